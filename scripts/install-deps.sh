@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quendral needs, skipping those already there.
+#   install-deps.sh run    what building and running needs
+#   install-deps.sh test   that, plus what the tests need
+set -euo pipefail
+
+build_pkgs=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+            libcanberra-dev)
+run_pkgs=(qt6-qpa-plugins libqt6svg6 libcanberra0 libcanberra-pulse sound-theme-freedesktop)
+test_pkgs=(dbus dbus-daemon python3-dbusmock python3-dbus pulseaudio pulseaudio-utils sox
+           xvfb xauth trayer xdotool x11-utils imagemagick fonts-dejavu-core
+           at-spi2-core gir1.2-atspi-2.0 python3-gi desktop-file-utils procps)
+
+wanted=("${build_pkgs[@]}" "${run_pkgs[@]}")
+if [ "${1:-run}" = test ]; then
+    wanted+=("${test_pkgs[@]}")
+fi
+
+missing=()
+for pkg in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$pkg")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

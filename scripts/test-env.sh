@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs a command inside a private test environment and stops everything it
+# started, by process id, when the command ends:
+#   - a private D-Bus bus with no service folders, exported as both the
+#     session and the system bus (QUENDRAL_TEST_BUS names it, so that tests
+#     that could hang up or power off can check where they are talking);
+#   - temporary XDG folders, so nothing touches the user's real files.
+set -euo pipefail
+
+root=$(mktemp -d /tmp/quendral-env.XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    rm -rf "$root"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/home"
+chmod 700 "$root/run"
+export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" HOME="$root/home"
+
+cat > "$root/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$root/bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+dbus-daemon --config-file="$root/bus.conf" --nofork --nopidfile &
+pids+=($!)
+for _ in $(seq 100); do [ -S "$root/bus" ] && break; sleep 0.05; done
+[ -S "$root/bus" ] || { echo "test-env: the private bus did not start" >&2; exit 1; }
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$root/bus"
+export DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"
+export QUENDRAL_TEST_BUS="$DBUS_SESSION_BUS_ADDRESS"
+
+"$@"

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "settings/settingsstore.h"
+
+#include <QHash>
+#include <QString>
+
+namespace quendral {
+
+// The program-wide values that several windows share. One instance lives for
+// the whole run; windows get it through their constructors.
+struct AppState
+{
+    explicit AppState(const QString &programFolder)
+        : store(programFolder)
+    {
+    }
+
+    SettingsStore store;
+
+    // "roz" hang-up only, "wyl" power-off only, "dwa" hang-up then power-off.
+    QString completion_mode;
+    // Seconds left, shared by the two countdown windows.
+    qint16 countdown = 15;
+    // Path of the countdown tick sound; once found it is kept.
+    QString tick_sound;
+    // The folder confirmed last in the folder chooser during this run.
+    QString LastFolder;
+    // "PL" or "EN", the help text chosen last.
+    QString help_lang;
+    // Message texts by key (noconnection, nofiles, ...), set by the language pass.
+    QHash<QString, QString> messages;
+
+    QString ProgramFolder() const { return store.programFolder(); }
+    QString message(const QString &key) const { return messages.value(key); }
+};
+
+} // namespace quendral

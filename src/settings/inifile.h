@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// An INI engine with the rules of the Windows private-profile functions:
+// section and key names compare without letter case and the first of two
+// equal names wins; a line without "=" is no key; blanks around keys and
+// values are dropped and a value enclosed in a matching pair of double or
+// single quotation marks comes back without them; a read returns at most 254
+// characters. Writes replace the whole file atomically.
+namespace quendral::ini {
+
+inline constexpr int kMaxValueLength = 254;
+
+// Larger files are not parsed: reads give "" and writes are refused.
+inline constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+
+// The value, or "" for a missing or unreadable file, section or key.
+QString read(const QString &file, const QString &section, const QString &key);
+
+// Writes one value, creating the file, the section and the key as needed.
+// Returns false when the file cannot be read or replaced, or when a name or
+// the value would break the file's structure (a line break in any of them,
+// "=" in the key, "]" in the section); the old file is then left untouched.
+bool write(const QString &file, const QString &section, const QString &key, const QString &value);
+
+// The same rules on text already in memory.
+QString readFromText(const QString &text, const QString &section, const QString &key);
+QString writeToText(const QString &text, const QString &section, const QString &key, const QString &value);
+
+} // namespace quendral::ini

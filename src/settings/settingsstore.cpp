@@ -1,0 +1,76 @@
+#include "settings/settingsstore.h"
+
+#include "settings/inifile.h"
+#include "settings/regfile.h"
+
+namespace quendral {
+
+QString joinPath(const QString &folder, const QString &name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+double numberAtStart(const QString &text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    const qsizetype start = i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128)
+        ++i;
+    if (i < text.size() && text[i] == u'.') {
+        ++i;
+        while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128)
+            ++i;
+    }
+    bool ok = false;
+    const double value = text.mid(start, i - start).toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+SettingsStore::SettingsStore(const QString &programFolder)
+    : m_programFolder(programFolder.endsWith(u'/') ? programFolder : programFolder + u'/')
+{
+    useSettingsFile();
+}
+
+QString SettingsStore::settingsFilePath() const
+{
+    return joinPath(m_programFolder, QStringLiteral("Settings.ini"));
+}
+
+QString SettingsStore::ReadIni(const QString &section, const QString &key) const
+{
+    return ini::read(IniPath, section, key);
+}
+
+bool SettingsStore::WriteIni(const QString &section, const QString &key, const QString &value)
+{
+    return ini::write(IniPath, section, key, value);
+}
+
+QString SettingsStore::GetUserSetting(const QString &key) const
+{
+    reg::Hive hive;
+    if (!hive.load(reg::userHivePath()))
+        return {};
+    const reg::Key *settings = hive.findKey(QString::fromLatin1(kUserSettingsKey));
+    const reg::Value *value = settings ? settings->findValue(key) : nullptr;
+    if (!value)
+        return {};
+    return value->type == reg::REG_DWORD ? QString::number(value->dword) : value->text;
+}
+
+bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
+{
+    const QString path = reg::userHivePath();
+    reg::Hive hive;
+    if (!hive.load(path))
+        return false; // never replace a store we could not read
+    hive.ensureKey(QString::fromLatin1(kUserSettingsKey)).setValue(reg::Value{key, reg::REG_SZ, value, 0, {}});
+    return hive.save(path);
+}
+
+} // namespace quendral

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs one test program with its own temporary XDG folders and HOME.
+set -u
+dir=$(mktemp -d /tmp/quendral-test.XXXXXX)
+mkdir -p "$dir/config" "$dir/xdg" "$dir/run" "$dir/home"
+chmod 700 "$dir/run"
+export XDG_CONFIG_HOME="$dir/config" XDG_CONFIG_DIRS="$dir/xdg" XDG_RUNTIME_DIR="$dir/run" HOME="$dir/home"
+export QUENDRAL_TEST_TMP="$dir"
+"$@"
+status=$?
+rm -rf "$dir"
+exit $status

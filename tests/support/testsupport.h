@@ -1,0 +1,52 @@
+#pragma once
+
+#include "core/messagebox.h"
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace quendral::test {
+
+// A temporary program folder (ending in "/"), optionally with the shipped
+// Languages/ files copied into it.
+class ProgramFolder
+{
+public:
+    enum class Languages { None, Shipped };
+    explicit ProgramFolder(Languages languages = Languages::None);
+
+    QString path() const; // ends in "/"
+    QString file(const QString &name) const { return path() + name; }
+    // Writes a file below the folder, creating subfolders.
+    void write(const QString &relative, const QByteArray &data) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Records the message boxes shown while it lives and answers them: with the
+// queued answers first, then with `fallback`.
+class MessageBoxes
+{
+public:
+    explicit MessageBoxes(msgbox::Answer fallback = msgbox::Answer::Ok);
+    ~MessageBoxes();
+    MessageBoxes(const MessageBoxes &) = delete;
+    MessageBoxes &operator=(const MessageBoxes &) = delete;
+
+    void queue(msgbox::Answer answer) { m_answers.append(answer); }
+    const QList<msgbox::Shown> &shown() const { return m_shown; }
+    QStringList texts() const;
+    void clear() { m_shown.clear(); }
+
+private:
+    QList<msgbox::Shown> m_shown;
+    QList<msgbox::Answer> m_answers;
+    msgbox::Answer m_fallback;
+};
+
+// The source tree, for shipped data files.
+QString sourceDir();
+
+} // namespace quendral::test
