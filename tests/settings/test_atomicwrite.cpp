@@ -1,0 +1,79 @@
+#include "settings/inifile.h"
+#include "settings/regfile.h"
+#include "settings/settingsstore.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <signal.h>
+
+using namespace quendral;
+
+// A writer killed at any moment leaves the old file or the new one, never a
+// mix: the program powers the machine off right after writing the list.
+class TestAtomicWrite : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void killWriterManyTimes(const QString &mode, const QString &target, const std::function<void()> &check)
+    {
+        for (int round = 0; round < 40; ++round) {
+            QProcess writer;
+            writer.start(QStringLiteral(INI_WRITER), {mode, target});
+            QVERIFY(writer.waitForStarted());
+            QTest::qWait(5 + QRandomGenerator::global()->bounded(40));
+            ::kill(pid_t(writer.processId()), SIGKILL);
+            QVERIFY(writer.waitForFinished());
+            check();
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+
+private slots:
+    void settingsFileStaysWhole()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("Settings.ini");
+        const QString padding(400, u'x');
+        for (int k = 0; k < 100; ++k)
+            QVERIFY(ini::write(file, "Files", QStringLiteral("file%1").arg(k), "start-" + padding + "-END"));
+
+        const QRegularExpression line(QStringLiteral("^file\\d+=(start|v\\d+)-x{400}-END$"));
+        killWriterManyTimes("ini", file, [&] {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines.size(), 101);
+            QCOMPARE(lines.first(), QString("[Files]"));
+            for (int i = 1; i < lines.size(); ++i)
+                QVERIFY2(line.match(lines[i]).hasMatch(), qPrintable(lines[i].left(60)));
+        });
+    }
+
+    void userStoreStaysWhole()
+    {
+        QTemporaryDir program;
+        SettingsStore store(program.path());
+        for (int k = 0; k < 100; ++k)
+            QVERIFY(store.SaveUserSetting(QStringLiteral("file%1").arg(k), "start"));
+
+        killWriterManyTimes("user", program.path(), [&] {
+            reg::Hive hive;
+            QVERIFY(hive.load(reg::userHivePath()));
+            const reg::Key *key = hive.findKey(QString::fromLatin1(kUserSettingsKey));
+            QVERIFY(key);
+            QCOMPARE(key->values.size(), 100);
+            for (const reg::Value &v : key->values)
+                QVERIFY(v.text == "start" || v.text.endsWith("-END"));
+        });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAtomicWrite)
+#include "test_atomicwrite.moc"

@@ -1,0 +1,116 @@
+#include "settings/regfile.h"
+#include "settings/settingsstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quendral;
+
+// The per-user values live in the registry stand-in below XDG_CONFIG_HOME,
+// which the test wrapper points at a temporary folder.
+class TestUserStore : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_program;
+    QByteArray hiveText() const
+    {
+        QFile f(reg::userHivePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void putHive(const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(reg::userHivePath()).absolutePath());
+        QFile f(reg::userHivePath());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+
+private slots:
+    void init() { QFile::remove(reg::userHivePath()); }
+
+    void locations()
+    {
+        QVERIFY(reg::userHivePath().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Quendral/"));
+        QVERIFY(reg::userHivePath().endsWith("/user.reg"));
+        const QString firstDir = qEnvironmentVariable("XDG_CONFIG_DIRS").section(':', 0, 0);
+        QCOMPARE(reg::machineHivePath(), firstDir + "/Quendral/system.reg");
+    }
+
+    void absentValuesReadEmptyAndZero()
+    {
+        SettingsStore store(m_program.path());
+        QCOMPARE(store.GetUserSetting("first"), QString());
+        QCOMPARE(store.userNumber("notallfiles"), 0.0);
+    }
+
+    void savedValuesReadBackWithoutLetterCase()
+    {
+        SettingsStore store(m_program.path());
+        QVERIFY(store.SaveUserSetting("IE", "1"));
+        QVERIFY(store.SaveUserSetting("sound_path", "/home/u/My \"Sounds\"\\ding.wav"));
+        QCOMPARE(store.GetUserSetting("ie"), QString("1"));
+        QCOMPARE(store.GetUserSetting("SOUND_PATH"), QString("/home/u/My \"Sounds\"\\ding.wav"));
+        QVERIFY(store.SaveUserSetting("ie", "0"));
+        QCOMPARE(store.GetUserSetting("IE"), QString("0"));
+        // One value, keeping the case first written, in the export format.
+        const QByteArray text = hiveText();
+        QVERIFY(text.startsWith("Windows Registry Editor Version 5.00\n"));
+        QVERIFY(text.contains("[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Quendral\\Settings]\n"));
+        QVERIFY(text.contains("\"IE\"=\"0\"\n"));
+        QVERIFY(!text.contains("\"ie\""));
+        QVERIFY(text.contains("\"sound_path\"=\"/home/u/My \\\"Sounds\\\"\\\\ding.wav\"\n"));
+    }
+
+    void otherKeysAndValueTypesSurviveAWrite()
+    {
+        putHive("Windows Registry Editor Version 5.00\r\n\r\n"
+                "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Bin\"=hex:01,02\r\n\"Count\"=dword:0000001f\r\n\r\n"
+                "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Quendral\\Settings]\r\n"
+                "\"first\"=\"1\"\r\n\"Number\"=dword:00000002\r\n");
+        SettingsStore store(m_program.path());
+        QCOMPARE(store.GetUserSetting("FIRST"), QString("1"));
+        QCOMPARE(store.GetUserSetting("number"), QString("2"));
+        QVERIFY(store.SaveUserSetting("notallfiles", "1"));
+        const QByteArray text = hiveText();
+        QVERIFY(text.contains("[HKEY_CURRENT_USER\\Software\\Other]\n\"Bin\"=hex:01,02\n\"Count\"=dword:0000001f\n"));
+        QVERIFY(text.contains("\"first\"=\"1\"\n\"Number\"=dword:00000002\n\"notallfiles\"=\"1\"\n"));
+    }
+
+    void hiveKeyOperations()
+    {
+        reg::Hive hive = reg::Hive::parse("[HKEY_LOCAL_MACHINE\\A\\B\\C]\n\"x\"=\"1\"\n[HKEY_LOCAL_MACHINE\\A\\Bee]\n");
+        QVERIFY(hive.keyExists("hkey_local_machine\\a\\b")); // implied parent
+        QVERIFY(!hive.keyExists("HKEY_LOCAL_MACHINE\\A\\Be"));
+        QVERIFY(hive.removeKey("HKEY_LOCAL_MACHINE\\A\\B"));
+        QVERIFY(!hive.keyExists("HKEY_LOCAL_MACHINE\\A\\B\\C"));
+        QVERIFY(hive.keyExists("HKEY_LOCAL_MACHINE\\A\\Bee")); // a sibling with a longer name stays
+        QVERIFY(!hive.removeKey("HKEY_LOCAL_MACHINE\\A\\B"));
+    }
+
+    void badStoresAreSafe()
+    {
+        QByteArray garbage;
+        for (int i = 0; i < 50000; ++i)
+            garbage.append(char((i * 31) % 256));
+        putHive(garbage);
+        SettingsStore store(m_program.path());
+        QCOMPARE(store.GetUserSetting("first"), QString());
+        QVERIFY(store.SaveUserSetting("first", "1"));
+        QCOMPARE(store.GetUserSetting("first"), QString("1"));
+
+        // A folder where the store's file should be: reads "", the write fails.
+        QFile::remove(reg::userHivePath());
+        QVERIFY(QDir().mkpath(reg::userHivePath()));
+        QCOMPARE(store.GetUserSetting("first"), QString());
+        QVERIFY(!store.SaveUserSetting("first", "1"));
+        QVERIFY(QDir(reg::userHivePath()).removeRecursively());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUserStore)
+#include "test_userstore.moc"
