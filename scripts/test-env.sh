@@ -4,6 +4,7 @@
 #   - a private D-Bus bus with no service folders, exported as both the
 #     session and the system bus (QUENDRAL_TEST_BUS names it, so that tests
 #     that could hang up or power off can check where they are talking);
+#   - a PulseAudio server with a null sink (PULSE_SERVER names it);
 #   - temporary XDG folders, so nothing touches the user's real files.
 set -euo pipefail
 
@@ -43,5 +44,20 @@ for _ in $(seq 100); do [ -S "$root/bus" ] && break; sleep 0.05; done
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$root/bus"
 export DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"
 export QUENDRAL_TEST_BUS="$DBUS_SESSION_BUS_ADDRESS"
+
+# A PulseAudio server with a null sink, so that tests can play sounds and record
+# what came out of the sink's monitor (test.monitor). Clients find it through
+# PULSE_SERVER, which also keeps them from spawning a server of their own.
+mkdir -p "$root/pulse" "$root/pulse-home"
+chmod 700 "$root/pulse"
+XDG_RUNTIME_DIR="$root/pulse" PULSE_RUNTIME_PATH="$root/pulse" HOME="$root/pulse-home" \
+    pulseaudio --daemonize=no --exit-idle-time=-1 --use-pid-file=no -n \
+    --load="module-null-sink sink_name=test norewinds=1" \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$root/pulse/native" \
+    >"$root/pulse.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -S "$root/pulse/native" ] && break; sleep 0.05; done
+[ -S "$root/pulse/native" ] || { echo "test-env: the sound server did not start" >&2; cat "$root/pulse.log" >&2; exit 1; }
+export PULSE_SERVER="unix:$root/pulse/native"
 
 "$@"

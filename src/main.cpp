@@ -1,11 +1,76 @@
+#include "actions/actionwindows.h"
+#include "actions/dialup.h"
+#include "actions/poweroff.h"
+#include "actions/sound.h"
+#include "core/frmnotunload.h"
+#include "core/singleinstance.h"
+#include "core/stylexp.h"
+#include "core/windowfactory.h"
+#include "lang/frmabout.h"
+#include "lang/frmhelp.h"
+#include "lang/frmprehelp.h"
+#include "lang/language.h"
 #include "settings/appstate.h"
+#include "settings/autostart.h"
+#include "settings/frmmain.h"
+#include "watchlist/frmadd.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QLabel>
 
+using namespace quendral;
+
+// Builds the program: the shared state, the back-ends and the window factory
+// with every window's creator, then runs the entry procedure.
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The program lives in the tray: closing its last window does not end it.
     app.setQuitOnLastWindowClosed(false);
-    quendral::AppState state(QCoreApplication::applicationDirPath());
+    AppState state(QCoreApplication::applicationDirPath());
+    QApplication::setWindowIcon(QIcon(state.ProgramFolder() + QStringLiteral("quendral.svg")));
+
+    const std::unique_ptr<DialupControl> dialup = makeDialupControl();
+    const std::unique_ptr<PowerControl> power = makePowerControl();
+    const std::unique_ptr<SoundPlayer> sound = makeSoundPlayer();
+    WindowFactory factory;
+    const auto loadLanguage = [&state] { LoadLanguage(state); };
+    const auto tray = [&factory] {
+        return qobject_cast<frmnotunload *>(factory.loaded(QStringLiteral("frmnotunload")));
+    };
+    const auto showStopped = [&tray] {
+        if (frmnotunload *window = tray())
+            window->show_stopped();
+    };
+    // Registers frmdis, frmshut and frminfo with the factory.
+    ActionWindows completion(factory, CountdownDeps{state, *sound, showStopped, loadLanguage}, *dialup, *power);
+
+    factory.setCreator(QStringLiteral("frmnotunload"), [&] {
+        return new frmnotunload(state, factory, *dialup, *sound, completion, loadLanguage);
+    });
+    factory.setCreator(QStringLiteral("frmmain"), [&] {
+        frmmain::Deps deps;
+        deps.loadLanguage = loadLanguage;
+        deps.resetTrayTexts = [&tray] {
+            if (frmnotunload *window = tray())
+                window->reset_to_start_texts();
+        };
+        deps.browserButtonText = [&tray] {
+            const QLabel *label = tray() ? tray()->findChild<QLabel *>(QStringLiteral("lblIE")) : nullptr;
+            return label ? label->text() : QStringLiteral("Kontroluj pobierane pliki!");
+        };
+        return new frmmain(state, factory, deps);
+    });
+    factory.setCreator(QStringLiteral("frmadd"), [&] { return new frmadd(state, loadLanguage); });
+    factory.setCreator(QStringLiteral("frmprehelp"), [&] { return new frmprehelp(state, factory, loadLanguage); });
+    factory.setCreator(QStringLiteral("frmhelp"), [&] { return new frmhelp(state, loadLanguage); });
+    factory.setCreator(QStringLiteral("frmabout"), [&] { return new frmabout(loadLanguage); });
+
+    SingleInstance instance(QCoreApplication::applicationFilePath());
+    const StartUp startUp{state, factory, instance, loadLanguage, [] { RemoveBrowserButton(); },
+                          [] { RemoveAutostart(); }};
+    if (!stylexp(app.arguments().mid(1), startUp))
+        return 0;
     return app.exec();
 }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "actions/countdownwindow.h"
+#include "core/completionwindows.h"
+
+namespace quendral {
+
+class DialupControl;
+class PowerControl;
+class WindowFactory;
+
+// The windows a met monitoring rule opens: frmdis, frmshut and frminfo. The
+// constructor registers their creators with the window factory, so they are
+// loaded by name like every other window and the language pass finds them.
+class ActionWindows final : public CompletionWindows
+{
+public:
+    ActionWindows(WindowFactory &windows, const CountdownDeps &deps, DialupControl &dialup, PowerControl &power);
+
+    void showNotice() override;
+    void showHangUp() override;
+    void enableHangUpTimer() override;
+    void showPowerOff() override;
+    void enablePowerOffTimer() override;
+
+private:
+    void enableTimer(const QString &window);
+
+    WindowFactory &m_windows;
+};
+
+} // namespace quendral

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "actions/connectionsource.h"
+#include "actions/networkmanagersource.h"
+#include "actions/pppsource.h"
+
+namespace quendral {
+
+// Linux dial-up: NetworkManager's modem, PPPoE, ADSL and Bluetooth DUN links
+// first, then the PPP links that pppd runs on its own.
+class LinuxConnectionSource : public ConnectionSource
+{
+public:
+    LinuxConnectionSource(const QDBusConnection &bus, const PppSource &ppp);
+
+    std::optional<QList<DialupConnection>> connections() override;
+    bool hang_up(const QString &handle) override;
+
+private:
+    NetworkManagerSource m_networkManager;
+    PppSource m_ppp;
+};
+
+} // namespace quendral

@@ -1,0 +1,148 @@
+#include "actions/countdownwindow.h"
+
+#include "actions/toolwindow.h"
+#include "core/picturebutton.h"
+#include "core/soundplayer.h"
+#include "settings/appstate.h"
+#include "settings/settingsstore.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace quendral {
+
+namespace {
+
+PictureButton *makeButton(QWidget *window, const QString &name, const QString &caption, const QString &picture)
+{
+    auto *button = new PictureButton(caption, window);
+    button->setObjectName(name);
+    button->setPictures(QIcon(picture));
+    button->setIconSize(QSize(24, 24));
+    button->setToolTip(QStringLiteral("Minimalizuje program do ikonki"));
+    return button;
+}
+
+} // namespace
+
+CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design, QWidget *parent)
+    : QWidget(parent)
+    , m_deps(deps)
+{
+    setObjectName(design.window);
+    setAttribute(Qt::WA_DeleteOnClose);
+    makeToolWindow(this, false);
+    setWindowTitle(design.caption);
+
+    auto *text = new QLabel(design.labelText, this);
+    text->setObjectName(design.label);
+    text->setAlignment(Qt::AlignCenter);
+
+    m_lbls = new QLabel(this);
+    m_lbls->setObjectName(QStringLiteral("lbls"));
+    m_lbls->setAlignment(Qt::AlignCenter);
+    m_lbls->setStyleSheet(QStringLiteral("color: red; font-size: 20pt; font-weight: bold;"));
+
+    m_act = makeButton(this, design.act, design.actCaption, design.actPicture);
+    m_decline = makeButton(this, design.decline, design.declineCaption, design.declinePicture);
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(design.timer);
+    m_timer->setInterval(1000);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_act);
+    buttons->addWidget(m_decline);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addWidget(m_lbls);
+    layout->addLayout(buttons);
+
+    // Load steps: the interface texts, the tick sound, a fresh count.
+    m_deps.loadLanguage();
+    findTickSound();
+    restartCount();
+
+    // The style sheet of lbls changes its size only once polished.
+    ensurePolished();
+    if (design.fixedBorder)
+        setFixedSize(sizeHint());
+    centreOnScreen(this);
+    if (design.timerEnabled)
+        m_timer->start();
+}
+
+void CountdownWindow::findTickSound()
+{
+    // An earlier window's find is kept when the file has gone since.
+    const QString candidate = joinPath(m_deps.state.ProgramFolder(), QStringLiteral("beep.wav"));
+    if (QFileInfo(candidate).isFile())
+        m_deps.state.tick_sound = candidate;
+}
+
+void CountdownWindow::enableTimer()
+{
+    if (!m_timer->isActive())
+        m_timer->start();
+}
+
+bool CountdownWindow::timerEnabled() const
+{
+    return m_timer->isActive();
+}
+
+void CountdownWindow::stopTimer()
+{
+    m_timer->stop();
+}
+
+bool CountdownWindow::countDown()
+{
+    // The sound is played to its end before the count moves, so a long sound
+    // stretches every second.
+    if (!m_deps.state.tick_sound.isEmpty())
+        m_deps.sound.playSync(m_deps.state.tick_sound);
+    --m_deps.state.countdown;
+    if (m_deps.state.countdown == 0)
+        return true;
+    showSeconds();
+    return false;
+}
+
+void CountdownWindow::restartCount()
+{
+    m_deps.state.countdown = startSeconds;
+    showSeconds();
+}
+
+void CountdownWindow::showSeconds()
+{
+    m_lbls->setText(QString::number(m_deps.state.countdown));
+}
+
+void CountdownWindow::closeWindow()
+{
+    m_ownClose = true;
+    close();
+}
+
+void CountdownWindow::closeEvent(QCloseEvent *event)
+{
+    // Without a close box a close request from elsewhere (the window
+    // manager's Alt+F4, say) has nothing to stand for.
+    if (!m_ownClose) {
+        event->ignore();
+        return;
+    }
+    // A tick already queued must not reach a window that is going away: it
+    // would move the count that the next window shows.
+    m_timer->stop();
+    event->accept();
+    Form_Unload();
+}
+
+} // namespace quendral

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QTimer;
+
+namespace quendral {
+
+struct AppState;
+class PictureButton;
+class SoundPlayer;
+
+// What both countdown windows need from the rest of the program.
+struct CountdownDeps
+{
+    AppState &state;
+    SoundPlayer &sound;
+    // Returns the tray window to its stopped look.
+    std::function<void()> showStopped;
+    // The language pass.
+    std::function<void()> loadLanguage;
+};
+
+// What the hang-up and power-off countdown windows have in common: a text, the
+// seconds left in red (`lbls`), a button that acts at once, a button that
+// declines, and a one-second timer driving the countdown that the two windows
+// share (AppState::countdown). The windows have no close box; only their
+// buttons and their timer close them, and each closing runs the window's
+// closing steps.
+class CountdownWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint16 startSeconds = 15;
+
+    // Enabling a timer that runs already changes nothing.
+    void enableTimer();
+    bool timerEnabled() const;
+
+protected:
+    struct Design
+    {
+        QString window, caption;
+        QString label, labelText;
+        QString act, actCaption, actPicture;
+        QString decline, declineCaption, declinePicture;
+        QString timer;
+        bool timerEnabled;
+        bool fixedBorder;
+    };
+
+    // Builds the window and runs the load steps.
+    CountdownWindow(const CountdownDeps &deps, const Design &design, QWidget *parent);
+
+    // The first two steps of a tick: the tick sound to its end, then one
+    // second less. True when no second is left; otherwise lbls shows the
+    // seconds left.
+    bool countDown();
+    // countdown := 15, and lbls shows it.
+    void restartCount();
+    void stopTimer();
+    // Closes the window from its own buttons or timer, the only ways it closes.
+    void closeWindow();
+
+    // The window's own closing steps.
+    virtual void Form_Unload() = 0;
+    void closeEvent(QCloseEvent *event) override;
+
+    PictureButton *actButton() const { return m_act; }
+    PictureButton *declineButton() const { return m_decline; }
+    QTimer *timer() const { return m_timer; }
+
+    const CountdownDeps m_deps;
+
+private:
+    void findTickSound();
+    void showSeconds();
+
+    QLabel *m_lbls;
+    PictureButton *m_act;
+    PictureButton *m_decline;
+    QTimer *m_timer;
+    bool m_ownClose = false;
+};
+
+} // namespace quendral

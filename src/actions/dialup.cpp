@@ -1,0 +1,34 @@
+#include "actions/dialup.h"
+
+#include "core/messagebox.h"
+
+namespace quendral {
+
+Dialup::Dialup(std::unique_ptr<ConnectionSource> source, QWidget *messageParent)
+    : m_source(std::move(source))
+    , m_messageParent(messageParent)
+{
+}
+
+bool Dialup::dialup_connected()
+{
+    const auto list = m_source->connections();
+    if (!list) {
+        msgbox::show(m_messageParent, QStringLiteral("ERROR"), msgbox::Icon::None, msgbox::Buttons::Ok);
+        return false;
+    }
+    return !list->isEmpty() && list->first().connected;
+}
+
+void Dialup::hang_up_all()
+{
+    const auto list = m_source->connections();
+    if (!list)
+        return;
+    // Each request stands alone: one refused hang-up must not keep the
+    // others up.
+    for (const DialupConnection &connection : *list)
+        m_source->hang_up(connection.handle);
+}
+
+} // namespace quendral

@@ -1,0 +1,12 @@
+#include "actions/connectionsource_linux.h"
+#include "actions/dialup.h"
+
+namespace quendral {
+
+std::unique_ptr<DialupControl> makeDialupControl(QWidget *messageParent)
+{
+    return std::make_unique<Dialup>(std::make_unique<LinuxConnectionSource>(QDBusConnection::systemBus(), PppSource()),
+                                    messageParent);
+}
+
+} // namespace quendral

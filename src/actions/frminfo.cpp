@@ -1,0 +1,56 @@
+#include "actions/frminfo.h"
+
+#include "actions/toolwindow.h"
+#include "core/picturebutton.h"
+#include "core/soundplayer.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace quendral {
+
+frminfo::frminfo(SoundPlayer &sound, const std::function<void()> &loadLanguage, QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frminfo"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    makeToolWindow(this, true);
+    setWindowTitle(QStringLiteral("Żądane zadania zostały wykonane"));
+
+    auto *image = new QLabel(this);
+    image->setObjectName(QStringLiteral("Image1"));
+    image->setPixmap(QIcon(QStringLiteral(":/quendral/actions/notice.svg")).pixmap(48, 48));
+
+    auto *text = new QLabel(
+        QStringLiteral("Quendral stwierdził obecność zadanych plików na dysku i wykonał żądane operacje."), this);
+    text->setObjectName(QStringLiteral("lblfile"));
+    text->setWordWrap(true);
+    text->setMinimumWidth(260);
+
+    auto *apply = new PictureButton(QStringLiteral("&OK"), this);
+    apply->setObjectName(QStringLiteral("cmdapply"));
+    apply->setPictures(QIcon(QStringLiteral(":/quendral/actions/ok.svg")));
+    apply->setDefault(true);
+    connect(apply, &PictureButton::clicked, this, &frminfo::cmdapply_Click);
+
+    auto *message = new QHBoxLayout;
+    message->addWidget(image, 0, Qt::AlignTop);
+    message->addWidget(text, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(message);
+    layout->addWidget(apply, 0, Qt::AlignHCenter);
+
+    // Load steps: the interface texts, then one beep.
+    loadLanguage();
+    centreOnScreen(this);
+    sound.beep();
+}
+
+void frminfo::cmdapply_Click()
+{
+    close();
+}
+
+} // namespace quendral

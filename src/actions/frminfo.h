@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+namespace quendral {
+
+class SoundPlayer;
+
+// The completion notice: tells the user that the requested tasks were done,
+// with the system's beep, and stays until dismissed. It stands apart from the
+// countdown windows.
+class frminfo final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    frminfo(SoundPlayer &sound, const std::function<void()> &loadLanguage, QWidget *parent = nullptr);
+
+    void cmdapply_Click();
+};
+
+} // namespace quendral

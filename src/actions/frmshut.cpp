@@ -1,0 +1,60 @@
+#include "actions/frmshut.h"
+
+#include "actions/powercontrol.h"
+#include "core/picturebutton.h"
+#include "settings/appstate.h"
+
+#include <QTimer>
+
+namespace quendral {
+
+frmshut::frmshut(const CountdownDeps &deps, PowerControl &power, QWidget *parent)
+    : CountdownWindow(deps,
+                      {QStringLiteral("frmshut"), QStringLiteral("Quendral - Zamykanie systemu"),
+                       QStringLiteral("lblshut"), QStringLiteral("Quendral wyłączy komputer za:"),
+                       QStringLiteral("cmdshut"), QStringLiteral("&Wyłącz natychmiast"),
+                       QStringLiteral(":/quendral/actions/poweroff.svg"), QStringLiteral("cmdnotshut"),
+                       QStringLiteral("&Nie wyłączaj"), QStringLiteral(":/quendral/actions/decline.svg"),
+                       QStringLiteral("timer_shut"),
+                       /*timerEnabled=*/true, /*fixedBorder=*/false},
+                      parent)
+    , m_power(power)
+{
+    connect(timer(), &QTimer::timeout, this, &frmshut::timer_shut_Timer);
+    connect(actButton(), &PictureButton::clicked, this, &frmshut::cmdshut_Click);
+    connect(declineButton(), &PictureButton::clicked, this, &frmshut::cmdnotshut_Click);
+}
+
+void frmshut::timer_shut_Timer()
+{
+    if (!countDown())
+        return;
+    restartCount();
+    stopTimer();
+    m_power.power_off();
+    closeWindow();
+}
+
+void frmshut::cmdshut_Click()
+{
+    stopTimer();
+    restartCount();
+    m_power.power_off();
+    closeWindow();
+}
+
+void frmshut::cmdnotshut_Click()
+{
+    restartCount();
+    stopTimer();
+    closeWindow();
+}
+
+void frmshut::Form_Unload()
+{
+    const QString &mode = m_deps.state.completion_mode;
+    if (mode == QLatin1String("wyl") || mode == QLatin1String("dwa"))
+        m_deps.showStopped();
+}
+
+} // namespace quendral

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "actions/powercontrol.h"
+
+#include <memory>
+
+namespace quendral {
+
+// The platform's power-off, for main.cpp.
+std::unique_ptr<PowerControl> makePowerControl();
+
+} // namespace quendral

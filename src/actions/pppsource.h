@@ -1,0 +1,31 @@
+#pragma once
+
+#include "actions/connectionsource.h"
+
+#include <QSet>
+
+namespace quendral {
+
+// PPP links that pppd runs outside NetworkManager (started by `pon` or
+// `wvdial`). Handles are interface names. The folders are those of the
+// running system unless a test gives its own tree.
+class PppSource
+{
+public:
+    explicit PppSource(const QString &netFolder = QStringLiteral("/sys/class/net"),
+                       const QString &runFolder = QStringLiteral("/run"));
+
+    // The PPP interfaces in interface-index order, connected when up, except
+    // those named in `skip`.
+    QList<DialupConnection> list(const QSet<QString> &skip) const;
+    // Sends SIGTERM to the pppd that runs `interfaceName`, or to the wvdial
+    // that started it (which would otherwise dial again). False when no
+    // running pppd owns the link.
+    bool hang_up(const QString &interfaceName) const;
+
+private:
+    QString m_netFolder;
+    QString m_runFolder;
+};
+
+} // namespace quendral

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "lang/links.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+
+namespace quendral {
+
+// The About window: version, build date, terms of distribution and the
+// author's e-mail and web links. The links turn yellow under the pointer.
+class frmabout : public QWidget
+{
+    Q_OBJECT
+
+public:
+    frmabout(std::function<void()> loadLanguage, LinkOpener open = openWithDesktop, QWidget *parent = nullptr);
+
+    void Form_MouseMove();
+    void Label5_MouseMove();
+    void Label6_MouseMove();
+    void Label5_Click();
+    void Label6_Click();
+    void cmdapply_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    QLabel *addLabel(const QString &name, const QString &text);
+    QLabel *addLink(const QString &name, const QString &text);
+    QLabel *addPicture(const QString &name, const QString &picture);
+    void setLinkColours(const QColor &mail, const QColor &web);
+
+    LinkOpener m_open;
+    QLabel *m_Label5;
+    QLabel *m_Label6;
+};
+
+} // namespace quendral

@@ -1,0 +1,68 @@
+#include "lang/frmprehelp.h"
+
+#include "core/windowfactory.h"
+#include "lang/frmhelp.h"
+#include "settings/appstate.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+
+namespace quendral {
+
+frmprehelp::frmprehelp(AppState &state, WindowFactory &windows, std::function<void()> loadLanguage, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_state(state)
+    , m_windows(windows)
+{
+    setObjectName(QStringLiteral("frmprehelp"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Wybierz język pomocy"));
+
+    QPushButton *polish =
+        addFlag(QStringLiteral("imgpl"), QStringLiteral(":/quendral/pictures/flag_pl.svg"), QStringLiteral("Polish"));
+    QPushButton *english =
+        addFlag(QStringLiteral("imgen"), QStringLiteral(":/quendral/pictures/flag_en.svg"), QStringLiteral("English"));
+    connect(polish, &QPushButton::clicked, this, &frmprehelp::imgpl_Click);
+    connect(english, &QPushButton::clicked, this, &frmprehelp::imgen_Click);
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(polish);
+    layout->addWidget(english);
+    setFixedSize(sizeHint());
+
+    loadLanguage();
+}
+
+QPushButton *frmprehelp::addFlag(const QString &name, const QString &picture, const QString &hint)
+{
+    // A flat button is a picture that takes clicks, and the keyboard can reach it.
+    auto *flag = new QPushButton(this);
+    flag->setObjectName(name);
+    flag->setFlat(true);
+    flag->setIcon(QIcon(picture));
+    flag->setIconSize(QSize(64, 40));
+    flag->setToolTip(hint);
+    flag->setCursor(Qt::PointingHandCursor);
+    return flag;
+}
+
+void frmprehelp::imgpl_Click()
+{
+    openHelp(QStringLiteral("PL"));
+}
+
+void frmprehelp::imgen_Click()
+{
+    openHelp(QStringLiteral("EN"));
+}
+
+void frmprehelp::openHelp(const QString &language)
+{
+    m_state.help_lang = language;
+    // A help window that is open already keeps its window; it only switches
+    // to the language chosen now.
+    if (auto *help = qobject_cast<frmhelp *>(m_windows.show(QStringLiteral("frmhelp"))))
+        help->showChosenText();
+    close();
+}
+
+} // namespace quendral

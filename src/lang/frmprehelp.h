@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QPushButton;
+
+namespace quendral {
+
+struct AppState;
+class WindowFactory;
+
+// The help-language chooser: a click on a flag opens the help window in that
+// language and closes the chooser.
+class frmprehelp : public QWidget
+{
+    Q_OBJECT
+
+public:
+    frmprehelp(AppState &state, WindowFactory &windows, std::function<void()> loadLanguage, QWidget *parent = nullptr);
+
+    void imgpl_Click();
+    void imgen_Click();
+
+private:
+    QPushButton *addFlag(const QString &name, const QString &picture, const QString &hint);
+    void openHelp(const QString &language);
+
+    AppState &m_state;
+    WindowFactory &m_windows;
+};
+
+} // namespace quendral

@@ -1,0 +1,143 @@
+#include "lang/language.h"
+
+#include "lang/languageid.h"
+#include "lang/messages.h"
+#include "lang/property.h"
+#include "settings/appstate.h"
+#include "settings/atomicfile.h"
+#include "settings/cp1250.h"
+#include "settings/inifile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPointer>
+
+namespace quendral {
+
+namespace {
+
+const QString kOptions = QStringLiteral("options");
+const QString kLanguageKey = QStringLiteral("language");
+
+QString languageFolder(const AppState &state)
+{
+    return state.ProgramFolder() + QStringLiteral("Languages/");
+}
+
+bool isPlainFileName(const QString &value)
+{
+    return !value.isEmpty() && value != u'.' && value != QLatin1String("..") && !value.contains(u'/') &&
+           !value.contains(u'\\') && !value.contains(QChar(0));
+}
+
+// Handles one text line; false when its assignment failed.
+bool applyTextLine(QStringView line)
+{
+    const qsizetype separator = line.indexOf(u"==");
+    if (separator <= 0)
+        return true;
+    QStringView value = line.mid(separator + 2);
+    const qsizetype second = value.indexOf(u"==");
+    if (second >= 0)
+        value = value.left(second);
+
+    const QList<QStringView> parts = line.left(separator).split(u'.');
+    if (parts.size() < 2)
+        return true;
+    const QString valueText = value.toString();
+    const bool onControl = parts.size() == 3;
+    const QString property = parts.at(onControl ? 2 : 1).toString();
+
+    // Guarded, since an assignment may in principle destroy a window.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget *window : loadedWindows(parts.at(0).toString()))
+        windows.append(window);
+    for (const QPointer<QWidget> &window : std::as_const(windows)) {
+        if (!window)
+            continue;
+        QObject *target = onControl ? findControl(window, parts.at(1).toString()) : window.data();
+        if (target && !setPropertyByName(target, !onControl, property, valueText))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString ProgramFolder()
+{
+    const QString folder = QCoreApplication::applicationDirPath();
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+QString languageFilePath(const AppState &state, const QString &value)
+{
+    if (!isPlainFileName(value))
+        return {};
+    const QString path = languageFolder(state) + value;
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+bool ApplyTextLines(const QString &text)
+{
+    QStringView rest(text);
+    while (!rest.isEmpty()) {
+        const qsizetype end = rest.indexOf(u"\r\n");
+        const QStringView line = end < 0 ? rest : rest.left(end);
+        rest = end < 0 ? QStringView() : rest.mid(end + 2);
+        if (!line.isEmpty() && !applyTextLine(line))
+            return false;
+    }
+    return true;
+}
+
+void LoadMessages(AppState &state)
+{
+    SettingsStore &store = state.store;
+    store.useSettingsFile();
+    // A missing or refused file reads as empty, so every text is the built-in.
+    store.IniPath = languageFilePath(state, store.ReadIni(kOptions, kLanguageKey));
+    for (const QString &key : messageKeys()) {
+        QString text = store.IniPath.isEmpty() ? QString() : store.ReadIni(QStringLiteral("Messages"), key);
+        if (text.isEmpty())
+            text = builtInMessage(key);
+        // The INI reader drops the blanks around a value; the drive name goes
+        // between these two halves.
+        else if (key == QLatin1String("withoutdrive1"))
+            text += u' ';
+        else if (key == QLatin1String("withoutdrive2"))
+            text.prepend(u' ');
+        state.messages.insert(key, text);
+    }
+    store.useSettingsFile();
+}
+
+void LoadLanguage(AppState &state)
+{
+    // Until a pass completes, the built-in texts stand in.
+    if (state.messages.isEmpty())
+        setBuiltInMessages(state);
+
+    SettingsStore &store = state.store;
+    store.useSettingsFile();
+    const QString settingsFile = store.IniPath;
+    const QString defaultName =
+        systemDefaultLangId() == kLangIdPolish ? QStringLiteral("Polish.ini") : QStringLiteral("English.ini");
+    if (!QFileInfo::exists(settingsFile) || languageFilePath(state, store.ReadIni(kOptions, kLanguageKey)).isEmpty()) {
+        if (!languageFilePath(state, defaultName).isEmpty())
+            store.WriteIni(kOptions, kLanguageKey, defaultName);
+    }
+
+    if (QFileInfo::exists(settingsFile)) {
+        store.useSettingsFile();
+        const QString file = languageFilePath(state, store.ReadIni(QStringLiteral("Options"), kLanguageKey));
+        if (!file.isEmpty()) {
+            QByteArray bytes;
+            if (!readWholeFile(file, ini::kMaxFileBytes, &bytes) || !ApplyTextLines(decodeUtf8OrCp1250(bytes)))
+                return;
+        }
+    }
+    LoadMessages(state);
+}
+
+} // namespace quendral

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+namespace quendral {
+
+struct AppState;
+
+// The folder of the running program, ending in "/".
+QString ProgramFolder();
+
+// The language file that the `language` value names: the Languages folder
+// followed by the value, or "" when there is no such file. A value is a file
+// name inside Languages/; one that contains a path separator or names "." or
+// ".." would reach outside it and is refused as if no file existed.
+QString languageFilePath(const AppState &state, const QString &value);
+
+// The language pass: makes sure the settings file names an existing language
+// (the system's default language otherwise), applies the text lines of that
+// language file to every loaded window and reloads every message text. When
+// the file cannot be read or a line cannot be applied, the pass ends there and
+// the message texts keep the texts they had (the built-in ones at the first
+// pass).
+void LoadLanguage(AppState &state);
+
+// Applies the text lines of a whole language file to the loaded windows:
+// "window.control.property==value" and "window.property==value", lines ending
+// in CR LF. Lines that name no loaded window or control are skipped. Returns
+// false when a property cannot be assigned; the lines after it are not
+// applied.
+bool ApplyTextLines(const QString &text);
+
+// Sets every message text from the [Messages] section of the current language
+// file, or to its built-in text where the file has none.
+void LoadMessages(AppState &state);
+
+} // namespace quendral

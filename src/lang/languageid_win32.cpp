@@ -1,0 +1,12 @@
+#include "lang/languageid.h"
+
+#include <windows.h>
+
+namespace quendral {
+
+quint16 systemDefaultLangId()
+{
+    return GetSystemDefaultLangID();
+}
+
+} // namespace quendral

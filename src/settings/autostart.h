@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace quendral {
+
+struct AppState;
+
+// The two registry entries of the program: the start-at-logon value in the
+// current user's Run key and the browser toolbar button under the machine's
+// Extensions key. Registry failures are silent by design: a limited account
+// simply gets no button.
+
+// True when the Run key holds a non-empty value of the product name (whatever
+// program it names).
+bool IsAutostartOn();
+// Writes the product-name value of the Run key: the program folder followed by
+// the running executable's name. An existing value is replaced.
+void AddAutostart(const AppState &state);
+// Deletes that value; a missing one is no error.
+void RemoveAutostart();
+
+enum class BrowserButton { Written, FilesMissing };
+// Writes the button key with its eight values. `statusText` is the caption of
+// the tray window's hidden label lblIE. Returns FilesMissing, writing nothing,
+// when the program file or quendral.ico is not in `programFolder`; the caller
+// then shows the deletefiles warning.
+BrowserButton AddBrowserButton(const QString &programFolder, const QString &statusText);
+// Deletes the button key; a missing one is no error.
+void RemoveBrowserButton();
+
+} // namespace quendral

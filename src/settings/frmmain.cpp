@@ -1,0 +1,261 @@
+#include "settings/frmmain.h"
+
+#include "core/messagebox.h"
+#include "core/picturebutton.h"
+#include "core/windowfactory.h"
+#include "settings/appstate.h"
+#include "settings/autostart.h"
+#include "watchlist/named.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+
+namespace quendral {
+
+namespace {
+
+constexpr int kMaxLanguages = 100;
+const QString kApplyHint = QStringLiteral("Minimalizuje program do ikonki");
+
+QString flag(const QCheckBox *box)
+{
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+PictureButton *pictureButton(QWidget *parent, const char *name, const QString &caption, const QString &picture)
+{
+    auto *button = named<PictureButton>(parent, name, caption);
+    button->setPictures(QIcon(QStringLiteral(":/quendral/options/") + picture));
+    return button;
+}
+
+} // namespace
+
+QString frmmain::runFileDialog(QFileDialog &dialog)
+{
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+frmmain::frmmain(AppState &state, WindowFactory &factory, Deps deps, QWidget *parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_factory(factory)
+    , m_deps(std::move(deps))
+    , m_lblintroduction(named<QLabel>(this, "lblintroduction",
+                                      QStringLiteral("Wybierz żądane opcje i kliknij przycisk \"Zastosuj i ukryj\". "
+                                                     "Pamiętaj, że program rozpocznie pracę, po wybraniu opcji "
+                                                     "monitorowania z popup menu!")))
+    , m_frmoption(named<QGroupBox>(this, "frmoption", QStringLiteral("Śledzone pliki")))
+    , m_lblmonit(named<QLabel>(m_frmoption, "lblmonit", QStringLiteral("Monitorowane pliki:")))
+    , m_cmdlist(
+          pictureButton(m_frmoption, "cmdlist", QStringLiteral("Pokaż listę plików"), QStringLiteral("addfile.svg")))
+    , m_disconnect(named<QCheckBox>(m_frmoption, "disconnect",
+                                    QStringLiteral("Rozłącz aktywne połączenie gdy zadane pliki zostaną pobrane")))
+    , m_comp_off(
+          named<QCheckBox>(m_frmoption, "comp_off", QStringLiteral("Wyłącz komputer gdy zadane pliki zostaną pobrane")))
+    , m_sound(named<QCheckBox>(m_frmoption, "sound", QStringLiteral("Odtwórz dźwięk gdy zadane pliki zostaną pobrane")))
+    , m_info_files(named<QCheckBox>(m_frmoption, "info_files",
+                                    QStringLiteral("Wyświetl komunikat gdy zadane pliki zostaną pobrane")))
+    , m_frmlanguage(named<QGroupBox>(this, "frmlanguage", QStringLiteral("Język interfejsu")))
+    , m_language(named<QComboBox>(m_frmlanguage, "language"))
+    , m_frmbonus(named<QGroupBox>(this, "frmbonus", QStringLiteral("Uruchamianie i integracja")))
+    , m_start(named<QCheckBox>(m_frmbonus, "start", QStringLiteral("Uruchamiaj przy starcie systemu Windows")))
+    , m_ie(named<QCheckBox>(m_frmbonus, "ie", QStringLiteral("Pokazuj ikonę na pasku narzędzi w Internet Explorer")))
+    , m_cmdapply(pictureButton(this, "cmdapply", QStringLiteral("&Zastosuj i ukryj"), QStringLiteral("ok.svg")))
+    , m_cmdcancel(pictureButton(this, "cmdcancel", QStringLiteral("&Anuluj i ukryj"), QStringLiteral("decline.svg")))
+    , m_Label1(named<QLabel>(this, "Label1", QStringLiteral("Quendral 1.2 - kontrola pobieranych plików")))
+{
+    setObjectName(QStringLiteral("frmmain"));
+    setWindowTitle(QStringLiteral("Quendral - opcje"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_lblintroduction->setWordWrap(true);
+    m_cmdapply->setToolTip(kApplyHint);
+    m_cmdcancel->setToolTip(kApplyHint);
+
+    auto *watched = new QHBoxLayout;
+    watched->addWidget(m_lblmonit);
+    watched->addWidget(m_cmdlist);
+    watched->addStretch();
+    auto *option = new QVBoxLayout(m_frmoption);
+    option->addLayout(watched);
+    for (QCheckBox *box : {m_disconnect, m_comp_off, m_sound, m_info_files})
+        option->addWidget(box);
+    (new QVBoxLayout(m_frmlanguage))->addWidget(m_language);
+    auto *bonus = new QVBoxLayout(m_frmbonus);
+    bonus->addWidget(m_start);
+    bonus->addWidget(m_ie);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cmdapply);
+    buttons->addWidget(m_cmdcancel);
+    auto *layout = new QVBoxLayout(this);
+    for (QWidget *part : std::initializer_list<QWidget *>{m_lblintroduction, m_frmoption, m_frmlanguage, m_frmbonus})
+        layout->addWidget(part);
+    layout->addLayout(buttons);
+    layout->addWidget(m_Label1);
+
+    // The boxes' handlers run on every change of value, also the load's own.
+    connect(m_disconnect, &QCheckBox::toggled, this, &frmmain::disconnect_Click);
+    connect(m_comp_off, &QCheckBox::toggled, this, &frmmain::comp_off_Click);
+    connect(m_sound, &QCheckBox::toggled, this, &frmmain::sound_Click);
+    connect(m_cmdlist, &PictureButton::clicked, this, &frmmain::cmdlist_Click);
+    connect(m_cmdapply, &PictureButton::clicked, this, &frmmain::cmdapply_Click);
+    connect(m_cmdcancel, &PictureButton::clicked, this, &frmmain::cmdcancel_Click);
+
+    Form_Load();
+}
+
+void frmmain::Form_Load()
+{
+    SettingsStore &store = m_state.store;
+    const QString soundPath = store.GetUserSetting(QStringLiteral("sound_path"));
+    if (store.userNumber(QStringLiteral("sound")) == 1 && (soundPath.isEmpty() || !QFileInfo(soundPath).isFile())) {
+        msgbox::show(this, m_state.message(QStringLiteral("nopathtosound")), msgbox::Icon::Critical);
+        store.SaveUserSetting(QStringLiteral("sound"), QStringLiteral("0"));
+        m_sound->setChecked(false);
+    }
+    if (store.userNumber(QStringLiteral("autodisconnect")) == 0 &&
+        store.userNumber(QStringLiteral("autocomp_off")) == 0)
+        m_disconnect->setChecked(true);
+    store.SaveUserSetting(QStringLiteral("start"), IsAutostartOn() ? QStringLiteral("1") : QStringLiteral("0"));
+
+    const auto setFromStore = [&store](QCheckBox *box, const QString &key) {
+        box->setChecked(store.userNumber(key) != 0);
+    };
+    setFromStore(m_disconnect, QStringLiteral("autodisconnect"));
+    setFromStore(m_comp_off, QStringLiteral("autocomp_off"));
+    setFromStore(m_info_files, QStringLiteral("infofiles"));
+    m_loading = true;
+    setFromStore(m_sound, QStringLiteral("sound"));
+    m_loading = false;
+    setFromStore(m_start, QStringLiteral("start"));
+    setFromStore(m_ie, QStringLiteral("ie"));
+
+    fillLanguageList();
+}
+
+QString frmmain::languageFolder() const
+{
+    return m_state.ProgramFolder() + QStringLiteral("Languages/");
+}
+
+void frmmain::fillLanguageList()
+{
+    // Sorted as the Windows file system lists them; beyond 100 the rest is left out.
+    const QStringList files = QDir(languageFolder())
+                                  .entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name | QDir::IgnoreCase)
+                                  .mid(0, kMaxLanguages);
+    if (files.isEmpty()) {
+        m_language->addItem(QStringLiteral("Polish"));
+        m_language->setCurrentIndex(0);
+        m_language->setEnabled(false);
+        return;
+    }
+    m_language->addItems(files);
+    m_language->setCurrentIndex(0);
+
+    SettingsStore &store = m_state.store;
+    store.useSettingsFile();
+    const QString chosen = store.ReadIni(QStringLiteral("Options"), QStringLiteral("language"));
+    if (!chosen.isEmpty() && QFileInfo(languageFolder() + chosen).isFile()) {
+        const int index = m_language->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (index >= 0)
+            m_language->setCurrentIndex(index);
+    }
+    m_language->setEnabled(true);
+    m_deps.loadLanguage();
+}
+
+void frmmain::keepOneChecked(QCheckBox *clicked, QCheckBox *other)
+{
+    if (!clicked->isChecked() && !other->isChecked())
+        clicked->setChecked(true);
+}
+
+void frmmain::disconnect_Click()
+{
+    keepOneChecked(m_disconnect, m_comp_off);
+}
+
+void frmmain::comp_off_Click()
+{
+    keepOneChecked(m_comp_off, m_disconnect);
+}
+
+QFileDialog &frmmain::dialog()
+{
+    if (!m_dialog) {
+        m_dialog = new QFileDialog(this, QStringLiteral("Wybierz plik dźwiękowy:"));
+        m_dialog->setObjectName(QStringLiteral("dialog"));
+        m_dialog->setNameFilter(QStringLiteral("Pliki dźwiękowe (*.wav)"));
+        m_dialog->setFileMode(QFileDialog::ExistingFile);
+        m_dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    }
+    return *m_dialog;
+}
+
+void frmmain::sound_Click()
+{
+    if (!m_sound->isChecked() || m_loading)
+        return;
+    for (;;) {
+        const QString name = m_deps.runDialog(dialog());
+        if (name.isEmpty())
+            break;
+        if (QFileInfo(name).isFile()) {
+            m_newsound = name;
+            return;
+        }
+    }
+    m_dialog->selectFile(QString());
+    m_sound->setChecked(false);
+}
+
+void frmmain::cmdlist_Click()
+{
+    if (!m_factory.isVisible(QStringLiteral("frmadd")))
+        m_factory.showModal(QStringLiteral("frmadd"));
+}
+
+void frmmain::cmdapply_Click()
+{
+    SettingsStore &store = m_state.store;
+    store.SaveUserSetting(QStringLiteral("autodisconnect"), flag(m_disconnect));
+    store.SaveUserSetting(QStringLiteral("autocomp_off"), flag(m_comp_off));
+    store.SaveUserSetting(QStringLiteral("infofiles"), flag(m_info_files));
+    store.SaveUserSetting(QStringLiteral("sound"), flag(m_sound));
+    if (!m_newsound.isEmpty())
+        store.SaveUserSetting(QStringLiteral("sound_path"), m_newsound);
+    store.SaveUserSetting(QStringLiteral("IE"), flag(m_ie));
+
+    if (!m_ie->isChecked())
+        RemoveBrowserButton();
+    else if (AddBrowserButton(m_state.ProgramFolder(), m_deps.browserButtonText()) == BrowserButton::FilesMissing)
+        msgbox::show(this, m_state.message(QStringLiteral("deletefiles")), msgbox::Icon::Warning);
+    if (m_start->isChecked())
+        AddAutostart(m_state);
+    else
+        RemoveAutostart();
+
+    const QString language = m_language->currentText();
+    if (!language.isEmpty() && QFileInfo(languageFolder() + language).isFile()) {
+        store.useSettingsFile();
+        store.WriteIni(QStringLiteral("options"), QStringLiteral("language"), language);
+        m_deps.loadLanguage();
+        m_deps.resetTrayTexts();
+    }
+    close();
+}
+
+void frmmain::cmdcancel_Click()
+{
+    close();
+}
+
+} // namespace quendral

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+
+namespace quendral {
+
+struct AppState;
+class PictureButton;
+class WindowFactory;
+
+// The options window: the completion actions, the sound file, start at logon,
+// the browser button and the interface language. Its load reads the stores;
+// only Apply writes them (besides the load's own corrections of `sound` and
+// `start`). Apply and Cancel unload it, so each showing loads it afresh.
+class frmmain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Shows the file dialog and returns the chosen file name, or "" when the
+    // user cancelled. Tests answer it themselves.
+    using FileDialogRunner = std::function<QString(QFileDialog &dialog)>;
+    static QString runFileDialog(QFileDialog &dialog);
+
+    struct Deps
+    {
+        std::function<void()> loadLanguage;
+        // Puts the tray tooltip and the Monitor entry back to their start texts.
+        std::function<void()> resetTrayTexts;
+        // The caption of the tray window's hidden label lblIE.
+        std::function<QString()> browserButtonText;
+        FileDialogRunner runDialog = runFileDialog;
+    };
+
+    frmmain(AppState &state, WindowFactory &factory, Deps deps, QWidget *parent = nullptr);
+
+    void disconnect_Click();
+    void comp_off_Click();
+    void sound_Click();
+    void cmdlist_Click();
+    void cmdapply_Click();
+    void cmdcancel_Click();
+
+    // A WAV file chosen since the window loaded; saved only by Apply.
+    const QString &newsound() const { return m_newsound; }
+
+private:
+    void Form_Load();
+    void fillLanguageList();
+    QString languageFolder() const;
+    QFileDialog &dialog();
+    // Keeps at least one of the hang-up and power-off boxes checked.
+    static void keepOneChecked(QCheckBox *clicked, QCheckBox *other);
+
+    AppState &m_state;
+    WindowFactory &m_factory;
+    Deps m_deps;
+    bool m_loading = false;
+    QString m_newsound;
+
+    QLabel *m_lblintroduction;
+    QGroupBox *m_frmoption;
+    QLabel *m_lblmonit;
+    PictureButton *m_cmdlist;
+    QCheckBox *m_disconnect;
+    QCheckBox *m_comp_off;
+    QCheckBox *m_sound;
+    QCheckBox *m_info_files;
+    QGroupBox *m_frmlanguage;
+    QComboBox *m_language;
+    QGroupBox *m_frmbonus;
+    QCheckBox *m_start;
+    QCheckBox *m_ie;
+    PictureButton *m_cmdapply;
+    PictureButton *m_cmdcancel;
+    QLabel *m_Label1;
+    QFileDialog *m_dialog = nullptr;
+};
+
+} // namespace quendral

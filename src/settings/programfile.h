@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The names of the program's own files as the platform spells them.
+namespace quendral::programfile {
+
+// The data of the start-at-logon entry: the program folder (ending in the
+// separator) followed by the running executable's file name.
+QString startCommand(const QString &programFolder, const QString &executablePath);
+
+// The fixed name of the program file that the browser button runs.
+QString buttonExecutable();
+
+inline constexpr auto kButtonIcon = "quendral.ico";
+
+} // namespace quendral::programfile

@@ -1,0 +1,169 @@
+#include "watchlist/frmadd.h"
+
+#include "core/messagebox.h"
+#include "core/picturebutton.h"
+#include "settings/appstate.h"
+#include "watchlist/frmdir.h"
+#include "watchlist/named.h"
+
+#include <QBoxLayout>
+#include <QCollator>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QRadioButton>
+
+namespace quendral {
+
+namespace {
+
+const QString kSection = QStringLiteral("Files");
+const QString kRuleKey = QStringLiteral("notallfiles");
+
+QString slotKey(int n)
+{
+    return QStringLiteral("file") + QString::number(n);
+}
+
+} // namespace
+
+frmadd::frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource drives, QWidget *parent)
+    : KeyDialog(parent)
+    , m_state(state)
+    , m_loadLanguage(std::move(loadLanguage))
+    , m_drives(std::move(drives))
+    , m_list_files(named<QListWidget>(this, "list_files"))
+    , m_frmplus(named<QGroupBox>(this, "frmplus", QStringLiteral("Dodatkowe opcje")))
+    , m_Picture1(named<QWidget>(m_frmplus, "Picture1"))
+    , m_optall(named<QRadioButton>(m_Picture1, "optall", QStringLiteral("Reaguj gdy wszystkie pliki zostaną pobrane")))
+    , m_opt_not_all(named<QRadioButton>(m_Picture1, "opt_not_all",
+                                        QStringLiteral("Reaguj gdy którykolwiek z plików zostanie pobrany")))
+    , m_cmdadd(named<PictureButton>(this, "cmdadd", QStringLiteral("Dodaj plik")))
+    , m_cmddel(named<PictureButton>(this, "cmddel", QStringLiteral("Usuń plik")))
+    , m_cmdapply(named<PictureButton>(this, "cmdapply", QStringLiteral("&Zastosuj")))
+    , m_cmdcancel(named<PictureButton>(this, "cmdcancel", QStringLiteral("&Anuluj")))
+{
+    setObjectName(QStringLiteral("frmadd"));
+    setWindowTitle(QStringLiteral("Quendral - lista plików"));
+    m_list_files->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_optall->setChecked(true);
+
+    // The two options exclude each other because they share Picture1.
+    auto *options = new QVBoxLayout(m_Picture1);
+    options->setContentsMargins({});
+    options->addWidget(m_optall);
+    options->addWidget(m_opt_not_all);
+    auto *frame = new QVBoxLayout(m_frmplus);
+    frame->addWidget(m_Picture1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_list_files, 1);
+    layout->addWidget(m_frmplus);
+    layout->addLayout(buttonRow({m_cmdadd, m_cmddel, m_cmdapply, m_cmdcancel}));
+    resize(520, 400);
+
+    // Add comes last: it hands the focus on to the list, so Tab still reaches
+    // every other control before wrapping round to the list.
+    setTabOrder(m_list_files, m_optall);
+    setTabOrder(m_optall, m_opt_not_all);
+    setTabOrder(m_opt_not_all, m_cmddel);
+    setTabOrder(m_cmddel, m_cmdapply);
+    setTabOrder(m_cmdapply, m_cmdcancel);
+    setTabOrder(m_cmdcancel, m_cmdadd);
+    m_list_files->setFocus();
+
+    connect(m_cmdadd, &PictureButton::clicked, this, &frmadd::cmdadd_Click);
+    connect(m_cmdadd, &PictureButton::gotFocus, this, &frmadd::cmdadd_GotFocus);
+    connect(m_cmddel, &PictureButton::clicked, this, &frmadd::cmddel_Click);
+    connect(m_cmdapply, &PictureButton::clicked, this, &frmadd::cmdapply_Click);
+    connect(m_cmdcancel, &PictureButton::clicked, this, &frmadd::cmdcancel_Click);
+
+    Form_Load();
+}
+
+void frmadd::Form_Load()
+{
+    m_loadLanguage();
+    m_state.store.useSettingsFile();
+
+    const double rule = m_state.store.userNumber(kRuleKey);
+    if (rule == 1)
+        m_opt_not_all->setChecked(true);
+    else if (rule == 0)
+        m_optall->setChecked(true);
+
+    // Stored entries keep their stored order; the list ends at the first empty slot.
+    for (int n = 0;; ++n) {
+        const QString entry = m_state.store.ReadIni(kSection, slotKey(n));
+        if (entry.isEmpty())
+            break;
+        m_list_files->addItem(entry);
+    }
+}
+
+void frmadd::addEntry(const QString &entry)
+{
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    int row = 0;
+    while (row < m_list_files->count() && collator.compare(m_list_files->item(row)->text(), entry) <= 0)
+        ++row;
+    m_list_files->insertItem(row, entry);
+}
+
+QStringList frmadd::entries() const
+{
+    QStringList list;
+    for (int row = 0; row < m_list_files->count(); ++row)
+        list.append(m_list_files->item(row)->text());
+    return list;
+}
+
+void frmadd::cmdadd_Click()
+{
+    if (m_list_files->count() >= kMaxEntries) {
+        msgbox::show(this, m_state.message(QStringLiteral("toomanyfiles")), msgbox::Icon::Critical);
+        return;
+    }
+    auto *chooser = new frmdir(
+        m_state, m_loadLanguage, m_drives(), [this](const QString &entry) { addEntry(entry); }, this);
+    chooser->exec();
+}
+
+void frmadd::cmdadd_GotFocus()
+{
+    m_list_files->setFocus();
+}
+
+void frmadd::cmddel_Click()
+{
+    const QList<QListWidgetItem *> selected = m_list_files->selectedItems();
+    if (!selected.isEmpty())
+        delete m_list_files->takeItem(m_list_files->row(selected.first()));
+}
+
+void frmadd::cmdapply_Click()
+{
+    m_state.store.useSettingsFile();
+    const QStringList list = entries();
+    bool saved = true;
+    for (int n = 0; n < kSlots; ++n)
+        saved = m_state.store.WriteIni(kSection, slotKey(n), list.value(n)) && saved;
+    if (m_opt_not_all->isChecked())
+        saved = m_state.store.SaveUserSetting(kRuleKey, QStringLiteral("1")) && saved;
+    else if (m_optall->isChecked())
+        saved = m_state.store.SaveUserSetting(kRuleKey, QStringLiteral("0")) && saved;
+
+    // A list that did not reach the stores stays on screen, so the user can
+    // free the disk or the folder and apply again.
+    if (!saved) {
+        msgbox::show(this, m_state.message(QStringLiteral("savefailed")), msgbox::Icon::Critical);
+        return;
+    }
+    close();
+}
+
+void frmadd::cmdcancel_Click()
+{
+    close();
+}
+
+} // namespace quendral

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "watchlist/drives.h"
+#include "watchlist/keydialog.h"
+
+#include <functional>
+
+class QGroupBox;
+class QListWidget;
+class QRadioButton;
+
+namespace quendral {
+
+struct AppState;
+class PictureButton;
+
+// The watch-list window: shows the stored list of expected files, adds
+// entries through the folder chooser, removes them and picks the all/any
+// rule. It edits the list in memory; only Apply writes the stores.
+class frmadd : public KeyDialog
+{
+    Q_OBJECT
+
+public:
+    // The list holds at most this many entries.
+    static constexpr int kMaxEntries = 100;
+    // Apply writes every slot from file0 up to file100.
+    static constexpr int kSlots = 101;
+
+    frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource drives = systemDrives,
+           QWidget *parent = nullptr);
+
+    void cmdadd_Click();
+    void cmdadd_GotFocus();
+    void cmddel_Click();
+    void cmdapply_Click();
+    void cmdcancel_Click();
+
+    // Adds an entry at its place in alphabetical order, letter case ignored;
+    // the entries around it keep their order.
+    void addEntry(const QString &entry);
+    QStringList entries() const;
+
+private:
+    void Form_Load();
+
+    AppState &m_state;
+    std::function<void()> m_loadLanguage;
+    DriveSource m_drives;
+
+    QListWidget *m_list_files;
+    QGroupBox *m_frmplus;
+    QWidget *m_Picture1;
+    QRadioButton *m_optall;
+    QRadioButton *m_opt_not_all;
+    PictureButton *m_cmdadd;
+    PictureButton *m_cmddel;
+    PictureButton *m_cmdapply;
+    PictureButton *m_cmdcancel;
+};
+
+} // namespace quendral

@@ -1,0 +1,140 @@
+#include "watchlist/frmdir.h"
+
+#include "core/messagebox.h"
+#include "settings/appstate.h"
+#include "watchlist/folderlist.h"
+#include "watchlist/frmfile.h"
+#include "watchlist/named.h"
+
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace quendral {
+
+frmdir::frmdir(AppState &state, std::function<void()> loadLanguage, QList<DriveEntry> drives,
+               std::function<void(const QString &)> addEntry, QWidget *parent)
+    : KeyDialog(parent)
+    , m_state(state)
+    , m_loadLanguage(std::move(loadLanguage))
+    , m_drives(std::move(drives))
+    , m_addEntry(std::move(addEntry))
+    , m_lblfile(named<QLabel>(this, "lblfile",
+                              QStringLiteral("Wybierz folder w którym ma zostać zapisany pobrany plik, a następnie "
+                                             "kliknij przycisk OK")))
+    , m_drive(named<QComboBox>(this, "Drive"))
+    , m_dir(named<FolderList>(this, "Dir"))
+    , m_cmdok(named<QPushButton>(this, "cmdok", QStringLiteral("OK")))
+    , m_cmdcancel(named<QPushButton>(this, "cmdcancel", QStringLiteral("Anuluj")))
+{
+    setObjectName(QStringLiteral("frmdir"));
+    setWindowTitle(QStringLiteral("Przeglądaj w poszukiwaniu folderu:"));
+    m_lblfile->setWordWrap(true);
+    for (const DriveEntry &drive : std::as_const(m_drives))
+        m_drive->addItem(drive.text);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_lblfile);
+    layout->addWidget(m_drive);
+    layout->addWidget(m_dir, 1);
+    layout->addLayout(buttonRow({m_cmdok, m_cmdcancel}));
+    resize(400, 420);
+
+    setTabOrder(m_dir, m_cmdok);
+    setTabOrder(m_cmdok, m_cmdcancel);
+    setTabOrder(m_cmdcancel, m_drive);
+    m_dir->setFocus();
+
+    connect(m_drive, &QComboBox::currentIndexChanged, this, &frmdir::Drive_Change);
+    connect(m_cmdok, &QPushButton::clicked, this, &frmdir::cmdok_Click);
+    connect(m_cmdcancel, &QPushButton::clicked, this, &frmdir::cmdcancel_Click);
+
+    Form_Load();
+}
+
+void frmdir::Form_Load()
+{
+    m_loadLanguage();
+    if (m_state.LastFolder.isEmpty()) {
+        selectDrive(fallbackIndex());
+        return;
+    }
+    selectDrive(driveOf(m_state.LastFolder));
+    // A remembered folder that is gone (its disk removed) leaves the chooser
+    // where selecting the drive put it.
+    m_dir->setPath(m_state.LastFolder);
+}
+
+void frmdir::selectDrive(int index)
+{
+    if (index < 0)
+        return;
+    const QSignalBlocker blocker(m_drive);
+    m_drive->setCurrentIndex(index);
+    Drive_Change();
+}
+
+int frmdir::driveOf(const QString &folder) const
+{
+    int found = -1;
+    qsizetype longest = -1;
+    for (int i = 0; i < m_drives.size(); ++i) {
+        const QString &root = m_drives[i].path;
+        const bool holds = folder == root || folder.startsWith(root.endsWith(u'/') ? root : root + u'/');
+        if (holds && root.size() > longest) {
+            found = i;
+            longest = root.size();
+        }
+    }
+    return found < 0 ? fallbackIndex() : found;
+}
+
+int frmdir::fallbackIndex() const
+{
+    return m_drives.isEmpty() ? -1 : std::min<int>(1, int(m_drives.size()) - 1);
+}
+
+void frmdir::Drive_Change()
+{
+    const int index = m_drive->currentIndex();
+    if (index < 0 || m_dir->setPath(m_drives[index].path))
+        return;
+
+    const QString name = m_drive->itemText(index).toUpper();
+    const QChar separator = QDir::separator();
+    msgbox::show(this,
+                 m_state.message(QStringLiteral("withoutdrive1")) + name +
+                     (name.endsWith(separator) ? QString() : QString(separator)) +
+                     m_state.message(QStringLiteral("withoutdrive2")),
+                 msgbox::Icon::Critical);
+
+    // The selection never stays on a drive that failed. When the fallback
+    // fails too, the folder list stays empty and nothing is highlighted.
+    const int fallback = fallbackIndex();
+    {
+        const QSignalBlocker blocker(m_drive);
+        m_drive->setCurrentIndex(fallback);
+    }
+    if (!m_dir->setPath(m_drives[fallback].path))
+        m_dir->clearPath();
+}
+
+void frmdir::cmdok_Click()
+{
+    const QString folder = m_dir->highlightedPath();
+    auto *file = new frmfile(
+        m_state, m_loadLanguage, folder, [this] { return m_dir->highlightedPath(); }, m_addEntry, this);
+    m_state.LastFolder = folder;
+    connect(file, &frmfile::entryAdded, this, &QWidget::close);
+    file->exec();
+}
+
+void frmdir::cmdcancel_Click()
+{
+    close();
+}
+
+} // namespace quendral

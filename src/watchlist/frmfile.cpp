@@ -1,0 +1,84 @@
+#include "watchlist/frmfile.h"
+
+#include "core/messagebox.h"
+#include "settings/appstate.h"
+#include "watchlist/named.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quendral {
+
+frmfile::frmfile(AppState &state, std::function<void()> loadLanguage, const QString &folder,
+                 std::function<QString()> chosenFolder, std::function<void(const QString &)> addEntry, QWidget *parent)
+    : KeyDialog(parent)
+    , m_state(state)
+    , m_loadLanguage(std::move(loadLanguage))
+    , m_chosenFolder(std::move(chosenFolder))
+    , m_addEntry(std::move(addEntry))
+    , m_lblfile(named<QLabel>(this, "lblfile",
+                              QStringLiteral("Podaj nazwę (nie ścieżkę) pliku, który chcesz pobrać. Zostanie on "
+                                             "dodany do listy plików monitorowanych:")))
+    , m_lbldir(named<QLabel>(this, "lbldir", QStringLiteral("Wybrany folder:")))
+    , m_txtdir(named<QLineEdit>(this, "txtdir"))
+    , m_lblfile2(named<QLabel>(this, "lblfile2", QStringLiteral("Nazwa pliku:")))
+    , m_txtfile(named<QLineEdit>(this, "txtfile"))
+    , m_cmdok(named<QPushButton>(this, "cmdok", QStringLiteral("OK")))
+    , m_cmdcancel(named<QPushButton>(this, "cmdcancel", QStringLiteral("Anuluj")))
+{
+    setObjectName(QStringLiteral("frmfile"));
+    setWindowTitle(QStringLiteral("Określ nazwę pliku:"));
+    m_lblfile->setWordWrap(true);
+    m_txtdir->setReadOnly(true);
+    m_lbldir->setBuddy(m_txtdir);
+    m_lblfile2->setBuddy(m_txtfile);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_lblfile);
+    layout->addWidget(m_lbldir);
+    layout->addWidget(m_txtdir);
+    layout->addWidget(m_lblfile2);
+    layout->addWidget(m_txtfile);
+    layout->addLayout(buttonRow({m_cmdok, m_cmdcancel}));
+    resize(420, sizeHint().height());
+
+    setTabOrder(m_txtfile, m_cmdcancel);
+    setTabOrder(m_cmdcancel, m_cmdok);
+    setTabOrder(m_cmdok, m_txtdir);
+    m_txtfile->setFocus();
+
+    connect(m_cmdok, &QPushButton::clicked, this, &frmfile::cmdok_Click);
+    connect(m_cmdcancel, &QPushButton::clicked, this, &frmfile::cmdcancel_Click);
+
+    Form_Load();
+    m_txtdir->setText(folder);
+}
+
+void frmfile::Form_Load()
+{
+    m_loadLanguage();
+}
+
+void frmfile::cmdok_Click()
+{
+    if (!m_txtdir->text().isEmpty() && !m_txtfile->text().isEmpty()) {
+        // The name is used as typed: not trimmed, not checked.
+        m_addEntry(joinPath(m_chosenFolder(), m_txtfile->text()));
+        close();
+        emit entryAdded();
+        return;
+    }
+    if (m_txtdir->text().isEmpty())
+        msgbox::show(this, m_state.message(QStringLiteral("pathtofolder")), msgbox::Icon::Warning);
+    if (m_txtfile->text().isEmpty())
+        msgbox::show(this, m_state.message(QStringLiteral("pathtofile")), msgbox::Icon::Warning);
+}
+
+void frmfile::cmdcancel_Click()
+{
+    close();
+}
+
+} // namespace quendral

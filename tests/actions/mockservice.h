@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDBusMessage>
+#include <QProcess>
+#include <QVariantList>
+
+namespace quendral::test {
+
+// True when the system bus is the private bus of the test environment. Tests
+// that can hang up or power off refuse to run anywhere else.
+bool systemBusIsPrivate();
+
+// One python3-dbusmock template serving on the system bus, stopped by its
+// process id when the test is done with it.
+class MockService
+{
+public:
+    MockService(const QString &templateName, const QString &busName);
+    ~MockService();
+    MockService(const MockService &) = delete;
+    MockService &operator=(const MockService &) = delete;
+
+    // Starts the mock and waits until it owns its bus name.
+    bool start();
+    // Stops the mock and waits until its bus name is free again.
+    bool stop();
+    qint64 pid() const { return m_process.processId(); }
+
+    // A call to the mock, waited on long enough to outlast a deliberately
+    // slow mock method.
+    QDBusMessage call(const QString &path, const QString &interface, const QString &method,
+                      const QVariantList &arguments = {}) const;
+    // The argument lists of the calls of `method` on the object at `path`,
+    // in the order they arrived.
+    QList<QVariantList> methodCalls(const QString &path, const QString &method) const;
+
+private:
+    QString m_template;
+    QString m_busName;
+    QProcess m_process;
+};
+
+} // namespace quendral::test

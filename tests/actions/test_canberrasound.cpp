@@ -1,0 +1,316 @@
+#include "actions/canberrasound.h"
+
+#include "actions/actionwindows.h"
+#include "actions/frmdis.h"
+#include "core/windowfactory.h"
+#include "settings/appstate.h"
+#include "support/fakes.h"
+#include "support/fakes_actions.h"
+
+#include "support/testsupport.h"
+#include "tone.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace quendral;
+using namespace quendral::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Records the test server's null sink while it lives: everything played
+// through the server ends up in the file.
+class Recording
+{
+public:
+    explicit Recording(const QString &path)
+        : m_path(path)
+    {
+        m_process.start(QStringLiteral("parecord"),
+                        {QStringLiteral("--latency-msec=20"), QStringLiteral("-d"), QStringLiteral("test.monitor"),
+                         QStringLiteral("--file-format=wav"), path});
+    }
+
+    // True once the sink's silence is flowing into the file, so that nothing
+    // played afterwards is missed.
+    bool started()
+    {
+        const QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
+            if (QFileInfo(m_path).size() > 8192)
+                return true;
+            m_process.waitForReadyRead(10);
+        }
+        return false;
+    }
+
+    bool finish()
+    {
+        m_process.terminate();
+        return m_process.waitForFinished(5000) && m_process.exitStatus() == QProcess::NormalExit;
+    }
+
+private:
+    QString m_path;
+    QProcess m_process;
+};
+
+// Runs `step` while the null sink is recorded into `path`; false when the
+// recorder did not start or stop cleanly.
+bool recordWhile(const QString &path, const std::function<void()> &step)
+{
+    Recording recording(path);
+    if (!recording.started())
+        return false;
+    step();
+    return recording.finish();
+}
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError());
+}
+
+double peak(const QString &recording)
+{
+    const QString stat = run(QStringLiteral("sox"), {recording, QStringLiteral("-n"), QStringLiteral("stat")});
+    const auto match = QRegularExpression(QStringLiteral("Maximum amplitude:\\s*([0-9.]+)")).match(stat);
+    return match.hasMatch() ? match.captured(1).toDouble() : -1;
+}
+
+// How long the recording sounds, silence at both ends cut off.
+double soundingSeconds(const QString &recording)
+{
+    const QString trimmed = recording + QStringLiteral(".trimmed.wav");
+    const QString below = QStringLiteral("0.5%");
+    run(QStringLiteral("sox"), {recording, trimmed, QStringLiteral("silence"), QStringLiteral("1"),
+                                QStringLiteral("0.001"), below, QStringLiteral("reverse"), QStringLiteral("silence"),
+                                QStringLiteral("1"), QStringLiteral("0.001"), below, QStringLiteral("reverse")});
+    return run(QStringLiteral("soxi"), {QStringLiteral("-D"), trimmed}).trimmed().toDouble();
+}
+
+qint64 timed(const std::function<void()> &step)
+{
+    QElapsedTimer clock;
+    clock.start();
+    step();
+    return clock.elapsed();
+}
+
+// A socket that takes connections and never answers, as a hung server does.
+class FrozenServer
+{
+public:
+    explicit FrozenServer(const QString &path)
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        qstrncpy(address.sun_path, name.constData(), sizeof address.sun_path);
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        m_listening = m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+                      ::listen(m_fd, 8) == 0;
+    }
+    ~FrozenServer()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FrozenServer(const FrozenServer &) = delete;
+    FrozenServer &operator=(const FrozenServer &) = delete;
+
+    bool listening() const { return m_listening; }
+
+private:
+    int m_fd = -1;
+    bool m_listening = false;
+};
+
+// Points libpulse at another server for the players made while it lives.
+class ServerOverride
+{
+public:
+    explicit ServerOverride(const QString &socket)
+        : m_saved(qgetenv("PULSE_SERVER"))
+    {
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(socket));
+    }
+    ~ServerOverride() { qputenv("PULSE_SERVER", m_saved); }
+
+private:
+    QByteArray m_saved;
+};
+
+} // namespace
+
+// The sound server of scripts/test-env.sh; on a CI machine its absence is a
+// fault of the set-up, elsewhere the sound tests are skipped.
+#define NEED_SOUND_SERVER()                                                                                            \
+    do {                                                                                                               \
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER")) {                                                             \
+            if (!qEnvironmentVariableIsEmpty("CI"))                                                                    \
+                QFAIL("no sound server: PULSE_SERVER is not set");                                                     \
+            QSKIP("no sound server: run the tests through scripts/test-env.sh");                                       \
+        }                                                                                                              \
+    } while (false)
+
+class TestCanberraSound : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString m_beep = sourceDir() + QStringLiteral("/resources/beep.wav");
+
+private slots:
+    void theTickSoundComesOutWhole()
+    {
+        NEED_SOUND_SERVER();
+        ProgramFolder folder;
+        const QString recorded = folder.file(QStringLiteral("rec.wav"));
+        CanberraSoundPlayer player;
+        qint64 waited = 0;
+        QVERIFY(recordWhile(recorded, [&] { waited = timed([&] { player.playSync(m_beep); }); }));
+
+        QVERIFY2(peak(recorded) > 0.2, "no sound came out");
+        const double heard = soundingSeconds(recorded);
+        qInfo("tick: %.3f s heard, caller held %lld ms", heard, waited);
+        QVERIFY2(heard > 0.06 && heard < 0.13, qPrintable(QString::number(heard)));
+        QVERIFY2(waited >= 80 && waited < 1000, qPrintable(QString::number(waited)));
+    }
+
+    void theCompletionSoundComesOutWholeAndIsWaitedFor()
+    {
+        NEED_SOUND_SERVER();
+        ProgramFolder folder;
+        const QString sound = folder.file(QStringLiteral("done.wav"));
+        const QString recorded = folder.file(QStringLiteral("rec.wav"));
+        QVERIFY(writeFile(sound, toneWav(600, 44100)));
+        CanberraSoundPlayer player;
+        qint64 waited = 0;
+        QVERIFY(recordWhile(recorded, [&] { waited = timed([&] { player.playSync(sound); }); }));
+
+        QVERIFY2(peak(recorded) > 0.2, "no sound came out");
+        const double heard = soundingSeconds(recorded);
+        qInfo("completion sound: %.3f s heard, caller held %lld ms", heard, waited);
+        QVERIFY2(heard > 0.57 && heard < 0.65, qPrintable(QString::number(heard)));
+        QVERIFY2(waited >= 590 && waited < 1500, qPrintable(QString::number(waited)));
+    }
+
+    void theNextSoundStartsOnlyAfterTheFirstEnded()
+    {
+        // Back to back: had the first call returned early, the two sounds
+        // would overlap and the recording would sound shorter than both.
+        NEED_SOUND_SERVER();
+        ProgramFolder folder;
+        const QString sound = folder.file(QStringLiteral("done.wav"));
+        const QString recorded = folder.file(QStringLiteral("rec.wav"));
+        QVERIFY(writeFile(sound, toneWav(400, 44100)));
+        CanberraSoundPlayer player;
+        QVERIFY(recordWhile(recorded, [&] {
+            player.playSync(sound);
+            player.playSync(sound);
+        }));
+
+        const double heard = soundingSeconds(recorded);
+        qInfo("two sounds back to back: %.3f s heard", heard);
+        QVERIFY2(heard > 0.78 && heard < 1.1, qPrintable(QString::number(heard)));
+    }
+
+    void aCountdownSecondLastsAsLongAsItsTick()
+    {
+        // A tick sound longer than the usual click, to make the stretch plain.
+        NEED_SOUND_SERVER();
+        ProgramFolder folder;
+        const QString recorded = folder.file(QStringLiteral("rec.wav"));
+        QVERIFY(writeFile(folder.file(QStringLiteral("beep.wav")), toneWav(300, 44100)));
+        AppState state(folder.path());
+        state.completion_mode = QStringLiteral("roz");
+        CanberraSoundPlayer player;
+        FakeDialup dialup;
+        FakePower power;
+        WindowFactory factory;
+        ActionWindows windows(factory, {state, player, [] {}, [] {}}, dialup, power);
+        windows.showHangUp();
+        auto *window = qobject_cast<frmdis *>(factory.loaded(QStringLiteral("frmdis")));
+        QVERIFY(window);
+        qint64 waited = 0;
+        QString shownAfter;
+        QVERIFY(recordWhile(recorded, [&] {
+            waited = timed([&] { window->timer_dis_Timer(); });
+            shownAfter = window->findChild<QLabel *>(QStringLiteral("lbls"))->text();
+        }));
+        delete window;
+
+        const double heard = soundingSeconds(recorded);
+        qInfo("countdown tick: %.3f s heard, tick held %lld ms", heard, waited);
+        QCOMPARE(shownAfter, QStringLiteral("14"));
+        QVERIFY2(heard > 0.27 && heard < 0.33, qPrintable(QString::number(heard)));
+        QVERIFY2(waited >= 290, qPrintable(QString::number(waited)));
+    }
+
+    void aMissingFilePlaysTheDefaultSound_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not playable") << QByteArray("this is not a sound");
+    }
+    void aMissingFilePlaysTheDefaultSound()
+    {
+        QFETCH(QByteArray, content);
+        NEED_SOUND_SERVER();
+        ProgramFolder folder;
+        const QString path = folder.file(QStringLiteral("gone.wav"));
+        if (!content.isEmpty())
+            QVERIFY(writeFile(path, content));
+        const QString recorded = folder.file(QStringLiteral("rec.wav"));
+        CanberraSoundPlayer player;
+        qint64 waited = 0;
+        QVERIFY(recordWhile(recorded, [&] { waited = timed([&] { player.playSync(path); }); }));
+
+        QVERIFY2(peak(recorded) > 0.05, "the default sound did not come out");
+        QVERIFY(waited < 3000);
+    }
+
+    void withoutAServerItIsSilentAndFast()
+    {
+        ProgramFolder folder;
+        const ServerOverride none(folder.file(QStringLiteral("no-such-socket")));
+        CanberraSoundPlayer player;
+        QVERIFY(timed([&] { player.playSync(m_beep); }) < 500);
+        QVERIFY(timed([&] { player.playSync(m_beep); }) < 500);
+    }
+
+    void aFrozenServerHoldsTheCallerNoLongerThanTheBound()
+    {
+        ProgramFolder folder;
+        const FrozenServer frozen(folder.file(QStringLiteral("frozen")));
+        QVERIFY(frozen.listening());
+        const ServerOverride hung(folder.file(QStringLiteral("frozen")));
+        auto player = std::make_unique<CanberraSoundPlayer>(300ms);
+
+        const qint64 first = timed([&] { player->playSync(m_beep); });
+        QVERIFY2(first >= 300 && first < 1000, qPrintable(QString::number(first)));
+        // The worker is still held: the next sounds are skipped at once.
+        QVERIFY(timed([&] { player->playSync(m_beep); }) < 50);
+        QVERIFY(timed([&] { player.reset(); }) < 50);
+    }
+};
+
+QTEST_MAIN(TestCanberraSound)
+#include "test_canberrasound.moc"

@@ -1,0 +1,251 @@
+#include "actionrig.h"
+
+#include "actions/frmdis.h"
+#include "actions/frmshut.h"
+#include "core/picturebutton.h"
+
+#include <QTimer>
+#include <QWindow>
+#include <QtTest>
+
+using namespace quendral;
+using namespace quendral::test;
+
+class TestFrmdis : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { ActionRig::unloadClosed(); }
+
+    void loadShowsFifteenWithTheTimerOff()
+    {
+        ActionRig rig;
+        rig.state.countdown = 3;
+        rig.windows.showHangUp();
+        auto *window = rig.window<frmdis>("frmdis");
+        QVERIFY(window);
+        QCOMPARE(rig.languagePasses, 1);
+        QCOMPARE(ActionRig::seconds(window), QStringLiteral("15"));
+        QCOMPARE(rig.state.countdown, 15);
+        auto *timer = window->findChild<QTimer *>(QStringLiteral("timer_dis"));
+        QVERIFY(timer);
+        QCOMPARE(timer->interval(), 1000);
+        QVERIFY(!timer->isActive());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Quendral - Rozłączanie"));
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lbldis"))->text(),
+                 QStringLiteral("Quendral odłączy komputer od sieci za:"));
+    }
+
+    void looksLikeAToolWindowWithoutCloseBox()
+    {
+        ActionRig rig;
+        rig.windows.showHangUp();
+        auto *window = rig.window<frmdis>("frmdis");
+        const Qt::WindowFlags flags = window->windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
+        QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        auto *seconds = window->findChild<QLabel *>(QStringLiteral("lbls"));
+        seconds->ensurePolished();
+        QCOMPARE(seconds->palette().color(QPalette::WindowText), QColor(Qt::red));
+        const QPoint offCentre = window->geometry().center() - window->screen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 4,
+                 qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+    }
+
+    void buttonsCarryCaptionsHintsAndPictures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("cmddis") << "cmddis"
+                                << "&Rozłącz natychmiast";
+        QTest::newRow("cmdnotdis") << "cmdnotdis"
+                                   << "&Nie rozłączaj";
+    }
+    void buttonsCarryCaptionsHintsAndPictures()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        ActionRig rig;
+        rig.windows.showHangUp();
+        auto *button = rig.window<frmdis>("frmdis")->findChild<PictureButton *>(name);
+        QVERIFY(button);
+        QCOMPARE(button->text(), caption);
+        QCOMPARE(button->toolTip(), QStringLiteral("Minimalizuje program do ikonki"));
+        QVERIFY(!button->icon().isNull());
+        QVERIFY(!button->icon().pixmap(24, 24).isNull());
+    }
+
+    void altWithTheAccessKeyPressesTheButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("hangUps");
+        QTest::newRow("Alt+R hangs up") << int(Qt::Key_R) << 1;
+        QTest::newRow("Alt+N declines") << int(Qt::Key_N) << 0;
+    }
+    void altWithTheAccessKeyPressesTheButton()
+    {
+        QFETCH(int, key);
+        QFETCH(int, hangUps);
+        ActionRig rig;
+        rig.complete(QStringLiteral("roz"));
+        auto *window = rig.window<frmdis>("frmdis");
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
+        // The button shows itself pressed for a moment before it acts.
+        QTRY_COMPARE(rig.stopped, 1);
+        QCOMPARE(rig.dialup.hangUps, hangUps);
+        QVERIFY(!window->isVisible());
+    }
+
+    void rozWithoutButtonHangsUpOnTheFifteenthTick()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("roz"));
+        auto *window = rig.window<frmdis>("frmdis");
+        QVERIFY(window->isVisible());
+        QVERIFY(window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
+        for (int left = 14; left >= 1; --left) {
+            window->timer_dis_Timer();
+            QCOMPARE(ActionRig::seconds(window), QString::number(left));
+            QCOMPARE(rig.dialup.hangUps, 0);
+            QVERIFY(window->isVisible());
+        }
+        window->timer_dis_Timer();
+        QCOMPARE(rig.dialup.hangUps, 1);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.state.countdown, 15);
+        QVERIFY(!rig.factory.loaded(QStringLiteral("frmshut")));
+        QCOMPARE(rig.power.powerOffs, 0);
+        ActionRig::unloadClosed();
+        QVERIFY(!rig.factory.loaded(QStringLiteral("frmdis")));
+    }
+
+    void cmddisHangsUpAtOnce()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("roz"));
+        auto *window = rig.window<frmdis>("frmdis");
+        window->timer_dis_Timer();
+        window->timer_dis_Timer();
+        window->cmddis_Click();
+        QCOMPARE(rig.dialup.hangUps, 1);
+        QCOMPARE(rig.state.countdown, 15);
+        QVERIFY(!window->isVisible());
+        QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
+        QCOMPARE(rig.stopped, 1);
+    }
+
+    void rozDeclinedReturnsToStoppedWithoutHangUp()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("roz"));
+        auto *window = rig.window<frmdis>("frmdis");
+        window->timer_dis_Timer();
+        window->cmdnotdis_Click();
+        QCOMPARE(rig.dialup.hangUps, 0);
+        QCOMPARE(rig.state.countdown, 15);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(rig.stopped, 1);
+        QVERIFY(!rig.factory.loaded(QStringLiteral("frmshut")));
+    }
+
+    void aClosedWindowTicksNoMore()
+    {
+        // The decline leaves the timer to end with the window; a tick queued
+        // in between must not move the count the power-off window shows.
+        ActionRig rig;
+        rig.complete(QStringLiteral("dwa"));
+        auto *window = rig.window<frmdis>("frmdis");
+        window->cmdnotdis_Click();
+        QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
+    }
+
+    void dwaDeclinedAtTenSecondsOpensThePowerOffCountdown()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("dwa"));
+        auto *window = rig.window<frmdis>("frmdis");
+        for (int tick = 0; tick < 5; ++tick)
+            window->timer_dis_Timer();
+        QCOMPARE(ActionRig::seconds(window), QStringLiteral("10"));
+        window->cmdnotdis_Click();
+        QCOMPARE(rig.dialup.hangUps, 0);
+        QVERIFY(!window->isVisible());
+
+        auto *shut = rig.window<frmshut>("frmshut");
+        QVERIFY(shut);
+        QVERIFY(shut->isVisible());
+        QCOMPARE(ActionRig::seconds(shut), QStringLiteral("15"));
+        QVERIFY(shut->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive());
+        QCOMPARE(rig.stopped, 0);
+
+        for (int tick = 0; tick < 14; ++tick)
+            shut->timer_shut_Timer();
+        QCOMPARE(rig.power.powerOffs, 0);
+        shut->timer_shut_Timer();
+        QCOMPARE(rig.power.powerOffs, 1);
+        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.dialup.hangUps, 0);
+    }
+
+    void dwaAtZeroHangsUpThenCountsDownThePowerOff()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("dwa"));
+        auto *window = rig.window<frmdis>("frmdis");
+        for (int tick = 0; tick < 15; ++tick)
+            window->timer_dis_Timer();
+        QCOMPARE(rig.dialup.hangUps, 1);
+        QVERIFY(!window->isVisible());
+        auto *shut = rig.window<frmshut>("frmshut");
+        QVERIFY(shut && shut->isVisible());
+        QCOMPARE(ActionRig::seconds(shut), QStringLiteral("15"));
+        QCOMPARE(rig.stopped, 0);
+
+        shut->cmdnotshut_Click();
+        QCOMPARE(rig.power.powerOffs, 0);
+        QCOMPARE(rig.stopped, 1);
+    }
+
+    void theWindowManagerCannotCloseIt()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("roz"));
+        auto *window = rig.window<frmdis>("frmdis");
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->windowHandle()->close();
+        QVERIFY(window->isVisible());
+        QVERIFY(window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
+        QCOMPARE(rig.stopped, 0);
+    }
+
+    void theTickSoundPlaysBeforeTheCountMoves()
+    {
+        ActionRig rig;
+        rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
+        QList<qint16> heard;
+        rig.sound.whilePlaying = [&](const QString &) { heard.append(rig.state.countdown); };
+        rig.complete(QStringLiteral("roz"));
+        auto *window = rig.window<frmdis>("frmdis");
+        QCOMPARE(rig.state.tick_sound, rig.folder.file(QStringLiteral("beep.wav")));
+        window->timer_dis_Timer();
+        window->timer_dis_Timer();
+        QCOMPARE(rig.sound.played, QStringList(2, rig.state.tick_sound));
+        QCOMPARE(heard, (QList<qint16>{15, 14}));
+    }
+
+    void noTickSoundMeansSilence()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("roz"));
+        rig.window<frmdis>("frmdis")->timer_dis_Timer();
+        QVERIFY(rig.state.tick_sound.isEmpty());
+        QVERIFY(rig.sound.played.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestFrmdis)
+#include "test_frmdis.moc"

@@ -1,0 +1,62 @@
+#include "actions/frminfo.h"
+
+#include "core/picturebutton.h"
+#include "support/fakes.h"
+
+#include <QLabel>
+#include <QtTest>
+
+using namespace quendral;
+using namespace quendral::test;
+
+class TestFrminfo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadAppliesTheTextsThenBeepsOnce()
+    {
+        FakeSound sound;
+        QStringList steps;
+        frminfo window(sound, [&] { steps.append(QStringLiteral("language:") + sound.played.join(u',')); });
+        QCOMPARE(steps, QStringList{QStringLiteral("language:")});
+        QCOMPARE(sound.played, QStringList{QStringLiteral("beep")});
+    }
+
+    void showsTheNoticeWithPictureAndButton()
+    {
+        FakeSound sound;
+        frminfo window(sound, [] {});
+        QCOMPARE(window.objectName(), QStringLiteral("frminfo"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Żądane zadania zostały wykonane"));
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblfile"))->text(),
+                 QStringLiteral("Quendral stwierdził obecność zadanych plików na dysku i wykonał żądane operacje."));
+        QVERIFY(!window.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
+        auto *apply = window.findChild<PictureButton *>(QStringLiteral("cmdapply"));
+        QCOMPARE(apply->text(), QStringLiteral("&OK"));
+        QVERIFY(!apply->icon().isNull());
+        const Qt::WindowFlags flags = window.windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    }
+
+    void okAndTheCloseBoxBothCloseIt()
+    {
+        FakeSound sound;
+        QPointer<frminfo> byButton = new frminfo(sound, [] {});
+        byButton->show();
+        byButton->cmdapply_Click();
+        QVERIFY(!byButton->isVisible());
+        QTRY_VERIFY(!byButton);
+
+        QPointer<frminfo> byBox = new frminfo(sound, [] {});
+        byBox->show();
+        QVERIFY(QTest::qWaitForWindowExposed(byBox));
+        byBox->windowHandle()->close();
+        QTRY_VERIFY(!byBox);
+    }
+};
+
+QTEST_MAIN(TestFrminfo)
+#include "test_frminfo.moc"

@@ -1,0 +1,109 @@
+#include "actionrig.h"
+
+#include "actions/frmshut.h"
+#include "core/picturebutton.h"
+
+#include <QTimer>
+#include <QtTest>
+
+using namespace quendral;
+using namespace quendral::test;
+
+class TestFrmshut : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { ActionRig::unloadClosed(); }
+
+    void loadStartsTheCountAtOnce()
+    {
+        ActionRig rig;
+        rig.state.countdown = 4;
+        rig.windows.showPowerOff();
+        auto *window = rig.window<frmshut>("frmshut");
+        QVERIFY(window);
+        QCOMPARE(rig.languagePasses, 1);
+        QCOMPARE(ActionRig::seconds(window), QStringLiteral("15"));
+        auto *timer = window->findChild<QTimer *>(QStringLiteral("timer_shut"));
+        QVERIFY(timer && timer->isActive());
+        QCOMPARE(timer->interval(), 1000);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Quendral - Zamykanie systemu"));
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblshut"))->text(),
+                 QStringLiteral("Quendral wyłączy komputer za:"));
+        QCOMPARE(window->findChild<PictureButton *>(QStringLiteral("cmdshut"))->text(),
+                 QStringLiteral("&Wyłącz natychmiast"));
+        QCOMPARE(window->findChild<PictureButton *>(QStringLiteral("cmdnotshut"))->text(),
+                 QStringLiteral("&Nie wyłączaj"));
+        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
+        // Sizable, unlike the hang-up window.
+        QVERIFY(window->minimumSize() != window->maximumSize());
+    }
+
+    void enablingTheRunningTimerChangesNothing()
+    {
+        ActionRig rig;
+        rig.windows.showPowerOff();
+        auto *timer = rig.window<frmshut>("frmshut")->findChild<QTimer *>(QStringLiteral("timer_shut"));
+        const int before = timer->remainingTime();
+        rig.windows.enablePowerOffTimer();
+        QVERIFY(timer->isActive());
+        QVERIFY(timer->remainingTime() <= before);
+    }
+
+    void wylWithoutButtonPowersOffOnTheFifteenthTick()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("wyl"));
+        auto *window = rig.window<frmshut>("frmshut");
+        // The request goes out with the count reset and the timer stopped,
+        // while the window is still up.
+        bool orderedRight = false;
+        rig.power.onPowerOff = [&] {
+            orderedRight = rig.state.countdown == 15 && ActionRig::seconds(window) == QLatin1String("15") &&
+                           !window->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive() &&
+                           window->isVisible() && rig.stopped == 0;
+        };
+        for (int left = 14; left >= 1; --left) {
+            window->timer_shut_Timer();
+            QCOMPARE(ActionRig::seconds(window), QString::number(left));
+        }
+        QCOMPARE(rig.power.powerOffs, 0);
+        window->timer_shut_Timer();
+        QCOMPARE(rig.power.powerOffs, 1);
+        QVERIFY(orderedRight);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(rig.stopped, 1);
+    }
+
+    void cmdshutPowersOffAtOnce()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("wyl"));
+        auto *window = rig.window<frmshut>("frmshut");
+        window->timer_shut_Timer();
+        window->cmdshut_Click();
+        QCOMPARE(rig.power.powerOffs, 1);
+        QCOMPARE(rig.state.countdown, qint16(15));
+        QVERIFY(!window->isVisible());
+        QCOMPARE(rig.stopped, 1);
+    }
+
+    void wylDeclinedReturnsToStopped()
+    {
+        ActionRig rig;
+        rig.complete(QStringLiteral("wyl"));
+        auto *window = rig.window<frmshut>("frmshut");
+        window->timer_shut_Timer();
+        window->timer_shut_Timer();
+        window->cmdnotshut_Click();
+        QCOMPARE(rig.power.powerOffs, 0);
+        QCOMPARE(rig.state.countdown, qint16(15));
+        QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive());
+        QVERIFY(!window->isVisible());
+        QCOMPARE(rig.stopped, 1);
+    }
+};
+
+QTEST_MAIN(TestFrmshut)
+#include "test_frmshut.moc"

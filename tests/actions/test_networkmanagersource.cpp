@@ -1,0 +1,366 @@
+#include "actions/connectionsource_linux.h"
+#include "actions/dialup.h"
+#include "fakepppd.h"
+#include "mockservice.h"
+#include "support/testsupport.h"
+
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace quendral;
+
+namespace {
+
+using SettingsMap = QMap<QString, QVariantMap>;
+
+const QString mainPath = QStringLiteral("/org/freedesktop");
+const QString managerPath = QStringLiteral("/org/freedesktop/NetworkManager");
+const QString managerInterface = QStringLiteral("org.freedesktop.NetworkManager");
+const QString mockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
+const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+
+constexpr uint activating = 1;
+constexpr uint activated = 2;
+
+// NetworkManager's DeactivateConnection as the real one behaves for the
+// caller: the connection leaves the active list, an inactive one is refused
+// with ConnectionNotActive. Connections whose id starts with "fail" refuse,
+// those starting with "hang" answer only after our time-out.
+const QString deactivateCode = QStringLiteral(R"(
+path = args[0]
+active = self.Get('org.freedesktop.NetworkManager', 'ActiveConnections')
+if path not in active:
+    raise dbus.exceptions.DBusException('not active', name='org.freedesktop.NetworkManager.ConnectionNotActive')
+conn_id = objects[path].Get('org.freedesktop.NetworkManager.Connection.Active', 'Id')
+if conn_id.startswith('hang'):
+    time.sleep(6)
+if conn_id.startswith('fail'):
+    raise dbus.exceptions.DBusException('refused', name='org.freedesktop.NetworkManager.PermissionDenied')
+active.remove(path)
+self.Set('org.freedesktop.NetworkManager', 'ActiveConnections', active)
+self.RemoveObject(path)
+)");
+
+} // namespace
+
+class TestNetworkManagerSource : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    // The probe
+    void noConnectionIsNotConnected();
+    void oneConnectedModemIsConnected();
+    void firstDiallingSecondConnectedIsNotConnected();
+    void onlyDialupTypesAreListed();
+    void connectionGoneWhileListingIsSkipped();
+    void listingErrorShowsErrorAndHangsUpNothing();
+    void absentNetworkManagerIsNoConnectionWithoutError();
+    void hungNetworkManagerCostsOnlyTheReadTimeout();
+
+    // The hang-up
+    void hangUpDeactivatesEveryConnectionInOrderPastAFailure();
+    void inactiveConnectionCountsAsHungUp();
+    void hungDeactivationMovesOnAfterItsTimeout();
+
+    // NetworkManager and pppd together
+    void pppLinksOfNetworkManagerAreListedOnce();
+    void hangUpReachesBothNetworkManagerAndPppd();
+
+private:
+    QString addConnection(const QString &type, const QString &id, uint state, const QVariantMap &extra = {},
+                          const QString &ipInterface = {});
+    void replaceDeactivate();
+    QStringList deactivated() const;
+    QStringList activePaths() const;
+    std::unique_ptr<Dialup> dialup(const PppSource &ppp) const;
+
+    test::MockService m_networkManager{QStringLiteral("networkmanager"),
+                                       QStringLiteral("org.freedesktop.NetworkManager")};
+    QTemporaryDir m_tree;
+    PppSource m_noPpp;
+    int m_added = 0;
+};
+
+void TestNetworkManagerSource::initTestCase()
+{
+    if (!test::systemBusIsPrivate())
+        QFAIL("refusing to run: these tests hang up connections and must talk to the private bus of "
+              "scripts/test-env.sh (DBUS_SYSTEM_BUS_ADDRESS must equal QUENDRAL_TEST_BUS)");
+    qDBusRegisterMetaType<SettingsMap>();
+    QVERIFY(QDir(m_tree.path()).mkpath(QStringLiteral("net")));
+    QVERIFY(QDir(m_tree.path()).mkpath(QStringLiteral("run")));
+    m_noPpp = PppSource(m_tree.filePath(QStringLiteral("net")), m_tree.filePath(QStringLiteral("run")));
+    QVERIFY(m_networkManager.start());
+}
+
+void TestNetworkManagerSource::init()
+{
+    QCOMPARE(m_networkManager.call(mainPath, mockInterface, QStringLiteral("Reset")).type(),
+             QDBusMessage::ReplyMessage);
+    replaceDeactivate();
+}
+
+void TestNetworkManagerSource::replaceDeactivate()
+{
+    const QDBusMessage reply = m_networkManager.call(
+        managerPath, mockInterface, QStringLiteral("AddMethod"),
+        {managerInterface, QStringLiteral("DeactivateConnection"), QStringLiteral("o"), QString(), deactivateCode});
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+}
+
+// Adds a stored connection of `type` and activates it in `state`; with
+// `ipInterface`, on a device whose IP interface that is.
+QString TestNetworkManagerSource::addConnection(const QString &type, const QString &id, uint state,
+                                                const QVariantMap &extra, const QString &ipInterface)
+{
+    SettingsMap settings = {
+        {QStringLiteral("connection"), {{QStringLiteral("type"), type}, {QStringLiteral("id"), id}}}};
+    for (auto it = extra.begin(); it != extra.end(); ++it)
+        settings.insert(it.key(), it.value().toMap());
+    const QDBusMessage stored = m_networkManager.call(QStringLiteral("/org/freedesktop/NetworkManager/Settings"),
+                                                      QStringLiteral("org.freedesktop.NetworkManager.Settings"),
+                                                      QStringLiteral("AddConnection"), {QVariant::fromValue(settings)});
+    const QString name = QString::number(m_added++);
+
+    QStringList devices;
+    if (!ipInterface.isEmpty()) {
+        const QDBusMessage device =
+            m_networkManager.call(mainPath, mockInterface, QStringLiteral("AddEthernetDevice"),
+                                  {QStringLiteral("modem") + name, QStringLiteral("ttyUSB") + name, 100});
+        const QString devicePath = device.arguments().value(0).toString();
+        m_networkManager.call(devicePath, propertiesInterface, QStringLiteral("Set"),
+                              {QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("IpInterface"),
+                               QVariant::fromValue(QDBusVariant(ipInterface))});
+        devices.append(devicePath);
+    }
+    const QDBusMessage active = m_networkManager.call(
+        mainPath, mockInterface, QStringLiteral("AddActiveConnection"),
+        {devices, qdbus_cast<QDBusObjectPath>(stored.arguments().value(0)).path(), QStringLiteral("/"), name, state});
+    return active.arguments().value(0).toString();
+}
+
+QStringList TestNetworkManagerSource::deactivated() const
+{
+    QStringList paths;
+    for (const QVariantList &arguments :
+         m_networkManager.methodCalls(managerPath, QStringLiteral("DeactivateConnection")))
+        paths.append(qdbus_cast<QDBusObjectPath>(arguments.value(0)).path());
+    return paths;
+}
+
+QStringList TestNetworkManagerSource::activePaths() const
+{
+    const QDBusMessage reply = m_networkManager.call(managerPath, propertiesInterface, QStringLiteral("Get"),
+                                                     {managerInterface, QStringLiteral("ActiveConnections")});
+    QStringList paths;
+    for (const QDBusObjectPath &path :
+         qdbus_cast<QList<QDBusObjectPath>>(qdbus_cast<QDBusVariant>(reply.arguments().value(0)).variant()))
+        paths.append(path.path());
+    return paths;
+}
+
+std::unique_ptr<Dialup> TestNetworkManagerSource::dialup(const PppSource &ppp) const
+{
+    return std::make_unique<Dialup>(std::make_unique<LinuxConnectionSource>(QDBusConnection::systemBus(), ppp),
+                                    nullptr);
+}
+
+void TestNetworkManagerSource::noConnectionIsNotConnected()
+{
+    test::MessageBoxes boxes;
+    const auto control = dialup(m_noPpp);
+    QVERIFY(!control->dialup_connected());
+    control->hang_up_all();
+    QVERIFY(deactivated().isEmpty());
+    QVERIFY(boxes.shown().isEmpty());
+}
+
+void TestNetworkManagerSource::oneConnectedModemIsConnected()
+{
+    const QString modem = addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
+    const auto control = dialup(m_noPpp);
+    QVERIFY(control->dialup_connected());
+
+    control->hang_up_all();
+    QCOMPARE(deactivated(), QStringList{modem});
+    QVERIFY(activePaths().isEmpty());
+    QVERIFY(!control->dialup_connected());
+}
+
+void TestNetworkManagerSource::firstDiallingSecondConnectedIsNotConnected()
+{
+    addConnection(QStringLiteral("cdma"), QStringLiteral("dialling"), activating);
+    addConnection(QStringLiteral("pppoe"), QStringLiteral("up"), activated);
+    QVERIFY(!dialup(m_noPpp)->dialup_connected());
+}
+
+void TestNetworkManagerSource::onlyDialupTypesAreListed()
+{
+    const QVariantMap pan = {
+        {QStringLiteral("bluetooth"), QVariantMap{{QStringLiteral("type"), QStringLiteral("panu")}}}};
+    const QVariantMap dun = {
+        {QStringLiteral("bluetooth"), QVariantMap{{QStringLiteral("type"), QStringLiteral("dun")}}}};
+    addConnection(QStringLiteral("802-3-ethernet"), QStringLiteral("wired"), activated);
+    addConnection(QStringLiteral("802-11-wireless"), QStringLiteral("wifi"), activated);
+    addConnection(QStringLiteral("vpn"), QStringLiteral("vpn"), activated);
+    addConnection(QStringLiteral("bluetooth"), QStringLiteral("pan"), activated, pan);
+    const QString phone = addConnection(QStringLiteral("bluetooth"), QStringLiteral("phone"), activating, dun);
+    const QString gsm = addConnection(QStringLiteral("gsm"), QStringLiteral("gsm"), activated);
+    const QString cdma = addConnection(QStringLiteral("cdma"), QStringLiteral("cdma"), activated);
+    const QString pppoe = addConnection(QStringLiteral("pppoe"), QStringLiteral("pppoe"), activated);
+    const QString adsl = addConnection(QStringLiteral("adsl"), QStringLiteral("adsl"), activating);
+
+    const auto listing = NetworkManagerSource(QDBusConnection::systemBus()).list();
+    QVERIFY(listing);
+    const QList<DialupConnection> expected = {{phone, false}, {gsm, true}, {cdma, true}, {pppoe, true}, {adsl, false}};
+    QCOMPARE(listing->connections, expected);
+    // The wired and wireless links before them do not make the first one.
+    QVERIFY(!dialup(m_noPpp)->dialup_connected());
+}
+
+void TestNetworkManagerSource::connectionGoneWhileListingIsSkipped()
+{
+    const QString modem = addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
+    const QList<QDBusObjectPath> listed = {
+        QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/gone")),
+        QDBusObjectPath(modem)};
+    m_networkManager.call(managerPath, propertiesInterface, QStringLiteral("Set"),
+                          {managerInterface, QStringLiteral("ActiveConnections"),
+                           QVariant::fromValue(QDBusVariant(QVariant::fromValue(listed)))});
+
+    test::MessageBoxes boxes;
+    QVERIFY(dialup(m_noPpp)->dialup_connected());
+    QVERIFY(boxes.shown().isEmpty());
+}
+
+void TestNetworkManagerSource::listingErrorShowsErrorAndHangsUpNothing()
+{
+    addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
+    m_networkManager.call(
+        managerPath, mockInterface, QStringLiteral("AddMethod"),
+        {propertiesInterface, QStringLiteral("Get"), QStringLiteral("ss"), QStringLiteral("v"),
+         QStringLiteral("raise dbus.exceptions.DBusException('broken', name='org.freedesktop.DBus.Error.Failed')")});
+
+    test::MessageBoxes boxes;
+    const auto control = dialup(m_noPpp);
+    QVERIFY(!control->dialup_connected());
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("ERROR")});
+    QCOMPARE(boxes.shown().first().icon, msgbox::Icon::None);
+    QCOMPARE(boxes.shown().first().buttons, msgbox::Buttons::Ok);
+
+    boxes.clear();
+    control->hang_up_all();
+    QVERIFY(deactivated().isEmpty());
+    QVERIFY(boxes.shown().isEmpty());
+}
+
+void TestNetworkManagerSource::absentNetworkManagerIsNoConnectionWithoutError()
+{
+    QVERIFY(m_networkManager.stop());
+    test::MessageBoxes boxes;
+    const auto control = dialup(m_noPpp);
+    QVERIFY(!control->dialup_connected());
+    control->hang_up_all();
+    QVERIFY(boxes.shown().isEmpty());
+    QVERIFY(m_networkManager.start());
+}
+
+void TestNetworkManagerSource::hungNetworkManagerCostsOnlyTheReadTimeout()
+{
+    addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
+    test::MessageBoxes boxes;
+    const auto control = dialup(m_noPpp);
+    QCOMPARE(::kill(static_cast<pid_t>(m_networkManager.pid()), SIGSTOP), 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    const bool connected = control->dialup_connected();
+    const qint64 probeMs = clock.restart();
+    control->hang_up_all();
+    const qint64 hangUpMs = clock.elapsed();
+    ::kill(static_cast<pid_t>(m_networkManager.pid()), SIGCONT);
+
+    QVERIFY(!connected);
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("ERROR")});
+    QVERIFY2(probeMs >= 1500 && probeMs < 4000, qPrintable(QString::number(probeMs)));
+    QVERIFY2(hangUpMs < 4000, qPrintable(QString::number(hangUpMs)));
+    QVERIFY(deactivated().isEmpty());
+    QCOMPARE(activePaths().size(), 1);
+}
+
+void TestNetworkManagerSource::hangUpDeactivatesEveryConnectionInOrderPastAFailure()
+{
+    const QString first = addConnection(QStringLiteral("gsm"), QStringLiteral("fail-first"), activated);
+    const QString second = addConnection(QStringLiteral("pppoe"), QStringLiteral("second"), activated);
+    const QString third = addConnection(QStringLiteral("adsl"), QStringLiteral("third"), activating);
+
+    dialup(m_noPpp)->hang_up_all();
+    QCOMPARE(deactivated(), (QStringList{first, second, third}));
+    QCOMPARE(activePaths(), QStringList{first});
+}
+
+void TestNetworkManagerSource::inactiveConnectionCountsAsHungUp()
+{
+    const QString modem = addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
+    const QString refusing = addConnection(QStringLiteral("gsm"), QStringLiteral("fail"), activated);
+    const NetworkManagerSource source(QDBusConnection::systemBus());
+    QVERIFY(source.deactivate(modem));
+    QVERIFY(source.deactivate(modem));
+    QVERIFY(!source.deactivate(refusing));
+}
+
+void TestNetworkManagerSource::hungDeactivationMovesOnAfterItsTimeout()
+{
+    const QString stuck = addConnection(QStringLiteral("gsm"), QStringLiteral("hang"), activated);
+    const QString next = addConnection(QStringLiteral("gsm"), QStringLiteral("next"), activated);
+
+    QElapsedTimer clock;
+    clock.start();
+    dialup(m_noPpp)->hang_up_all();
+    QVERIFY2(clock.elapsed() < 9000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(deactivated(), (QStringList{stuck, next}));
+    QVERIFY(!activePaths().contains(next));
+}
+
+void TestNetworkManagerSource::pppLinksOfNetworkManagerAreListedOnce()
+{
+    const QString net = m_tree.filePath(QStringLiteral("linked/net"));
+    QVERIFY(test::writeNetInterface(net, QStringLiteral("ppp0"), 512, 4, "0x10d1"));
+    QVERIFY(test::writeNetInterface(net, QStringLiteral("ppp1"), 512, 5, "0x10d1"));
+    const QString modem =
+        addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activating, {}, QStringLiteral("ppp0"));
+
+    LinuxConnectionSource source(QDBusConnection::systemBus(), PppSource(net, m_tree.filePath(QStringLiteral("run"))));
+    const QList<DialupConnection> expected = {{modem, false}, {QStringLiteral("ppp1"), true}};
+    QCOMPARE(source.connections(), std::optional(expected));
+}
+
+void TestNetworkManagerSource::hangUpReachesBothNetworkManagerAndPppd()
+{
+    const QString net = m_tree.filePath(QStringLiteral("both/net"));
+    const QString run = m_tree.filePath(QStringLiteral("both/run"));
+    QVERIFY(test::writeNetInterface(net, QStringLiteral("ppp3"), 512, 9, "0x10d1") && QDir().mkpath(run));
+    test::FakePppd pppd;
+    QVERIFY(pppd.start(run, QStringLiteral("ppp3")));
+    const QString modem = addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activating);
+
+    const auto control = dialup(PppSource(net, run));
+    QVERIFY(!control->dialup_connected());
+    control->hang_up_all();
+    QCOMPARE(deactivated(), QStringList{modem});
+    QVERIFY(pppd.endsBySigterm());
+}
+
+QTEST_MAIN(TestNetworkManagerSource)
+#include "test_networkmanagersource.moc"

@@ -1,0 +1,71 @@
+#include "actions/poweroff.h"
+#include "actions/poweroff_logind.h"
+#include "mockservice.h"
+#include "support/testsupport.h"
+
+#include <QTest>
+
+using namespace quendral;
+
+namespace {
+
+const QString logindPath = QStringLiteral("/org/freedesktop/login1");
+const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
+const QString mockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
+
+} // namespace
+
+class TestPowerOffLogind : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void powerOffAsksLogindWithoutInteraction();
+    void refusedPowerOffIsSilent();
+
+private:
+    QList<QVariantList> powerOffCalls() const { return m_logind.methodCalls(logindPath, QStringLiteral("PowerOff")); }
+
+    test::MockService m_logind{QStringLiteral("logind"), QStringLiteral("org.freedesktop.login1")};
+};
+
+void TestPowerOffLogind::initTestCase()
+{
+    if (!test::systemBusIsPrivate())
+        QFAIL("refusing to run: these tests ask for a power-off and must talk to the private bus of "
+              "scripts/test-env.sh (DBUS_SYSTEM_BUS_ADDRESS must equal QUENDRAL_TEST_BUS)");
+    QVERIFY(m_logind.start());
+}
+
+void TestPowerOffLogind::init()
+{
+    // Reset keeps the main object's call log.
+    QCOMPARE(m_logind.call(logindPath, mockInterface, QStringLiteral("Reset")).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(m_logind.call(logindPath, mockInterface, QStringLiteral("ClearCalls")).type(), QDBusMessage::ReplyMessage);
+}
+
+void TestPowerOffLogind::powerOffAsksLogindWithoutInteraction()
+{
+    makePowerControl()->power_off();
+    const QList<QVariantList> calls = powerOffCalls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls.first(), QVariantList{false});
+}
+
+void TestPowerOffLogind::refusedPowerOffIsSilent()
+{
+    m_logind.call(logindPath, mockInterface, QStringLiteral("AddMethod"),
+                  {managerInterface, QStringLiteral("PowerOff"), QStringLiteral("b"), QString(),
+                   QStringLiteral("raise dbus.exceptions.DBusException('Interactive authentication required.', "
+                                  "name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')")});
+    test::MessageBoxes boxes;
+    LogindPowerControl(QDBusConnection::systemBus()).power_off();
+    QCOMPARE(powerOffCalls().size(), 1);
+    QVERIFY(boxes.shown().isEmpty());
+}
+
+QTEST_MAIN(TestPowerOffLogind)
+#include "test_poweroff_logind.moc"

@@ -1,0 +1,642 @@
+#include "core/frmnotunload.h"
+#include "core/menudecorator.h"
+#include "core/monitoring.h"
+#include "core/trayicon.h"
+#include "core/windowfactory.h"
+#include "settings/appstate.h"
+#include "support/fakes.h"
+#include "support/testsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace quendral;
+using Request = WindowFactory::Request;
+
+namespace {
+
+// One tray window with fakes around it and a program folder of its own.
+struct Fixture
+{
+    test::ProgramFolder folder;
+    AppState state{folder.path()};
+    WindowFactory factory;
+    test::FakeDialup dialup;
+    test::FakeSound sound;
+    test::FakeCompletionWindows completion;
+    int languagePasses = 0;
+    // Stands in for the language pass, which reaches the window, still in its
+    // load, through the application's windows.
+    std::function<void(QWidget &)> languagePass;
+    int ends = 0;
+    std::function<void()> onEnd;
+    QList<QPair<QString, Request>> requests;
+    std::unique_ptr<frmnotunload> window;
+
+    Fixture()
+    {
+        state.messages = {{QStringLiteral("nofiles"), QStringLiteral("NOFILES")},
+                          {QStringLiteral("noconnection"), QStringLiteral("NOCONNECTION")},
+                          {QStringLiteral("endprogram"), QStringLiteral("ENDPROGRAM")}};
+        setOptions({});
+        QObject::connect(&factory, &WindowFactory::requested, &factory, [this](const QString &name, Request request) {
+            requests.append({name, request});
+        });
+    }
+
+    frmnotunload &load()
+    {
+        window = std::make_unique<frmnotunload>(
+            state, factory, dialup, sound, completion,
+            [this] {
+                ++languagePasses;
+                for (QWidget *loaded : QApplication::topLevelWidgets()) {
+                    if (languagePass && loaded->objectName() == QLatin1String("frmnotunload"))
+                        languagePass(*loaded);
+                }
+            },
+            [this] {
+                ++ends;
+                if (onEnd)
+                    onEnd();
+            });
+        return *window;
+    }
+
+    // Every per-user option, absent ones written "0", so no test sees another's.
+    void setOptions(const QHash<QString, QString> &values)
+    {
+        for (const char *key : {"notallfiles", "sound", "sound_path", "infofiles", "autodisconnect", "autocomp_off"}) {
+            const QString name = QString::fromLatin1(key);
+            state.store.SaveUserSetting(name, values.value(name, QStringLiteral("0")));
+        }
+    }
+    void setWatchList(const QStringList &paths)
+    {
+        QByteArray text = "[Files]\n";
+        for (int n = 0; n < paths.size(); ++n)
+            text += "file" + QByteArray::number(n) + '=' + paths[n].toUtf8() + '\n';
+        folder.write(QStringLiteral("Settings.ini"), text);
+    }
+    QString present(const QString &name) const
+    {
+        folder.write(QStringLiteral("downloads/") + name, "data");
+        return folder.file(QStringLiteral("downloads/") + name);
+    }
+    QString absent(const QString &name) const { return folder.file(QStringLiteral("downloads/") + name); }
+
+    template <typename T> T *control(const QString &name) const
+    {
+        T *found = window->findChild<T *>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    QAction *cmdmonit() const { return control<QAction>(QStringLiteral("cmdmonit")); }
+    QTimer *tloop() const { return control<QTimer>(QStringLiteral("tloop")); }
+    TrayIcon *tray() const { return control<TrayIcon>(QStringLiteral("Tray")); }
+    QString label(const QString &name) const { return control<QLabel>(name)->text(); }
+
+    bool showsRunning() const
+    {
+        return cmdmonit()->text() == label(QStringLiteral("lblstop")) && tray()->look() == TrayIcon::Look::Running &&
+               tray()->toolTip() == label(QStringLiteral("lbltooltipactive")) &&
+               samePicture(cmdmonit()->icon(), QStringLiteral("pctstop"));
+    }
+    bool showsStopped() const
+    {
+        return cmdmonit()->text() == label(QStringLiteral("lblstart")) && tray()->look() == TrayIcon::Look::Stopped &&
+               tray()->toolTip() == label(QStringLiteral("lbltooltipnotactive")) &&
+               samePicture(cmdmonit()->icon(), QStringLiteral("pctplay"));
+    }
+    bool samePicture(const QIcon &icon, const QString &box) const
+    {
+        const QPixmap held = control<QLabel>(box)->pixmap();
+        return !held.isNull() && icon.pixmap(held.size()).toImage() == held.toImage();
+    }
+
+    // Started through the menu entry with one present file.
+    void startRunning(const QStringList &paths)
+    {
+        setWatchList(paths);
+        load();
+        window->cmdmonit_Click();
+        if (!tloop()->isActive())
+            qFatal("monitoring did not start");
+    }
+};
+
+} // namespace
+
+class TestFrmnotunload : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // --- controls and load ---
+    void controlsHaveTheirNamesAndTexts()
+    {
+        Fixture f;
+        frmnotunload &w = f.load();
+        QCOMPARE(w.objectName(), QStringLiteral("frmnotunload"));
+        QVERIFY(!w.isVisible());
+        QCOMPARE(f.label(QStringLiteral("lblstart")), QStringLiteral("Monitoruj"));
+        QCOMPARE(f.label(QStringLiteral("lblstop")), QStringLiteral("Zatrzymaj"));
+        QCOMPARE(f.label(QStringLiteral("lbltooltipactive")), QStringLiteral("Quendral jest aktywny"));
+        QCOMPARE(f.label(QStringLiteral("lbltooltipnotactive")), QStringLiteral("Quendral nie jest aktywny"));
+        QCOMPARE(f.label(QStringLiteral("lblIE")), QStringLiteral("Kontroluj pobierane pliki!"));
+        for (const char *hidden :
+             {"lblstart", "lblstop", "lbltooltipactive", "lbltooltipnotactive", "lblIE", "pctplay", "pctstop"})
+            QVERIFY(f.control<QLabel>(QString::fromLatin1(hidden))->isHidden());
+        QVERIFY(!f.control<QLabel>(QStringLiteral("pctplay"))->pixmap().isNull());
+        QVERIFY(!f.control<QLabel>(QStringLiteral("pctstop"))->pixmap().isNull());
+        QVERIFY(f.window->findChild<MenuDecorator *>(QStringLiteral("hm1")));
+        QCOMPARE(f.tloop()->interval(), 30000);
+        QVERIFY(!f.tloop()->isActive());
+    }
+
+    void menuHasSixEntriesInOrder()
+    {
+        Fixture f;
+        f.load();
+        auto *menu = f.control<QMenu>(QStringLiteral("mnutray"));
+        QCOMPARE(menu->title(), QStringLiteral("Tray"));
+        QStringList names;
+        QStringList captions;
+        for (const QAction *entry : menu->actions()) {
+            names.append(entry->objectName());
+            captions.append(entry->text());
+            QVERIFY(!entry->icon().pixmap(16, 16).isNull());
+        }
+        QCOMPARE(names, QStringList({"cmdmonit", "cmdaddfile", "cmdoptions", "cmdhelp", "cmdabout", "cmdexit"}));
+        QCOMPARE(captions,
+                 QStringList({"Monitoruj", "Dodaj plik", "&Pokaż opcje", "Pomo&c", "&O programie...", "&Zamknij"}));
+    }
+
+    void loadRunsTheLanguagePassBeforeCopyingTexts()
+    {
+        Fixture f;
+        f.languagePass = [](QWidget &w) {
+            w.findChild<QLabel *>(QStringLiteral("lblstart"))->setText(QStringLiteral("Monitor"));
+            w.findChild<QLabel *>(QStringLiteral("lbltooltipnotactive"))->setText(QStringLiteral("Idle"));
+        };
+        f.load();
+        QCOMPARE(f.languagePasses, 1);
+        QCOMPARE(f.cmdmonit()->text(), QStringLiteral("Monitor"));
+        QCOMPARE(f.tray()->toolTip(), QStringLiteral("Idle"));
+        // The icon is in the tray with the running look, as the load calls icon_start.
+        QVERIFY(f.tray()->isVisible());
+        QCOMPARE(f.tray()->look(), TrayIcon::Look::Running);
+        QVERIFY(f.samePicture(f.cmdmonit()->icon(), QStringLiteral("pctplay")));
+    }
+
+    // --- starting and stopping ---
+    void startRefusedWithEmptyFirstEntry()
+    {
+        Fixture f;
+        f.folder.write(QStringLiteral("Settings.ini"), "[Files]\nfile0=\nfile1=/d/a.zip\n");
+        f.load();
+        test::MessageBoxes boxes;
+        f.window->cmdmonit_Click();
+        QCOMPARE(boxes.texts(), QStringList{"NOFILES"});
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Warning);
+        QVERIFY(!f.tloop()->isActive());
+        QCOMPARE(f.cmdmonit()->text(), QStringLiteral("Monitoruj"));
+        QCOMPARE(f.dialup.probes, 0);
+    }
+
+    void startRefusedWithoutConnection()
+    {
+        Fixture f;
+        f.setWatchList({f.absent(QStringLiteral("a.zip"))});
+        f.load();
+        f.dialup.connected = false;
+        test::MessageBoxes boxes;
+        f.window->cmdmonit_Click();
+        QCOMPARE(boxes.texts(), QStringList{"NOCONNECTION"});
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Warning);
+        QVERIFY(!f.tloop()->isActive());
+        QCOMPARE(f.cmdmonit()->text(), QStringLiteral("Monitoruj"));
+        QCOMPARE(f.tray()->toolTip(), QStringLiteral("Quendral nie jest aktywny"));
+    }
+
+    void startThenStopThroughTheMenuEntry()
+    {
+        Fixture f;
+        f.setWatchList({f.absent(QStringLiteral("a.zip"))});
+        f.load();
+        test::MessageBoxes boxes;
+        f.cmdmonit()->trigger();
+        QVERIFY(boxes.shown().isEmpty());
+        QVERIFY(f.tloop()->isActive());
+        QVERIFY(f.showsRunning());
+        // Nothing is tested at the start: the first test comes one interval later.
+        QVERIFY(f.completion.calls.isEmpty());
+
+        f.cmdmonit()->trigger();
+        QVERIFY(!f.tloop()->isActive());
+        QVERIFY(f.showsStopped());
+        QVERIFY(boxes.shown().isEmpty());
+    }
+
+    void sameStartAndStopTextsAlwaysStop()
+    {
+        Fixture f;
+        f.setWatchList({f.absent(QStringLiteral("a.zip"))});
+        f.languagePass = [](QWidget &w) {
+            w.findChild<QLabel *>(QStringLiteral("lblstart"))->setText(QStringLiteral("X"));
+            w.findChild<QLabel *>(QStringLiteral("lblstop"))->setText(QStringLiteral("X"));
+        };
+        f.load();
+        f.window->cmdmonit_Click();
+        QVERIFY(!f.tloop()->isActive());
+        QCOMPARE(f.dialup.probes, 0);
+    }
+
+    void captionMatchingNeitherTextDoesNothing()
+    {
+        Fixture f;
+        f.setWatchList({f.absent(QStringLiteral("a.zip"))});
+        f.load();
+        f.cmdmonit()->setText(QStringLiteral("something else"));
+        f.window->cmdmonit_Click();
+        QVERIFY(!f.tloop()->isActive());
+        QCOMPARE(f.cmdmonit()->text(), QStringLiteral("something else"));
+        QCOMPARE(f.dialup.probes, 0);
+    }
+
+    void startAgainAfterLanguageResetKeepsTheRunningTimer()
+    {
+        Fixture f;
+        f.startRunning({f.absent(QStringLiteral("a.zip"))});
+        const int timerId = f.tloop()->timerId();
+        f.window->reset_to_start_texts();
+        QCOMPARE(f.cmdmonit()->text(), QStringLiteral("Monitoruj"));
+        QCOMPARE(f.tray()->toolTip(), QStringLiteral("Quendral nie jest aktywny"));
+        QVERIFY(f.tloop()->isActive());
+
+        f.window->cmdmonit_Click();
+        QCOMPARE(f.dialup.probes, 2);
+        QVERIFY(f.showsRunning());
+        // Not restarted: the interval keeps running from where it was.
+        QCOMPARE(f.tloop()->timerId(), timerId);
+    }
+
+    void showStoppedLeavesTheTimerAlone()
+    {
+        Fixture f;
+        f.startRunning({f.absent(QStringLiteral("a.zip"))});
+        f.window->show_stopped();
+        QVERIFY(f.showsStopped());
+        QVERIFY(f.tloop()->isActive());
+    }
+
+    // --- the tick: halting ---
+    void tickHaltsOnEmptyListKeepingTheRunningDisplay()
+    {
+        Fixture f;
+        f.startRunning({f.absent(QStringLiteral("a.zip"))});
+        f.setWatchList({});
+        bool activeWhileAsking = false;
+        QList<msgbox::Shown> shown;
+        msgbox::setAnswerer([&](const msgbox::Shown &box) {
+            activeWhileAsking = f.tloop()->isActive();
+            shown.append(box);
+            return msgbox::Answer::Ok;
+        });
+        f.window->tloop_Timer();
+        msgbox::setAnswerer({});
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, QStringLiteral("NOFILES"));
+        QCOMPARE(shown.first().icon, msgbox::Icon::Warning);
+        // The timer stops only once the box has been dismissed.
+        QVERIFY(activeWhileAsking);
+        QVERIFY(!f.tloop()->isActive());
+        QVERIFY(f.showsRunning());
+
+        // Choosing the entry now takes the stop path: only the display changes.
+        f.window->cmdmonit_Click();
+        QVERIFY(f.showsStopped());
+    }
+
+    void tickHaltsWhenTheConnectionDropped()
+    {
+        Fixture f;
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        f.dialup.connected = false;
+        test::MessageBoxes boxes;
+        f.window->tloop_Timer();
+        QCOMPARE(boxes.texts(), QStringList{"NOCONNECTION"});
+        QVERIFY(!f.tloop()->isActive());
+        QVERIFY(f.showsRunning());
+        QVERIFY(f.completion.calls.isEmpty());
+        // The list is kept when nothing was decided.
+        QCOMPARE(f.state.store.ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), f.absent("a.zip"));
+    }
+
+    void tickDuringAnOpenBoxIsSkipped()
+    {
+        Fixture f;
+        f.startRunning({f.absent(QStringLiteral("a.zip"))});
+        f.setWatchList({});
+        int boxes = 0;
+        msgbox::setAnswerer([&](const msgbox::Shown &) {
+            // The next interval elapses while the box is still open.
+            if (++boxes == 1)
+                f.window->tloop_Timer();
+            return msgbox::Answer::Ok;
+        });
+        f.window->tloop_Timer();
+        msgbox::setAnswerer({});
+        QCOMPARE(boxes, 1);
+        QVERIFY(!f.tloop()->isActive());
+    }
+
+    // --- the tick: the rule ---
+    void allRuleWaitsForEveryFile()
+    {
+        Fixture f;
+        const QString a = f.present(QStringLiteral("a.zip"));
+        const QString b = f.present(QStringLiteral("b.zip"));
+        f.setOptions({{"autodisconnect", "1"}});
+        f.startRunning({a, b, f.absent(QStringLiteral("c.zip"))});
+        f.window->tloop_Timer();
+        QVERIFY(f.completion.calls.isEmpty());
+        QVERIFY(f.tloop()->isActive());
+        QCOMPARE(f.state.store.ReadIni(QStringLiteral("Files"), QStringLiteral("file2")), f.absent("c.zip"));
+
+        f.present(QStringLiteral("c.zip"));
+        f.window->tloop_Timer();
+        QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+        QCOMPARE(monitoring::last_file_index(f.state.store), -1);
+    }
+
+    void anyRuleNeedsOneFile()
+    {
+        Fixture f;
+        f.setOptions({{"notallfiles", "1"}, {"autodisconnect", "1"}});
+        f.startRunning({f.absent(QStringLiteral("a.zip")), f.absent(QStringLiteral("b.zip"))});
+        f.window->tloop_Timer();
+        QVERIFY(f.completion.calls.isEmpty());
+        f.present(QStringLiteral("b.zip"));
+        f.window->tloop_Timer();
+        QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+    }
+
+    void otherRuleNumberNeverCompletes()
+    {
+        Fixture f;
+        f.setOptions({{"notallfiles", "2"}, {"autodisconnect", "1"}});
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        f.window->tloop_Timer();
+        f.window->tloop_Timer();
+        QVERIFY(f.completion.calls.isEmpty());
+        QVERIFY(f.tloop()->isActive());
+        QCOMPARE(monitoring::last_file_index(f.state.store), 0);
+    }
+
+    void gapInTheListLimitsWatchingAndEmptying()
+    {
+        Fixture f;
+        f.setOptions({{"autodisconnect", "1"}});
+        const QString a = f.present(QStringLiteral("a.zip"));
+        const QString b = f.present(QStringLiteral("b.zip"));
+        const QString c = f.absent(QStringLiteral("c.zip"));
+        f.folder.write(QStringLiteral("Settings.ini"),
+                       QStringLiteral("[Files]\nfile0=%1\nfile1=%2\nfile2=\nfile3=%3\n").arg(a, b, c).toUtf8());
+        f.load();
+        f.window->cmdmonit_Click();
+        f.window->tloop_Timer();
+        QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+        QCOMPARE(f.state.store.ReadIni(QStringLiteral("Files"), QStringLiteral("file3")), c);
+        QCOMPARE(monitoring::last_file_index(f.state.store), -1);
+    }
+
+    // --- the tick: what a met rule sets off ---
+    void soundThenNoticeWithoutCountdownKeepsTicking()
+    {
+        Fixture f;
+        f.folder.write(QStringLiteral("done.wav"), "RIFF");
+        const QString wav = f.folder.file(QStringLiteral("done.wav"));
+        f.setOptions({{"sound", "1"}, {"sound_path", wav}, {"infofiles", "1"}});
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        // The notice comes only after the sound has finished.
+        QStringList order;
+        f.sound.whilePlaying = [&](const QString &) { order.append(QStringLiteral("sound")); };
+        f.completion.onCall = [&](const QString &call) { order.append(call); };
+
+        f.window->tloop_Timer();
+        QCOMPARE(f.sound.played, QStringList{wav});
+        QCOMPARE(order, QStringList({"sound", "notice"}));
+        QVERIFY(f.tloop()->isActive());
+        QCOMPARE(monitoring::last_file_index(f.state.store), -1);
+
+        test::MessageBoxes boxes;
+        f.window->tloop_Timer();
+        QCOMPARE(boxes.texts(), QStringList{"NOFILES"});
+        QVERIFY(!f.tloop()->isActive());
+    }
+
+    void missingSoundFileIsSkipped()
+    {
+        Fixture f;
+        f.setOptions({{"sound", "1"}, {"sound_path", f.folder.file(QStringLiteral("gone.wav"))}, {"infofiles", "1"}});
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        f.window->tloop_Timer();
+        QVERIFY(f.sound.played.isEmpty());
+        QCOMPARE(f.completion.calls, QStringList{"notice"});
+    }
+
+    void soundPathWithWildcardIsNotPlayed()
+    {
+        Fixture f;
+        f.folder.write(QStringLiteral("done.wav"), "RIFF");
+        f.setOptions({{"sound", "1"}, {"sound_path", f.folder.file(QStringLiteral("*.wav"))}});
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        f.window->tloop_Timer();
+        QVERIFY(f.sound.played.isEmpty());
+    }
+
+    void countdownOrder_data()
+    {
+        QTest::addColumn<QString>("autodisconnect");
+        QTest::addColumn<QString>("autocomp_off");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("both: hang-up first") << "1"
+                                             << "1"
+                                             << "dwa"
+                                             << "hangup";
+        QTest::newRow("hang-up") << "1"
+                                 << "0"
+                                 << "roz"
+                                 << "hangup";
+        QTest::newRow("power-off") << "0"
+                                   << "1"
+                                   << "wyl"
+                                   << "poweroff";
+    }
+    void countdownOrder()
+    {
+        QFETCH(QString, autodisconnect);
+        QFETCH(QString, autocomp_off);
+        QFETCH(QString, mode);
+        QFETCH(QString, window);
+        Fixture f;
+        f.setOptions({{"autodisconnect", autodisconnect}, {"autocomp_off", autocomp_off}});
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        // completion_mode is set before the window shows; the tick's timer
+        // still runs while the window shows and is off before its timer starts.
+        QStringList seen;
+        f.completion.onCall = [&](const QString &call) {
+            seen.append(call + u' ' + f.state.completion_mode + u' ' +
+                        (f.tloop()->isActive() ? QStringLiteral("ticking") : QStringLiteral("halted")));
+        };
+        f.window->tloop_Timer();
+        QCOMPARE(seen, QStringList({window + u' ' + mode + QStringLiteral(" ticking"),
+                                    window + QStringLiteral("-timer ") + mode + QStringLiteral(" halted")}));
+        // The tick never changes the display.
+        QVERIFY(f.showsRunning());
+    }
+
+    void noCountdownLeavesCompletionModeAlone()
+    {
+        Fixture f;
+        f.state.completion_mode = QStringLiteral("roz");
+        f.setOptions({{"autodisconnect", "2"}, {"autocomp_off", "1"}});
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        f.window->tloop_Timer();
+        QVERIFY(f.completion.calls.isEmpty());
+        QCOMPARE(f.state.completion_mode, QStringLiteral("roz"));
+        QVERIFY(f.tloop()->isActive());
+    }
+
+    void timerFiresTheTick()
+    {
+        Fixture f;
+        f.setOptions({{"autodisconnect", "1"}});
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        f.tloop()->setInterval(10);
+        QTRY_COMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+    }
+
+    // --- the icon and the other entries ---
+    void leftClickOpensOptionsRightClickPopsTheMenu()
+    {
+        Fixture f;
+        f.load();
+        emit f.tray()->activated(QSystemTrayIcon::Trigger);
+        QCOMPARE(f.requests, (QList<QPair<QString, Request>>{{"frmmain", Request::Show}}));
+        auto *menu = f.control<QMenu>(QStringLiteral("mnutray"));
+        emit f.tray()->activated(QSystemTrayIcon::Context);
+        QVERIFY(menu->isVisible());
+        menu->hide();
+        emit f.tray()->activated(QSystemTrayIcon::DoubleClick);
+        QCOMPARE(f.requests.size(), 1);
+    }
+
+    void entriesAskForTheirWindows()
+    {
+        Fixture f;
+        f.load();
+        for (const char *entry : {"cmdoptions", "cmdhelp", "cmdabout"})
+            f.control<QAction>(QString::fromLatin1(entry))->trigger();
+        QCOMPARE(f.requests,
+                 (QList<QPair<QString, Request>>{
+                     {"frmmain", Request::Show}, {"frmprehelp", Request::Show}, {"frmabout", Request::Show}}));
+    }
+
+    void addFileOpensTheListModallyUnlessShown()
+    {
+        Fixture f;
+        f.load();
+        f.control<QAction>(QStringLiteral("cmdaddfile"))->trigger();
+        QCOMPARE(f.requests,
+                 (QList<QPair<QString, Request>>{{"frmmain", Request::Show}, {"frmadd", Request::ShowModal}}));
+
+        QWidget list;
+        f.factory.setCreator(QStringLiteral("frmadd"), [&list] { return &list; });
+        f.factory.show(QStringLiteral("frmadd"));
+        f.requests.clear();
+        f.window->cmdaddfile_Click();
+        QCOMPARE(f.requests, (QList<QPair<QString, Request>>{{"frmmain", Request::Show}}));
+    }
+
+    void exitAnsweredNoChangesNothing()
+    {
+        Fixture f;
+        f.startRunning({f.absent(QStringLiteral("a.zip"))});
+        test::MessageBoxes boxes(msgbox::Answer::No);
+        f.control<QAction>(QStringLiteral("cmdexit"))->trigger();
+        QCOMPARE(boxes.texts(), QStringList{"ENDPROGRAM"});
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Question);
+        QCOMPARE(boxes.shown().first().buttons, msgbox::Buttons::YesNo);
+        QCOMPARE(f.ends, 0);
+        QVERIFY(f.tray()->isVisible());
+        QVERIFY(f.tloop()->isActive());
+    }
+
+    void exitAnsweredYesRemovesTheIconAndEnds()
+    {
+        Fixture f;
+        f.load();
+        test::MessageBoxes boxes(msgbox::Answer::Yes);
+        bool iconGoneAtEnd = false;
+        f.onEnd = [&] { iconGoneAtEnd = !f.tray()->isVisible(); };
+        f.window->cmdexit_Click();
+        QCOMPARE(f.ends, 1);
+        QVERIFY(iconGoneAtEnd);
+        // Nothing was asked of the other windows on the way out.
+        QVERIFY(f.requests.isEmpty());
+    }
+
+    void trayLooksAreDrawnAndDiffer()
+    {
+        TrayIcon tray;
+        tray.icon_start();
+        const QImage running = tray.icon().pixmap(32, 32).toImage();
+        tray.icon_stop();
+        const QImage stopped = tray.icon().pixmap(32, 32).toImage();
+        QVERIFY(!running.isNull());
+        QVERIFY(!stopped.isNull());
+        QVERIFY(running != stopped);
+        QVERIFY(tray.isVisible());
+        tray.icon_remove();
+        QVERIFY(!tray.isVisible());
+    }
+
+    // --- the decorated menu ---
+    void entryPictureIsReplaced()
+    {
+        Fixture f;
+        f.load();
+        auto *hm1 = f.window->findChild<MenuDecorator *>(QStringLiteral("hm1"));
+        QIcon red;
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::red);
+        red.addPixmap(pixmap);
+        hm1->set_entry_picture(f.cmdmonit(), red);
+        QCOMPARE(f.cmdmonit()->icon().pixmap(16, 16).toImage(), pixmap.toImage());
+        QCOMPARE(hm1->picture(QStringLiteral("#cmdmonit")).cacheKey(), red.cacheKey());
+        // Other entries keep theirs.
+        QVERIFY(hm1->picture(QStringLiteral("#cmdexit")).cacheKey() != red.cacheKey());
+    }
+
+    void menuUsesItsOwnFont()
+    {
+        Fixture f;
+        f.load();
+        const QFont font = f.control<QMenu>(QStringLiteral("mnutray"))->font();
+        QCOMPARE(font.families().value(0), QStringLiteral("Tahoma"));
+        QCOMPARE(font.pointSizeF(), 8.25);
+    }
+};
+
+QTEST_MAIN(TestFrmnotunload)
+#include "test_frmnotunload.moc"

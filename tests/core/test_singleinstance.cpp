@@ -1,0 +1,115 @@
+#include "core/singleinstance.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSysInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using quendral::SingleInstance;
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString program(const QString &name = QStringLiteral("quendral")) const { return m_dir.filePath(name); }
+
+    // The id of a process that has just ended.
+    static qint64 deadProcessId()
+    {
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
+        shell.waitForFinished();
+        return shell.readAllStandardOutput().trimmed().toLongLong();
+    }
+
+private slots:
+    void init()
+    {
+        QFile file(program());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+
+    void cleanup() { QFile::remove(SingleInstance::lockPathFor(program())); }
+
+    void theLockLivesInTheRuntimeFolder()
+    {
+        const QString lock = SingleInstance::lockPathFor(program());
+        QVERIFY(lock.startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + u'/'));
+        SingleInstance first(program());
+        QVERIFY(first.acquire());
+        QVERIFY(QFile::exists(lock));
+    }
+
+    void aSecondCopyOfTheSameProgramIsRefused()
+    {
+        SingleInstance first(program());
+        SingleInstance second(program());
+        QVERIFY(first.acquire());
+        QVERIFY(!second.acquire());
+        QVERIFY(first.acquire()); // asking again keeps the lock
+    }
+
+    void anotherProgramFileRunsBesideIt()
+    {
+        QFile other(program(QStringLiteral("copy-of-quendral")));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        SingleInstance first(program());
+        SingleInstance second(other.fileName());
+        QVERIFY(first.acquire());
+        QVERIFY(second.acquire());
+    }
+
+    void theSameFileReachedThroughALinkIsTheSameProgram()
+    {
+        const QString link = program(QStringLiteral("link-to-quendral"));
+        QVERIFY(QFile::link(program(), link));
+        SingleInstance first(program());
+        SingleInstance second(link);
+        QVERIFY(first.acquire());
+        QVERIFY(!second.acquire());
+    }
+
+    void theNextCopyStartsOnceTheFirstHasEnded()
+    {
+        auto first = std::make_unique<SingleInstance>(program());
+        QVERIFY(first->acquire());
+        first.reset();
+        SingleInstance next(program());
+        QVERIFY(next.acquire());
+    }
+
+    void aLockLeftByACrashedCopyIsTakenOver()
+    {
+        // What a copy killed while running leaves behind: the lock file naming
+        // its process, which no longer exists.
+        const qint64 pid = deadProcessId();
+        QVERIFY(pid > 0);
+        QFile lock(SingleInstance::lockPathFor(program()));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid) + "\nquendral\n" + QSysInfo::machineHostName().toUtf8() + '\n');
+        lock.close();
+
+        SingleInstance next(program());
+        QVERIFY(next.acquire());
+    }
+
+    void aLongRunningCopyKeepsItsLock()
+    {
+        SingleInstance first(program());
+        QVERIFY(first.acquire());
+        QFile lock(SingleInstance::lockPathFor(program()));
+        QVERIFY(lock.open(QIODevice::ReadWrite));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addDays(-3), QFileDevice::FileModificationTime));
+        lock.close();
+
+        SingleInstance second(program());
+        QVERIFY(!second.acquire());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "test_singleinstance.moc"

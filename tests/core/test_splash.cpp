@@ -1,0 +1,207 @@
+#include "core/singleinstance.h"
+#include "core/splash.h"
+#include "core/windowfactory.h"
+#include "settings/appstate.h"
+#include "support/testsupport.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPointer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace quendral;
+
+using Requests = QList<std::pair<QString, WindowFactory::Request>>;
+
+class TestSplash : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::ProgramFolder> m_folder;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<WindowFactory> m_factory;
+    std::unique_ptr<SingleInstance> m_instance;
+    Requests m_requests;
+
+    QString programFile() const { return m_folder->file(QStringLiteral("quendral")); }
+
+    splash *makeSplash() { return new splash(*m_state, *m_factory, *m_instance); }
+
+    static void tick(splash *window, int times)
+    {
+        for (int i = 0; i < times; ++i)
+            window->Timer1_Timer();
+    }
+
+    static QStringList dotColours(const splash *window)
+    {
+        QStringList colours;
+        for (int i = 1; i <= 9; ++i)
+            colours.append(window->Linia(i)->color() == QColor(0, 255, 0) ? QStringLiteral("green")
+                           : window->Linia(i)->color() == QColor(255, 0, 0) ? QStringLiteral("red")
+                                                                            : QStringLiteral("other"));
+        return colours;
+    }
+
+    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<test::ProgramFolder>();
+        m_folder->write(QStringLiteral("quendral"), {});
+        m_state = std::make_unique<AppState>(m_folder->path());
+        m_state->messages.insert(QStringLiteral("doublerun"), QStringLiteral("Quendral is already running!"));
+        m_factory = std::make_unique<WindowFactory>();
+        m_instance = std::make_unique<SingleInstance>(programFile());
+        m_requests.clear();
+        connect(m_factory.get(), &WindowFactory::requested, this,
+                [this](const QString &name, WindowFactory::Request request) { m_requests.append({name, request}); });
+    }
+
+    void cleanup()
+    {
+        for (QWidget *window : QApplication::topLevelWidgets())
+            delete window;
+        m_factory.reset();
+        m_instance.reset();
+    }
+
+    // Load
+
+    void loadCarriesTheNamedControls()
+    {
+        QPointer<splash> window = makeSplash();
+        QCOMPARE(window->objectName(), QStringLiteral("splash"));
+        for (const char *name : {"Label1", "Label2", "lblloading", "Image1", "Image2", "Line1", "Line2", "Line3", "Line4"})
+            QVERIFY2(window->findChild<QWidget *>(QString::fromLatin1(name)), name);
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("Quendral"));
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblloading"))->text(),
+                 QStringLiteral("Program is loading..."));
+        for (int i = 1; i <= 9; ++i)
+            QCOMPARE(window->findChild<SplashDot *>(QStringLiteral("Linia%1").arg(i)), window->Linia(i));
+    }
+
+    void loadStartsTimer1WithAllDotsRed()
+    {
+        QPointer<splash> window = makeSplash();
+        QVERIFY(!window->refused());
+        QVERIFY(window->Timer1()->isActive());
+        QCOMPARE(window->Timer1()->interval(), 100);
+        QCOMPARE(dotColours(window), QStringList(9, QStringLiteral("red")));
+        QVERIFY(m_requests.isEmpty());
+    }
+
+    void dotsStandInOneRowLeftToRight()
+    {
+        QPointer<splash> window = makeSplash();
+        for (int i = 2; i <= 9; ++i) {
+            QCOMPARE(window->Linia(i)->y(), window->Linia(1)->y());
+            QCOMPARE(window->Linia(i)->x() - window->Linia(i - 1)->x(), 16); // 240 twips
+        }
+        QVERIFY(window->Linia(9)->geometry().right() < window->width());
+    }
+
+    // Ticks
+
+    void dotsTurnGreenOneAfterAnother()
+    {
+        QPointer<splash> window = makeSplash();
+        tick(window, 3);
+        QCOMPARE(dotColours(window), QStringList({"green", "green", "green", "red", "red", "red", "red", "red", "red"}));
+        tick(window, 6);
+        QCOMPARE(dotColours(window), QStringList(9, QStringLiteral("green")));
+        QVERIFY(m_requests.isEmpty());
+        QVERIFY(window->Timer1()->isActive());
+    }
+
+    void firstStartLoadsTheTrayWindowAndShowsTheOptions()
+    {
+        m_factory->setCreator(QStringLiteral("frmnotunload"), [] { return new QWidget; });
+        m_factory->setCreator(QStringLiteral("frmmain"), [] { return new QWidget; });
+        QPointer<splash> window = makeSplash();
+        window->show();
+        tick(window, 10);
+
+        QCOMPARE(m_requests, Requests({{QStringLiteral("frmnotunload"), WindowFactory::Request::Load},
+                                       {QStringLiteral("frmmain"), WindowFactory::Request::Show}}));
+        QVERIFY(m_factory->loaded(QStringLiteral("frmnotunload")));
+        QVERIFY(!m_factory->isVisible(QStringLiteral("frmnotunload")));
+        QVERIFY(m_factory->isVisible(QStringLiteral("frmmain")));
+        QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("first")), QStringLiteral("1"));
+        flushDeletes();
+        QVERIFY(window.isNull());
+    }
+
+    void laterStartsLoadTheOptionsHidden_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::newRow("one") << "1";
+        QTest::newRow("two") << "2";
+        QTest::newRow("number with text after it") << " 7 times";
+    }
+
+    void laterStartsLoadTheOptionsHidden()
+    {
+        QFETCH(QString, first);
+        QVERIFY(m_state->store.SaveUserSetting(QStringLiteral("first"), first));
+        QPointer<splash> window = makeSplash();
+        tick(window, 10);
+        QCOMPARE(m_requests, Requests({{QStringLiteral("frmnotunload"), WindowFactory::Request::Load},
+                                       {QStringLiteral("frmmain"), WindowFactory::Request::Load}}));
+        QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("first")), first);
+    }
+
+    void aValueThatReadsZeroIsAFirstStart_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::newRow("zero") << "0";
+        QTest::newRow("text") << "yes";
+    }
+
+    void aValueThatReadsZeroIsAFirstStart()
+    {
+        QFETCH(QString, first);
+        QVERIFY(m_state->store.SaveUserSetting(QStringLiteral("first"), first));
+        QPointer<splash> window = makeSplash();
+        tick(window, 10);
+        QCOMPARE(m_requests.last(), std::make_pair(QStringLiteral("frmmain"), WindowFactory::Request::Show));
+        QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("first")), QStringLiteral("1"));
+    }
+
+    void theRealTimerClosesTheWindowAfterAboutOneSecond()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QPointer<splash> window = makeSplash();
+        window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 5000);
+        QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(m_requests.size(), 2);
+    }
+
+    // Second copy
+
+    void aSecondCopySaysDoublerunAndGoesNoFurther()
+    {
+        SingleInstance running(programFile());
+        QVERIFY(running.acquire());
+        test::MessageBoxes boxes;
+        QPointer<splash> window = makeSplash();
+
+        QVERIFY(window->refused());
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(boxes.shown().first().text, QStringLiteral("Quendral is already running!"));
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Information);
+        QCOMPARE(boxes.shown().first().buttons, msgbox::Buttons::Ok);
+        QVERIFY(!window->isVisible());
+        QVERIFY(!window->Timer1()->isActive());
+        QVERIFY(m_requests.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestSplash)
+#include "test_splash.moc"

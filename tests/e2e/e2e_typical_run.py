@@ -1,0 +1,106 @@
+"""The typical run: one expected file, hang-up only, a connected modem in
+NetworkManager (dbusmock on the session's private bus, which is our system
+bus). Monitor; the file appears; at the next 30 s tick the list is emptied and
+the hang-up countdown opens; 15 s later the modem is asked to hang up and the
+menu entry is back to "Monitoruj"."""
+import os
+import re
+import subprocess
+
+import dbus
+
+from quendral_e2e import MenuWatcher, Program, click_at, click_nowhere, click_tray_icon, find, scenario, showing, \
+    tray_icons, wait_until
+
+NM = "org.freedesktop.NetworkManager"
+NM_PATH = "/org/freedesktop/NetworkManager"
+MOCK = "org.freedesktop.DBus.Mock"
+COUNTDOWN_TEXT = "Quendral odłączy komputer od sieci za:"
+
+# NetworkManager's DeactivateConnection as the real one behaves for the caller.
+DEACTIVATE = """
+path = args[0]
+active = self.Get('org.freedesktop.NetworkManager', 'ActiveConnections')
+if path not in active:
+    raise dbus.exceptions.DBusException('not active', name='org.freedesktop.NetworkManager.ConnectionNotActive')
+active.remove(path)
+self.Set('org.freedesktop.NetworkManager', 'ActiveConnections', active)
+self.RemoveObject(path)
+"""
+
+
+def start_network_manager(program: Program):
+    if os.environ.get("DBUS_SYSTEM_BUS_ADDRESS") != os.environ.get("QUENDRAL_TEST_BUS"):
+        raise AssertionError("refusing to run: this scenario hangs up connections and must use the private bus")
+    mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "networkmanager"],
+                            stdout=subprocess.DEVNULL)
+    program.processes.append(mock)
+    bus = dbus.bus.BusConnection(os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
+    wait_until(lambda: bus.name_has_owner(NM), 20, "the NetworkManager mock")
+    manager = bus.get_object(NM, NM_PATH)
+    manager.AddMethod(NM, "DeactivateConnection", "o", "", DEACTIVATE, dbus_interface=MOCK)
+    settings = bus.get_object(NM, NM_PATH + "/Settings")
+    stored = settings.AddConnection(
+        dbus.Dictionary({"connection": dbus.Dictionary({"type": "gsm", "id": "modem"}, signature="sv")},
+                        signature="sa{sv}"), dbus_interface=NM + ".Settings")
+    manager.AddActiveConnection(dbus.Array([], signature="o"), stored, "/", "modem", dbus.UInt32(2),
+                                dbus_interface=MOCK)
+    return manager
+
+
+def hang_up_requests(manager):
+    return [call for call in manager.GetMethodCalls("DeactivateConnection", dbus_interface=MOCK)]
+
+
+def first_menu_entry(watcher: MenuWatcher):
+    watcher.menus.clear()
+    click_tray_icon(3)
+    menu = watcher.wait_for_menu()
+    return menu, watcher.entries(menu)[0]
+
+
+def run(program: Program):
+    manager = start_network_manager(program)
+    expected = os.path.join(os.environ["E2E_ROOT"], "Pobrane", "plik.zip")
+    os.makedirs(os.path.dirname(expected))
+    program.write_settings({"options": {"language": "Polish.ini"}, "Files": {"file0": expected}})
+    program.write_user_values({"first": "1", "autodisconnect": "1", "autocomp_off": "0", "notallfiles": "0",
+                               "infofiles": "0", "sound": "0"})
+
+    process = program.start()
+    wait_until(tray_icons, 20, "the tray icon")
+    watcher = MenuWatcher()
+    menu, entry = first_menu_entry(watcher)
+    if entry != "Monitoruj":
+        raise AssertionError("stopped menu entry reads %r" % entry)
+    click_at(find(menu, ("menu item",), "Monitoruj"))
+    wait_until(lambda: not showing(menu), 10, "the menu to close")
+    menu, entry = first_menu_entry(watcher)
+    if entry != "Zatrzymaj":
+        raise AssertionError("monitoring did not start: the entry reads %r" % entry)
+    click_nowhere()
+    wait_until(lambda: not showing(menu), 10, "the menu to close")
+
+    with open(expected, "wb") as download:
+        download.write(b"PK\x05\x06" + bytes(18))
+
+    app = program.app(process)
+    countdown = wait_until(lambda: find(app, ("label",), COUNTDOWN_TEXT), 45, "the hang-up countdown")
+    program.screenshot("countdown")
+    if not re.search(r"^file0=\s*$", program.read_settings(), re.IGNORECASE | re.MULTILINE):
+        raise AssertionError("the watch list was not emptied: %r" % program.read_settings())
+    if hang_up_requests(manager):
+        raise AssertionError("hung up before the countdown ran out")
+
+    wait_until(lambda: hang_up_requests(manager), 25, "the hang-up request")
+    wait_until(lambda: not showing(countdown), 10, "the countdown window to close")
+    menu, entry = first_menu_entry(watcher)
+    if entry != "Monitoruj":
+        raise AssertionError("after the hang-up the entry reads %r" % entry)
+    click_nowhere()
+    if process.poll() is not None:
+        raise AssertionError("the program ended")
+
+
+if __name__ == "__main__":
+    scenario(run)

@@ -1,0 +1,316 @@
+// The shipped language files against the program's windows: every text line
+// names a window, a control and a property that exist, so that code and files
+// cannot drift apart.
+#include "actions/frmdis.h"
+#include "actions/frminfo.h"
+#include "actions/frmshut.h"
+#include "actions/powercontrol.h"
+#include "core/frmnotunload.h"
+#include "core/singleinstance.h"
+#include "core/splash.h"
+#include "core/windowfactory.h"
+#include "lang/frmabout.h"
+#include "lang/frmhelp.h"
+#include "lang/frmprehelp.h"
+#include "lang/language.h"
+#include "lang/messages.h"
+#include "lang/property.h"
+#include "settings/appstate.h"
+#include "settings/frmmain.h"
+#include "settings/inifile.h"
+#include "support/fakes.h"
+#include "support/testsupport.h"
+#include "watchlist/frmadd.h"
+#include "watchlist/frmdir.h"
+#include "watchlist/frmfile.h"
+
+#include <QFile>
+#include <QSet>
+#include <QStringDecoder>
+#include <QTest>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+using namespace quendral;
+
+namespace {
+
+// What the windows' constructors need. A window whose language pass would run
+// gets a pass that does nothing: the test applies the lines itself.
+struct NoPowerOff : PowerControl
+{
+    void power_off() override {}
+};
+
+struct Deps
+{
+    test::ProgramFolder folder;
+    AppState state{folder.path()};
+    WindowFactory factory;
+    std::function<void()> noLanguage = [] {};
+    test::FakeDialup dialup;
+    test::FakeSound sound;
+    test::FakeCompletionWindows completion;
+    NoPowerOff power;
+    CountdownDeps countdown{state, sound, [] {}, noLanguage};
+    SingleInstance instance{folder.file(QStringLiteral("quendral"))};
+    QList<DriveEntry> drives{{QStringLiteral("/"), QStringLiteral("/")}, {folder.path(), folder.path()}};
+};
+
+struct WindowMaker
+{
+    QString name;
+    std::function<QWidget *(Deps &)> make;
+};
+
+// One line per window of the program; windows not listed here are reported
+// as skipped.
+const QList<WindowMaker> &windowMakers()
+{
+    static const QList<WindowMaker> makers = {
+        {QStringLiteral("splash"), [](Deps &d) -> QWidget * { return new splash(d.state, d.factory, d.instance); }},
+        {QStringLiteral("frmnotunload"),
+         [](Deps &d) -> QWidget * {
+             return new frmnotunload(d.state, d.factory, d.dialup, d.sound, d.completion, d.noLanguage);
+         }},
+        {QStringLiteral("frmmain"),
+         [](Deps &d) -> QWidget * {
+             return new frmmain(d.state, d.factory, {d.noLanguage, [] {}, [] { return QString(); }});
+         }},
+        {QStringLiteral("frmadd"),
+         [](Deps &d) -> QWidget * { return new frmadd(d.state, d.noLanguage, [&d] { return d.drives; }); }},
+        {QStringLiteral("frmdir"),
+         [](Deps &d) -> QWidget * { return new frmdir(d.state, d.noLanguage, d.drives, [](const QString &) {}); }},
+        {QStringLiteral("frmfile"),
+         [](Deps &d) -> QWidget * {
+             return new frmfile(
+                 d.state, d.noLanguage, d.folder.path(), [&d] { return d.folder.path(); }, [](const QString &) {});
+         }},
+        {QStringLiteral("frmdis"),
+         [](Deps &d) -> QWidget * { return new frmdis(d.countdown, d.dialup, d.completion); }},
+        {QStringLiteral("frmshut"), [](Deps &d) -> QWidget * { return new frmshut(d.countdown, d.power); }},
+        {QStringLiteral("frminfo"), [](Deps &d) -> QWidget * { return new frminfo(d.sound, d.noLanguage); }},
+        {QStringLiteral("frmprehelp"),
+         [](Deps &d) -> QWidget * { return new frmprehelp(d.state, d.factory, d.noLanguage); }},
+        {QStringLiteral("frmhelp"), [](Deps &d) -> QWidget * { return new frmhelp(d.state, d.noLanguage); }},
+        {QStringLiteral("frmabout"), [](Deps &d) -> QWidget * { return new frmabout(d.noLanguage); }},
+    };
+    return makers;
+}
+
+// The windows and controls whose texts every language file must carry. The
+// version number and build date of the About window are the build's, not
+// texts.
+const QStringList kRequiredNames = {
+    QStringLiteral("splash.Label1"),
+    QStringLiteral("splash.Label2"),
+    QStringLiteral("splash.lblloading"),
+    QStringLiteral("frmnotunload.cmdmonit"),
+    QStringLiteral("frmnotunload.cmdaddfile"),
+    QStringLiteral("frmnotunload.cmdoptions"),
+    QStringLiteral("frmnotunload.cmdhelp"),
+    QStringLiteral("frmnotunload.cmdabout"),
+    QStringLiteral("frmnotunload.cmdexit"),
+    QStringLiteral("frmnotunload.lblstart"),
+    QStringLiteral("frmnotunload.lblstop"),
+    QStringLiteral("frmnotunload.lbltooltipactive"),
+    QStringLiteral("frmnotunload.lbltooltipnotactive"),
+    QStringLiteral("frmnotunload.lblIE"),
+    QStringLiteral("frmmain"),
+    QStringLiteral("frmmain.frmoption"),
+    QStringLiteral("frmmain.frmbonus"),
+    QStringLiteral("frmmain.frmlanguage"),
+    QStringLiteral("frmmain.lblintroduction"),
+    QStringLiteral("frmmain.lblmonit"),
+    QStringLiteral("frmmain.disconnect"),
+    QStringLiteral("frmmain.comp_off"),
+    QStringLiteral("frmmain.info_files"),
+    QStringLiteral("frmmain.sound"),
+    QStringLiteral("frmmain.start"),
+    QStringLiteral("frmmain.ie"),
+    QStringLiteral("frmmain.cmdlist"),
+    QStringLiteral("frmmain.cmdapply"),
+    QStringLiteral("frmmain.cmdcancel"),
+    QStringLiteral("frmadd"),
+    QStringLiteral("frmadd.cmdadd"),
+    QStringLiteral("frmadd.cmddel"),
+    QStringLiteral("frmadd.cmdapply"),
+    QStringLiteral("frmadd.cmdcancel"),
+    QStringLiteral("frmadd.frmplus"),
+    QStringLiteral("frmadd.optall"),
+    QStringLiteral("frmadd.opt_not_all"),
+    QStringLiteral("frmdir"),
+    QStringLiteral("frmdir.lblfile"),
+    QStringLiteral("frmdir.cmdok"),
+    QStringLiteral("frmdir.cmdcancel"),
+    QStringLiteral("frmfile"),
+    QStringLiteral("frmfile.lblfile"),
+    QStringLiteral("frmfile.lbldir"),
+    QStringLiteral("frmfile.lblfile2"),
+    QStringLiteral("frmfile.cmdok"),
+    QStringLiteral("frmfile.cmdcancel"),
+    QStringLiteral("frmdis"),
+    QStringLiteral("frmdis.lbldis"),
+    QStringLiteral("frmdis.cmddis"),
+    QStringLiteral("frmdis.cmdnotdis"),
+    QStringLiteral("frmshut"),
+    QStringLiteral("frmshut.lblshut"),
+    QStringLiteral("frmshut.cmdshut"),
+    QStringLiteral("frmshut.cmdnotshut"),
+    QStringLiteral("frminfo"),
+    QStringLiteral("frminfo.lblfile"),
+    QStringLiteral("frminfo.cmdapply"),
+    QStringLiteral("frmabout"),
+    QStringLiteral("frmabout.lblversion"),
+    QStringLiteral("frmabout.lblcompilation"),
+    QStringLiteral("frmabout.lblabout"),
+    QStringLiteral("frmabout.lblauthor"),
+    QStringLiteral("frmabout.Label5"),
+    QStringLiteral("frmabout.Label6"),
+    QStringLiteral("frmabout.cmdapply"),
+    QStringLiteral("frmhelp"),
+    QStringLiteral("frmhelp.lbltitle"),
+    QStringLiteral("frmhelp.lblhowuse"),
+    QStringLiteral("frmhelp.cmdapply"),
+    QStringLiteral("frmprehelp"),
+    QStringLiteral("frmprehelp.imgpl"),
+    QStringLiteral("frmprehelp.imgen"),
+};
+
+struct TextLine
+{
+    QStringList names; // window, [control,] property
+    QString value;
+};
+
+QByteArray shipped(const QString &file)
+{
+    QFile f(test::sourceDir() + QStringLiteral("/Languages/") + file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QList<TextLine> textLines(const QString &text)
+{
+    QList<TextLine> lines;
+    for (const QString &line : text.split(QStringLiteral("\r\n"))) {
+        const qsizetype separator = line.indexOf(QStringLiteral("=="));
+        if (separator > 0 && line.left(separator).contains(u'.'))
+            lines.append({line.left(separator).split(u'.'), line.mid(separator + 2)});
+    }
+    return lines;
+}
+
+QString sectionAfter(const QString &text, const QString &header)
+{
+    const qsizetype at = text.indexOf(header);
+    return at < 0 ? QString() : text.mid(at + header.size());
+}
+
+} // namespace
+
+class TestLanguageFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void files_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("Polish") << QStringLiteral("Polish.ini");
+        QTest::newRow("English") << QStringLiteral("English.ini");
+    }
+
+    // --- the file's form ---
+    void filesAreUtf8WithCrLfLines_data() { files_data(); }
+    void filesAreUtf8WithCrLfLines()
+    {
+        QFETCH(QString, file);
+        const QByteArray bytes = shipped(file);
+        QVERIFY(!bytes.isEmpty());
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(bytes);
+        QVERIFY(!utf8.hasError());
+        QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
+        QCOMPARE(bytes.count('\r'), bytes.count("\r\n"));
+    }
+
+    void messagesSectionIsLastAndComplete_data() { files_data(); }
+    void messagesSectionIsLastAndComplete()
+    {
+        QFETCH(QString, file);
+        const QString text = QString::fromUtf8(shipped(file));
+        const QString messages = sectionAfter(text, QStringLiteral("[Messages]\r\n"));
+        QVERIFY(!messages.isEmpty());
+        QVERIFY2(textLines(messages).isEmpty(), "text lines belong before the [Messages] section");
+        QVERIFY(!messages.contains(u'['));
+        for (const QString &line : messages.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+            QVERIFY2(messageKeys().contains(line.section(u'=', 0, 0)), qPrintable(line));
+        for (const QString &key : messageKeys()) {
+            const QString value = ini::readFromText(text, QStringLiteral("Messages"), key);
+            QVERIFY2(!value.isEmpty(), qPrintable(key));
+            QVERIFY2(value.size() < ini::kMaxValueLength, qPrintable(key));
+        }
+    }
+
+    void bothFilesCarryTheSameTexts()
+    {
+        QSet<QString> polish;
+        QSet<QString> english;
+        for (const TextLine &line : textLines(QString::fromUtf8(shipped(QStringLiteral("Polish.ini")))))
+            polish.insert(line.names.join(u'.'));
+        for (const TextLine &line : textLines(QString::fromUtf8(shipped(QStringLiteral("English.ini")))))
+            english.insert(line.names.join(u'.'));
+        QCOMPARE(polish, english);
+        for (const QString &name : kRequiredNames) {
+            const bool carried = std::any_of(polish.cbegin(), polish.cend(),
+                                             [&](const QString &line) { return line.startsWith(name + u'.'); });
+            QVERIFY2(carried, qPrintable(name));
+        }
+    }
+
+    // --- the lines against the windows ---
+    void everyTextLineNamesWhatExists_data() { files_data(); }
+    void everyTextLineNamesWhatExists()
+    {
+        QFETCH(QString, file);
+        test::MessageBoxes boxes;
+        Deps deps;
+        std::map<QString, std::unique_ptr<QWidget>> windows;
+        for (const WindowMaker &maker : windowMakers())
+            windows[maker.name].reset(maker.make(deps));
+
+        QSet<QString> skipped;
+        int checked = 0;
+        for (const TextLine &line : textLines(QString::fromUtf8(shipped(file)))) {
+            const QString where = file + u':' + line.names.join(u'.');
+            QVERIFY2(line.names.size() == 2 || line.names.size() == 3, qPrintable(where));
+            const bool known = std::any_of(kRequiredNames.cbegin(), kRequiredNames.cend(),
+                                           [&](const QString &n) { return n.section(u'.', 0, 0) == line.names.at(0); });
+            QVERIFY2(known, qPrintable(where + QStringLiteral(": no such window")));
+            const auto found = windows.find(line.names.at(0));
+            if (found == windows.end()) {
+                skipped.insert(line.names.at(0));
+                continue;
+            }
+            QWidget *window = found->second.get();
+            QCOMPARE(window->objectName(), line.names.at(0));
+            const bool onControl = line.names.size() == 3;
+            QObject *target = onControl ? findControl(window, line.names.at(1)) : window;
+            QVERIFY2(target, qPrintable(where + QStringLiteral(": no such control")));
+            QVERIFY2(setPropertyByName(target, !onControl, line.names.last(), line.value),
+                     qPrintable(where + QStringLiteral(": no such property")));
+            ++checked;
+        }
+        for (const QString &name : std::as_const(skipped))
+            qWarning("%s: window %s is not in the table yet; its lines were not checked", qPrintable(file),
+                     qPrintable(name));
+        QVERIFY(checked > 0);
+        // The whole file in one pass, as the program applies it.
+        QVERIFY(ApplyTextLines(QString::fromUtf8(shipped(file))));
+    }
+};
+
+QTEST_MAIN(TestLanguageFiles)
+#include "test_languagefiles.moc"

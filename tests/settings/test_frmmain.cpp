@@ -1,0 +1,438 @@
+#include "core/picturebutton.h"
+#include "core/windowfactory.h"
+#include "settings/appstate.h"
+#include "settings/autostart.h"
+#include "settings/frmmain.h"
+#include "settings/inifile.h"
+#include "settings/regfile.h"
+#include "settings/runkey.h"
+#include "support/testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace quendral;
+
+namespace {
+
+const QString kButtonKey = QStringLiteral(
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions\\{B73455AE-D3DE-492a-8FE0-0EA053B85277}");
+
+} // namespace
+
+class TestFrmmain : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::ProgramFolder> m_folder;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<WindowFactory> m_factory;
+    QPointer<frmmain> m_window;
+    QStringList m_calls;         // loadLanguage, resetTrayTexts and the dialog, in order
+    QStringList m_dialogAnswers; // what the file dialog returns, one per showing
+    QString m_dialogTitle;
+    QStringList m_dialogFilters;
+
+    frmmain *load()
+    {
+        frmmain::Deps deps;
+        deps.loadLanguage = [this] { m_calls.append("loadLanguage"); };
+        deps.resetTrayTexts = [this] { m_calls.append("resetTrayTexts"); };
+        deps.browserButtonText = [] { return QStringLiteral("Watch the downloads!"); };
+        deps.runDialog = [this](QFileDialog &dialog) {
+            m_calls.append("dialog");
+            m_dialogTitle = dialog.windowTitle();
+            m_dialogFilters = dialog.nameFilters();
+            return m_dialogAnswers.isEmpty() ? QString() : m_dialogAnswers.takeFirst();
+        };
+        m_window = new frmmain(*m_state, *m_factory, deps);
+        return m_window;
+    }
+
+    template <typename T> T *control(const char *name) const
+    {
+        T *found = m_window->findChild<T *>(QLatin1String(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+    QCheckBox *box(const char *name) const { return control<QCheckBox>(name); }
+
+    QString user(const char *key) const { return m_state->store.GetUserSetting(QLatin1String(key)); }
+    void setUser(const char *key, const QString &value) { m_state->store.SaveUserSetting(QLatin1String(key), value); }
+    QString storedLanguage() const { return ini::read(m_state->store.settingsFilePath(), "options", "language"); }
+    QString wav(const char *name) const
+    {
+        m_folder->write(name, "RIFF");
+        return m_folder->file(name);
+    }
+
+private slots:
+    void init()
+    {
+        QFile::remove(reg::userHivePath());
+        QFile::remove(reg::machineHivePath());
+        QDir(runkey::autostartFolder()).removeRecursively();
+        m_folder = std::make_unique<test::ProgramFolder>(test::ProgramFolder::Languages::Shipped);
+        m_state = std::make_unique<AppState>(m_folder->path());
+        m_state->messages = {{"nopathtosound", "NOPATH"}, {"deletefiles", "DELETED"}};
+        m_factory = std::make_unique<WindowFactory>();
+        m_calls.clear();
+        m_dialogAnswers.clear();
+    }
+
+    void cleanup() { delete m_window; }
+
+    // --- the window ---
+
+    void controlsCarryTheirNamesAndTexts()
+    {
+        load();
+        QCOMPARE(m_window->objectName(), "frmmain");
+        QCOMPARE(m_window->windowTitle(), "Quendral - opcje");
+        QCOMPARE(control<QLabel>("lblintroduction")->text(),
+                 "Wybierz żądane opcje i kliknij przycisk \"Zastosuj i ukryj\". Pamiętaj, że program rozpocznie "
+                 "pracę, po wybraniu opcji monitorowania z popup menu!");
+        QCOMPARE(control<QGroupBox>("frmoption")->title(), "Śledzone pliki");
+        QCOMPARE(control<QLabel>("lblmonit")->text(), "Monitorowane pliki:");
+        QCOMPARE(control<PictureButton>("cmdlist")->text(), "Pokaż listę plików");
+        QCOMPARE(box("disconnect")->text(), "Rozłącz aktywne połączenie gdy zadane pliki zostaną pobrane");
+        QCOMPARE(box("comp_off")->text(), "Wyłącz komputer gdy zadane pliki zostaną pobrane");
+        QCOMPARE(box("sound")->text(), "Odtwórz dźwięk gdy zadane pliki zostaną pobrane");
+        QCOMPARE(box("info_files")->text(), "Wyświetl komunikat gdy zadane pliki zostaną pobrane");
+        QCOMPARE(control<QGroupBox>("frmlanguage")->title(), "Język interfejsu");
+        QVERIFY(control<QComboBox>("language"));
+        QCOMPARE(control<QGroupBox>("frmbonus")->title(), "Uruchamianie i integracja");
+        QCOMPARE(box("start")->text(), "Uruchamiaj przy starcie systemu Windows");
+        QCOMPARE(box("ie")->text(), "Pokazuj ikonę na pasku narzędzi w Internet Explorer");
+        QCOMPARE(control<PictureButton>("cmdapply")->text(), "&Zastosuj i ukryj");
+        QCOMPARE(control<PictureButton>("cmdapply")->toolTip(), "Minimalizuje program do ikonki");
+        QCOMPARE(control<PictureButton>("cmdcancel")->text(), "&Anuluj i ukryj");
+        QCOMPARE(control<PictureButton>("cmdcancel")->toolTip(), "Minimalizuje program do ikonki");
+        QVERIFY(!control<QLabel>("Label1")->text().isEmpty());
+    }
+
+    // --- load ---
+
+    void firstStartChecksHangUpOnly()
+    {
+        load();
+        QVERIFY(box("disconnect")->isChecked());
+        for (const char *name : {"comp_off", "sound", "info_files", "start", "ie"})
+            QVERIFY2(!box(name)->isChecked(), name);
+        QCOMPARE(user("start"), "0");
+        QVERIFY(!m_calls.contains("dialog"));
+    }
+
+    void loadShowsStoredValues_data()
+    {
+        QTest::addColumn<QString>("disconnect");
+        QTest::addColumn<QString>("compOff");
+        QTest::newRow("power-off only") << "0"
+                                        << "1";
+        QTest::newRow("both") << "1"
+                              << "1";
+        QTest::newRow("hang-up only") << "1"
+                                      << "0";
+    }
+
+    void loadShowsStoredValues()
+    {
+        QFETCH(QString, disconnect);
+        QFETCH(QString, compOff);
+        setUser("autodisconnect", disconnect);
+        setUser("autocomp_off", compOff);
+        setUser("infofiles", "1");
+        setUser("ie", "1");
+        load();
+        QCOMPARE(box("disconnect")->isChecked(), disconnect == "1");
+        QCOMPARE(box("comp_off")->isChecked(), compOff == "1");
+        QVERIFY(box("info_files")->isChecked());
+        QVERIFY(box("ie")->isChecked());
+    }
+
+    void startFollowsTheRunEntry()
+    {
+        setUser("start", "0");
+        RemoveAutostart();
+        AddAutostart(*m_state);
+        load();
+        QCOMPARE(user("start"), "1");
+        QVERIFY(box("start")->isChecked());
+        delete m_window;
+        RemoveAutostart(); // removed behind the window's back: the next load sees it
+        load();
+        QCOMPARE(user("start"), "0");
+        QVERIFY(!box("start")->isChecked());
+    }
+
+    void missingSoundFileSwitchesSoundOff_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("deleted file") << "/no/such/file.wav";
+        QTest::newRow("no path") << "";
+    }
+
+    void missingSoundFileSwitchesSoundOff()
+    {
+        QFETCH(QString, path);
+        setUser("sound", "1");
+        setUser("sound_path", path);
+        test::MessageBoxes boxes;
+        load();
+        QCOMPARE(boxes.texts(), QStringList{"NOPATH"});
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Critical);
+        QCOMPARE(user("sound"), "0");
+        QCOMPARE(user("sound_path"), path);
+        QVERIFY(!box("sound")->isChecked());
+        QVERIFY(!m_calls.contains("dialog"));
+    }
+
+    void storedSoundLoadsWithoutAsking()
+    {
+        setUser("sound", "1");
+        setUser("sound_path", wav("ding.wav"));
+        test::MessageBoxes boxes;
+        load();
+        QVERIFY(boxes.shown().isEmpty());
+        QVERIFY(box("sound")->isChecked());
+        QVERIFY(!m_calls.contains("dialog"));
+    }
+
+    // --- the at-least-one rule ---
+
+    void hangUpAndPowerOffCannotBothBeOff()
+    {
+        load();
+        box("disconnect")->setChecked(false);
+        QVERIFY(box("disconnect")->isChecked());
+        box("comp_off")->setChecked(true);
+        box("disconnect")->setChecked(false);
+        QVERIFY(!box("disconnect")->isChecked());
+        box("comp_off")->setChecked(false);
+        QVERIFY(box("comp_off")->isChecked());
+        QTest::mouseClick(box("comp_off"), Qt::LeftButton); // the user's click as well
+        QVERIFY(box("comp_off")->isChecked());
+    }
+
+    // --- the sound file ---
+
+    void checkingSoundAsksForTheFile()
+    {
+        load();
+        const QString chosen = wav("ding.wav");
+        m_dialogAnswers = {m_folder->file("gone.wav"), chosen};
+        box("sound")->setChecked(true);
+        QCOMPARE(m_calls.count("dialog"), 2); // a name that does not exist asks again
+        QCOMPARE(m_dialogTitle, "Wybierz plik dźwiękowy:");
+        QCOMPARE(m_dialogFilters, QStringList{"Pliki dźwiękowe (*.wav)"});
+        QCOMPARE(m_window->newsound(), chosen);
+        QVERIFY(box("sound")->isChecked());
+        box("sound")->setChecked(false); // unchecking keeps the choice
+        QCOMPARE(m_window->newsound(), chosen);
+    }
+
+    void cancellingTheDialogUnchecksSound()
+    {
+        setUser("sound_path", "/kept.wav");
+        load();
+        box("sound")->setChecked(true);
+        QCOMPARE(m_calls.count("dialog"), 1);
+        QVERIFY(!box("sound")->isChecked());
+        QVERIFY(m_window->newsound().isEmpty());
+        m_window->cmdapply_Click();
+        QCOMPARE(user("sound"), "0");
+        QCOMPARE(user("sound_path"), "/kept.wav");
+    }
+
+    void cancelSavesNothing()
+    {
+        setUser("sound", "0");
+        setUser("sound_path", "/kept.wav");
+        load();
+        m_dialogAnswers = {wav("ding.wav")};
+        box("sound")->setChecked(true);
+        box("comp_off")->setChecked(true);
+        const QPointer<frmmain> window = m_window;
+        m_window->cmdcancel_Click();
+        QTRY_VERIFY(window.isNull());
+        QCOMPARE(user("sound"), "0");
+        QCOMPARE(user("sound_path"), "/kept.wav");
+        QCOMPARE(user("autocomp_off"), "");
+        QCOMPARE(storedLanguage(), "");
+        QVERIFY(!m_calls.contains("resetTrayTexts"));
+    }
+
+    // --- apply ---
+
+    void applySavesTheBoxesAndTheChosenSound()
+    {
+        load();
+        m_dialogAnswers = {wav("ding.wav")};
+        box("comp_off")->setChecked(true);
+        box("sound")->setChecked(true);
+        box("info_files")->setChecked(true);
+        const QPointer<frmmain> window = m_window;
+        m_window->cmdapply_Click();
+        QCOMPARE(user("autodisconnect"), "1");
+        QCOMPARE(user("autocomp_off"), "1");
+        QCOMPARE(user("infofiles"), "1");
+        QCOMPARE(user("sound"), "1");
+        QCOMPARE(user("sound_path"), m_folder->file("ding.wav"));
+        QCOMPARE(user("IE"), "0");
+        QTRY_VERIFY(window.isNull());
+    }
+
+    void applySwitchesStartAtLogon()
+    {
+        load();
+        box("start")->setChecked(true);
+        m_window->cmdapply_Click();
+        QVERIFY(IsAutostartOn());
+        load();
+        QVERIFY(box("start")->isChecked());
+        box("start")->setChecked(false);
+        m_window->cmdapply_Click();
+        QVERIFY(!IsAutostartOn());
+    }
+
+    void applySwitchesTheBrowserButton()
+    {
+        m_folder->write("quendral", "program");
+        m_folder->write("quendral.ico", "icon");
+        load();
+        box("ie")->setChecked(true);
+        test::MessageBoxes boxes;
+        m_window->cmdapply_Click();
+        QVERIFY(boxes.shown().isEmpty());
+        reg::Hive hive;
+        hive.load(reg::machineHivePath());
+        QVERIFY(hive.findKey(kButtonKey));
+        QCOMPARE(hive.findKey(kButtonKey)->findValue("MenuStatusBar")->text, "Watch the downloads!");
+        QCOMPARE(user("ie"), "1");
+
+        load();
+        QVERIFY(box("ie")->isChecked());
+        box("ie")->setChecked(false);
+        m_window->cmdapply_Click();
+        hive.load(reg::machineHivePath());
+        QVERIFY(!hive.keyExists(kButtonKey));
+        QCOMPARE(user("ie"), "0");
+    }
+
+    void missingButtonFilesWarnAfterSavingIE()
+    {
+        load();
+        box("ie")->setChecked(true);
+        test::MessageBoxes boxes;
+        m_window->cmdapply_Click();
+        QCOMPARE(boxes.texts(), QStringList{"DELETED"});
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Warning);
+        QCOMPARE(user("IE"), "1");
+        QVERIFY(!QFile::exists(reg::machineHivePath()));
+    }
+
+    // --- the language list ---
+
+    void languageListComesFromTheFolder_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("nothing stored") << ""
+                                        << "English.ini";
+        QTest::newRow("exact name") << "Polish.ini"
+                                    << "Polish.ini";
+        QTest::newRow("letter case differs") << "polish.ini"
+                                             << "English.ini";
+        QTest::newRow("file gone") << "German.ini"
+                                   << "English.ini";
+    }
+
+    void languageListComesFromTheFolder()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, selected);
+        ini::write(m_state->store.settingsFilePath(), "OPTIONS", "Language", stored);
+        load();
+        auto *language = control<QComboBox>("language");
+        QCOMPARE(language->count(), 2);
+        QCOMPARE(language->currentText(), selected);
+        QVERIFY(language->isEnabled());
+        QCOMPARE(m_calls, QStringList{"loadLanguage"});
+    }
+
+    void noLanguageFilesLocksPolish()
+    {
+        QDir(m_folder->path() + "Languages").removeRecursively();
+        load();
+        auto *language = control<QComboBox>("language");
+        QCOMPARE(language->count(), 1);
+        QCOMPARE(language->currentText(), "Polish");
+        QVERIFY(!language->isEnabled());
+        QVERIFY(m_calls.isEmpty());
+        m_window->cmdapply_Click();
+        QVERIFY(m_calls.isEmpty());
+        QVERIFY(!QFile::exists(m_state->store.settingsFilePath()));
+    }
+
+    void atMostHundredLanguages()
+    {
+        for (int i = 0; i < 120; ++i)
+            m_folder->write(QStringLiteral("Languages/L%1.ini").arg(i, 3, 10, QChar(u'0')), "");
+        load();
+        QCOMPARE(control<QComboBox>("language")->count(), 100);
+    }
+
+    void applyWritesTheLanguageThenResetsTheTray()
+    {
+        load();
+        auto *language = control<QComboBox>("language");
+        language->setCurrentIndex(language->findText("English.ini"));
+        m_calls.clear();
+        m_state->store.IniPath = m_folder->file("Languages/Polish.ini"); // left elsewhere by a pass
+        m_window->cmdapply_Click();
+        QCOMPARE(storedLanguage(), "English.ini");
+        QCOMPARE(m_calls, QStringList({"loadLanguage", "resetTrayTexts"}));
+    }
+
+    void vanishedLanguageFileChangesNothing()
+    {
+        load();
+        QFile::remove(m_folder->file("Languages/English.ini"));
+        m_calls.clear();
+        m_window->cmdapply_Click();
+        QCOMPARE(storedLanguage(), "");
+        QVERIFY(m_calls.isEmpty());
+    }
+
+    // --- the watch list ---
+
+    void listButtonOpensTheWatchListOnce()
+    {
+        QSignalSpy requests(m_factory.get(), &WindowFactory::requested);
+        load();
+        m_window->cmdlist_Click(); // no frmadd registered: the request alone shows it was made
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).at(0).toString(), "frmadd");
+        QCOMPARE(requests.at(0).at(1).value<WindowFactory::Request>(), WindowFactory::Request::ShowModal);
+
+        m_factory->setCreator("frmadd", [] { return new QWidget; });
+        m_factory->show("frmadd");
+        requests.clear();
+        m_window->cmdlist_Click();
+        QVERIFY(requests.isEmpty());
+        delete m_factory->loaded("frmadd");
+    }
+};
+
+QTEST_MAIN(TestFrmmain)
+#include "test_frmmain.moc"

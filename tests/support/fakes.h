@@ -1,0 +1,83 @@
+#pragma once
+
+#include "core/completionwindows.h"
+#include "core/dialupcontrol.h"
+#include "core/presenceprobe.h"
+#include "core/soundplayer.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace quendral::test {
+
+// Answers the connection probe with `connected` and counts the calls.
+class FakeDialup : public DialupControl
+{
+public:
+    bool connected = true;
+    int probes = 0;
+    int hangUps = 0;
+
+    bool dialup_connected() override
+    {
+        ++probes;
+        return connected;
+    }
+    void hang_up_all() override { ++hangUps; }
+};
+
+// Records what would have been played, in order ("beep" for the beep).
+class FakeSound : public SoundPlayer
+{
+public:
+    QStringList played;
+    // Runs inside playSync, while the caller waits for the sound to end.
+    std::function<void(const QString &)> whilePlaying;
+
+    void playSync(const QString &path) override
+    {
+        played.append(path);
+        if (whilePlaying)
+            whilePlaying(path);
+    }
+    void beep() override { played.append(QStringLiteral("beep")); }
+};
+
+// Records the calls of the completion windows in order: "notice", "hangup",
+// "hangup-timer", "poweroff", "poweroff-timer". `onCall` runs at each call, so
+// a test can look at the caller's state at that moment.
+class FakeCompletionWindows : public CompletionWindows
+{
+public:
+    QStringList calls;
+    std::function<void(const QString &)> onCall;
+
+    void showNotice() override { record(QStringLiteral("notice")); }
+    void showHangUp() override { record(QStringLiteral("hangup")); }
+    void enableHangUpTimer() override { record(QStringLiteral("hangup-timer")); }
+    void showPowerOff() override { record(QStringLiteral("poweroff")); }
+    void enablePowerOffTimer() override { record(QStringLiteral("poweroff-timer")); }
+
+private:
+    void record(const QString &call)
+    {
+        calls.append(call);
+        if (onCall)
+            onCall(call);
+    }
+};
+
+// A presence test that answers each path with `found(path)`.
+inline PresenceProbe::Test fakePresence(std::function<bool(const QString &path)> found)
+{
+    return [found = std::move(found)](const QString &folder, const QStringList &names) {
+        std::vector<bool> answers;
+        for (const QString &name : names)
+            answers.push_back(found(folder + name));
+        return answers;
+    };
+}
+
+} // namespace quendral::test

@@ -1,0 +1,379 @@
+#include "core/picturebutton.h"
+#include "driver.h"
+#include "settings/appstate.h"
+#include "settings/inifile.h"
+#include "support/testsupport.h"
+#include "watchlist/folderlist.h"
+#include "watchlist/frmadd.h"
+#include "watchlist/frmdir.h"
+#include "watchlist/frmfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace quendral;
+
+class TestFrmadd : public QObject
+{
+    Q_OBJECT
+
+private:
+    frmadd *open()
+    {
+        m_window = new frmadd(
+            *m_state, [this] { ++m_loads; }, [this] { return m_drives; });
+        return m_window;
+    }
+    template <typename T> T *control(const char *name) { return m_window->findChild<T *>(QLatin1String(name)); }
+    QListWidget *list() { return control<QListWidget>("list_files"); }
+
+    void store(const QStringList &entries)
+    {
+        for (int n = 0; n < entries.size(); ++n)
+            QVERIFY(ini::write(m_state->store.settingsFilePath(), "Files", "file" + QString::number(n), entries[n]));
+    }
+    QString stored(int n) const
+    {
+        return ini::read(m_state->store.settingsFilePath(), QStringLiteral("Files"), "file" + QString::number(n));
+    }
+    QByteArray settingsFile() const
+    {
+        QFile file(m_state->store.settingsFilePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static QStringList numbered(int count)
+    {
+        QStringList entries;
+        for (int n = 0; n < count; ++n)
+            entries.append(QStringLiteral("/f%1.zip").arg(n, 3, 10, QLatin1Char('0')));
+        return entries;
+    }
+    void select(int row) { list()->setCurrentRow(row, QItemSelectionModel::ClearAndSelect); }
+
+    QTemporaryDir m_home;
+    QList<DriveEntry> m_drives;
+    std::unique_ptr<test::ProgramFolder> m_folder;
+    std::unique_ptr<AppState> m_state;
+    QPointer<frmadd> m_window;
+    int m_loads = 0;
+
+private slots:
+    void initTestCase()
+    {
+        const QString home = QDir::cleanPath(m_home.path());
+        QVERIFY(QDir(home).mkpath(QStringLiteral("Pobrane")));
+        m_drives = {{QStringLiteral("/"), QStringLiteral("/")}, {home, home}};
+    }
+    void init()
+    {
+        m_folder = std::make_unique<test::ProgramFolder>();
+        m_state = std::make_unique<AppState>(m_folder->path());
+        m_state->messages.insert(QStringLiteral("toomanyfiles"),
+                                 QStringLiteral("Liczba pozycji na liście nie może przekraczać 100 plików!"));
+        m_state->messages.insert(QStringLiteral("savefailed"), QStringLiteral("save failed"));
+        QFile::remove(QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("Quendral/user.reg")));
+        m_loads = 0;
+    }
+    void cleanup() { delete m_window; }
+
+    // --- the window as the language files address it ---
+    void namesAndTexts()
+    {
+        open();
+        QCOMPARE(m_window->objectName(), QStringLiteral("frmadd"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Quendral - lista plików"));
+        QVERIFY(list());
+        QCOMPARE(control<QGroupBox>("frmplus")->title(), QStringLiteral("Dodatkowe opcje"));
+        QCOMPARE(control<QWidget>("Picture1")->parentWidget()->objectName(), QStringLiteral("frmplus"));
+        QCOMPARE(control<QRadioButton>("optall")->parentWidget()->objectName(), QStringLiteral("Picture1"));
+        QCOMPARE(control<QRadioButton>("optall")->text(), QStringLiteral("Reaguj gdy wszystkie pliki zostaną pobrane"));
+        QCOMPARE(control<QRadioButton>("opt_not_all")->text(),
+                 QStringLiteral("Reaguj gdy którykolwiek z plików zostanie pobrany"));
+        QCOMPARE(control<PictureButton>("cmdadd")->text(), QStringLiteral("Dodaj plik"));
+        QCOMPARE(control<PictureButton>("cmddel")->text(), QStringLiteral("Usuń plik"));
+        QCOMPARE(control<PictureButton>("cmdapply")->text(), QStringLiteral("&Zastosuj"));
+        QCOMPARE(control<PictureButton>("cmdcancel")->text(), QStringLiteral("&Anuluj"));
+        QCOMPARE(m_loads, 1);
+    }
+
+    void tabOrderAndFocusOnAdd()
+    {
+        store({QStringLiteral("/a.zip")});
+        open();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        const QStringList order = test::tabWalk(7);
+        // Tab onto Add hands the focus straight back to the list.
+        QCOMPARE(order,
+                 (QStringList{"list_files", "optall", "cmddel", "cmdapply", "cmdcancel", "list_files", "optall"}));
+        control<PictureButton>("cmdadd")->setFocus();
+        QCOMPARE(QApplication::focusWidget(), list());
+    }
+
+    void enterAndEscapeDoNotCloseTheWindow()
+    {
+        test::MessageBoxes boxes;
+        store({QStringLiteral("/a.zip")});
+        open();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QTest::keyClick(list(), Qt::Key_Escape);
+        QTest::keyClick(list(), Qt::Key_Return);
+        QTest::keyClick(m_window, Qt::Key_Escape);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(settingsFile().count("file"), 1);
+        QVERIFY(boxes.shown().isEmpty());
+    }
+
+    // --- load ---
+    void noStoresGiveEmptyListAndAllRule()
+    {
+        open();
+        QCOMPARE(list()->count(), 0);
+        QVERIFY(control<QRadioButton>("optall")->isChecked());
+    }
+
+    void ruleFromUserValue_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("any");
+        QTest::newRow("1") << "1" << true;
+        QTest::newRow("1 with text") << "1abc" << true;
+        QTest::newRow("0") << "0" << false;
+        QTest::newRow("2 keeps design") << "2" << false;
+        QTest::newRow("text") << "abc" << false;
+    }
+    void ruleFromUserValue()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, any);
+        QVERIFY(m_state->store.SaveUserSetting(QStringLiteral("notallfiles"), value));
+        open();
+        QCOMPARE(control<QRadioButton>("opt_not_all")->isChecked(), any);
+        QCOMPARE(control<QRadioButton>("optall")->isChecked(), !any);
+    }
+
+    void loadKeepsStoredOrderUpToTheGap()
+    {
+        store({"/z.zip", "/A.zip", "/m.zip", "", "/after-gap.zip"});
+        open();
+        QCOMPARE(m_window->entries(), (QStringList{"/z.zip", "/A.zip", "/m.zip"}));
+    }
+
+    // --- add ---
+    void additionTakesItsSortedPlace()
+    {
+        store({"C:/a.zip", "C:/c.zip"});
+        open();
+        m_window->addEntry(QStringLiteral("C:/b.zip"));
+        QCOMPARE(m_window->entries(), (QStringList{"C:/a.zip", "C:/b.zip", "C:/c.zip"}));
+        m_window->addEntry(QStringLiteral("C:/B.ZIP"));
+        m_window->addEntry(QStringLiteral("C:/A1.zip"));
+        m_window->addEntry(QStringLiteral("C:/d.zip"));
+        QCOMPARE(m_window->entries(),
+                 (QStringList{"C:/a.zip", "C:/A1.zip", "C:/b.zip", "C:/B.ZIP", "C:/c.zip", "C:/d.zip"}));
+    }
+
+    void additionLeavesLoadedEntriesInPlace()
+    {
+        store({"/z.zip", "/b.zip"});
+        open();
+        m_window->addEntry(QStringLiteral("/m.zip"));
+        QCOMPARE(m_window->entries(), (QStringList{"/m.zip", "/z.zip", "/b.zip"}));
+    }
+
+    void hundredEntriesRefuseAdd()
+    {
+        store(numbered(100));
+        test::MessageBoxes boxes;
+        open();
+        QCOMPARE(list()->count(), 100);
+        const test::RefuseModal refuse;
+        m_window->cmdadd_Click();
+        QCoreApplication::processEvents();
+        QVERIFY(!refuse.opened());
+        QCOMPARE(boxes.texts(), QStringList{m_state->message(QStringLiteral("toomanyfiles"))});
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Critical);
+        QCOMPARE(list()->count(), 100);
+    }
+
+    void ninetyNineEntriesOpenTheChooser()
+    {
+        store(numbered(99));
+        test::MessageBoxes boxes;
+        open();
+        bool opened = false;
+        test::whenModal<frmdir>([&opened](frmdir *chooser) {
+            opened = true;
+            chooser->cmdcancel_Click();
+        });
+        m_window->cmdadd_Click();
+        QVERIFY(opened);
+        QVERIFY(boxes.shown().isEmpty());
+        QCOMPARE(list()->count(), 99);
+    }
+
+    // Add → folder chooser → file-name window → the entry in the list.
+    void addThroughBothWindows()
+    {
+        store({"/zzz.zip"});
+        open();
+        const QString folder = m_drives[1].path + QStringLiteral("/Pobrane");
+        test::whenModal<frmdir>([folder](frmdir *chooser) {
+            QVERIFY(chooser->findChild<FolderList *>(QStringLiteral("Dir"))->setPath(folder));
+            test::whenModal<frmfile>([](frmfile *file) {
+                file->findChild<QLineEdit *>(QStringLiteral("txtfile"))->setText(QStringLiteral("plik.zip"));
+                file->cmdok_Click();
+            });
+            chooser->cmdok_Click();
+        });
+        m_window->cmdadd_Click();
+        QCOMPARE(m_window->entries(), (QStringList{folder + QStringLiteral("/plik.zip"), "/zzz.zip"}));
+        QCOMPARE(m_state->LastFolder, folder);
+        QVERIFY(QApplication::activeModalWidget() == nullptr || QApplication::activeModalWidget() == m_window);
+    }
+
+    // --- delete ---
+    void deleteWithoutSelectionDoesNothing()
+    {
+        store({"/a.zip", "/b.zip"});
+        open();
+        list()->clearSelection();
+        m_window->cmddel_Click();
+        QCOMPARE(list()->count(), 2);
+    }
+
+    void deleteRemovesTheSelectedEntry()
+    {
+        store({"/a.zip", "/b.zip", "/c.zip"});
+        open();
+        select(1);
+        m_window->cmddel_Click();
+        QCOMPARE(m_window->entries(), (QStringList{"/a.zip", "/c.zip"}));
+    }
+
+    // --- apply and cancel against the stores ---
+    void applyWritesEveryslot()
+    {
+        store({"/a.zip", "/b.zip", "/c.zip", "/d.zip"});
+        QVERIFY(ini::write(m_state->store.settingsFilePath(), "Files", "file101", "/stale.zip"));
+        open();
+        select(3);
+        m_window->cmddel_Click();
+        control<QRadioButton>("opt_not_all")->setChecked(true);
+        m_window->cmdapply_Click();
+
+        QCOMPARE(stored(0), QStringLiteral("/a.zip"));
+        QCOMPARE(stored(1), QStringLiteral("/b.zip"));
+        QCOMPARE(stored(2), QStringLiteral("/c.zip"));
+        // The emptied slots are written, not left out.
+        const QStringList lines = QString::fromUtf8(settingsFile()).remove(u'\r').split(u'\n');
+        for (int n = 3; n <= 100; ++n)
+            QVERIFY2(lines.contains("file" + QString::number(n) + "="), qPrintable(QString::number(n)));
+        QCOMPARE(stored(101), QStringLiteral("/stale.zip"));
+        QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("notallfiles")), QStringLiteral("1"));
+        QTRY_VERIFY(m_window.isNull());
+    }
+
+    void applyWritesTheAllRule()
+    {
+        QVERIFY(m_state->store.SaveUserSetting(QStringLiteral("notallfiles"), QStringLiteral("1")));
+        open();
+        control<QRadioButton>("optall")->setChecked(true);
+        m_window->cmdapply_Click();
+        QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("notallfiles")), QStringLiteral("0"));
+    }
+
+    void applyAfterGapDropsLaterEntries()
+    {
+        store({"/a.zip", "", "/c.zip"});
+        open();
+        QCOMPARE(m_window->entries(), QStringList{"/a.zip"});
+        m_window->cmdapply_Click();
+        QCOMPARE(stored(0), QStringLiteral("/a.zip"));
+        QCOMPARE(stored(2), QString());
+    }
+
+    void applyStoresAdditionInSortedPlace()
+    {
+        store({"C:/a.zip", "C:/c.zip"});
+        open();
+        m_window->addEntry(QStringLiteral("C:/b.zip"));
+        m_window->cmdapply_Click();
+        QCOMPARE((QStringList{stored(0), stored(1), stored(2), stored(3)}),
+                 (QStringList{"C:/a.zip", "C:/b.zip", "C:/c.zip", ""}));
+    }
+
+    void cancelWritesNothing()
+    {
+        store({"/a.zip", "/b.zip"});
+        QVERIFY(m_state->store.SaveUserSetting(QStringLiteral("notallfiles"), QStringLiteral("0")));
+        const QByteArray before = settingsFile();
+        open();
+        select(0);
+        m_window->cmddel_Click();
+        select(0);
+        m_window->cmddel_Click();
+        m_window->addEntry(QStringLiteral("/new.zip"));
+        control<QRadioButton>("opt_not_all")->setChecked(true);
+        m_window->cmdcancel_Click();
+        QTRY_VERIFY(m_window.isNull());
+        QCOMPARE(settingsFile(), before);
+        QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("notallfiles")), QStringLiteral("0"));
+
+        open();
+        QCOMPARE(m_window->entries(), (QStringList{"/a.zip", "/b.zip"}));
+    }
+
+    // --- a write that fails is reported and loses nothing ---
+    void applyToUnwritableFolderKeepsTheList()
+    {
+        // A program folder below a plain file cannot be written by anyone.
+        m_folder->write(QStringLiteral("blocker"), "x");
+        m_state = std::make_unique<AppState>(m_folder->file(QStringLiteral("blocker/program/")));
+        m_state->messages.insert(QStringLiteral("savefailed"), QStringLiteral("save failed"));
+        test::MessageBoxes boxes;
+        open();
+        m_window->addEntry(QStringLiteral("/a.zip"));
+        m_window->show();
+        m_window->cmdapply_Click();
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("save failed")});
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Critical);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_window->entries(), QStringList{"/a.zip"});
+    }
+
+    void applyToReadOnlyFolderKeepsTheList()
+    {
+        if (geteuid() == 0)
+            QSKIP("file modes do not bind the superuser; the unwritable-folder case covers the failure");
+        store({"/a.zip"});
+        QFile::setPermissions(m_folder->path(), QFile::ReadOwner | QFile::ExeOwner);
+        test::MessageBoxes boxes;
+        open();
+        m_window->addEntry(QStringLiteral("/b.zip"));
+        m_window->show();
+        m_window->cmdapply_Click();
+        QFile::setPermissions(m_folder->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("save failed")});
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_window->entries(), (QStringList{"/a.zip", "/b.zip"}));
+        QCOMPARE(stored(1), QString());
+
+        // Once the folder is writable again, Apply goes through.
+        m_window->cmdapply_Click();
+        QCOMPARE(stored(1), QStringLiteral("/b.zip"));
+    }
+};
+
+QTEST_MAIN(TestFrmadd)
+#include "test_frmadd.moc"
