@@ -7,6 +7,7 @@
 #   - a PulseAudio server with a null sink (PULSE_SERVER names it);
 #   - temporary XDG folders, so nothing touches the user's real files.
 set -euo pipefail
+source "$(dirname "$0")/bus-config.sh"
 
 root=$(mktemp -d /tmp/quendral-env.XXXXXX)
 pids=()
@@ -23,20 +24,7 @@ mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/home"
 chmod 700 "$root/run"
 export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" HOME="$root/home"
 
-cat > "$root/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:path=$root/bus</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
+write_bus_config "$root/bus.conf" "unix:path=$root/bus"
 dbus-daemon --config-file="$root/bus.conf" --nofork --nopidfile &
 pids+=($!)
 for _ in $(seq 100); do [ -S "$root/bus" ] && break; sleep 0.05; done

@@ -7,23 +7,11 @@
 # starts is stopped by process id when COMMAND ends.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/bus-config.sh"
 
 if [ "${1:-}" != --inside ]; then
     root=$(mktemp -d /tmp/quendral-e2e.XXXXXX)
-    cat > "$root/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$root</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
+    write_bus_config "$root/bus.conf" "unix:dir=$root"
     status=0
     E2E_ROOT="$root" dbus-run-session --config-file="$root/bus.conf" -- bash "$0" --inside "$@" || status=$?
     rm -rf "$root"
