@@ -7,6 +7,7 @@ fixed time hoping that something has happened."""
 
 import ctypes
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -162,6 +163,11 @@ def click_nowhere():
     xdotool("click", 1)
 
 
+def type_text(text):
+    """Types into the widget that has the keyboard focus."""
+    xdotool("type", "--delay", 20, text)
+
+
 def click_at(accessible):
     box = accessible.get_extents(Atspi.CoordType.SCREEN)
     xdotool("mousemove", box.x + box.width // 2, box.y + box.height // 2)
@@ -183,11 +189,15 @@ def application(pid):
     return None
 
 
-def showing(node):
+def _has_state(node, state):
     try:
-        return node.get_state_set().contains(Atspi.StateType.SHOWING)
+        return node.get_state_set().contains(state)
     except GLib.Error:
         return False
+
+
+def showing(node):
+    return _has_state(node, Atspi.StateType.SHOWING)
 
 
 def descendants(node):
@@ -236,6 +246,30 @@ def top_windows(app):
         return [app.get_child_at_index(i) for i in range(app.get_child_count())]
     except GLib.Error:
         return []
+
+
+def window(app, title):
+    """A showing top-level window of the program whose title is `title`."""
+    for top in top_windows(app):
+        if top is not None and name(top) == title and showing(top):
+            return top
+    return None
+
+
+def checked(node):
+    return _has_state(node, Atspi.StateType.CHECKED)
+
+
+def selected(node):
+    return _has_state(node, Atspi.StateType.SELECTED)
+
+
+def text_of(node):
+    """The contents of a text box (its name is its label's caption)."""
+    try:
+        return node.get_text(0, -1)
+    except GLib.Error:
+        return ""
 
 
 def alert(app, text):
@@ -310,6 +344,22 @@ class Program:
             for key, value in values.items():
                 out.write('"%s"="%s"\n' % (key, value))
 
+    def captions(self, language):
+        """The text lines of a shipped language file: "window.control.Property"
+        to the value, the access-key "&" taken out as a screen shows it."""
+        with open(os.path.join(self.folder, "Languages", language), "rb") as file:
+            raw = file.read()
+        try:
+            text = raw.decode("utf-8")
+        except UnicodeDecodeError:
+            text = raw.decode("cp1250")
+        found = {}
+        for line in text.split("\r\n"):
+            key, separator, value = line.partition("==")
+            if separator and key:
+                found[key] = re.sub(r"&(.)", r"\1", value.split("==")[0])
+        return found
+
     def user_values_text(self):
         try:
             with open(self.user_hive(), encoding="utf-8") as file:
@@ -342,6 +392,21 @@ class Program:
             if process.poll() is None:
                 process.kill()
                 process.wait()
+
+
+def check_tray_menu(program, expected, label):
+    """Opens the tray menu with a right click, compares its entries with
+    `expected`, keeps a screenshot and closes the menu again."""
+    watcher = MenuWatcher()
+    click_tray_icon(3)
+    menu = watcher.wait_for_menu()
+    entries = watcher.entries(menu)
+    if entries != expected:
+        raise AssertionError("menu entries %r, expected %r" % (entries, expected))
+    program.screenshot(label)
+    click_nowhere()
+    wait_until(lambda: not showing(menu), 10, "the menu to close")
+    watcher.close()
 
 
 def scenario(body, **options):
