@@ -90,13 +90,14 @@ private slots:
         QFETCH(int, hangUps);
         ActionRig rig;
         rig.complete(QStringLiteral("roz"));
-        auto *window = rig.window<frmdis>("frmdis");
+        // The window unloads itself once the button has acted.
+        QPointer<frmdis> window = rig.window<frmdis>("frmdis");
         QVERIFY(QTest::qWaitForWindowActive(window));
         QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
         // The button shows itself pressed for a moment before it acts.
         QTRY_COMPARE(rig.stopped, 1);
         QCOMPARE(rig.dialup.hangUps, hangUps);
-        QVERIFY(!window->isVisible());
+        QVERIFY(!window || !window->isVisible());
     }
 
     void rozWithoutButtonHangsUpOnTheFifteenthTick()
