@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The program lives in the tray: closing its last window does not end it.
     app.setQuitOnLastWindowClosed(false);
-    AppState state(QCoreApplication::applicationDirPath());
+    AppState state(ProgramFolder());
     QApplication::setWindowIcon(QIcon(state.ProgramFolder() + QStringLiteral("quendral.svg")));
 
     const std::unique_ptr<DialupControl> dialup = makeDialupControl();

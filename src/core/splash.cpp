@@ -5,6 +5,7 @@
 #include "core/windowfactory.h"
 #include "settings/appstate.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -130,6 +131,18 @@ void splash::Form_Load()
     }
     m_ticks = 0;
     m_timer1->start();
+}
+
+void splash::closeEvent(QCloseEvent *event)
+{
+    // Closed before its tenth tick, the splash would take the tray window's
+    // loading with it and leave a copy running with no icon, holding the
+    // single-instance lock: it goes only when its timer is done.
+    if (m_timer1->isActive()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void splash::Timer1_Timer()

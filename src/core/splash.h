@@ -49,6 +49,9 @@ public:
     // The dot of that index, 1 to 9.
     SplashDot *Linia(int index) const { return m_linia.at(index - 1); }
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildControls();
     void addLabel(const QString &name, const QString &caption, const QString &family, int pointSize, int y);

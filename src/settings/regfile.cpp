@@ -13,12 +13,21 @@ namespace {
 const QString kHeader = QStringLiteral("Windows Registry Editor Version 5.00");
 constexpr qint64 kMaxHiveBytes = 16 * 1024 * 1024;
 
+// Line breaks are escaped too: a raw one would end the line, cutting the
+// value short and letting the rest of it read as other values or keys.
 QString escape(const QString &s)
 {
     QString out = s;
     out.replace(u'\\', QLatin1String("\\\\"));
     out.replace(u'"', QLatin1String("\\\""));
+    out.replace(u'\n', QLatin1String("\\n"));
+    out.replace(u'\r', QLatin1String("\\r"));
     return out;
+}
+
+QChar unescaped(QChar c)
+{
+    return c == u'n' ? QChar(u'\n') : c == u'r' ? QChar(u'\r') : c;
 }
 
 // Reads a quoted string starting at `pos` (which holds the opening quote);
@@ -29,7 +38,7 @@ bool readQuoted(const QString &line, qsizetype &pos, QString *out)
     for (++pos; pos < line.size(); ++pos) {
         const QChar c = line[pos];
         if (c == u'\\' && pos + 1 < line.size()) {
-            out->append(line[++pos]);
+            out->append(unescaped(line[++pos]));
         } else if (c == u'"') {
             ++pos;
             return true;

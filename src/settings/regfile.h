@@ -5,7 +5,7 @@
 
 // The file-backed stand-in for the registry on Linux: one file per root, in
 // the text format of registry exports ("Windows Registry Editor Version 5.00",
-// "[key path]" headers, "name"="data" lines with \\ and \" escapes, dword:
+// "[key path]" headers, "name"="data" lines with \\, \", \n and \r escapes, dword:
 // numbers), UTF-8. Key and value names compare without letter case and keep
 // the case first written. Lines of other value types are kept as they were.
 namespace quendral::reg {

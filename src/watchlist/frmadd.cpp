@@ -136,8 +136,13 @@ void frmadd::cmdadd_GotFocus()
 void frmadd::cmddel_Click()
 {
     const QList<QListWidgetItem *> selected = m_list_files->selectedItems();
-    if (!selected.isEmpty())
-        delete m_list_files->takeItem(m_list_files->row(selected.first()));
+    if (selected.isEmpty())
+        return;
+    delete m_list_files->takeItem(m_list_files->row(selected.first()));
+    // The list would move the selection on to the next entry; a second press
+    // must not remove an entry the user never picked.
+    m_list_files->setCurrentItem(nullptr);
+    m_list_files->clearSelection();
 }
 
 void frmadd::cmdapply_Click()

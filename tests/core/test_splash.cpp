@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
+#include <QWindow>
 #include <QtTest>
 
 #include <memory>
@@ -181,6 +182,25 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 5000);
         QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(m_requests.size(), 2);
+    }
+
+    void aCloseRequestDuringTheLoadingIsRefused()
+    {
+        QPointer<splash> window = makeSplash();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        tick(window, 4);
+        window->windowHandle()->close();
+        flushDeletes();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QVERIFY(window->Timer1()->isActive());
+
+        // The start-up still ends as usual, tray window included.
+        tick(window, 6);
+        QCOMPARE(m_requests.first(), std::make_pair(QStringLiteral("frmnotunload"), WindowFactory::Request::Load));
+        flushDeletes();
+        QVERIFY(window.isNull());
     }
 
     // Second copy

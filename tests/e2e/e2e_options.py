@@ -64,7 +64,9 @@ def run(program: Program):
     choose_english(program, app)
 
     captions = program.captions("English.ini")
-    expected = [captions["frmnotunload.%s.Caption" % entry] for entry in MENU_ENTRIES]
+    # The Monitor/Stop entry shows the stopped caption, lblstart's.
+    expected = [captions["frmnotunload.%s.Caption" % ("lblstart" if entry == "cmdmonit" else entry)]
+                for entry in MENU_ENTRIES]
     check_tray_menu(program, expected, "english-menu")
 
 

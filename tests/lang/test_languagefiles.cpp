@@ -25,9 +25,11 @@
 #include "watchlist/frmfile.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QSet>
 #include <QStringDecoder>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -102,12 +104,12 @@ const QList<WindowMaker> &windowMakers()
 
 // The windows and controls whose texts every language file must carry. The
 // version number and build date of the About window are the build's, not
-// texts.
+// texts; the Monitor/Stop entry shows lblstart or lblstop, and a line of its
+// own would reset the monitoring state at every pass.
 const QStringList kRequiredNames = {
     QStringLiteral("splash.Label1"),
     QStringLiteral("splash.Label2"),
     QStringLiteral("splash.lblloading"),
-    QStringLiteral("frmnotunload.cmdmonit"),
     QStringLiteral("frmnotunload.cmdaddfile"),
     QStringLiteral("frmnotunload.cmdoptions"),
     QStringLiteral("frmnotunload.cmdhelp"),
@@ -200,6 +202,16 @@ QList<TextLine> textLines(const QString &text)
             lines.append({line.left(separator).split(u'.'), line.mid(separator + 2)});
     }
     return lines;
+}
+
+// The value of the file's text line for `name` (window.control.property).
+QString captionInFile(const QString &file, const QString &name)
+{
+    for (const TextLine &line : textLines(QString::fromUtf8(shipped(file)))) {
+        if (line.names.join(u'.') == name + QStringLiteral(".Caption"))
+            return line.value;
+    }
+    return {};
 }
 
 QString sectionAfter(const QString &text, const QString &header)
@@ -309,6 +321,39 @@ private slots:
         QVERIFY(checked > 0);
         // The whole file in one pass, as the program applies it.
         QVERIFY(ApplyTextLines(QString::fromUtf8(shipped(file))));
+    }
+
+    // The Monitor/Stop entry's caption is the monitoring state; the pass that
+    // every window load runs (About, help, a countdown) must leave it alone.
+    void aPassKeepsTheMonitoringStateOfTheTrayMenu_data() { files_data(); }
+    void aPassKeepsTheMonitoringStateOfTheTrayMenu()
+    {
+        QFETCH(QString, file);
+        test::MessageBoxes boxes;
+        Deps deps;
+        deps.folder.write(QStringLiteral("Languages/") + file, shipped(file));
+        deps.state.store.useSettingsFile();
+        deps.state.store.WriteIni(QStringLiteral("options"), QStringLiteral("language"), file);
+        deps.state.store.WriteIni(QStringLiteral("Files"), QStringLiteral("file0"),
+                                  deps.folder.file(QStringLiteral("a.zip")));
+        const std::function<void()> pass = [&deps] { LoadLanguage(deps.state); };
+        frmnotunload tray(deps.state, deps.factory, deps.dialup, deps.sound, deps.completion, pass);
+        auto *cmdmonit = findControl(&tray, QStringLiteral("cmdmonit"));
+        auto *lblstart = tray.findChild<QLabel *>(QStringLiteral("lblstart"));
+        auto *lblstop = tray.findChild<QLabel *>(QStringLiteral("lblstop"));
+        QVERIFY(cmdmonit && lblstart && lblstop);
+        // The entry still speaks the file's language, through lblstart.
+        QCOMPARE(cmdmonit->property("text").toString(), lblstart->text());
+        QCOMPARE(lblstart->text(), captionInFile(file, QStringLiteral("frmnotunload.lblstart")));
+
+        tray.cmdmonit_Click();
+        QCOMPARE(cmdmonit->property("text").toString(), lblstop->text());
+        pass();
+        QCOMPARE(cmdmonit->property("text").toString(), lblstop->text());
+        // So choosing the entry now stops monitoring instead of starting it again.
+        tray.cmdmonit_Click();
+        QVERIFY(!tray.findChild<QTimer *>(QStringLiteral("tloop"))->isActive());
+        QVERIFY(boxes.shown().isEmpty());
     }
 };
 

@@ -66,6 +66,21 @@ private slots:
         QVERIFY(text.contains("\"sound_path\"=\"/home/u/My \\\"Sounds\\\"\\\\ding.wav\"\n"));
     }
 
+    void lineBreaksInAValueStayInsideIt()
+    {
+        // A file name may hold line breaks; they must neither cut the value
+        // short nor let the rest of it pose as other values or keys.
+        const QString path = QStringLiteral("/tmp/a\n\"first\"=\"1\"\r\n[HKEY_CURRENT_USER\\X]\nb.wav");
+        SettingsStore store(m_program.path());
+        QVERIFY(store.SaveUserSetting("sound_path", path));
+        QVERIFY(store.SaveUserSetting("sound", "1"));
+        QCOMPARE(store.GetUserSetting("sound_path"), path);
+        QCOMPARE(store.GetUserSetting("first"), QString());
+        const reg::Hive hive = reg::Hive::parse(QString::fromUtf8(hiveText()));
+        QCOMPARE(hive.keys.size(), 1);
+        QCOMPARE(hive.keys.first().values.size(), 2);
+    }
+
     void otherKeysAndValueTypesSurviveAWrite()
     {
         putHive("Windows Registry Editor Version 5.00\r\n\r\n"

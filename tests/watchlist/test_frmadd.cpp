@@ -261,6 +261,18 @@ private slots:
         QCOMPARE(m_window->entries(), (QStringList{"/a.zip", "/c.zip"}));
     }
 
+    void deleteLeavesNothingSelected()
+    {
+        // A second press removes nothing until the user picks another entry.
+        store({"/a.zip", "/b.zip", "/c.zip"});
+        open();
+        select(1);
+        m_window->cmddel_Click();
+        QVERIFY(list()->selectedItems().isEmpty());
+        m_window->cmddel_Click();
+        QCOMPARE(m_window->entries(), (QStringList{"/a.zip", "/c.zip"}));
+    }
+
     // --- apply and cancel against the stores ---
     void applyWritesEveryslot()
     {
