@@ -5,19 +5,19 @@
 #include "core/frmnotunload.h"
 #include "core/singleinstance.h"
 #include "core/stylexp.h"
-#include "core/windowfactory.h"
-#include "lang/frmabout.h"
-#include "lang/frmhelp.h"
-#include "lang/frmprehelp.h"
+#include "kit/windowfactory.h"
+#include "info/frmabout.h"
+#include "info/frmhelp.h"
+#include "info/frmprehelp.h"
 #include "lang/language.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
-#include "settings/frmmain.h"
+#include "settings/programfile.h"
+#include "options/frmmain.h"
 #include "watchlist/frmadd.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QLabel>
 
 using namespace quendral;
 
@@ -56,9 +56,10 @@ int main(int argc, char *argv[])
             if (frmnotunload *window = tray())
                 window->reset_to_start_texts();
         };
-        deps.browserButtonText = [&tray] {
-            const QLabel *label = tray() ? tray()->findChild<QLabel *>(QStringLiteral("lblIE")) : nullptr;
-            return label ? label->text() : QStringLiteral("Kontroluj pobierane pliki!");
+        // The tray window is loaded before the options window; loading it here
+        // keeps the text right should that order ever change.
+        deps.browserButtonText = [&factory] {
+            return qobject_cast<frmnotunload *>(factory.load(QStringLiteral("frmnotunload")))->browserButtonText();
         };
         return new frmmain(state, factory, deps);
     });

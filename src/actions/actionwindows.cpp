@@ -3,7 +3,7 @@
 #include "actions/frmdis.h"
 #include "actions/frminfo.h"
 #include "actions/frmshut.h"
-#include "core/windowfactory.h"
+#include "kit/windowfactory.h"
 
 namespace quendral {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "actions/countdownwindow.h"
-#include "core/completionwindows.h"
+#include "kit/completionwindows.h"
 
 namespace quendral {
 

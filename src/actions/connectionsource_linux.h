@@ -1,8 +1,8 @@
 #pragma once
 
 #include "actions/connectionsource.h"
-#include "actions/networkmanagersource.h"
-#include "actions/pppsource.h"
+#include "actions/networkmanager_linux.h"
+#include "actions/ppp_linux.h"
 
 namespace quendral {
 

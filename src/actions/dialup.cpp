@@ -1,6 +1,6 @@
 #include "actions/dialup.h"
 
-#include "core/messagebox.h"
+#include "kit/messagebox.h"
 
 namespace quendral {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "actions/connectionsource.h"
-#include "core/dialupcontrol.h"
+#include "kit/dialupcontrol.h"
 
 #include <QPointer>
 #include <QWidget>

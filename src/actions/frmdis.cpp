@@ -1,8 +1,8 @@
 #include "actions/frmdis.h"
 
-#include "core/completionwindows.h"
-#include "core/dialupcontrol.h"
-#include "core/picturebutton.h"
+#include "kit/completionwindows.h"
+#include "kit/dialupcontrol.h"
+#include "kit/picturebutton.h"
 #include "settings/appstate.h"
 
 #include <QTimer>
@@ -52,11 +52,11 @@ void frmdis::cmdnotdis_Click()
 
 void frmdis::Form_Unload()
 {
-    // In "dwa" the power-off countdown follows however this window ended.
-    if (m_deps.state.completion_mode == QLatin1String("dwa")) {
+    // The power-off countdown follows however this window ended.
+    if (m_deps.state.completion_mode == CompletionMode::HangUpThenPowerOff) {
         m_windows.showPowerOff();
         m_windows.enablePowerOffTimer();
-    } else if (m_deps.state.completion_mode == QLatin1String("roz")) {
+    } else if (m_deps.state.completion_mode == CompletionMode::HangUp) {
         m_deps.showStopped();
     }
 }

@@ -1,8 +1,8 @@
 #include "actions/frminfo.h"
 
 #include "actions/toolwindow.h"
-#include "core/picturebutton.h"
-#include "core/soundplayer.h"
+#include "kit/picturebutton.h"
+#include "kit/soundplayer.h"
 
 #include <QHBoxLayout>
 #include <QIcon>

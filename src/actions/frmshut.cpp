@@ -1,7 +1,7 @@
 #include "actions/frmshut.h"
 
-#include "actions/powercontrol.h"
-#include "core/picturebutton.h"
+#include "kit/powercontrol.h"
+#include "kit/picturebutton.h"
 #include "settings/appstate.h"
 
 #include <QTimer>
@@ -52,8 +52,8 @@ void frmshut::cmdnotshut_Click()
 
 void frmshut::Form_Unload()
 {
-    const QString &mode = m_deps.state.completion_mode;
-    if (mode == QLatin1String("wyl") || mode == QLatin1String("dwa"))
+    const CompletionMode mode = m_deps.state.completion_mode;
+    if (mode == CompletionMode::PowerOff || mode == CompletionMode::HangUpThenPowerOff)
         m_deps.showStopped();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/soundplayer.h"
+#include "kit/soundplayer.h"
 
 #include <memory>
 

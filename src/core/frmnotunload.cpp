@@ -1,14 +1,16 @@
 #include "core/frmnotunload.h"
 
-#include "core/completionwindows.h"
-#include "core/dialupcontrol.h"
-#include "core/menudecorator.h"
-#include "core/messagebox.h"
+#include "kit/completionwindows.h"
+#include "kit/dialupcontrol.h"
+#include "kit/menudecorator.h"
+#include "kit/messagebox.h"
 #include "core/monitoring.h"
-#include "core/soundplayer.h"
+#include "kit/soundplayer.h"
 #include "core/trayicon.h"
-#include "core/windowfactory.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
+#include "settings/storekeys.h"
+#include "settings/watchliststore.h"
 
 #include <QAction>
 #include <QCursor>
@@ -80,7 +82,7 @@ frmnotunload::frmnotunload(AppState &state, WindowFactory &windows, DialupContro
     m_lbltooltipactive = addLabel(QStringLiteral("lbltooltipactive"), QStringLiteral("Quendral jest aktywny"));
     m_lbltooltipnotactive =
         addLabel(QStringLiteral("lbltooltipnotactive"), QStringLiteral("Quendral nie jest aktywny"));
-    addLabel(QStringLiteral("lblIE"), QStringLiteral("Kontroluj pobierane pliki!"));
+    m_lblIE = addLabel(QStringLiteral("lblIE"), QStringLiteral("Kontroluj pobierane pliki!"));
     m_pctplay = addPicture(QStringLiteral("pctplay"), QStringLiteral(":/pictures/play.svg"));
     m_pctstop = addPicture(QStringLiteral("pctstop"), QStringLiteral(":/pictures/stop.svg"));
 
@@ -123,6 +125,11 @@ void frmnotunload::Form_Load()
     m_loadLanguage();
     m_tray->icon_start();
     reset_to_start_texts();
+}
+
+QString frmnotunload::browserButtonText() const
+{
+    return m_lblIE->text();
 }
 
 void frmnotunload::reset_to_start_texts()
@@ -186,8 +193,8 @@ void frmnotunload::tloop_Timer()
         return;
     const QScopedValueRollback inTick(m_inTick, true);
 
-    SettingsStore &store = m_state.store;
-    const QStringList paths = monitoring::watchList(store);
+    const SettingsStore &store = m_state.store;
+    const QStringList paths = watchlist::read(store.settingsFile());
     if (paths.isEmpty()) {
         warnAndHalt(QStringLiteral("nofiles"));
         return;
@@ -196,26 +203,26 @@ void frmnotunload::tloop_Timer()
         warnAndHalt(QStringLiteral("noconnection"));
         return;
     }
-    const auto rule = monitoring::ruleFrom(store.userNumber(QStringLiteral("notallfiles")));
+    const auto rule = monitoring::ruleFrom(store.userNumber(keys::kNotAllFiles));
     if (!monitoring::ruleMet(rule, paths, m_probe))
         return;
 
-    monitoring::emptyWatchList(store);
+    watchlist::empty(store.settingsFile());
 
-    const QString soundPath = store.GetUserSetting(QStringLiteral("sound_path"));
+    const QString soundPath = store.GetUserSetting(keys::kSoundPath);
     // A wildcard would find a file but name none to play.
-    if (store.userNumber(QStringLiteral("sound")) == 1 && !presence::hasWildcard(soundPath) &&
+    if (store.userNumber(keys::kSound) == 1 && !presence::hasWildcard(soundPath) &&
         m_probe.anyFound({soundPath}))
         m_sound.playSync(soundPath);
 
-    if (store.userNumber(QStringLiteral("infofiles")) == 1)
+    if (store.userNumber(keys::kInfoFiles) == 1)
         m_completion.showNotice();
 
-    const auto countdown = monitoring::chooseCountdown(store.userNumber(QStringLiteral("autodisconnect")),
-                                                       store.userNumber(QStringLiteral("autocomp_off")));
+    const auto countdown = monitoring::chooseCountdown(store.userNumber(keys::kAutoDisconnect),
+                                                       store.userNumber(keys::kAutoCompOff));
     if (!countdown)
         return;
-    m_state.completion_mode = countdown->completionMode;
+    m_state.completion_mode = countdown->mode;
     if (countdown->window == monitoring::Countdown::HangUp) {
         m_completion.showHangUp();
         m_tloop->stop();

@@ -53,6 +53,9 @@ public:
     // Back to the stopped texts of the current language: the options window
     // calls it after applying a language.
     void reset_to_start_texts();
+    // The browser button's status text, held by the hidden label lblIE so that
+    // a language file can replace it.
+    QString browserButtonText() const;
 
 private:
     void Form_Load();
@@ -76,6 +79,7 @@ private:
     QMenu *m_mnutray;
     MenuDecorator *m_hm1;
     QTimer *m_tloop;
+    QLabel *m_lblIE;
     QLabel *m_lblstart;
     QLabel *m_lblstop;
     QLabel *m_lbltooltipactive;

@@ -2,37 +2,13 @@
 
 #include "core/presenceprobe.h"
 #include "settings/settingsstore.h"
+#include "settings/watchliststore.h"
 
 namespace quendral::monitoring {
 
-namespace {
-
-const QString kFiles = QStringLiteral("Files");
-
-} // namespace
-
-QStringList watchList(SettingsStore &store)
+qint64 last_file_index(const SettingsStore &store)
 {
-    store.useSettingsFile();
-    QStringList paths;
-    for (qint64 n = 0;; ++n) {
-        QString path = store.ReadIni(kFiles, QStringLiteral("file") + QString::number(n));
-        if (path.isEmpty())
-            return paths;
-        paths.append(std::move(path));
-    }
-}
-
-qint64 last_file_index(SettingsStore &store)
-{
-    return watchList(store).size() - 1;
-}
-
-void emptyWatchList(SettingsStore &store)
-{
-    const qint64 last = last_file_index(store);
-    for (qint64 n = 0; n <= last; ++n)
-        store.WriteIni(kFiles, QStringLiteral("File") + QString::number(n), QString());
+    return watchlist::read(store.settingsFile()).size() - 1;
 }
 
 Rule ruleFrom(double notallfiles)
@@ -60,11 +36,11 @@ bool ruleMet(Rule rule, const QStringList &paths, PresenceProbe &probe)
 std::optional<CountdownChoice> chooseCountdown(double autodisconnect, double autocomp_off)
 {
     if (autodisconnect == 1 && autocomp_off == 1)
-        return CountdownChoice{QStringLiteral("dwa"), Countdown::HangUp};
+        return CountdownChoice{CompletionMode::HangUpThenPowerOff, Countdown::HangUp};
     if (autodisconnect == 1 && autocomp_off == 0)
-        return CountdownChoice{QStringLiteral("roz"), Countdown::HangUp};
+        return CountdownChoice{CompletionMode::HangUp, Countdown::HangUp};
     if (autodisconnect == 0 && autocomp_off == 1)
-        return CountdownChoice{QStringLiteral("wyl"), Countdown::PowerOff};
+        return CountdownChoice{CompletionMode::PowerOff, Countdown::PowerOff};
     return std::nullopt;
 }
 

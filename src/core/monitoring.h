@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "settings/appstate.h"
+
 #include <QStringList>
 
 #include <optional>
@@ -14,18 +15,10 @@ class SettingsStore;
 // can be checked without a display.
 namespace monitoring {
 
-// The stored watch list: the values of file0, file1, ... of section Files in
-// the settings file, up to the first empty one. Points IniPath at the settings
-// file.
-QStringList watchList(SettingsStore &store);
-
-// Index of the last watch-list entry, -1 for an empty list. Counted wide, so
-// that a hand-edited file with more entries than the list ever holds cannot
-// overflow it.
-qint64 last_file_index(SettingsStore &store);
-
-// Empties the list: File0 .. File<last> keep their keys with empty values.
-void emptyWatchList(SettingsStore &store);
+// Index of the last stored watch-list entry, -1 for an empty list. Counted
+// wide, so that a hand-edited file with more entries than the list ever holds
+// cannot overflow it.
+qint64 last_file_index(const SettingsStore &store);
 
 // From "notallfiles": 0 every file must be there, 1 one is enough, any other
 // number never completes.
@@ -38,7 +31,7 @@ bool ruleMet(Rule rule, const QStringList &paths, PresenceProbe &probe);
 enum class Countdown { HangUp, PowerOff };
 struct CountdownChoice
 {
-    QString completionMode; // "dwa", "roz" or "wyl"
+    CompletionMode mode;
     Countdown window;
 };
 std::optional<CountdownChoice> chooseCountdown(double autodisconnect, double autocomp_off);

@@ -1,9 +1,10 @@
 #include "core/splash.h"
 
-#include "core/messagebox.h"
+#include "kit/messagebox.h"
 #include "core/singleinstance.h"
-#include "core/windowfactory.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
+#include "settings/storekeys.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -151,10 +152,10 @@ void splash::Timer1_Timer()
     if (m_ticks == kLastTick) {
         m_timer1->stop();
         m_factory.load(QStringLiteral("frmnotunload"));
-        if (m_state.store.userNumber(QStringLiteral("first")) != 0) {
+        if (m_state.store.userNumber(keys::kFirst) != 0) {
             m_factory.load(QStringLiteral("frmmain"));
         } else {
-            m_state.store.SaveUserSetting(QStringLiteral("first"), QStringLiteral("1"));
+            m_state.store.SaveUserSetting(keys::kFirst, QStringLiteral("1"));
             m_factory.show(QStringLiteral("frmmain"));
         }
         close();

@@ -7,17 +7,14 @@
 #include "settings/atomicfile.h"
 #include "settings/cp1250.h"
 #include "settings/inifile.h"
+#include "settings/storekeys.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
 
 namespace quendral {
 
 namespace {
-
-const QString kOptions = QStringLiteral("options");
-const QString kLanguageKey = QStringLiteral("language");
 
 QString languageFolder(const AppState &state)
 {
@@ -64,12 +61,6 @@ bool applyTextLine(QStringView line)
 
 } // namespace
 
-QString ProgramFolder()
-{
-    const QString folder = QCoreApplication::applicationDirPath();
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
-
 QString languageFilePath(const AppState &state, const QString &value)
 {
     if (!isPlainFileName(value))
@@ -93,12 +84,11 @@ bool ApplyTextLines(const QString &text)
 
 void LoadMessages(AppState &state)
 {
-    SettingsStore &store = state.store;
-    store.useSettingsFile();
     // A missing or refused file reads as empty, so every text is the built-in.
-    store.IniPath = languageFilePath(state, store.ReadIni(kOptions, kLanguageKey));
+    const IniFile languageFile(
+        languageFilePath(state, state.store.settingsFile().ReadIni(keys::kOptionsSection, keys::kLanguage)));
     for (const QString &key : messageKeys()) {
-        QString text = store.IniPath.isEmpty() ? QString() : store.ReadIni(QStringLiteral("Messages"), key);
+        QString text = languageFile.ReadIni(keys::kMessagesSection, key);
         if (text.isEmpty())
             text = builtInMessage(key);
         // The INI reader drops the blanks around a value; the drive name goes
@@ -109,7 +99,6 @@ void LoadMessages(AppState &state)
             text.prepend(u' ');
         state.messages.insert(key, text);
     }
-    store.useSettingsFile();
 }
 
 void LoadLanguage(AppState &state)
@@ -118,19 +107,17 @@ void LoadLanguage(AppState &state)
     if (state.messages.isEmpty())
         setBuiltInMessages(state);
 
-    SettingsStore &store = state.store;
-    store.useSettingsFile();
-    const QString settingsFile = store.IniPath;
+    const IniFile &settings = state.store.settingsFile();
     const QString defaultName =
         systemDefaultLangId() == kLangIdPolish ? QStringLiteral("Polish.ini") : QStringLiteral("English.ini");
-    if (!QFileInfo::exists(settingsFile) || languageFilePath(state, store.ReadIni(kOptions, kLanguageKey)).isEmpty()) {
+    if (!QFileInfo::exists(settings.path()) ||
+        languageFilePath(state, settings.ReadIni(keys::kOptionsSection, keys::kLanguage)).isEmpty()) {
         if (!languageFilePath(state, defaultName).isEmpty())
-            store.WriteIni(kOptions, kLanguageKey, defaultName);
+            settings.WriteIni(keys::kOptionsSection, keys::kLanguage, defaultName);
     }
 
-    if (QFileInfo::exists(settingsFile)) {
-        store.useSettingsFile();
-        const QString file = languageFilePath(state, store.ReadIni(QStringLiteral("Options"), kLanguageKey));
+    if (QFileInfo::exists(settings.path())) {
+        const QString file = languageFilePath(state, settings.ReadIni(keys::kOptionsSection, keys::kLanguage));
         if (!file.isEmpty()) {
             QByteArray bytes;
             if (!readWholeFile(file, ini::kMaxFileBytes, &bytes) || !ApplyTextLines(decodeUtf8OrCp1250(bytes)))

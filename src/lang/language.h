@@ -6,9 +6,6 @@ namespace quendral {
 
 struct AppState;
 
-// The folder of the running program, ending in "/".
-QString ProgramFolder();
-
 // The language file that the `language` value names: the Languages folder
 // followed by the value, or "" when there is no such file. A value is a file
 // name inside Languages/; one that contains a path separator or names "." or
@@ -30,8 +27,8 @@ void LoadLanguage(AppState &state);
 // applied.
 bool ApplyTextLines(const QString &text);
 
-// Sets every message text from the [Messages] section of the current language
-// file, or to its built-in text where the file has none.
+// Sets every message text from the [Messages] section of the language file
+// that the settings file names, or to its built-in text where the file has none.
 void LoadMessages(AppState &state);
 
 } // namespace quendral

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 // An INI engine with the rules of the Windows private-profile functions:
 // section and key names compare without letter case and the first of two
 // equal names wins; a line without "=" is no key; blanks around keys and
@@ -29,3 +31,36 @@ QString readFromText(const QString &text, const QString &section, const QString 
 QString writeToText(const QString &text, const QString &section, const QString &key, const QString &value);
 
 } // namespace quendral::ini
+
+namespace quendral {
+
+// One INI file, named once and handed to whoever reads or writes it: the
+// settings file or a language file. Every call goes to the file.
+class IniFile
+{
+public:
+    IniFile() = default;
+    explicit IniFile(QString path)
+        : m_path(std::move(path))
+    {
+    }
+
+    const QString &path() const { return m_path; }
+    bool isNull() const { return m_path.isEmpty(); }
+
+    // The value, or "" for a missing file, section or key (and for a null file).
+    QString ReadIni(const QString &section, const QString &key) const
+    {
+        return m_path.isEmpty() ? QString() : ini::read(m_path, section, key);
+    }
+    // True when the value reached the file.
+    bool WriteIni(const QString &section, const QString &key, const QString &value) const
+    {
+        return !m_path.isEmpty() && ini::write(m_path, section, key, value);
+    }
+
+private:
+    QString m_path;
+};
+
+} // namespace quendral

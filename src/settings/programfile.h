@@ -3,6 +3,13 @@
 #include <QString>
 
 // The names of the program's own files as the platform spells them.
+namespace quendral {
+
+// The folder of the running program, ending in the platform's separator.
+QString ProgramFolder();
+
+} // namespace quendral
+
 namespace quendral::programfile {
 
 // The data of the start-at-logon entry: the program folder (ending in the

@@ -1,6 +1,17 @@
 #include "settings/programfile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+
+namespace quendral {
+
+QString ProgramFolder()
+{
+    const QString folder = QCoreApplication::applicationDirPath();
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+} // namespace quendral
 
 namespace quendral::programfile {
 

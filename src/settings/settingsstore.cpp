@@ -1,6 +1,5 @@
 #include "settings/settingsstore.h"
 
-#include "settings/inifile.h"
 #include "settings/regfile.h"
 
 namespace quendral {
@@ -32,23 +31,8 @@ double numberAtStart(const QString &text)
 
 SettingsStore::SettingsStore(const QString &programFolder)
     : m_programFolder(programFolder.endsWith(u'/') ? programFolder : programFolder + u'/')
+    , m_settingsFile(joinPath(m_programFolder, QStringLiteral("Settings.ini")))
 {
-    useSettingsFile();
-}
-
-QString SettingsStore::settingsFilePath() const
-{
-    return joinPath(m_programFolder, QStringLiteral("Settings.ini"));
-}
-
-QString SettingsStore::ReadIni(const QString &section, const QString &key) const
-{
-    return ini::read(IniPath, section, key);
-}
-
-bool SettingsStore::WriteIni(const QString &section, const QString &key, const QString &value)
-{
-    return ini::write(IniPath, section, key, value);
 }
 
 QString SettingsStore::GetUserSetting(const QString &key) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/inifile.h"
+
 #include <QString>
 
 namespace quendral {
@@ -13,10 +15,9 @@ QString joinPath(const QString &folder, const QString &name);
 // "abc" read 0, "1abc" reads 1.
 double numberAtStart(const QString &text);
 
-// The two stores: the settings file Settings.ini in the program folder, read
-// and written through the current file IniPath, and the per-user values of
-// application Quendral, section Settings, in the registry stand-in.
-// Nothing is cached: every read goes to the file.
+// The two stores: the settings file Settings.ini in the program folder, and
+// the per-user values of application Quendral, section Settings, in the
+// registry stand-in. Nothing is cached: every read goes to the file.
 class SettingsStore
 {
 public:
@@ -24,17 +25,8 @@ public:
 
     // The program folder, always ending in "/".
     const QString &programFolder() const { return m_programFolder; }
-    QString settingsFilePath() const;
-
-    // The current INI file of ReadIni and WriteIni. Users of the settings file
-    // point it there (useSettingsFile) right before they read or write; the
-    // language pass points it at a language file for a while.
-    QString IniPath;
-    void useSettingsFile() { IniPath = settingsFilePath(); }
-
-    QString ReadIni(const QString &section, const QString &key) const;
-    // True when the value reached the file.
-    bool WriteIni(const QString &section, const QString &key, const QString &value);
+    const IniFile &settingsFile() const { return m_settingsFile; }
+    QString settingsFilePath() const { return m_settingsFile.path(); }
 
     QString GetUserSetting(const QString &key) const;
     // True when the value reached the store.
@@ -44,6 +36,7 @@ public:
 
 private:
     QString m_programFolder;
+    IniFile m_settingsFile;
 };
 
 // The registry key of the per-user values.

@@ -1,10 +1,12 @@
 #include "watchlist/frmadd.h"
 
-#include "core/messagebox.h"
-#include "core/picturebutton.h"
+#include "kit/messagebox.h"
+#include "kit/picturebutton.h"
 #include "settings/appstate.h"
+#include "settings/storekeys.h"
+#include "settings/watchliststore.h"
 #include "watchlist/frmdir.h"
-#include "watchlist/named.h"
+#include "kit/named.h"
 
 #include <QBoxLayout>
 #include <QCollator>
@@ -13,18 +15,6 @@
 #include <QRadioButton>
 
 namespace quendral {
-
-namespace {
-
-const QString kSection = QStringLiteral("Files");
-const QString kRuleKey = QStringLiteral("notallfiles");
-
-QString slotKey(int n)
-{
-    return QStringLiteral("file") + QString::number(n);
-}
-
-} // namespace
 
 frmadd::frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource drives, QWidget *parent)
     : KeyDialog(parent)
@@ -82,21 +72,14 @@ frmadd::frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource 
 void frmadd::Form_Load()
 {
     m_loadLanguage();
-    m_state.store.useSettingsFile();
-
-    const double rule = m_state.store.userNumber(kRuleKey);
+    const double rule = m_state.store.userNumber(keys::kNotAllFiles);
     if (rule == 1)
         m_opt_not_all->setChecked(true);
     else if (rule == 0)
         m_optall->setChecked(true);
 
-    // Stored entries keep their stored order; the list ends at the first empty slot.
-    for (int n = 0;; ++n) {
-        const QString entry = m_state.store.ReadIni(kSection, slotKey(n));
-        if (entry.isEmpty())
-            break;
-        m_list_files->addItem(entry);
-    }
+    // Stored entries keep their stored order.
+    m_list_files->addItems(watchlist::read(m_state.store.settingsFile()));
 }
 
 void frmadd::addEntry(const QString &entry)
@@ -119,7 +102,7 @@ QStringList frmadd::entries() const
 
 void frmadd::cmdadd_Click()
 {
-    if (m_list_files->count() >= kMaxEntries) {
+    if (m_list_files->count() >= watchlist::kMaxEntries) {
         msgbox::show(this, m_state.message(QStringLiteral("toomanyfiles")), msgbox::Icon::Critical);
         return;
     }
@@ -147,15 +130,11 @@ void frmadd::cmddel_Click()
 
 void frmadd::cmdapply_Click()
 {
-    m_state.store.useSettingsFile();
-    const QStringList list = entries();
-    bool saved = true;
-    for (int n = 0; n < kSlots; ++n)
-        saved = m_state.store.WriteIni(kSection, slotKey(n), list.value(n)) && saved;
+    bool saved = watchlist::write(m_state.store.settingsFile(), entries());
     if (m_opt_not_all->isChecked())
-        saved = m_state.store.SaveUserSetting(kRuleKey, QStringLiteral("1")) && saved;
+        saved = m_state.store.SaveUserSetting(keys::kNotAllFiles, QStringLiteral("1")) && saved;
     else if (m_optall->isChecked())
-        saved = m_state.store.SaveUserSetting(kRuleKey, QStringLiteral("0")) && saved;
+        saved = m_state.store.SaveUserSetting(keys::kNotAllFiles, QStringLiteral("0")) && saved;
 
     // A list that did not reach the stores stays on screen, so the user can
     // free the disk or the folder and apply again.

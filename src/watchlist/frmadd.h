@@ -22,11 +22,6 @@ class frmadd : public KeyDialog
     Q_OBJECT
 
 public:
-    // The list holds at most this many entries.
-    static constexpr int kMaxEntries = 100;
-    // Apply writes every slot from file0 up to file100.
-    static constexpr int kSlots = 101;
-
     frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource drives = systemDrives,
            QWidget *parent = nullptr);
 

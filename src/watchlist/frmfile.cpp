@@ -1,8 +1,8 @@
 #include "watchlist/frmfile.h"
 
-#include "core/messagebox.h"
+#include "kit/messagebox.h"
 #include "settings/appstate.h"
-#include "watchlist/named.h"
+#include "kit/named.h"
 
 #include <QBoxLayout>
 #include <QLabel>

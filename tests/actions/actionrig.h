@@ -2,7 +2,7 @@
 
 #include "actions/actionwindows.h"
 #include "actions/countdownwindow.h"
-#include "core/windowfactory.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
@@ -35,10 +35,10 @@ struct ActionRig
     }
 
     // The tick's hand-over: completion_mode, the window, then its timer.
-    void complete(const QString &mode)
+    void complete(CompletionMode mode)
     {
         state.completion_mode = mode;
-        if (mode == QLatin1String("wyl")) {
+        if (mode == CompletionMode::PowerOff) {
             windows.showPowerOff();
             windows.enablePowerOffTimer();
         } else {

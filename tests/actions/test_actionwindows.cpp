@@ -39,7 +39,7 @@ private slots:
         QVERIFY(qobject_cast<frminfo *>(rig.factory.loaded(QStringLiteral("frminfo"))));
         QVERIFY(rig.factory.isVisible(QStringLiteral("frminfo")));
         QCOMPARE(rig.sound.played, QStringList{QStringLiteral("beep")});
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         QVERIFY(rig.factory.isVisible(QStringLiteral("frmdis")));
         // The notice stands apart: the countdown does not close it.
         rig.window<frmdis>("frmdis")->cmdnotdis_Click();
@@ -74,7 +74,7 @@ private slots:
     void bothWindowsShareOneCounter()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("dwa"));
+        rig.complete(CompletionMode::HangUpThenPowerOff);
         auto *dis = rig.window<frmdis>("frmdis");
         for (int tick = 0; tick < 5; ++tick)
             dis->timer_dis_Timer();
@@ -97,7 +97,7 @@ private slots:
         ActionRig rig;
         const QString beep = rig.folder.file(QStringLiteral("beep.wav"));
         rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
-        rig.complete(QStringLiteral("dwa"));
+        rig.complete(CompletionMode::HangUpThenPowerOff);
         QCOMPARE(rig.state.tick_sound, beep);
         QVERIFY(QFile::remove(beep));
 
@@ -113,11 +113,11 @@ private slots:
     void aLaterCompletionOpensTheWindowsAfresh()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         rig.window<frmdis>("frmdis")->timer_dis_Timer();
         rig.window<frmdis>("frmdis")->cmdnotdis_Click();
         ActionRig::unloadClosed();
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         auto *again = rig.window<frmdis>("frmdis");
         QVERIFY(again && again->isVisible());
         QCOMPARE(ActionRig::seconds(again), QStringLiteral("15"));

@@ -1,8 +1,8 @@
-#include "actions/canberrasound.h"
+#include "actions/sound_linux.h"
 
 #include "actions/actionwindows.h"
 #include "actions/frmdis.h"
-#include "core/windowfactory.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
@@ -240,7 +240,7 @@ private slots:
         const QString recorded = folder.file(QStringLiteral("rec.wav"));
         QVERIFY(writeFile(folder.file(QStringLiteral("beep.wav")), toneWav(300, 44100)));
         AppState state(folder.path());
-        state.completion_mode = QStringLiteral("roz");
+        state.completion_mode = CompletionMode::HangUp;
         CanberraSoundPlayer player;
         FakeDialup dialup;
         FakePower power;

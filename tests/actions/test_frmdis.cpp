@@ -2,7 +2,7 @@
 
 #include "actions/frmdis.h"
 #include "actions/frmshut.h"
-#include "core/picturebutton.h"
+#include "kit/picturebutton.h"
 
 #include <QTimer>
 #include <QWindow>
@@ -89,7 +89,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, hangUps);
         ActionRig rig;
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         // The window unloads itself once the button has acted.
         QPointer<frmdis> window = rig.window<frmdis>("frmdis");
         QVERIFY(QTest::qWaitForWindowActive(window));
@@ -103,7 +103,7 @@ private slots:
     void rozWithoutButtonHangsUpOnTheFifteenthTick()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         QVERIFY(window->isVisible());
         QVERIFY(window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
@@ -127,7 +127,7 @@ private slots:
     void cmddisHangsUpAtOnce()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         window->timer_dis_Timer();
         window->timer_dis_Timer();
@@ -142,7 +142,7 @@ private slots:
     void rozDeclinedReturnsToStoppedWithoutHangUp()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         window->timer_dis_Timer();
         window->cmdnotdis_Click();
@@ -158,7 +158,7 @@ private slots:
         // The decline leaves the timer to end with the window; a tick queued
         // in between must not move the count the power-off window shows.
         ActionRig rig;
-        rig.complete(QStringLiteral("dwa"));
+        rig.complete(CompletionMode::HangUpThenPowerOff);
         auto *window = rig.window<frmdis>("frmdis");
         window->cmdnotdis_Click();
         QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
@@ -167,7 +167,7 @@ private slots:
     void dwaDeclinedAtTenSecondsOpensThePowerOffCountdown()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("dwa"));
+        rig.complete(CompletionMode::HangUpThenPowerOff);
         auto *window = rig.window<frmdis>("frmdis");
         for (int tick = 0; tick < 5; ++tick)
             window->timer_dis_Timer();
@@ -195,7 +195,7 @@ private slots:
     void dwaAtZeroHangsUpThenCountsDownThePowerOff()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("dwa"));
+        rig.complete(CompletionMode::HangUpThenPowerOff);
         auto *window = rig.window<frmdis>("frmdis");
         for (int tick = 0; tick < 15; ++tick)
             window->timer_dis_Timer();
@@ -214,7 +214,7 @@ private slots:
     void theWindowManagerCannotCloseIt()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         QVERIFY(QTest::qWaitForWindowExposed(window));
         window->windowHandle()->close();
@@ -229,7 +229,7 @@ private slots:
         rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
         QList<qint16> heard;
         rig.sound.whilePlaying = [&](const QString &) { heard.append(rig.state.countdown); };
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         QCOMPARE(rig.state.tick_sound, rig.folder.file(QStringLiteral("beep.wav")));
         window->timer_dis_Timer();
@@ -241,7 +241,7 @@ private slots:
     void noTickSoundMeansSilence()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("roz"));
+        rig.complete(CompletionMode::HangUp);
         rig.window<frmdis>("frmdis")->timer_dis_Timer();
         QVERIFY(rig.state.tick_sound.isEmpty());
         QVERIFY(rig.sound.played.isEmpty());

@@ -1,6 +1,6 @@
 #include "actions/frminfo.h"
 
-#include "core/picturebutton.h"
+#include "kit/picturebutton.h"
 #include "support/fakes.h"
 
 #include <QLabel>

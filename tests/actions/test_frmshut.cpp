@@ -1,7 +1,7 @@
 #include "actionrig.h"
 
 #include "actions/frmshut.h"
-#include "core/picturebutton.h"
+#include "kit/picturebutton.h"
 
 #include <QTimer>
 #include <QtTest>
@@ -54,7 +54,7 @@ private slots:
     void wylWithoutButtonPowersOffOnTheFifteenthTick()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("wyl"));
+        rig.complete(CompletionMode::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         // The request goes out with the count reset and the timer stopped,
         // while the window is still up.
@@ -79,7 +79,7 @@ private slots:
     void cmdshutPowersOffAtOnce()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("wyl"));
+        rig.complete(CompletionMode::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         window->timer_shut_Timer();
         window->cmdshut_Click();
@@ -92,7 +92,7 @@ private slots:
     void wylDeclinedReturnsToStopped()
     {
         ActionRig rig;
-        rig.complete(QStringLiteral("wyl"));
+        rig.complete(CompletionMode::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         window->timer_shut_Timer();
         window->timer_shut_Timer();

@@ -1,5 +1,5 @@
 #include "actions/poweroff.h"
-#include "actions/poweroff_logind.h"
+#include "actions/poweroff_linux.h"
 #include "mockservice.h"
 #include "support/testsupport.h"
 

@@ -1,4 +1,4 @@
-#include "actions/pppsource.h"
+#include "actions/ppp_linux.h"
 #include "fakepppd.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "core/frmnotunload.h"
 #include "core/monitoring.h"
 #include "core/presenceprobe.h"
-#include "core/windowfactory.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/fakes.h"
 

@@ -1,8 +1,8 @@
 #include "core/frmnotunload.h"
-#include "core/menudecorator.h"
+#include "kit/menudecorator.h"
 #include "core/monitoring.h"
 #include "core/trayicon.h"
-#include "core/windowfactory.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/fakes.h"
 #include "support/testsupport.h"
@@ -337,7 +337,7 @@ private slots:
         QVERIFY(f.showsRunning());
         QVERIFY(f.completion.calls.isEmpty());
         // The list is kept when nothing was decided.
-        QCOMPARE(f.state.store.ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), f.absent("a.zip"));
+        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), f.absent("a.zip"));
     }
 
     void tickDuringAnOpenBoxIsSkipped()
@@ -369,7 +369,7 @@ private slots:
         f.window->tloop_Timer();
         QVERIFY(f.completion.calls.isEmpty());
         QVERIFY(f.tloop()->isActive());
-        QCOMPARE(f.state.store.ReadIni(QStringLiteral("Files"), QStringLiteral("file2")), f.absent("c.zip"));
+        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file2")), f.absent("c.zip"));
 
         f.present(QStringLiteral("c.zip"));
         f.window->tloop_Timer();
@@ -414,7 +414,7 @@ private slots:
         f.window->cmdmonit_Click();
         f.window->tloop_Timer();
         QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
-        QCOMPARE(f.state.store.ReadIni(QStringLiteral("Files"), QStringLiteral("file3")), c);
+        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file3")), c);
         QCOMPARE(monitoring::last_file_index(f.state.store), -1);
     }
 
@@ -495,7 +495,7 @@ private slots:
         // still runs while the window shows and is off before its timer starts.
         QStringList seen;
         f.completion.onCall = [&](const QString &call) {
-            seen.append(call + u' ' + f.state.completion_mode + u' ' +
+            seen.append(call + u' ' + test::modeCode(f.state.completion_mode) + u' ' +
                         (f.tloop()->isActive() ? QStringLiteral("ticking") : QStringLiteral("halted")));
         };
         f.window->tloop_Timer();
@@ -508,12 +508,12 @@ private slots:
     void noCountdownLeavesCompletionModeAlone()
     {
         Fixture f;
-        f.state.completion_mode = QStringLiteral("roz");
+        f.state.completion_mode = CompletionMode::HangUp;
         f.setOptions({{"autodisconnect", "2"}, {"autocomp_off", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
         f.window->tloop_Timer();
         QVERIFY(f.completion.calls.isEmpty());
-        QCOMPARE(f.state.completion_mode, QStringLiteral("roz"));
+        QCOMPARE(f.state.completion_mode, CompletionMode::HangUp);
         QVERIFY(f.tloop()->isActive());
     }
 

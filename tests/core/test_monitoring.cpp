@@ -1,5 +1,6 @@
 #include "core/monitoring.h"
 #include "settings/settingsstore.h"
+#include "settings/watchliststore.h"
 #include "support/testsupport.h"
 
 #include <QtTest>
@@ -18,7 +19,6 @@ private slots:
         test::ProgramFolder folder;
         SettingsStore store(folder.path());
         QCOMPARE(monitoring::last_file_index(store), -1);
-        QCOMPARE(store.IniPath, store.settingsFilePath());
     }
 
     void emptyFirstEntryHidesTheRest()
@@ -27,7 +27,7 @@ private slots:
         folder.write(QStringLiteral("Settings.ini"), "[Files]\nfile0=\nfile1=/d/a.zip\n");
         SettingsStore store(folder.path());
         QCOMPARE(monitoring::last_file_index(store), -1);
-        QVERIFY(monitoring::watchList(store).isEmpty());
+        QVERIFY(watchlist::read(store.settingsFile()).isEmpty());
     }
 
     void gapEndsTheList()
@@ -35,7 +35,7 @@ private slots:
         test::ProgramFolder folder;
         folder.write(QStringLiteral("Settings.ini"), "[files]\nFILE0=/d/a.zip\nfile1=/d/b.zip\nfile3=/d/c.zip\n");
         SettingsStore store(folder.path());
-        QCOMPARE(monitoring::watchList(store), QStringList({QStringLiteral("/d/a.zip"), QStringLiteral("/d/b.zip")}));
+        QCOMPARE(watchlist::read(store.settingsFile()), QStringList({QStringLiteral("/d/a.zip"), QStringLiteral("/d/b.zip")}));
         QCOMPARE(monitoring::last_file_index(store), 1);
     }
 
@@ -44,7 +44,7 @@ private slots:
         test::ProgramFolder folder;
         folder.write(QStringLiteral("Settings.ini"), "[Files]\nfile0=/d/a.zip\nfile1=/d/b.zip\nfile3=/d/c.zip\n");
         SettingsStore store(folder.path());
-        monitoring::emptyWatchList(store);
+        watchlist::empty(store.settingsFile());
         QCOMPARE(monitoring::last_file_index(store), -1);
         QFile file(folder.file(QStringLiteral("Settings.ini")));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -54,8 +54,8 @@ private slots:
                                          QRegularExpression::MultilineOption |
                                              QRegularExpression::CaseInsensitiveOption);
         QCOMPARE(text.count(emptied), 2);
-        QCOMPARE(store.ReadIni(QStringLiteral("Files"), QStringLiteral("file1")), QString());
-        QCOMPARE(store.ReadIni(QStringLiteral("Files"), QStringLiteral("file3")), QStringLiteral("/d/c.zip"));
+        QCOMPARE(store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file1")), QString());
+        QCOMPARE(store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file3")), QStringLiteral("/d/c.zip"));
     }
 
     // --- the completion rule ---
@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(choice.has_value(), !mode.isEmpty());
         if (!choice)
             return;
-        QCOMPARE(choice->completionMode, mode);
+        QCOMPARE(test::modeCode(choice->mode), mode);
         QCOMPARE(choice->window == monitoring::Countdown::HangUp, hangUpWindow);
     }
 };

@@ -1,6 +1,6 @@
 #include "core/singleinstance.h"
 #include "core/splash.h"
-#include "core/windowfactory.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/testsupport.h"
 

@@ -1,6 +1,6 @@
 // The language pass: text lines, the default language, the choice of file,
 // early ends and hostile files.
-#include "core/picturebutton.h"
+#include "kit/picturebutton.h"
 #include "lang/language.h"
 #include "lang/languageid.h"
 #include "lang/messages.h"
@@ -208,9 +208,9 @@ private slots:
         AppState state(folder.path());
         WatchList w;
         LoadLanguage(state);
-        QCOMPARE(state.store.ReadIni(QStringLiteral("Options"), QStringLiteral("language")),
+        QCOMPARE(state.store.settingsFile().ReadIni(QStringLiteral("Options"), QStringLiteral("language")),
                  QStringLiteral("English.ini"));
-        QCOMPARE(state.store.ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), QStringLiteral("/tmp/a.zip"));
+        QCOMPARE(state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), QStringLiteral("/tmp/a.zip"));
         QCOMPARE(w.cmdadd->text(), QStringLiteral("Add file"));
     }
 
@@ -221,7 +221,7 @@ private slots:
         folder.write(QStringLiteral("Languages/English.ini"), kEnglish);
         AppState state(folder.path());
         LoadLanguage(state);
-        QCOMPARE(state.store.ReadIni(QStringLiteral("options"), QStringLiteral("language")),
+        QCOMPARE(state.store.settingsFile().ReadIni(QStringLiteral("options"), QStringLiteral("language")),
                  QStringLiteral("English.ini"));
     }
 
@@ -278,13 +278,13 @@ private slots:
         test::ProgramFolder folder(test::ProgramFolder::Languages::Shipped);
         AppState state(folder.path());
         WatchList w;
-        state.store.WriteIni(QStringLiteral("options"), QStringLiteral("language"), QStringLiteral("English.ini"));
+        state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"), QStringLiteral("English.ini"));
         LoadLanguage(state);
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Quendral - file list"));
         QCOMPARE(w.cmdadd->text(), QStringLiteral("Add file"));
         QCOMPARE(state.message(QStringLiteral("doublerun")), QStringLiteral("Quendral is already running!"));
 
-        state.store.WriteIni(QStringLiteral("options"), QStringLiteral("language"), QStringLiteral("Polish.ini"));
+        state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"), QStringLiteral("Polish.ini"));
         LoadLanguage(state);
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Quendral - lista plików"));
         QCOMPARE(w.cmddel->text(), QStringLiteral("Usuń plik"));
@@ -354,7 +354,6 @@ private slots:
                      crlf("frmadd.cmdadd.Bogus==x\n[Messages]\nnofiles=Changed!\n"));
         LoadLanguage(state);
         QCOMPARE(state.message(QStringLiteral("nofiles")), QStringLiteral("No files!"));
-        QCOMPARE(state.store.IniPath, state.store.settingsFilePath());
     }
 
     // --- hostile files ---

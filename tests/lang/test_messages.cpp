@@ -113,14 +113,6 @@ private slots:
         QCOMPARE(f.state.message(QStringLiteral("withoutdrive1")), QString(254, u'y') + u' ');
     }
 
-    void theCurrentFileIsTheSettingsFileAfterwards()
-    {
-        Folder f("nofiles=No files!\r\n");
-        f.state.store.IniPath = QStringLiteral("/elsewhere.ini");
-        LoadMessages(f.state);
-        QCOMPARE(f.state.store.IniPath, f.state.store.settingsFilePath());
-    }
-
     void noSettingsFileGivesEveryBuiltIn()
     {
         test::ProgramFolder folder;

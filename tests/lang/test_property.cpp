@@ -1,5 +1,5 @@
 // Windows and controls addressed by name, and properties assigned by name.
-#include "core/picturebutton.h"
+#include "kit/picturebutton.h"
 #include "lang/property.h"
 
 #include <QAction>

@@ -151,16 +151,14 @@ private slots:
         QCOMPARE(numberAtStart("99999999999999999999"), 1e20);
     }
 
-    void storeReadsAndWritesThroughIniPath()
+    void storeNamesTheSettingsFileInTheProgramFolder()
     {
         SettingsStore store(m_dir.path());
-        QCOMPARE(store.IniPath, m_dir.path() + "/Settings.ini");
-        QVERIFY(store.WriteIni("Files", "file0", "/tmp/a.zip"));
-        QCOMPARE(store.ReadIni("files", "FILE0"), QString("/tmp/a.zip"));
-        store.IniPath = file("other.ini");
-        QCOMPARE(store.ReadIni("Files", "file0"), QString());
-        store.useSettingsFile();
-        QCOMPARE(store.ReadIni("Files", "file0"), QString("/tmp/a.zip"));
+        QCOMPARE(store.settingsFile().path(), m_dir.path() + "/Settings.ini");
+        QVERIFY(store.settingsFile().WriteIni("Files", "file0", "/tmp/a.zip"));
+        QCOMPARE(IniFile(file("Settings.ini")).ReadIni("files", "FILE0"), QString("/tmp/a.zip"));
+        QCOMPARE(IniFile().ReadIni("Files", "file0"), QString());
+        QVERIFY(!IniFile().WriteIni("Files", "file0", "x"));
     }
 };
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/completionwindows.h"
-#include "core/dialupcontrol.h"
+#include "kit/completionwindows.h"
+#include "kit/dialupcontrol.h"
 #include "core/presenceprobe.h"
-#include "core/soundplayer.h"
+#include "kit/soundplayer.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/messagebox.h"
+#include "kit/messagebox.h"
+#include "settings/appstate.h"
 
 #include <QList>
 #include <QString>
@@ -48,5 +49,9 @@ private:
 
 // The source tree, for shipped data files.
 QString sourceDir();
+
+// The short codes the completion modes are known by: "roz" hang-up, "wyl"
+// power-off, "dwa" both, "" none; test tables read better with them.
+QString modeCode(CompletionMode mode);
 
 } // namespace quendral::test

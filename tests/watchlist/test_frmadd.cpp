@@ -1,4 +1,4 @@
-#include "core/picturebutton.h"
+#include "kit/picturebutton.h"
 #include "driver.h"
 #include "settings/appstate.h"
 #include "settings/inifile.h"

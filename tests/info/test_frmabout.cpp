@@ -1,5 +1,5 @@
-#include "lang/frmabout.h"
-#include "lang/links.h"
+#include "info/frmabout.h"
+#include "info/links.h"
 
 #include <QApplication>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "lang/helptext.h"
+#include "info/helptext.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "lang/links.h"
+#include "info/links.h"
 
 #include <QDesktopServices>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "core/windowfactory.h"
+#include "kit/windowfactory.h"
 
 #include <QDialog>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "core/picturebutton.h"
+#include "kit/picturebutton.h"
 
 #include <QFocusEvent>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "actions/networkmanagersource.h"
+#include "actions/networkmanager_linux.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

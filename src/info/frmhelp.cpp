@@ -1,7 +1,7 @@
-#include "lang/frmhelp.h"
+#include "info/frmhelp.h"
 
-#include "core/picturebutton.h"
-#include "lang/helptext.h"
+#include "kit/picturebutton.h"
+#include "info/helptext.h"
 #include "settings/appstate.h"
 
 #include <QGridLayout>

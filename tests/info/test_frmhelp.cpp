@@ -1,5 +1,5 @@
-#include "lang/frmhelp.h"
-#include "lang/helptext.h"
+#include "info/frmhelp.h"
+#include "info/helptext.h"
 #include "settings/appstate.h"
 #include "support/testsupport.h"
 

@@ -1,6 +1,6 @@
-#include "core/windowfactory.h"
-#include "lang/frmhelp.h"
-#include "lang/frmprehelp.h"
+#include "kit/windowfactory.h"
+#include "info/frmhelp.h"
+#include "info/frmprehelp.h"
 #include "settings/appstate.h"
 #include "support/testsupport.h"
 

@@ -1,7 +1,7 @@
-#include "lang/frmprehelp.h"
+#include "info/frmprehelp.h"
 
-#include "core/windowfactory.h"
-#include "lang/frmhelp.h"
+#include "kit/windowfactory.h"
+#include "info/frmhelp.h"
 #include "settings/appstate.h"
 
 #include <QHBoxLayout>

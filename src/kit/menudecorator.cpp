@@ -1,4 +1,4 @@
-#include "core/menudecorator.h"
+#include "kit/menudecorator.h"
 
 #include <QAction>
 #include <QActionEvent>

@@ -1,6 +1,6 @@
-#include "lang/frmabout.h"
+#include "info/frmabout.h"
 
-#include "core/picturebutton.h"
+#include "kit/picturebutton.h"
 
 #include <QDate>
 #include <QGridLayout>

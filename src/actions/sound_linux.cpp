@@ -1,4 +1,4 @@
-#include "actions/canberrasound.h"
+#include "actions/sound_linux.h"
 
 #include "actions/sound.h"
 #include "actions/soundlength.h"

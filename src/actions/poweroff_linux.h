@@ -1,6 +1,6 @@
 #pragma once
 
-#include "actions/powercontrol.h"
+#include "kit/powercontrol.h"
 
 #include <QDBusConnection>
 

@@ -1,4 +1,4 @@
-#include "actions/poweroff_logind.h"
+#include "actions/poweroff_linux.h"
 
 #include "actions/poweroff.h"
 

@@ -1,11 +1,12 @@
-#include "settings/frmmain.h"
+#include "options/frmmain.h"
 
-#include "core/messagebox.h"
-#include "core/picturebutton.h"
-#include "core/windowfactory.h"
+#include "kit/messagebox.h"
+#include "kit/picturebutton.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
-#include "watchlist/named.h"
+#include "settings/storekeys.h"
+#include "kit/named.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -114,28 +115,28 @@ frmmain::frmmain(AppState &state, WindowFactory &factory, Deps deps, QWidget *pa
 void frmmain::Form_Load()
 {
     SettingsStore &store = m_state.store;
-    const QString soundPath = store.GetUserSetting(QStringLiteral("sound_path"));
-    if (store.userNumber(QStringLiteral("sound")) == 1 && (soundPath.isEmpty() || !QFileInfo(soundPath).isFile())) {
+    const QString soundPath = store.GetUserSetting(keys::kSoundPath);
+    if (store.userNumber(keys::kSound) == 1 && (soundPath.isEmpty() || !QFileInfo(soundPath).isFile())) {
         msgbox::show(this, m_state.message(QStringLiteral("nopathtosound")), msgbox::Icon::Critical);
-        store.SaveUserSetting(QStringLiteral("sound"), QStringLiteral("0"));
+        store.SaveUserSetting(keys::kSound, QStringLiteral("0"));
         m_sound->setChecked(false);
     }
-    if (store.userNumber(QStringLiteral("autodisconnect")) == 0 &&
-        store.userNumber(QStringLiteral("autocomp_off")) == 0)
+    if (store.userNumber(keys::kAutoDisconnect) == 0 &&
+        store.userNumber(keys::kAutoCompOff) == 0)
         m_disconnect->setChecked(true);
-    store.SaveUserSetting(QStringLiteral("start"), IsAutostartOn() ? QStringLiteral("1") : QStringLiteral("0"));
+    store.SaveUserSetting(keys::kStart, IsAutostartOn() ? QStringLiteral("1") : QStringLiteral("0"));
 
     const auto setFromStore = [&store](QCheckBox *box, const QString &key) {
         box->setChecked(store.userNumber(key) != 0);
     };
-    setFromStore(m_disconnect, QStringLiteral("autodisconnect"));
-    setFromStore(m_comp_off, QStringLiteral("autocomp_off"));
-    setFromStore(m_info_files, QStringLiteral("infofiles"));
+    setFromStore(m_disconnect, keys::kAutoDisconnect);
+    setFromStore(m_comp_off, keys::kAutoCompOff);
+    setFromStore(m_info_files, keys::kInfoFiles);
     m_loading = true;
-    setFromStore(m_sound, QStringLiteral("sound"));
+    setFromStore(m_sound, keys::kSound);
     m_loading = false;
-    setFromStore(m_start, QStringLiteral("start"));
-    setFromStore(m_ie, QStringLiteral("ie"));
+    setFromStore(m_start, keys::kStart);
+    setFromStore(m_ie, keys::kBrowserButton);
 
     fillLanguageList();
 }
@@ -160,9 +161,7 @@ void frmmain::fillLanguageList()
     m_language->addItems(files);
     m_language->setCurrentIndex(0);
 
-    SettingsStore &store = m_state.store;
-    store.useSettingsFile();
-    const QString chosen = store.ReadIni(QStringLiteral("Options"), QStringLiteral("language"));
+    const QString chosen = m_state.store.settingsFile().ReadIni(keys::kOptionsSection, keys::kLanguage);
     if (!chosen.isEmpty() && QFileInfo(languageFolder() + chosen).isFile()) {
         const int index = m_language->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (index >= 0)
@@ -226,13 +225,13 @@ void frmmain::cmdlist_Click()
 void frmmain::cmdapply_Click()
 {
     SettingsStore &store = m_state.store;
-    store.SaveUserSetting(QStringLiteral("autodisconnect"), flag(m_disconnect));
-    store.SaveUserSetting(QStringLiteral("autocomp_off"), flag(m_comp_off));
-    store.SaveUserSetting(QStringLiteral("infofiles"), flag(m_info_files));
-    store.SaveUserSetting(QStringLiteral("sound"), flag(m_sound));
+    store.SaveUserSetting(keys::kAutoDisconnect, flag(m_disconnect));
+    store.SaveUserSetting(keys::kAutoCompOff, flag(m_comp_off));
+    store.SaveUserSetting(keys::kInfoFiles, flag(m_info_files));
+    store.SaveUserSetting(keys::kSound, flag(m_sound));
     if (!m_newsound.isEmpty())
-        store.SaveUserSetting(QStringLiteral("sound_path"), m_newsound);
-    store.SaveUserSetting(QStringLiteral("IE"), flag(m_ie));
+        store.SaveUserSetting(keys::kSoundPath, m_newsound);
+    store.SaveUserSetting(keys::kBrowserButton, flag(m_ie));
 
     if (!m_ie->isChecked())
         RemoveBrowserButton();
@@ -245,8 +244,7 @@ void frmmain::cmdapply_Click()
 
     const QString language = m_language->currentText();
     if (!language.isEmpty() && QFileInfo(languageFolder() + language).isFile()) {
-        store.useSettingsFile();
-        store.WriteIni(QStringLiteral("options"), QStringLiteral("language"), language);
+        store.settingsFile().WriteIni(keys::kOptionsSection, keys::kLanguage, language);
         m_deps.loadLanguage();
         m_deps.resetTrayTexts();
     }

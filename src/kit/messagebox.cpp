@@ -1,4 +1,4 @@
-#include "core/messagebox.h"
+#include "kit/messagebox.h"
 
 #include <QMessageBox>
 

@@ -1,8 +1,8 @@
-#include "core/picturebutton.h"
-#include "core/windowfactory.h"
+#include "kit/picturebutton.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
-#include "settings/frmmain.h"
+#include "options/frmmain.h"
 #include "settings/inifile.h"
 #include "settings/regfile.h"
 #include "settings/runkey.h"
@@ -398,7 +398,6 @@ private slots:
         auto *language = control<QComboBox>("language");
         language->setCurrentIndex(language->findText("English.ini"));
         m_calls.clear();
-        m_state->store.IniPath = m_folder->file("Languages/Polish.ini"); // left elsewhere by a pass
         m_window->cmdapply_Click();
         QCOMPARE(storedLanguage(), "English.ini");
         QCOMPARE(m_calls, QStringList({"loadLanguage", "resetTrayTexts"}));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lang/links.h"
+#include "info/links.h"
 
 #include <QWidget>
 
