@@ -5,15 +5,15 @@
 #include "core/frmnotunload.h"
 #include "core/singleinstance.h"
 #include "core/stylexp.h"
-#include "kit/windowfactory.h"
 #include "info/frmabout.h"
 #include "info/frmhelp.h"
 #include "info/frmprehelp.h"
+#include "kit/windowfactory.h"
 #include "lang/language.h"
+#include "options/frmmain.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/programfile.h"
-#include "options/frmmain.h"
 #include "watchlist/frmadd.h"
 
 #include <QApplication>
@@ -46,9 +46,8 @@ int main(int argc, char *argv[])
     // Registers frmdis, frmshut and frminfo with the factory.
     ActionWindows completion(factory, CountdownDeps{state, *sound, showStopped, loadLanguage}, *dialup, *power);
 
-    factory.setCreator(QStringLiteral("frmnotunload"), [&] {
-        return new frmnotunload(state, factory, *dialup, *sound, completion, loadLanguage);
-    });
+    factory.setCreator(QStringLiteral("frmnotunload"),
+                       [&] { return new frmnotunload(state, factory, *dialup, *sound, completion, loadLanguage); });
     factory.setCreator(QStringLiteral("frmmain"), [&] {
         frmmain::Deps deps;
         deps.loadLanguage = loadLanguage;
@@ -69,8 +68,8 @@ int main(int argc, char *argv[])
     factory.setCreator(QStringLiteral("frmabout"), [&] { return new frmabout(loadLanguage); });
 
     SingleInstance instance(QCoreApplication::applicationFilePath());
-    const StartUp startUp{state, factory, instance, loadLanguage, [] { RemoveBrowserButton(); },
-                          [] { RemoveAutostart(); }};
+    const StartUp startUp{
+        state, factory, instance, loadLanguage, [] { RemoveBrowserButton(); }, [] { RemoveAutostart(); }};
     if (!stylexp(app.arguments().mid(1), startUp))
         return 0;
     return app.exec();

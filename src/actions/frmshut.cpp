@@ -1,7 +1,7 @@
 #include "actions/frmshut.h"
 
-#include "kit/powercontrol.h"
 #include "kit/picturebutton.h"
+#include "kit/powercontrol.h"
 #include "settings/appstate.h"
 
 #include <QTimer>

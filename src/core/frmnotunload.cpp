@@ -1,12 +1,12 @@
 #include "core/frmnotunload.h"
 
+#include "core/monitoring.h"
+#include "core/trayicon.h"
 #include "kit/completionwindows.h"
 #include "kit/dialupcontrol.h"
 #include "kit/menudecorator.h"
 #include "kit/messagebox.h"
-#include "core/monitoring.h"
 #include "kit/soundplayer.h"
-#include "core/trayicon.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "settings/storekeys.h"
@@ -211,15 +211,14 @@ void frmnotunload::tloop_Timer()
 
     const QString soundPath = store.GetUserSetting(keys::kSoundPath);
     // A wildcard would find a file but name none to play.
-    if (store.userNumber(keys::kSound) == 1 && !presence::hasWildcard(soundPath) &&
-        m_probe.anyFound({soundPath}))
+    if (store.userNumber(keys::kSound) == 1 && !presence::hasWildcard(soundPath) && m_probe.anyFound({soundPath}))
         m_sound.playSync(soundPath);
 
     if (store.userNumber(keys::kInfoFiles) == 1)
         m_completion.showNotice();
 
-    const auto countdown = monitoring::chooseCountdown(store.userNumber(keys::kAutoDisconnect),
-                                                       store.userNumber(keys::kAutoCompOff));
+    const auto countdown =
+        monitoring::chooseCountdown(store.userNumber(keys::kAutoDisconnect), store.userNumber(keys::kAutoCompOff));
     if (!countdown)
         return;
     m_state.completion_mode = countdown->mode;

@@ -1,7 +1,7 @@
 #include "core/splash.h"
 
-#include "kit/messagebox.h"
 #include "core/singleinstance.h"
+#include "kit/messagebox.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "settings/storekeys.h"
@@ -19,7 +19,7 @@ namespace {
 constexpr int kWidth = 400;
 constexpr int kHeight = 230;
 constexpr int kDotCount = 9;
-constexpr int kDotSize = 10;   // the dots are lines of width 10
+constexpr int kDotSize = 10;    // the dots are lines of width 10
 constexpr int kDotSpacing = 16; // 240 twips
 constexpr int kDotsTop = 160;
 constexpr int kPictureSize = 48;
@@ -84,7 +84,8 @@ void splash::buildControls()
     setPalette(colours);
 
     // Line1 to Line4 frame the window: top, right, bottom, left.
-    const QRect frames[] = {{0, 0, kWidth, 2}, {kWidth - 2, 0, 2, kHeight}, {0, kHeight - 2, kWidth, 2}, {0, 0, 2, kHeight}};
+    const QRect frames[] = {
+        {0, 0, kWidth, 2}, {kWidth - 2, 0, 2, kHeight}, {0, kHeight - 2, kWidth, 2}, {0, 0, 2, kHeight}};
     for (int i = 0; i < 4; ++i) {
         auto *line = new QFrame(this);
         line->setObjectName(QStringLiteral("Line%1").arg(i + 1));

@@ -1,7 +1,7 @@
 #include "info/frmhelp.h"
 
-#include "kit/picturebutton.h"
 #include "info/helptext.h"
+#include "kit/picturebutton.h"
 #include "settings/appstate.h"
 
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #include "info/frmprehelp.h"
 
-#include "kit/windowfactory.h"
 #include "info/frmhelp.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 
 #include <QHBoxLayout>

@@ -1,12 +1,12 @@
 #include "options/frmmain.h"
 
 #include "kit/messagebox.h"
+#include "kit/named.h"
 #include "kit/picturebutton.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/storekeys.h"
-#include "kit/named.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -121,8 +121,7 @@ void frmmain::Form_Load()
         store.SaveUserSetting(keys::kSound, QStringLiteral("0"));
         m_sound->setChecked(false);
     }
-    if (store.userNumber(keys::kAutoDisconnect) == 0 &&
-        store.userNumber(keys::kAutoCompOff) == 0)
+    if (store.userNumber(keys::kAutoDisconnect) == 0 && store.userNumber(keys::kAutoCompOff) == 0)
         m_disconnect->setChecked(true);
     store.SaveUserSetting(keys::kStart, IsAutostartOn() ? QStringLiteral("1") : QStringLiteral("0"));
 

@@ -155,8 +155,8 @@ QString read(const QString &file, const QString &section, const QString &key)
 
 bool write(const QString &file, const QString &section, const QString &key, const QString &value)
 {
-    if (breaksStructure(section) || breaksStructure(key) || breaksStructure(value) || key.contains(u'=')
-        || section.contains(u']') || trimBlanks(key).isEmpty())
+    if (breaksStructure(section) || breaksStructure(key) || breaksStructure(value) || key.contains(u'=') ||
+        section.contains(u']') || trimBlanks(key).isEmpty())
         return false;
     QByteArray bytes;
     if (QFileInfo::exists(file) && !readWholeFile(file, kMaxFileBytes, &bytes))

@@ -19,7 +19,7 @@ struct Value
 {
     QString name; // "" is the key's default value ("@")
     quint32 type = REG_SZ;
-    QString text;   // REG_SZ data
+    QString text; // REG_SZ data
     quint32 dword = 0;
     QString rawLine; // the whole line, for types this store does not interpret
 };

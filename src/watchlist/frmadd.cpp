@@ -1,12 +1,12 @@
 #include "watchlist/frmadd.h"
 
 #include "kit/messagebox.h"
+#include "kit/named.h"
 #include "kit/picturebutton.h"
 #include "settings/appstate.h"
 #include "settings/storekeys.h"
 #include "settings/watchliststore.h"
 #include "watchlist/frmdir.h"
-#include "kit/named.h"
 
 #include <QBoxLayout>
 #include <QCollator>

@@ -1,10 +1,10 @@
 #include "watchlist/frmdir.h"
 
 #include "kit/messagebox.h"
+#include "kit/named.h"
 #include "settings/appstate.h"
 #include "watchlist/folderlist.h"
 #include "watchlist/frmfile.h"
-#include "kit/named.h"
 
 #include <QBoxLayout>
 #include <QComboBox>

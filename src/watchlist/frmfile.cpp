@@ -1,8 +1,8 @@
 #include "watchlist/frmfile.h"
 
 #include "kit/messagebox.h"
-#include "settings/appstate.h"
 #include "kit/named.h"
+#include "settings/appstate.h"
 
 #include <QBoxLayout>
 #include <QLabel>

@@ -1,11 +1,12 @@
 #include "core/frmnotunload.h"
-#include "kit/menudecorator.h"
 #include "core/monitoring.h"
 #include "core/trayicon.h"
+#include "kit/menudecorator.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/fakes.h"
 #include "support/testsupport.h"
+#include "support/windowrig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,11 +23,8 @@ using Request = WindowFactory::Request;
 namespace {
 
 // One tray window with fakes around it and a program folder of its own.
-struct Fixture
+struct Fixture : test::WindowRig
 {
-    test::ProgramFolder folder;
-    AppState state{folder.path()};
-    WindowFactory factory;
     test::FakeDialup dialup;
     test::FakeSound sound;
     test::FakeCompletionWindows completion;
@@ -36,7 +34,6 @@ struct Fixture
     std::function<void(QWidget &)> languagePass;
     int ends = 0;
     std::function<void()> onEnd;
-    QList<QPair<QString, Request>> requests;
     std::unique_ptr<frmnotunload> window;
 
     Fixture()
@@ -45,9 +42,6 @@ struct Fixture
                           {QStringLiteral("noconnection"), QStringLiteral("NOCONNECTION")},
                           {QStringLiteral("endprogram"), QStringLiteral("ENDPROGRAM")}};
         setOptions({});
-        QObject::connect(&factory, &WindowFactory::requested, &factory, [this](const QString &name, Request request) {
-            requests.append({name, request});
-        });
     }
 
     frmnotunload &load()
@@ -337,7 +331,8 @@ private slots:
         QVERIFY(f.showsRunning());
         QVERIFY(f.completion.calls.isEmpty());
         // The list is kept when nothing was decided.
-        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), f.absent("a.zip"));
+        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")),
+                 f.absent("a.zip"));
     }
 
     void tickDuringAnOpenBoxIsSkipped()
@@ -369,7 +364,8 @@ private slots:
         f.window->tloop_Timer();
         QVERIFY(f.completion.calls.isEmpty());
         QVERIFY(f.tloop()->isActive());
-        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file2")), f.absent("c.zip"));
+        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file2")),
+                 f.absent("c.zip"));
 
         f.present(QStringLiteral("c.zip"));
         f.window->tloop_Timer();

@@ -35,7 +35,8 @@ private slots:
         test::ProgramFolder folder;
         folder.write(QStringLiteral("Settings.ini"), "[files]\nFILE0=/d/a.zip\nfile1=/d/b.zip\nfile3=/d/c.zip\n");
         SettingsStore store(folder.path());
-        QCOMPARE(watchlist::read(store.settingsFile()), QStringList({QStringLiteral("/d/a.zip"), QStringLiteral("/d/b.zip")}));
+        QCOMPARE(watchlist::read(store.settingsFile()),
+                 QStringList({QStringLiteral("/d/a.zip"), QStringLiteral("/d/b.zip")}));
         QCOMPARE(monitoring::last_file_index(store), 1);
     }
 
@@ -55,7 +56,8 @@ private slots:
                                              QRegularExpression::CaseInsensitiveOption);
         QCOMPARE(text.count(emptied), 2);
         QCOMPARE(store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file1")), QString());
-        QCOMPARE(store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file3")), QStringLiteral("/d/c.zip"));
+        QCOMPARE(store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file3")),
+                 QStringLiteral("/d/c.zip"));
     }
 
     // --- the completion rule ---

@@ -2,8 +2,8 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QSysInfo>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 

@@ -3,6 +3,7 @@
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/testsupport.h"
+#include "support/windowrig.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -14,22 +15,21 @@
 
 using namespace quendral;
 
-using Requests = QList<std::pair<QString, WindowFactory::Request>>;
+using Requests = test::WindowRig::Requests;
 
 class TestSplash : public QObject
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::ProgramFolder> m_folder;
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<WindowFactory> m_factory;
+    std::unique_ptr<test::WindowRig> m_rig;
     std::unique_ptr<SingleInstance> m_instance;
-    Requests m_requests;
 
-    QString programFile() const { return m_folder->file(QStringLiteral("quendral")); }
+    QString programFile() const { return m_rig->folder.file(QStringLiteral("quendral")); }
+    AppState &state() const { return m_rig->state; }
+    const Requests &requests() const { return m_rig->requests; }
 
-    splash *makeSplash() { return new splash(*m_state, *m_factory, *m_instance); }
+    splash *makeSplash() { return new splash(m_rig->state, m_rig->factory, *m_instance); }
 
     static void tick(splash *window, int times)
     {
@@ -41,7 +41,7 @@ private:
     {
         QStringList colours;
         for (int i = 1; i <= 9; ++i)
-            colours.append(window->Linia(i)->color() == QColor(0, 255, 0) ? QStringLiteral("green")
+            colours.append(window->Linia(i)->color() == QColor(0, 255, 0)   ? QStringLiteral("green")
                            : window->Linia(i)->color() == QColor(255, 0, 0) ? QStringLiteral("red")
                                                                             : QStringLiteral("other"));
         return colours;
@@ -52,22 +52,17 @@ private:
 private slots:
     void init()
     {
-        m_folder = std::make_unique<test::ProgramFolder>();
-        m_folder->write(QStringLiteral("quendral"), {});
-        m_state = std::make_unique<AppState>(m_folder->path());
-        m_state->messages.insert(QStringLiteral("doublerun"), QStringLiteral("Quendral is already running!"));
-        m_factory = std::make_unique<WindowFactory>();
+        m_rig = std::make_unique<test::WindowRig>();
+        m_rig->folder.write(QStringLiteral("quendral"), {});
+        m_rig->state.messages.insert(QStringLiteral("doublerun"), QStringLiteral("Quendral is already running!"));
         m_instance = std::make_unique<SingleInstance>(programFile());
-        m_requests.clear();
-        connect(m_factory.get(), &WindowFactory::requested, this,
-                [this](const QString &name, WindowFactory::Request request) { m_requests.append({name, request}); });
     }
 
     void cleanup()
     {
         for (QWidget *window : QApplication::topLevelWidgets())
             delete window;
-        m_factory.reset();
+        m_rig.reset();
         m_instance.reset();
     }
 
@@ -77,7 +72,8 @@ private slots:
     {
         QPointer<splash> window = makeSplash();
         QCOMPARE(window->objectName(), QStringLiteral("splash"));
-        for (const char *name : {"Label1", "Label2", "lblloading", "Image1", "Image2", "Line1", "Line2", "Line3", "Line4"})
+        for (const char *name :
+             {"Label1", "Label2", "lblloading", "Image1", "Image2", "Line1", "Line2", "Line3", "Line4"})
             QVERIFY2(window->findChild<QWidget *>(QString::fromLatin1(name)), name);
         QCOMPARE(window->findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("Quendral"));
         QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblloading"))->text(),
@@ -93,7 +89,7 @@ private slots:
         QVERIFY(window->Timer1()->isActive());
         QCOMPARE(window->Timer1()->interval(), 100);
         QCOMPARE(dotColours(window), QStringList(9, QStringLiteral("red")));
-        QVERIFY(m_requests.isEmpty());
+        QVERIFY(requests().isEmpty());
     }
 
     void dotsStandInOneRowLeftToRight()
@@ -112,27 +108,28 @@ private slots:
     {
         QPointer<splash> window = makeSplash();
         tick(window, 3);
-        QCOMPARE(dotColours(window), QStringList({"green", "green", "green", "red", "red", "red", "red", "red", "red"}));
+        QCOMPARE(dotColours(window),
+                 QStringList({"green", "green", "green", "red", "red", "red", "red", "red", "red"}));
         tick(window, 6);
         QCOMPARE(dotColours(window), QStringList(9, QStringLiteral("green")));
-        QVERIFY(m_requests.isEmpty());
+        QVERIFY(requests().isEmpty());
         QVERIFY(window->Timer1()->isActive());
     }
 
     void firstStartLoadsTheTrayWindowAndShowsTheOptions()
     {
-        m_factory->setCreator(QStringLiteral("frmnotunload"), [] { return new QWidget; });
-        m_factory->setCreator(QStringLiteral("frmmain"), [] { return new QWidget; });
+        m_rig->factory.setCreator(QStringLiteral("frmnotunload"), [] { return new QWidget; });
+        m_rig->factory.setCreator(QStringLiteral("frmmain"), [] { return new QWidget; });
         QPointer<splash> window = makeSplash();
         window->show();
         tick(window, 10);
 
-        QCOMPARE(m_requests, Requests({{QStringLiteral("frmnotunload"), WindowFactory::Request::Load},
+        QCOMPARE(requests(), Requests({{QStringLiteral("frmnotunload"), WindowFactory::Request::Load},
                                        {QStringLiteral("frmmain"), WindowFactory::Request::Show}}));
-        QVERIFY(m_factory->loaded(QStringLiteral("frmnotunload")));
-        QVERIFY(!m_factory->isVisible(QStringLiteral("frmnotunload")));
-        QVERIFY(m_factory->isVisible(QStringLiteral("frmmain")));
-        QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("first")), QStringLiteral("1"));
+        QVERIFY(m_rig->factory.loaded(QStringLiteral("frmnotunload")));
+        QVERIFY(!m_rig->factory.isVisible(QStringLiteral("frmnotunload")));
+        QVERIFY(m_rig->factory.isVisible(QStringLiteral("frmmain")));
+        QCOMPARE(state().store.GetUserSetting(QStringLiteral("first")), QStringLiteral("1"));
         flushDeletes();
         QVERIFY(window.isNull());
     }
@@ -148,12 +145,12 @@ private slots:
     void laterStartsLoadTheOptionsHidden()
     {
         QFETCH(QString, first);
-        QVERIFY(m_state->store.SaveUserSetting(QStringLiteral("first"), first));
+        QVERIFY(state().store.SaveUserSetting(QStringLiteral("first"), first));
         QPointer<splash> window = makeSplash();
         tick(window, 10);
-        QCOMPARE(m_requests, Requests({{QStringLiteral("frmnotunload"), WindowFactory::Request::Load},
+        QCOMPARE(requests(), Requests({{QStringLiteral("frmnotunload"), WindowFactory::Request::Load},
                                        {QStringLiteral("frmmain"), WindowFactory::Request::Load}}));
-        QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("first")), first);
+        QCOMPARE(state().store.GetUserSetting(QStringLiteral("first")), first);
     }
 
     void aValueThatReadsZeroIsAFirstStart_data()
@@ -166,11 +163,11 @@ private slots:
     void aValueThatReadsZeroIsAFirstStart()
     {
         QFETCH(QString, first);
-        QVERIFY(m_state->store.SaveUserSetting(QStringLiteral("first"), first));
+        QVERIFY(state().store.SaveUserSetting(QStringLiteral("first"), first));
         QPointer<splash> window = makeSplash();
         tick(window, 10);
-        QCOMPARE(m_requests.last(), std::make_pair(QStringLiteral("frmmain"), WindowFactory::Request::Show));
-        QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("first")), QStringLiteral("1"));
+        QCOMPARE(requests().last(), std::make_pair(QStringLiteral("frmmain"), WindowFactory::Request::Show));
+        QCOMPARE(state().store.GetUserSetting(QStringLiteral("first")), QStringLiteral("1"));
     }
 
     void theRealTimerClosesTheWindowAfterAboutOneSecond()
@@ -181,7 +178,7 @@ private slots:
         window->show();
         QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 5000);
         QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(m_requests.size(), 2);
+        QCOMPARE(requests().size(), 2);
     }
 
     void aCloseRequestDuringTheLoadingIsRefused()
@@ -198,7 +195,7 @@ private slots:
 
         // The start-up still ends as usual, tray window included.
         tick(window, 6);
-        QCOMPARE(m_requests.first(), std::make_pair(QStringLiteral("frmnotunload"), WindowFactory::Request::Load));
+        QCOMPARE(requests().first(), std::make_pair(QStringLiteral("frmnotunload"), WindowFactory::Request::Load));
         flushDeletes();
         QVERIFY(window.isNull());
     }
@@ -219,7 +216,7 @@ private slots:
         QCOMPARE(boxes.shown().first().buttons, msgbox::Buttons::Ok);
         QVERIFY(!window->isVisible());
         QVERIFY(!window->Timer1()->isActive());
-        QVERIFY(m_requests.isEmpty());
+        QVERIFY(requests().isEmpty());
     }
 };
 

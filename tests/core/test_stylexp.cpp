@@ -36,7 +36,9 @@ private:
 
     bool start(const QStringList &arguments)
     {
-        const StartUp startUp{*m_state, *m_factory, *m_instance,
+        const StartUp startUp{*m_state,
+                              *m_factory,
+                              *m_instance,
                               [this] {
                                   m_calls.append(splashWindow() ? QStringLiteral("language+splash")
                                                                 : QStringLiteral("language"));

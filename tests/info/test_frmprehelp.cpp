@@ -1,6 +1,6 @@
-#include "kit/windowfactory.h"
 #include "info/frmhelp.h"
 #include "info/frmprehelp.h"
+#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/testsupport.h"
 

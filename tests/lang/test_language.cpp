@@ -210,7 +210,8 @@ private slots:
         LoadLanguage(state);
         QCOMPARE(state.store.settingsFile().ReadIni(QStringLiteral("Options"), QStringLiteral("language")),
                  QStringLiteral("English.ini"));
-        QCOMPARE(state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), QStringLiteral("/tmp/a.zip"));
+        QCOMPARE(state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")),
+                 QStringLiteral("/tmp/a.zip"));
         QCOMPARE(w.cmdadd->text(), QStringLiteral("Add file"));
     }
 
@@ -278,13 +279,15 @@ private slots:
         test::ProgramFolder folder(test::ProgramFolder::Languages::Shipped);
         AppState state(folder.path());
         WatchList w;
-        state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"), QStringLiteral("English.ini"));
+        state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"),
+                                            QStringLiteral("English.ini"));
         LoadLanguage(state);
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Quendral - file list"));
         QCOMPARE(w.cmdadd->text(), QStringLiteral("Add file"));
         QCOMPARE(state.message(QStringLiteral("doublerun")), QStringLiteral("Quendral is already running!"));
 
-        state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"), QStringLiteral("Polish.ini"));
+        state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"),
+                                            QStringLiteral("Polish.ini"));
         LoadLanguage(state);
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Quendral - lista plików"));
         QCOMPARE(w.cmddel->text(), QStringLiteral("Usuń plik"));

@@ -4,19 +4,19 @@
 #include "actions/frmdis.h"
 #include "actions/frminfo.h"
 #include "actions/frmshut.h"
-#include "kit/powercontrol.h"
 #include "core/frmnotunload.h"
 #include "core/singleinstance.h"
 #include "core/splash.h"
-#include "kit/windowfactory.h"
 #include "info/frmabout.h"
 #include "info/frmhelp.h"
 #include "info/frmprehelp.h"
+#include "kit/powercontrol.h"
+#include "kit/windowfactory.h"
 #include "lang/language.h"
 #include "lang/messages.h"
 #include "lang/property.h"
-#include "settings/appstate.h"
 #include "options/frmmain.h"
+#include "settings/appstate.h"
 #include "settings/inifile.h"
 #include "support/fakes.h"
 #include "support/testsupport.h"
@@ -334,7 +334,7 @@ private slots:
         deps.folder.write(QStringLiteral("Languages/") + file, shipped(file));
         deps.state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"), file);
         deps.state.store.settingsFile().WriteIni(QStringLiteral("Files"), QStringLiteral("file0"),
-                                  deps.folder.file(QStringLiteral("a.zip")));
+                                                 deps.folder.file(QStringLiteral("a.zip")));
         const std::function<void()> pass = [&deps] { LoadLanguage(deps.state); };
         frmnotunload tray(deps.state, deps.factory, deps.dialup, deps.sound, deps.completion, pass);
         auto *cmdmonit = findControl(&tray, QStringLiteral("cmdmonit"));

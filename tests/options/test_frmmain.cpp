@@ -1,12 +1,13 @@
 #include "kit/picturebutton.h"
 #include "kit/windowfactory.h"
+#include "options/frmmain.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
-#include "options/frmmain.h"
 #include "settings/inifile.h"
 #include "settings/regfile.h"
 #include "settings/runkey.h"
 #include "support/testsupport.h"
+#include "support/windowrig.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,9 +34,7 @@ class TestFrmmain : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::ProgramFolder> m_folder;
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<WindowFactory> m_factory;
+    std::unique_ptr<test::WindowRig> m_rig;
     QPointer<frmmain> m_window;
     QStringList m_calls;         // loadLanguage, resetTrayTexts and the dialog, in order
     QStringList m_dialogAnswers; // what the file dialog returns, one per showing
@@ -54,7 +53,7 @@ private:
             m_dialogFilters = dialog.nameFilters();
             return m_dialogAnswers.isEmpty() ? QString() : m_dialogAnswers.takeFirst();
         };
-        m_window = new frmmain(*m_state, *m_factory, deps);
+        m_window = new frmmain(m_rig->state, m_rig->factory, deps);
         return m_window;
     }
 
@@ -67,13 +66,16 @@ private:
     }
     QCheckBox *box(const char *name) const { return control<QCheckBox>(name); }
 
-    QString user(const char *key) const { return m_state->store.GetUserSetting(QLatin1String(key)); }
-    void setUser(const char *key, const QString &value) { m_state->store.SaveUserSetting(QLatin1String(key), value); }
-    QString storedLanguage() const { return ini::read(m_state->store.settingsFilePath(), "options", "language"); }
+    QString user(const char *key) const { return m_rig->state.store.GetUserSetting(QLatin1String(key)); }
+    void setUser(const char *key, const QString &value)
+    {
+        m_rig->state.store.SaveUserSetting(QLatin1String(key), value);
+    }
+    QString storedLanguage() const { return ini::read(m_rig->state.store.settingsFilePath(), "options", "language"); }
     QString wav(const char *name) const
     {
-        m_folder->write(name, "RIFF");
-        return m_folder->file(name);
+        m_rig->folder.write(name, "RIFF");
+        return m_rig->folder.file(name);
     }
 
 private slots:
@@ -82,10 +84,8 @@ private slots:
         QFile::remove(reg::userHivePath());
         QFile::remove(reg::machineHivePath());
         QDir(runkey::autostartFolder()).removeRecursively();
-        m_folder = std::make_unique<test::ProgramFolder>(test::ProgramFolder::Languages::Shipped);
-        m_state = std::make_unique<AppState>(m_folder->path());
-        m_state->messages = {{"nopathtosound", "NOPATH"}, {"deletefiles", "DELETED"}};
-        m_factory = std::make_unique<WindowFactory>();
+        m_rig = std::make_unique<test::WindowRig>(test::ProgramFolder::Languages::Shipped);
+        m_rig->state.messages = {{"nopathtosound", "NOPATH"}, {"deletefiles", "DELETED"}};
         m_calls.clear();
         m_dialogAnswers.clear();
     }
@@ -164,7 +164,7 @@ private slots:
     {
         setUser("start", "0");
         RemoveAutostart();
-        AddAutostart(*m_state);
+        AddAutostart(m_rig->state);
         load();
         QCOMPARE(user("start"), "1");
         QVERIFY(box("start")->isChecked());
@@ -230,7 +230,7 @@ private slots:
     {
         load();
         const QString chosen = wav("ding.wav");
-        m_dialogAnswers = {m_folder->file("gone.wav"), chosen};
+        m_dialogAnswers = {m_rig->folder.file("gone.wav"), chosen};
         box("sound")->setChecked(true);
         QCOMPARE(m_calls.count("dialog"), 2); // a name that does not exist asks again
         QCOMPARE(m_dialogTitle, "Wybierz plik dźwiękowy:");
@@ -287,7 +287,7 @@ private slots:
         QCOMPARE(user("autocomp_off"), "1");
         QCOMPARE(user("infofiles"), "1");
         QCOMPARE(user("sound"), "1");
-        QCOMPARE(user("sound_path"), m_folder->file("ding.wav"));
+        QCOMPARE(user("sound_path"), m_rig->folder.file("ding.wav"));
         QCOMPARE(user("IE"), "0");
         QTRY_VERIFY(window.isNull());
     }
@@ -307,8 +307,8 @@ private slots:
 
     void applySwitchesTheBrowserButton()
     {
-        m_folder->write("quendral", "program");
-        m_folder->write("quendral.ico", "icon");
+        m_rig->folder.write("quendral", "program");
+        m_rig->folder.write("quendral.ico", "icon");
         load();
         box("ie")->setChecked(true);
         test::MessageBoxes boxes;
@@ -361,7 +361,7 @@ private slots:
     {
         QFETCH(QString, stored);
         QFETCH(QString, selected);
-        ini::write(m_state->store.settingsFilePath(), "OPTIONS", "Language", stored);
+        ini::write(m_rig->state.store.settingsFilePath(), "OPTIONS", "Language", stored);
         load();
         auto *language = control<QComboBox>("language");
         QCOMPARE(language->count(), 2);
@@ -372,7 +372,7 @@ private slots:
 
     void noLanguageFilesLocksPolish()
     {
-        QDir(m_folder->path() + "Languages").removeRecursively();
+        QDir(m_rig->folder.path() + "Languages").removeRecursively();
         load();
         auto *language = control<QComboBox>("language");
         QCOMPARE(language->count(), 1);
@@ -381,13 +381,13 @@ private slots:
         QVERIFY(m_calls.isEmpty());
         m_window->cmdapply_Click();
         QVERIFY(m_calls.isEmpty());
-        QVERIFY(!QFile::exists(m_state->store.settingsFilePath()));
+        QVERIFY(!QFile::exists(m_rig->state.store.settingsFilePath()));
     }
 
     void atMostHundredLanguages()
     {
         for (int i = 0; i < 120; ++i)
-            m_folder->write(QStringLiteral("Languages/L%1.ini").arg(i, 3, 10, QChar(u'0')), "");
+            m_rig->folder.write(QStringLiteral("Languages/L%1.ini").arg(i, 3, 10, QChar(u'0')), "");
         load();
         QCOMPARE(control<QComboBox>("language")->count(), 100);
     }
@@ -406,7 +406,7 @@ private slots:
     void vanishedLanguageFileChangesNothing()
     {
         load();
-        QFile::remove(m_folder->file("Languages/English.ini"));
+        QFile::remove(m_rig->folder.file("Languages/English.ini"));
         m_calls.clear();
         m_window->cmdapply_Click();
         QCOMPARE(storedLanguage(), "");
@@ -417,19 +417,19 @@ private slots:
 
     void listButtonOpensTheWatchListOnce()
     {
-        QSignalSpy requests(m_factory.get(), &WindowFactory::requested);
+        QSignalSpy requests(&m_rig->factory, &WindowFactory::requested);
         load();
         m_window->cmdlist_Click(); // no frmadd registered: the request alone shows it was made
         QCOMPARE(requests.size(), 1);
         QCOMPARE(requests.at(0).at(0).toString(), "frmadd");
         QCOMPARE(requests.at(0).at(1).value<WindowFactory::Request>(), WindowFactory::Request::ShowModal);
 
-        m_factory->setCreator("frmadd", [] { return new QWidget; });
-        m_factory->show("frmadd");
+        m_rig->factory.setCreator("frmadd", [] { return new QWidget; });
+        m_rig->factory.show("frmadd");
         requests.clear();
         m_window->cmdlist_Click();
         QVERIFY(requests.isEmpty());
-        delete m_factory->loaded("frmadd");
+        delete m_rig->factory.loaded("frmadd");
     }
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/presenceprobe.h"
 #include "kit/completionwindows.h"
 #include "kit/dialupcontrol.h"
-#include "core/presenceprobe.h"
 #include "kit/soundplayer.h"
 
 #include <QString>

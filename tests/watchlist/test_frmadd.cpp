@@ -1,5 +1,5 @@
-#include "kit/picturebutton.h"
 #include "driver.h"
+#include "kit/picturebutton.h"
 #include "settings/appstate.h"
 #include "settings/inifile.h"
 #include "support/testsupport.h"
