@@ -10,10 +10,14 @@ run_pkgs=(qt6-qpa-plugins libqt6svg6 libcanberra0 libcanberra-pulse sound-theme-
 test_pkgs=(dbus dbus-daemon python3-dbusmock python3-dbus pulseaudio pulseaudio-utils sox
            xvfb xauth trayer xdotool x11-utils imagemagick fonts-dejavu-core
            at-spi2-core gir1.2-atspi-2.0 python3-gi desktop-file-utils libglib2.0-bin procps clang-format)
+# StatusNotifierItem trays and Wayland for the end-to-end runs
+# (tests/e2e/snisession.sh, westonsession.sh, notraysession.sh): a watcher, a
+# GTK tray that draws the items, a headless compositor, Qt's Wayland plugin.
+sni_test_pkgs=(haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils weston qt6-wayland)
 
 wanted=("${build_pkgs[@]}" "${run_pkgs[@]}")
 if [ "${1:-run}" = test ]; then
-    wanted+=("${test_pkgs[@]}")
+    wanted+=("${test_pkgs[@]}" "${sni_test_pkgs[@]}")
 fi
 
 missing=()
