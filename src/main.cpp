@@ -25,6 +25,13 @@ using namespace quendral;
 // with every window's creator, then runs the entry procedure.
 int main(int argc, char *argv[])
 {
+    // The uninstall switch needs no display, so it is served before any GUI
+    // object exists; the registry layer needs only a core application.
+    {
+        QCoreApplication core(argc, argv);
+        if (uninstallSwitch(QCoreApplication::arguments().mid(1), RemoveBrowserButton, RemoveAutostart))
+            return 0;
+    }
     QApplication app(argc, argv);
     // The program lives in the tray: closing its last window does not end it.
     app.setQuitOnLastWindowClosed(false);
@@ -68,9 +75,8 @@ int main(int argc, char *argv[])
     factory.setCreator(QStringLiteral("frmabout"), [&] { return new frmabout(loadLanguage); });
 
     SingleInstance instance(QCoreApplication::applicationFilePath());
-    const StartUp startUp{
-        state, factory, instance, loadLanguage, [] { RemoveBrowserButton(); }, [] { RemoveAutostart(); }};
-    if (!stylexp(app.arguments().mid(1), startUp))
+    const StartUp startUp{state, factory, instance, loadLanguage};
+    if (!stylexp(startUp))
         return 0;
     return app.exec();
 }
