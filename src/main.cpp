@@ -49,11 +49,10 @@ int main(int argc, char *argv[])
     // Registers frmdis, frmshut and frminfo with the factory.
     ActionWindows completion(factory, CountdownDeps{state, *sound, showStopped, loadLanguage}, *dialup, *power);
 
-    const std::unique_ptr<TrayHosts> trayHosts = makeTrayHosts();
     factory.setCreator(QStringLiteral("frmnotunload"), [&] {
         auto *window = new frmnotunload(state, factory, *dialup, *sound, completion, loadLanguage);
         new TrayPlacement(
-            window->trayIcon(), *trayHosts, [&factory] { factory.show(QStringLiteral("frmtray")); },
+            window->trayIcon(), makeTrayHosts(), [&factory] { factory.show(QStringLiteral("frmtray")); },
             [&factory] {
                 if (QWidget *standIn = factory.loaded(QStringLiteral("frmtray")))
                     standIn->hide();

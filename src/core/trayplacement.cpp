@@ -7,11 +7,11 @@
 
 namespace quendral {
 
-TrayPlacement::TrayPlacement(TrayIcon &icon, TrayHosts &hosts, std::function<void()> showWindow,
+TrayPlacement::TrayPlacement(TrayIcon &icon, std::unique_ptr<TrayHosts> hosts, std::function<void()> showWindow,
                              std::function<void()> hideWindow, std::chrono::milliseconds grace, QObject *parent)
     : QObject(parent)
     , m_icon(icon)
-    , m_hosts(hosts)
+    , m_hosts(std::move(hosts))
     , m_showWindow(std::move(showWindow))
     , m_hideWindow(std::move(hideWindow))
     , m_grace(new QTimer(this))
@@ -19,22 +19,26 @@ TrayPlacement::TrayPlacement(TrayIcon &icon, TrayHosts &hosts, std::function<voi
     m_grace->setSingleShot(true);
     m_grace->setInterval(grace);
     connect(m_grace, &QTimer::timeout, this, &TrayPlacement::graceOver);
-    connect(&m_hosts, &TrayHosts::changed, this, &TrayPlacement::place);
+    connect(m_hosts.get(), &TrayHosts::changed, this, &TrayPlacement::place);
     place();
     if (!m_icon.attached())
         m_grace->start();
 }
 
+TrayPlacement::~TrayPlacement() = default;
+
 void TrayPlacement::place()
 {
     if (m_icon.attached())
         return;
-    const TrayKind kind = m_hosts.present();
+    const TrayKind kind = m_hosts->present();
     if (kind == TrayKind::None)
         return;
     m_icon.attach(kind);
     m_grace->stop();
-    disconnect(&m_hosts, &TrayHosts::changed, this, &TrayPlacement::place);
+    // Qt keeps the icon in the area from now on; the watch is not needed.
+    disconnect(m_hosts.get(), &TrayHosts::changed, this, &TrayPlacement::place);
+    m_hosts.release()->deleteLater();
     if (m_windowShown)
         m_hideWindow();
 }
