@@ -1,6 +1,7 @@
 """No tray at all (notraysession.sh): a few seconds after start-up the tray
 menu appears as a window titled "Quendral" with the six entries as buttons
-and the tooltip as a status line; its Monitor button starts monitoring. When
+and the tooltip as a status line; its Monitor button starts monitoring, its
+Show options button opens the options window. When
 a StatusNotifier tray starts afterwards, the icon appears there, still
 running, and the window goes. The same on Wayland (westonsession.sh with
 E2E_SNI_HOST=none)."""
@@ -10,7 +11,7 @@ import sni
 from e2e_sni import RUNNING_PL, press
 from e2e_typical_run import start_network_manager
 from quendral_e2e import MENU_ENTRIES_PL, Program, descendants, find, name, role, scenario, showing, top_windows, \
-    wait_until
+    wait_until, window
 
 STOPPED = "Quendral nie jest aktywny"
 RUNNING = "Quendral jest aktywny"
@@ -53,6 +54,9 @@ def run(program: Program):
     wait_until(lambda: find(stand_in, ("push button",), "Zatrzymaj"), 10, "the Stop button")
     wait_until(lambda: find(stand_in, ("label",), RUNNING), 10, "the running status line")
     screenshot(program, "stand-in-running")
+
+    press(find(stand_in, ("push button",), "Pokaż opcje"))
+    wait_until(lambda: window(app, "Quendral - opcje"), 20, "the options window")
 
     sni.start_watcher()
     # The GTK tray draws on X only; on Wayland a tray that only registers.

@@ -2,7 +2,8 @@
 registers with the watcher and exports the tray menu's six entries with
 their pictures; Monitor with an empty list says "nofiles"; with a file and a
 connected modem Monitor starts and Stop stops monitoring, the exported entry
-following; a left click (Activate) opens the options window; Close asks
+following; a left click (Activate) opens the options window, the entries
+(one chosen in the tray bar's own menu) the other windows; Close asks
 "endprogram" and Yes ends the program and takes the item away."""
 import os
 
@@ -56,6 +57,22 @@ def run(program: Program):
     program.screenshot("options")
     if not showing(options):
         raise AssertionError("the options window is not showing")
+
+    # As a person does it: a right click on the icon in the tray bar, which
+    # draws the exported menu, and a click on an entry there.
+    sni.click_host_icon(3)
+    menu = sni.host_menu()
+    if sni.host_menu_labels(menu) != MENU_ENTRIES_PL:
+        raise AssertionError("the tray bar shows %r, expected %r" % (sni.host_menu_labels(menu), MENU_ENTRIES_PL))
+    program.screenshot("host-menu")
+    sni.click_host_menu_entry(menu, "O programie...")
+    wait_until(lambda: window(program.app(process), "Informacje o programie..."), 20, "the About window")
+    item.click("Pomoc")
+    wait_until(lambda: window(program.app(process), "Wybierz język pomocy"), 20, "the help-language chooser")
+    # The list opens modally: the click is answered once it closes.
+    item.click("Dodaj plik", wait=False)
+    wait_until(lambda: window(program.app(process), "Quendral - lista plików"), 20, "the watch list")
+    program.screenshot("windows")
 
     item.click("Zamknij", wait=False)
     answer(program, process, ENDPROGRAM, "Yes")
