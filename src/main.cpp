@@ -3,8 +3,11 @@
 #include "actions/poweroff.h"
 #include "actions/sound.h"
 #include "core/frmnotunload.h"
+#include "core/frmtray.h"
 #include "core/singleinstance.h"
 #include "core/stylexp.h"
+#include "core/trayhosts.h"
+#include "core/trayplacement.h"
 #include "info/frmabout.h"
 #include "info/frmhelp.h"
 #include "info/frmprehelp.h"
@@ -53,8 +56,21 @@ int main(int argc, char *argv[])
     // Registers frmdis, frmshut and frminfo with the factory.
     ActionWindows completion(factory, CountdownDeps{state, *sound, showStopped, loadLanguage}, *dialup, *power);
 
-    factory.setCreator(QStringLiteral("frmnotunload"),
-                       [&] { return new frmnotunload(state, factory, *dialup, *sound, completion, loadLanguage); });
+    factory.setCreator(QStringLiteral("frmnotunload"), [&] {
+        auto *window = new frmnotunload(state, factory, *dialup, *sound, completion, loadLanguage);
+        new TrayPlacement(
+            window->trayIcon(), makeTrayHosts(), [&factory] { factory.show(QStringLiteral("frmtray")); },
+            [&factory] {
+                if (QWidget *standIn = factory.loaded(QStringLiteral("frmtray")))
+                    standIn->hide();
+            },
+            TrayPlacement::kGrace, window);
+        return window;
+    });
+    factory.setCreator(QStringLiteral("frmtray"), [&] {
+        frmnotunload *window = tray();
+        return new frmtray(window->trayMenu(), window->trayIcon(), loadLanguage);
+    });
     factory.setCreator(QStringLiteral("frmmain"), [&] {
         frmmain::Deps deps;
         deps.loadLanguage = loadLanguage;

@@ -5,6 +5,7 @@
 #include "actions/frminfo.h"
 #include "actions/frmshut.h"
 #include "core/frmnotunload.h"
+#include "core/frmtray.h"
 #include "core/singleinstance.h"
 #include "core/splash.h"
 #include "info/frmabout.h"
@@ -59,6 +60,8 @@ struct Deps
     CountdownDeps countdown{state, sound, [] {}, noLanguage};
     SingleInstance instance{folder.file(QStringLiteral("quendral"))};
     QList<DriveEntry> drives{{QStringLiteral("/"), QStringLiteral("/")}, {folder.path(), folder.path()}};
+    // The tray window whose menu the stand-in window shows.
+    std::unique_ptr<frmnotunload> menuOwner;
 };
 
 struct WindowMaker
@@ -76,6 +79,12 @@ const QList<WindowMaker> &windowMakers()
         {QStringLiteral("frmnotunload"),
          [](Deps &d) -> QWidget * {
              return new frmnotunload(d.state, d.factory, d.dialup, d.sound, d.completion, d.noLanguage);
+         }},
+        {QStringLiteral("frmtray"),
+         [](Deps &d) -> QWidget * {
+             d.menuOwner =
+                 std::make_unique<frmnotunload>(d.state, d.factory, d.dialup, d.sound, d.completion, d.noLanguage);
+             return new frmtray(d.menuOwner->trayMenu(), d.menuOwner->trayIcon(), d.noLanguage);
          }},
         {QStringLiteral("frmmain"),
          [](Deps &d) -> QWidget * {
@@ -120,6 +129,11 @@ const QStringList kRequiredNames = {
     QStringLiteral("frmnotunload.lbltooltipactive"),
     QStringLiteral("frmnotunload.lbltooltipnotactive"),
     QStringLiteral("frmnotunload.lblIE"),
+    QStringLiteral("frmtray.cmdaddfile"),
+    QStringLiteral("frmtray.cmdoptions"),
+    QStringLiteral("frmtray.cmdhelp"),
+    QStringLiteral("frmtray.cmdabout"),
+    QStringLiteral("frmtray.cmdexit"),
     QStringLiteral("frmmain"),
     QStringLiteral("frmmain.frmoption"),
     QStringLiteral("frmmain.frmbonus"),
