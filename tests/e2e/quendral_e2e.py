@@ -20,8 +20,7 @@ from gi.repository import Atspi, GLib  # noqa: E402
 
 USER_KEY = "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Quendral\\Settings"
 RUN_ENTRY = "quendral-1.2.desktop"
-BUTTON_KEY = ("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions\\"
-              "{B73455AE-D3DE-492a-8FE0-0EA053B85277}")
+LAUNCHER = "quendral-launcher.desktop"
 MENU_ENTRIES_PL = ["Monitoruj", "Dodaj plik", "Pokaż opcje", "Pomoc", "O programie...", "Zamknij"]
 
 
