@@ -408,10 +408,11 @@ def check_tray_menu(program, expected, label):
     watcher.close()
 
 
-def scenario(body, **options):
-    """Runs one scenario against a fresh program folder and turns its result
-    into an exit status; the program copies it started are stopped."""
-    program = Program(**options)
+def scenario(body, program_class=None, **options):
+    """Runs one scenario against a fresh program folder (or what
+    `program_class` provides) and turns its result into an exit status; the
+    program copies it started are stopped."""
+    program = (program_class or Program)(**options)
     try:
         body(program)
     except AssertionError as failure:
