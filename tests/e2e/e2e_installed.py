@@ -8,11 +8,16 @@ the hang-up countdown (a connected modem in the NetworkManager mock)."""
 import errno
 import os
 import re
+import subprocess
 
+from e2e_options import OPTIONS_PL, apply, box
 from e2e_typical_run import COUNTDOWN_TEXT, start_network_manager
 from e2e_watchlist import FILE, FOLDER, choose_folder, name_the_file, open_watch_list
-from quendral_e2e import MenuWatcher, Program, click_at, click_nowhere, click_tray_icon, find, scenario, showing, \
-    tray_icons, wait_until
+from quendral_e2e import RUN_ENTRY, MenuWatcher, Program, checked, click_at, click_nowhere, click_tray_icon, find, \
+    scenario, showing, tray_icons, wait_until, window
+
+START = "Uruchamiaj Quendral po zalogowaniu"
+MENU_ICON = "Dodaj ikonę Quendral do menu aplikacji"
 
 
 class InstalledProgram(Program):
@@ -48,6 +53,34 @@ def check_read_only(folder):
     raise AssertionError("the program folder %s can be written" % folder)
 
 
+def entry_lines(path):
+    with open(path, encoding="utf-8") as file:
+        return file.read().splitlines()
+
+
+def check_entries(program: InstalledProgram, app):
+    """Checks both integration boxes in the options window and applies."""
+    options = wait_until(lambda: window(app, OPTIONS_PL), 10, "the options window")
+    for text in (START, MENU_ICON):
+        check_box = box(options, text)
+        click_at(check_box)
+        wait_until(lambda: checked(check_box), 10, 'the box "%s" to be checked' % text)
+    apply(options)
+    autostart = os.path.join(os.environ["XDG_CONFIG_HOME"], "autostart", RUN_ENTRY)
+    launcher = os.path.join(os.environ["XDG_DATA_HOME"], "applications", "quendral-launcher.desktop")
+    wait_until(lambda: os.path.exists(autostart) and os.path.exists(launcher), 10, "both entries")
+    if 'Exec="%s"' % program.executable not in entry_lines(autostart):
+        raise AssertionError("the start-at-logon entry does not run %s: %r"
+                             % (program.executable, entry_lines(autostart)))
+    for line in ('Exec="%s/quendral"' % program.folder, "Icon=%s/quendral.svg" % program.folder):
+        if line not in entry_lines(launcher):
+            raise AssertionError("the launcher lacks %s: %r" % (line, entry_lines(launcher)))
+    for entry in (autostart, launcher):
+        validate = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
+        if validate.returncode != 0 or validate.stdout or validate.stderr:
+            raise AssertionError("desktop-file-validate %s: %s%s" % (entry, validate.stdout, validate.stderr))
+
+
 def stored(program, pattern):
     return re.search(pattern, program.read_settings(), re.IGNORECASE | re.MULTILINE)
 
@@ -79,6 +112,7 @@ def run(program: InstalledProgram):
         raise AssertionError("the user's Settings.ini does not hold file0=%s: %r" % (expected, program.read_settings()))
     if os.path.exists(os.path.join(program.folder, "Settings.ini")):
         raise AssertionError("a Settings.ini appeared in the program folder")
+    check_entries(program, app)
 
     watcher.menus.clear()
     click_tray_icon(3)
