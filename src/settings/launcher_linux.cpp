@@ -15,17 +15,17 @@ QString path()
     return dataHome() + QStringLiteral("/applications/quendral-launcher.desktop");
 }
 
-bool write(const QString &name, const QString &comment, const QString &program, const QString &icon)
+void write(const QString &name, const QString &comment, const QString &program, const QString &icon)
 {
     if (!QDir().mkpath(QFileInfo(path()).absolutePath()))
-        return false;
+        return;
     const QString entry =
         runkey::desktopEntry(name, program,
                              {{QStringLiteral("Comment"), comment},
                               {QStringLiteral("Icon"), icon},
                               {QStringLiteral("Terminal"), QStringLiteral("false")},
                               {QStringLiteral("Categories"), QStringLiteral("Network;FileTransfer;")}});
-    return writeFileAtomically(path(), entry.toUtf8());
+    writeFileAtomically(path(), entry.toUtf8());
 }
 
 void remove()
