@@ -4,13 +4,11 @@ without any display (as from a terminal or over SSH)."""
 import os
 import subprocess
 
-from quendral_e2e import BUTTON_KEY, RUN_ENTRY, Program, alert, scenario, tray_icons, wait_until
-
-OTHER_KEY = "HKEY_LOCAL_MACHINE\\Software\\Another Program"
+from quendral_e2e import LAUNCHER, RUN_ENTRY, Program, alert, scenario, tray_icons, wait_until
 
 
-def machine_hive():
-    return os.path.join(os.environ["XDG_CONFIG_DIRS"].split(":")[0], "Quendral", "system.reg")
+def applications(name):
+    return os.path.join(os.environ["XDG_DATA_HOME"], "applications", name)
 
 
 def run_entry():
@@ -18,10 +16,10 @@ def run_entry():
 
 
 def write_entries(program: Program):
-    os.makedirs(os.path.dirname(machine_hive()), exist_ok=True)
-    with open(machine_hive(), "w", encoding="utf-8") as out:
-        out.write("Windows Registry Editor Version 5.00\n\n[%s]\n\"Exec\"=\"%s\"\n\n[%s]\n\"kept\"=\"1\"\n"
-                  % (BUTTON_KEY, program.executable.replace("\\", "\\\\"), OTHER_KEY))
+    os.makedirs(os.path.dirname(applications(LAUNCHER)), exist_ok=True)
+    for name in (LAUNCHER, "another-program.desktop"):
+        with open(applications(name), "w", encoding="utf-8") as out:
+            out.write("[Desktop Entry]\nType=Application\nName=%s\nExec=%s\n" % (name, program.executable))
     os.makedirs(os.path.dirname(run_entry()), exist_ok=True)
     with open(run_entry(), "w", encoding="utf-8") as out:
         out.write("[Desktop Entry]\nType=Application\nName=Quendral 1.2\nExec=%s\n" % program.executable)
@@ -44,12 +42,10 @@ def run(program: Program):
         raise AssertionError('the uninstall run said "doublerun"')
     if os.path.exists(run_entry()):
         raise AssertionError("the start-at-logon entry is still there")
-    with open(machine_hive(), encoding="utf-8") as file:
-        hive = file.read().lower()
-    if BUTTON_KEY.lower() in hive:
-        raise AssertionError("the browser button key is still there")
-    if OTHER_KEY.lower() not in hive:
-        raise AssertionError("another program's key went too")
+    if os.path.exists(applications(LAUNCHER)):
+        raise AssertionError("the browser button's launcher is still there")
+    if not os.path.exists(applications("another-program.desktop")):
+        raise AssertionError("another program's launcher went too")
     if len(tray_icons()) != 1:
         raise AssertionError("the uninstall run showed a tray icon")
 
