@@ -7,6 +7,7 @@
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/fakes.h"
+#include "support/fakes_actions.h"
 
 #include <QApplication>
 #include <QDir>
@@ -86,10 +87,12 @@ int main(int argc, char *argv[])
     test::FakeDialup dialup;
     test::FakeSound sound;
     test::FakeCompletionWindows completion;
+    test::FakeInhibitor inhibitor;
+    test::FakePower power;
     for (const char *key : {"notallfiles", "sound", "infofiles", "autodisconnect", "autocomp_off"})
         state.store.SaveUserSetting(QString::fromLatin1(key), QStringLiteral("0"));
     frmnotunload window(
-        state, factory, dialup, sound, completion, [] {}, [] {});
+        state, factory, dialup, sound, completion, inhibitor, power, [] {}, [] {});
 
     // All rule, every file there: the whole list is tested, then emptied.
     std::vector<qint64> met;
