@@ -341,7 +341,8 @@ private slots:
         deps.state.store.settingsFile().WriteIni(QStringLiteral("Files"), QStringLiteral("file0"),
                                                  deps.folder.file(QStringLiteral("a.zip")));
         const std::function<void()> pass = [&deps] { LoadLanguage(deps.state); };
-        frmnotunload tray(deps.state, deps.factory, deps.dialup, deps.sound, deps.completion, pass);
+        frmnotunload tray(deps.state, deps.factory, deps.dialup, deps.sound, deps.completion, deps.inhibitor,
+                          deps.power, pass);
         auto *cmdmonit = findControl(&tray, QStringLiteral("cmdmonit"));
         auto *lblstart = tray.findChild<QLabel *>(QStringLiteral("lblstart"));
         auto *lblstop = tray.findChild<QLabel *>(QStringLiteral("lblstop"));
