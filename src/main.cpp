@@ -1,5 +1,7 @@
 #include "actions/actionwindows.h"
 #include "actions/dialup.h"
+#include "actions/inhibit.h"
+#include "actions/notify.h"
 #include "actions/poweroff.h"
 #include "actions/sound.h"
 #include "core/frmnotunload.h"
@@ -44,6 +46,9 @@ int main(int argc, char *argv[])
     const std::unique_ptr<DialupControl> dialup = makeDialupControl();
     const std::unique_ptr<PowerControl> power = makePowerControl();
     const std::unique_ptr<SoundPlayer> sound = makeSoundPlayer();
+    const std::unique_ptr<SleepInhibitor> inhibitor = makeSleepInhibitor();
+    const std::unique_ptr<DesktopNotifier> notifier =
+        makeDesktopNotifier(state.ProgramFolder() + QStringLiteral("quendral.svg"));
     WindowFactory factory;
     const auto loadLanguage = [&state] { LoadLanguage(state); };
     const auto tray = [&factory] {
@@ -54,10 +59,11 @@ int main(int argc, char *argv[])
             window->show_stopped();
     };
     // Registers frmdis, frmshut and frminfo with the factory.
-    ActionWindows completion(factory, CountdownDeps{state, *sound, showStopped, loadLanguage}, *dialup, *power);
+    ActionWindows completion(factory, CountdownDeps{state, *sound, showStopped, loadLanguage}, *dialup, *power,
+                             *notifier);
 
     factory.setCreator(QStringLiteral("frmnotunload"), [&] {
-        auto *window = new frmnotunload(state, factory, *dialup, *sound, completion, loadLanguage);
+        auto *window = new frmnotunload(state, factory, *dialup, *sound, completion, *inhibitor, *power, loadLanguage);
         new TrayPlacement(
             window->trayIcon(), makeTrayHosts(), [&factory] { factory.show(QStringLiteral("frmtray")); },
             [&factory] {

@@ -8,12 +8,14 @@
 namespace quendral {
 
 ActionWindows::ActionWindows(WindowFactory &windows, const CountdownDeps &deps, DialupControl &dialup,
-                             PowerControl &power)
+                             PowerControl &power, DesktopNotifier &notifier)
     : m_windows(windows)
 {
     m_windows.setCreator(QStringLiteral("frmdis"), [this, deps, &dialup] { return new frmdis(deps, dialup, *this); });
-    m_windows.setCreator(QStringLiteral("frmshut"), [deps, &power] { return new frmshut(deps, power); });
-    m_windows.setCreator(QStringLiteral("frminfo"), [deps] { return new frminfo(deps.sound, deps.loadLanguage); });
+    m_windows.setCreator(QStringLiteral("frmshut"),
+                         [deps, &power, &notifier] { return new frmshut(deps, power, notifier); });
+    m_windows.setCreator(QStringLiteral("frminfo"),
+                         [deps, &notifier] { return new frminfo(deps.sound, notifier, deps.loadLanguage); });
 }
 
 void ActionWindows::showNotice()

@@ -5,6 +5,7 @@
 
 namespace quendral {
 
+class DesktopNotifier;
 class DialupControl;
 class PowerControl;
 class WindowFactory;
@@ -12,10 +13,12 @@ class WindowFactory;
 // The windows a met monitoring rule opens: frmdis, frmshut and frminfo. The
 // constructor registers their creators with the window factory, so they are
 // loaded by name like every other window and the language pass finds them.
+// The notice and a refused power-off also go to the desktop's notifications.
 class ActionWindows final : public CompletionWindows
 {
 public:
-    ActionWindows(WindowFactory &windows, const CountdownDeps &deps, DialupControl &dialup, PowerControl &power);
+    ActionWindows(WindowFactory &windows, const CountdownDeps &deps, DialupControl &dialup, PowerControl &power,
+                  DesktopNotifier &notifier);
 
     void showNotice() override;
     void showHangUp() override;

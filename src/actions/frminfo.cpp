@@ -1,6 +1,7 @@
 #include "actions/frminfo.h"
 
 #include "actions/toolwindow.h"
+#include "kit/desktopnotifier.h"
 #include "kit/picturebutton.h"
 #include "kit/soundplayer.h"
 
@@ -11,7 +12,8 @@
 
 namespace quendral {
 
-frminfo::frminfo(SoundPlayer &sound, const std::function<void()> &loadLanguage, QWidget *parent)
+frminfo::frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::function<void()> &loadLanguage,
+                 QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("frminfo"));
@@ -44,10 +46,12 @@ frminfo::frminfo(SoundPlayer &sound, const std::function<void()> &loadLanguage, 
     layout->addLayout(message);
     layout->addWidget(apply, 0, Qt::AlignHCenter);
 
-    // Load steps: the interface texts, then one beep.
+    // Load steps: the interface texts, then one beep; the desktop hears the
+    // texts of the current language.
     loadLanguage();
     centreOnScreen(this);
     sound.beep();
+    notifier.notify(windowTitle(), text->text());
 }
 
 void frminfo::cmdapply_Click()

@@ -6,17 +6,20 @@
 
 namespace quendral {
 
+class DesktopNotifier;
 class SoundPlayer;
 
 // The completion notice: tells the user that the requested tasks were done,
-// with the system's beep, and stays until dismissed. It stands apart from the
-// countdown windows.
+// with the system's beep, and stays until dismissed. Its title and text also
+// go to the desktop's notifications. It stands apart from the countdown
+// windows.
 class frminfo final : public QWidget
 {
     Q_OBJECT
 
 public:
-    frminfo(SoundPlayer &sound, const std::function<void()> &loadLanguage, QWidget *parent = nullptr);
+    frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::function<void()> &loadLanguage,
+            QWidget *parent = nullptr);
 
     void cmdapply_Click();
 };

@@ -1,5 +1,7 @@
 #include "actions/frmshut.h"
 
+#include "kit/desktopnotifier.h"
+#include "kit/messagebox.h"
 #include "kit/picturebutton.h"
 #include "kit/powercontrol.h"
 #include "settings/appstate.h"
@@ -8,7 +10,7 @@
 
 namespace quendral {
 
-frmshut::frmshut(const CountdownDeps &deps, PowerControl &power, QWidget *parent)
+frmshut::frmshut(const CountdownDeps &deps, PowerControl &power, DesktopNotifier &notifier, QWidget *parent)
     : CountdownWindow(deps,
                       {QStringLiteral("frmshut"), QStringLiteral("Quendral - Zamykanie systemu"),
                        QStringLiteral("lblshut"), QStringLiteral("Quendral wyłączy komputer za:"),
@@ -19,6 +21,7 @@ frmshut::frmshut(const CountdownDeps &deps, PowerControl &power, QWidget *parent
                        /*timerEnabled=*/true, /*fixedBorder=*/false},
                       parent)
     , m_power(power)
+    , m_notifier(notifier)
 {
     connect(timer(), &QTimer::timeout, this, &frmshut::timer_shut_Timer);
     connect(actButton(), &PictureButton::clicked, this, &frmshut::cmdshut_Click);
@@ -31,16 +34,29 @@ void frmshut::timer_shut_Timer()
         return;
     restartCount();
     stopTimer();
-    m_power.power_off();
-    closeWindow();
+    powerOffAndClose();
 }
 
 void frmshut::cmdshut_Click()
 {
     stopTimer();
     restartCount();
-    m_power.power_off();
+    powerOffAndClose();
+}
+
+void frmshut::powerOffAndClose()
+{
+    const QString refused = m_power.power_off();
+    // The window goes first, so that the tray shows monitoring stopped while
+    // the box waits for the user; what the report needs is kept aside.
+    DesktopNotifier &notifier = m_notifier;
+    const QString text = m_deps.state.message(QStringLiteral("poweroffrefused"));
     closeWindow();
+    if (refused.isEmpty())
+        return;
+    const QString report = text + QStringLiteral("\n\n") + refused;
+    notifier.notify(QStringLiteral("Quendral"), report);
+    msgbox::show(nullptr, report, msgbox::Icon::Warning);
 }
 
 void frmshut::cmdnotshut_Click()

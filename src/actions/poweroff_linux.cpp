@@ -11,6 +11,17 @@ namespace {
 // Long enough for polkit to decide, short enough not to freeze the tray for
 // Qt's 25 s default when logind is stuck.
 constexpr int powerOffTimeoutMs = 5000;
+// CanPowerOff is asked when monitoring starts, with the menu just clicked.
+constexpr int canPowerOffTimeoutMs = 2000;
+
+QDBusMessage managerCall(const QString &method)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
+                                                          QStringLiteral("/org/freedesktop/login1"),
+                                                          QStringLiteral("org.freedesktop.login1.Manager"), method);
+    message.setAutoStartService(false);
+    return message;
+}
 
 } // namespace
 
@@ -19,14 +30,38 @@ LogindPowerControl::LogindPowerControl(const QDBusConnection &bus)
 {
 }
 
-void LogindPowerControl::power_off()
+PowerControl::Ability LogindPowerControl::canPowerOff()
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PowerOff"));
+    if (!m_bus.isConnected())
+        return Ability::Unknown;
+    const QDBusMessage reply =
+        m_bus.call(managerCall(QStringLiteral("CanPowerOff")), QDBus::Block, canPowerOffTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return Ability::Unknown;
+    const QString answer = reply.arguments().value(0).toString();
+    if (answer == QLatin1String("yes"))
+        return Ability::Yes;
+    if (answer == QLatin1String("challenge"))
+        return Ability::Challenge;
+    // "na": the machine cannot power off at all (no such operation here).
+    if (answer == QLatin1String("no") || answer == QLatin1String("na"))
+        return Ability::No;
+    return Ability::Unknown;
+}
+
+QString LogindPowerControl::power_off()
+{
+    if (!m_bus.isConnected()) {
+        const QString why = m_bus.lastError().message();
+        return why.isEmpty() ? QStringLiteral("The system bus cannot be reached.") : why;
+    }
+    QDBusMessage message = managerCall(QStringLiteral("PowerOff"));
     message << false;
-    message.setAutoStartService(false);
-    m_bus.call(message, QDBus::Block, powerOffTimeoutMs);
+    const QDBusMessage reply = m_bus.call(message, QDBus::Block, powerOffTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return {};
+    // logind's and polkit's own words; the error's name when they gave none.
+    return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
 }
 
 std::unique_ptr<PowerControl> makePowerControl()

@@ -7,14 +7,16 @@
 namespace quendral {
 
 // Powers off through systemd-logind. The request is the non-interactive one:
-// whether this user may power off is polkit's decision, and a refusal is
-// silent, as every failed platform call of the completion actions is.
+// whether this user may power off is polkit's decision, which CanPowerOff
+// tells beforehand and a refused request reports with logind's reason.
+// logind is never started for us, and no call waits long.
 class LogindPowerControl : public PowerControl
 {
 public:
     explicit LogindPowerControl(const QDBusConnection &bus);
 
-    void power_off() override;
+    Ability canPowerOff() override;
+    QString power_off() override;
 
 private:
     QDBusConnection m_bus;

@@ -6,6 +6,8 @@
 #include "kit/dialupcontrol.h"
 #include "kit/menudecorator.h"
 #include "kit/messagebox.h"
+#include "kit/powercontrol.h"
+#include "kit/sleepinhibitor.h"
 #include "kit/soundplayer.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
@@ -42,13 +44,15 @@ void endAtOnce()
 }
 
 frmnotunload::frmnotunload(AppState &state, WindowFactory &windows, DialupControl &dialup, SoundPlayer &sound,
-                           CompletionWindows &completion, std::function<void()> loadLanguage,
-                           std::function<void()> endProgram, PresenceProbe probe)
+                           CompletionWindows &completion, SleepInhibitor &inhibitor, PowerControl &power,
+                           std::function<void()> loadLanguage, std::function<void()> endProgram, PresenceProbe probe)
     : m_state(state)
     , m_windows(windows)
     , m_dialup(dialup)
     , m_sound(sound)
     , m_completion(completion)
+    , m_inhibitor(inhibitor)
+    , m_power(power)
     , m_loadLanguage(std::move(loadLanguage))
     , m_endProgram(std::move(endProgram))
     , m_probe(std::move(probe))
@@ -160,6 +164,7 @@ void frmnotunload::cmdmonit_Click()
     const QString caption = m_cmdmonit->text();
     if (caption == m_lblstop->text()) {
         m_tloop->stop();
+        m_inhibitor.release();
         show_stopped();
         return;
     }
@@ -173,15 +178,44 @@ void frmnotunload::cmdmonit_Click()
         msgbox::show(this, m_state.message(QStringLiteral("noconnection")), msgbox::Icon::Warning);
         return;
     }
+    // Without logind, or refused by it, monitoring runs all the same, and the
+    // computer may sleep as before.
+    m_inhibitor.hold(m_state.message(QStringLiteral("inhibitreason")));
     // Choosing Monitor again while the timer still runs (after a language
     // change reset the caption) keeps the interval where it is.
     if (!m_tloop->isActive())
         m_tloop->start();
     show_running();
+    // Monitoring has started by now: a box left open keeps nothing waiting.
+    warnIfPowerOffRefused();
+}
+
+void frmnotunload::warnIfPowerOffRefused()
+{
+    const SettingsStore &store = m_state.store;
+    const auto countdown =
+        monitoring::chooseCountdown(store.userNumber(keys::kAutoDisconnect), store.userNumber(keys::kAutoCompOff));
+    if (!countdown ||
+        (countdown->mode != CompletionMode::PowerOff && countdown->mode != CompletionMode::HangUpThenPowerOff))
+        return;
+    switch (m_power.canPowerOff()) {
+    case PowerControl::Ability::No:
+        msgbox::show(this, m_state.message(QStringLiteral("cannotpoweroff")), msgbox::Icon::Warning);
+        break;
+    case PowerControl::Ability::Challenge:
+        msgbox::show(this, m_state.message(QStringLiteral("poweroffchallenge")), msgbox::Icon::Warning);
+        break;
+    case PowerControl::Ability::Yes:
+    case PowerControl::Ability::Unknown:
+        // Unknown: no answer now; a refusal at the end still gets its box.
+        break;
+    }
 }
 
 void frmnotunload::warnAndHalt(const QString &messageKey)
 {
+    // Monitoring ends here: the computer may sleep while the box waits.
+    m_inhibitor.release();
     msgbox::show(this, m_state.message(messageKey), msgbox::Icon::Warning);
     m_tloop->stop();
 }
@@ -208,6 +242,8 @@ void frmnotunload::tloop_Timer()
     if (!monitoring::ruleMet(rule, paths, m_probe))
         return;
 
+    // The downloads are done: nothing is left to stay awake for.
+    m_inhibitor.release();
     watchlist::empty(store.settingsFile());
 
     const QString soundPath = store.GetUserSetting(keys::kSoundPath);
@@ -262,6 +298,7 @@ void frmnotunload::cmdexit_Click()
                                      msgbox::Buttons::YesNo);
     if (answer != msgbox::Answer::Yes)
         return;
+    m_inhibitor.release();
     m_tray->icon_remove();
     m_endProgram();
 }

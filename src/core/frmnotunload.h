@@ -17,6 +17,8 @@ struct AppState;
 class CompletionWindows;
 class DialupControl;
 class MenuDecorator;
+class PowerControl;
+class SleepInhibitor;
 class SoundPlayer;
 class TrayIcon;
 class WindowFactory;
@@ -27,15 +29,18 @@ class WindowFactory;
 
 // The resident tray window. Never shown: the user sees its icon, the icon's
 // tooltip and its popup menu. It owns the monitoring timer; the monitoring
-// state is read back from the Monitor/Stop entry's caption.
+// state is read back from the Monitor/Stop entry's caption. While monitoring
+// runs it keeps the computer awake; it lets it sleep again when monitoring
+// stops (Stop, a halting tick, completion, Close).
 class frmnotunload : public QWidget
 {
     Q_OBJECT
 
 public:
     frmnotunload(AppState &state, WindowFactory &windows, DialupControl &dialup, SoundPlayer &sound,
-                 CompletionWindows &completion, std::function<void()> loadLanguage,
-                 std::function<void()> endProgram = endAtOnce, PresenceProbe probe = PresenceProbe());
+                 CompletionWindows &completion, SleepInhibitor &inhibitor, PowerControl &power,
+                 std::function<void()> loadLanguage, std::function<void()> endProgram = endAtOnce,
+                 PresenceProbe probe = PresenceProbe());
 
     // The popup menu's entries.
     void cmdmonit_Click();
@@ -69,12 +74,17 @@ private:
     QLabel *addLabel(const QString &name, const QString &caption);
     QLabel *addPicture(const QString &name, const QString &file);
     void warnAndHalt(const QString &messageKey);
+    // When the chosen actions end in a power-off that the system says it will
+    // not allow, or only with a password, the user hears of it now.
+    void warnIfPowerOffRefused();
 
     AppState &m_state;
     WindowFactory &m_windows;
     DialupControl &m_dialup;
     SoundPlayer &m_sound;
     CompletionWindows &m_completion;
+    SleepInhibitor &m_inhibitor;
+    PowerControl &m_power;
     std::function<void()> m_loadLanguage;
     std::function<void()> m_endProgram;
     PresenceProbe m_probe;

@@ -1,8 +1,12 @@
 #include "core/presence.h"
 
+#include "core/openwriters.h"
+
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QSet>
 
+#include <chrono>
 #include <optional>
 
 namespace quendral::presence {
@@ -19,10 +23,34 @@ bool nameHasWildcard(const QString &name)
     return name.contains(u'*') || name.contains(u'?');
 }
 
+// What download programs put beside a file they are still writing: Firefox
+// ".part", Chromium ".crdownload", aria2 its ".aria2" control file (kept
+// until the download is complete), qBittorrent ".!qB".
+constexpr QLatin1String kPartialMarkers[] = {QLatin1String(".part"), QLatin1String(".crdownload"),
+                                             QLatin1String(".aria2"), QLatin1String(".!qB")};
+
+// How long one folder's test may spend looking for writers in /proc: well
+// inside the presence probe's bound, and far more than a scan of a busy
+// desktop takes.
+constexpr std::chrono::milliseconds kWriterScanBudget(1000);
+
 bool stillDownloading(const QString &name)
 {
-    return name.endsWith(QLatin1String(".part"), Qt::CaseInsensitive) ||
-           name.endsWith(QLatin1String(".crdownload"), Qt::CaseInsensitive);
+    for (const QLatin1String marker : kPartialMarkers) {
+        if (name.endsWith(marker, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// Whether a partial marker of the file at `path` is beside it.
+bool hasPartialMarker(const QString &path)
+{
+    for (const QLatin1String marker : kPartialMarkers) {
+        if (QFileInfo::exists(path + marker))
+            return true;
+    }
+    return false;
 }
 
 // A regular file, or a link that leads to one, holding at least one byte.
@@ -31,14 +59,16 @@ bool filledRegularFile(const QFileInfo &file)
     return file.isFile() && file.size() > 0;
 }
 
-// Marks each wildcard name that some file of the folder answers. Names are
-// compared before anything costs a stat, and the reading stops once every
-// pattern has its file.
-void searchFolder(const QString &folder, const QStringList &names, std::vector<bool> &answers)
+// Marks each unanswered wildcard name that some file of the folder answers,
+// and puts that file's name into `files`. Names in `busy` (being written) are
+// passed over. Names are compared before anything costs a stat, and the
+// reading stops once every pattern has its file.
+void searchFolder(const QString &folder, const QStringList &names, const QSet<QString> &busy,
+                  std::vector<bool> &answers, std::vector<QString> &files)
 {
     std::vector<qsizetype> open;
     for (qsizetype i = 0; i < names.size(); ++i) {
-        if (visibleName(names[i]) && nameHasWildcard(names[i]))
+        if (!answers[i] && visibleName(names[i]) && nameHasWildcard(names[i]))
             open.push_back(i);
     }
     if (open.empty())
@@ -48,15 +78,16 @@ void searchFolder(const QString &folder, const QStringList &names, std::vector<b
     while (!open.empty() && entries.hasNext()) {
         entries.next();
         const QString name = entries.fileName();
-        if (stillDownloading(name))
+        if (stillDownloading(name) || busy.contains(name))
             continue;
         std::optional<bool> filled;
         for (auto it = open.begin(); it != open.end();) {
             if (wildcardMatch(names[*it], name)) {
                 if (!filled)
-                    filled = filledRegularFile(entries.fileInfo());
+                    filled = filledRegularFile(entries.fileInfo()) && !hasPartialMarker(entries.filePath());
                 if (*filled) {
                     answers[*it] = true;
+                    files[*it] = name;
                     it = open.erase(it);
                     continue;
                 }
@@ -112,11 +143,47 @@ bool wildcardMatch(const QString &pattern, const QString &name)
 std::vector<bool> foundIn(const QString &folder, const QStringList &names)
 {
     std::vector<bool> answers(names.size(), false);
+    // The file that answers each name, once one does.
+    std::vector<QString> files(names.size());
     for (qsizetype i = 0; i < names.size(); ++i) {
-        if (visibleName(names[i]) && !nameHasWildcard(names[i]))
-            answers[i] = filledRegularFile(QFileInfo(folder + names[i]));
+        if (visibleName(names[i]) && !nameHasWildcard(names[i])) {
+            const QString path = folder + names[i];
+            answers[i] = filledRegularFile(QFileInfo(path)) && !hasPartialMarker(path);
+            files[i] = names[i];
+        }
     }
-    searchFolder(folder, names, answers);
+    QSet<QString> busy;
+    searchFolder(folder, names, busy, answers, files);
+
+    // Open writers are looked for only among the files that count as present
+    // so far: a folder where nothing has arrived costs no look into /proc. A
+    // pattern whose file is being written may have another file that is not;
+    // each round looks only at files not looked at before.
+    const auto deadline = std::chrono::steady_clock::now() + kWriterScanBudget;
+    QSet<QString> looked;
+    for (;;) {
+        QStringList present;
+        for (std::size_t i = 0; i < answers.size(); ++i) {
+            if (answers[i] && !looked.contains(files[i])) {
+                looked.insert(files[i]);
+                present.append(folder + files[i]);
+            }
+        }
+        if (present.isEmpty())
+            break;
+        const QSet<QString> writing = openwriters::writing(present, deadline);
+        bool searchAgain = false;
+        for (std::size_t i = 0; i < answers.size(); ++i) {
+            if (answers[i] && writing.contains(folder + files[i])) {
+                answers[i] = false;
+                busy.insert(files[i]);
+                searchAgain = searchAgain || nameHasWildcard(names[qsizetype(i)]);
+            }
+        }
+        if (!searchAgain)
+            break;
+        searchFolder(folder, names, busy, answers, files);
+    }
     return answers;
 }
 

@@ -15,13 +15,18 @@ bool hasWildcard(const QString &path);
 // else literal) matches the whole of `name`, with letter case.
 bool wildcardMatch(const QString &pattern, const QString &name);
 
-// Whether an expected file is on disk: an ordinary file (a regular file or a
-// link to one, never a folder) whose name does not begin with "." (the hidden
-// files of this platform) and which holds at least one byte, because a
-// browser creates the final name empty when a download starts. A name with
-// wildcards is looked up as a directory search of its folder, where names
-// ending in ".part" or ".crdownload" (downloads still being written) never
-// match. May block as long as the file system does.
+// Whether an expected file is on disk and complete: an ordinary file (a
+// regular file or a link to one, never a folder) whose name does not begin
+// with "." (the hidden files of this platform) and which holds at least one
+// byte, because a browser creates the final name empty when a download
+// starts. It is not complete yet while a partial marker of a download program
+// is beside it (the same name plus ".part", ".crdownload", ".aria2" or ".!qB")
+// or while a process of this user has it open for writing; that last look,
+// into /proc, is taken only for files that pass every other test, and within
+// a bound of its own. A name with wildcards is looked up as a directory search
+// of its folder, where names ending in one of those markers never match and a
+// pattern is found when any one matching file is complete. May block as long
+// as the file system does.
 bool found(const QString &path);
 
 // The same test for several names in one folder (ending in "/"; empty for the

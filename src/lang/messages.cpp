@@ -36,6 +36,16 @@ const QList<BuiltIn> &builtIns()
         {QStringLiteral("savefailed"),
          QStringLiteral("Nie można zapisać listy plików! Sprawdź, czy folder programu nie jest tylko do odczytu "
                         "i czy na dysku jest wolne miejsce, a następnie spróbuj ponownie.")},
+        // Staying awake while monitoring, and a power-off the system will not allow.
+        {QStringLiteral("inhibitreason"), QStringLiteral("Quendral czeka na zakończenie pobierania plików.")},
+        {QStringLiteral("cannotpoweroff"),
+         QStringLiteral("Ten użytkownik nie może wyłączyć komputera, więc Quendral nie wyłączy go po pobraniu plików. "
+                        "Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {QStringLiteral("poweroffchallenge"),
+         QStringLiteral("Wyłączenie komputera wymaga tu hasła administratora, więc po pobraniu plików Quendral zapewne "
+                        "go nie wyłączy. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {QStringLiteral("poweroffrefused"),
+         QStringLiteral("Nie udało się wyłączyć komputera. Powód podany przez system:")},
     };
     return texts;
 }

@@ -23,10 +23,12 @@ struct ActionRig
     FakeSound sound;
     FakeDialup dialup;
     FakePower power;
+    FakeNotifier notifier;
     int stopped = 0;        // show_stopped calls
     int languagePasses = 0; // loadLanguage calls
     WindowFactory factory;
-    ActionWindows windows{factory, {state, sound, [this] { ++stopped; }, [this] { ++languagePasses; }}, dialup, power};
+    ActionWindows windows{
+        factory, {state, sound, [this] { ++stopped; }, [this] { ++languagePasses; }}, dialup, power, notifier};
 
     ~ActionRig()
     {

@@ -54,6 +54,7 @@ private slots:
         FakeSound sound;
         FakeDialup dialup;
         FakePower power;
+        FakeNotifier notifier;
         WindowFactory factory;
         QStringList seen;
         auto pass = [&] {
@@ -63,7 +64,7 @@ private slots:
                     seen.append(window->objectName());
             }
         };
-        ActionWindows windows(factory, {state, sound, [] {}, pass}, dialup, power);
+        ActionWindows windows(factory, {state, sound, [] {}, pass}, dialup, power, notifier);
         windows.showHangUp();
         windows.showPowerOff();
         QCOMPARE(seen, (QStringList{QStringLiteral("frmdis"), QStringLiteral("frmshut")}));

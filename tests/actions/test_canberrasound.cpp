@@ -244,8 +244,9 @@ private slots:
         CanberraSoundPlayer player;
         FakeDialup dialup;
         FakePower power;
+        FakeNotifier notifier;
         WindowFactory factory;
-        ActionWindows windows(factory, {state, player, [] {}, [] {}}, dialup, power);
+        ActionWindows windows(factory, {state, player, [] {}, [] {}}, dialup, power, notifier);
         windows.showHangUp();
         auto *window = qobject_cast<frmdis *>(factory.loaded(QStringLiteral("frmdis")));
         QVERIFY(window);

@@ -3,6 +3,7 @@
 #include "kit/picturebutton.h"
 #include "support/fakes.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QtTest>
 
@@ -17,16 +18,34 @@ private slots:
     void loadAppliesTheTextsThenBeepsOnce()
     {
         FakeSound sound;
+        FakeNotifier notifier;
         QStringList steps;
-        frminfo window(sound, [&] { steps.append(QStringLiteral("language:") + sound.played.join(u',')); });
+        frminfo window(sound, notifier, [&] { steps.append(QStringLiteral("language:") + sound.played.join(u',')); });
         QCOMPARE(steps, QStringList{QStringLiteral("language:")});
         QCOMPARE(sound.played, QStringList{QStringLiteral("beep")});
+    }
+
+    void theDesktopHearsTheNoticeInTheCurrentLanguage()
+    {
+        FakeSound sound;
+        FakeNotifier notifier;
+        frminfo window(sound, notifier, [&] {
+            QVERIFY(notifier.sent.isEmpty());
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == QLatin1String("frminfo")) {
+                    top->setWindowTitle(QStringLiteral("Done"));
+                    top->findChild<QLabel *>(QStringLiteral("lblfile"))->setText(QStringLiteral("Files are here."));
+                }
+            }
+        });
+        QCOMPARE(notifier.sent, QStringList{QStringLiteral("Done|Files are here.")});
     }
 
     void showsTheNoticeWithPictureAndButton()
     {
         FakeSound sound;
-        frminfo window(sound, [] {});
+        FakeNotifier notifier;
+        frminfo window(sound, notifier, [] {});
         QCOMPARE(window.objectName(), QStringLiteral("frminfo"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Żądane zadania zostały wykonane"));
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblfile"))->text(),
@@ -44,13 +63,14 @@ private slots:
     void okAndTheCloseBoxBothCloseIt()
     {
         FakeSound sound;
-        QPointer<frminfo> byButton = new frminfo(sound, [] {});
+        FakeNotifier notifier;
+        QPointer<frminfo> byButton = new frminfo(sound, notifier, [] {});
         byButton->show();
         byButton->cmdapply_Click();
         QVERIFY(!byButton->isVisible());
         QTRY_VERIFY(!byButton);
 
-        QPointer<frminfo> byBox = new frminfo(sound, [] {});
+        QPointer<frminfo> byBox = new frminfo(sound, notifier, [] {});
         byBox->show();
         QVERIFY(QTest::qWaitForWindowExposed(byBox));
         byBox->windowHandle()->close();

@@ -89,6 +89,52 @@ private slots:
         QCOMPARE(rig.stopped, 1);
     }
 
+    void refusedPowerOffIsReportedOnceTheWindowHasClosed_data()
+    {
+        QTest::addColumn<bool>("byButton");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("countdown, refused") << false << "Access denied.";
+        QTest::newRow("button, refused") << true << "Access denied.";
+        QTest::newRow("countdown, taken") << false << "";
+    }
+    void refusedPowerOffIsReportedOnceTheWindowHasClosed()
+    {
+        QFETCH(bool, byButton);
+        QFETCH(QString, refusal);
+        ActionRig rig;
+        rig.state.messages.insert(QStringLiteral("poweroffrefused"), QStringLiteral("REFUSED:"));
+        rig.power.refusal = refusal;
+        rig.complete(CompletionMode::PowerOff);
+        auto *window = rig.window<frmshut>("frmshut");
+        QList<msgbox::Shown> shown;
+        bool closedAtBox = false;
+        msgbox::setAnswerer([&](const msgbox::Shown &box) {
+            shown.append(box);
+            closedAtBox = !window->isVisible() && rig.stopped == 1;
+            return msgbox::Answer::Ok;
+        });
+        if (byButton) {
+            window->cmdshut_Click();
+        } else {
+            for (int tick = 0; tick < 15; ++tick)
+                window->timer_shut_Timer();
+        }
+        msgbox::setAnswerer({});
+        QCOMPARE(rig.power.powerOffs, 1);
+        QVERIFY(!window->isVisible());
+        if (refusal.isEmpty()) {
+            QVERIFY(shown.isEmpty());
+            QVERIFY(rig.notifier.sent.isEmpty());
+            return;
+        }
+        const QString report = QStringLiteral("REFUSED:\n\n") + refusal;
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, report);
+        QCOMPARE(shown.first().icon, msgbox::Icon::Warning);
+        QVERIFY(closedAtBox);
+        QCOMPARE(rig.notifier.sent, QStringList{QStringLiteral("Quendral|") + report});
+    }
+
     void wylDeclinedReturnsToStopped()
     {
         ActionRig rig;

@@ -24,7 +24,11 @@ private slots:
     void init();
 
     void powerOffAsksLogindWithoutInteraction();
-    void refusedPowerOffIsSilent();
+    void refusedPowerOffGivesLogindsReason();
+    void canPowerOffTellsLogindsAnswer_data();
+    void canPowerOffTellsLogindsAnswer();
+    // Last: it stops the mock.
+    void withoutLogindNothingIsPromised();
 
 private:
     QList<QVariantList> powerOffCalls() const { return m_logind.methodCalls(logindPath, QStringLiteral("PowerOff")); }
@@ -49,22 +53,54 @@ void TestPowerOffLogind::init()
 
 void TestPowerOffLogind::powerOffAsksLogindWithoutInteraction()
 {
-    makePowerControl()->power_off();
+    QCOMPARE(makePowerControl()->power_off(), QString());
     const QList<QVariantList> calls = powerOffCalls();
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.first(), QVariantList{false});
 }
 
-void TestPowerOffLogind::refusedPowerOffIsSilent()
+void TestPowerOffLogind::refusedPowerOffGivesLogindsReason()
 {
     m_logind.call(logindPath, mockInterface, QStringLiteral("AddMethod"),
                   {managerInterface, QStringLiteral("PowerOff"), QStringLiteral("b"), QString(),
                    QStringLiteral("raise dbus.exceptions.DBusException('Interactive authentication required.', "
                                   "name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')")});
     test::MessageBoxes boxes;
-    LogindPowerControl(QDBusConnection::systemBus()).power_off();
+    QCOMPARE(LogindPowerControl(QDBusConnection::systemBus()).power_off(),
+             QStringLiteral("Interactive authentication required."));
     QCOMPARE(powerOffCalls().size(), 1);
+    // The countdown window reports it; the back-end shows nothing itself.
     QVERIFY(boxes.shown().isEmpty());
+}
+
+void TestPowerOffLogind::canPowerOffTellsLogindsAnswer_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("ability");
+    QTest::newRow("yes") << "yes" << int(PowerControl::Ability::Yes);
+    QTest::newRow("no") << "no" << int(PowerControl::Ability::No);
+    QTest::newRow("na") << "na" << int(PowerControl::Ability::No);
+    QTest::newRow("challenge") << "challenge" << int(PowerControl::Ability::Challenge);
+    QTest::newRow("something else") << "maybe" << int(PowerControl::Ability::Unknown);
+}
+
+void TestPowerOffLogind::canPowerOffTellsLogindsAnswer()
+{
+    QFETCH(QString, answer);
+    QFETCH(int, ability);
+    m_logind.call(logindPath, mockInterface, QStringLiteral("AddMethod"),
+                  {managerInterface, QStringLiteral("CanPowerOff"), QString(), QStringLiteral("s"),
+                   QStringLiteral("ret = '%1'").arg(answer)});
+    QCOMPARE(int(makePowerControl()->canPowerOff()), ability);
+    QCOMPARE(powerOffCalls().size(), 0);
+}
+
+void TestPowerOffLogind::withoutLogindNothingIsPromised()
+{
+    QVERIFY(m_logind.stop());
+    const auto power = makePowerControl();
+    QCOMPARE(power->canPowerOff(), PowerControl::Ability::Unknown);
+    QVERIFY(!power->power_off().isEmpty());
 }
 
 QTEST_MAIN(TestPowerOffLogind)

@@ -5,17 +5,22 @@
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/fakes.h"
+#include "support/fakes_actions.h"
 #include "support/testsupport.h"
 #include "support/windowrig.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QTimer>
 #include <QtTest>
 
 #include <memory>
+
+Q_DECLARE_METATYPE(quendral::PowerControl::Ability)
 
 using namespace quendral;
 using Request = WindowFactory::Request;
@@ -28,6 +33,8 @@ struct Fixture : test::WindowRig
     test::FakeDialup dialup;
     test::FakeSound sound;
     test::FakeCompletionWindows completion;
+    test::FakeInhibitor inhibitor;
+    test::FakePower power;
     int languagePasses = 0;
     // Stands in for the language pass, which reaches the window, still in its
     // load, through the application's windows.
@@ -40,14 +47,17 @@ struct Fixture : test::WindowRig
     {
         state.messages = {{QStringLiteral("nofiles"), QStringLiteral("NOFILES")},
                           {QStringLiteral("noconnection"), QStringLiteral("NOCONNECTION")},
-                          {QStringLiteral("endprogram"), QStringLiteral("ENDPROGRAM")}};
+                          {QStringLiteral("endprogram"), QStringLiteral("ENDPROGRAM")},
+                          {QStringLiteral("inhibitreason"), QStringLiteral("INHIBITREASON")},
+                          {QStringLiteral("cannotpoweroff"), QStringLiteral("CANNOTPOWEROFF")},
+                          {QStringLiteral("poweroffchallenge"), QStringLiteral("POWEROFFCHALLENGE")}};
         setOptions({});
     }
 
     frmnotunload &load()
     {
         window = std::make_unique<frmnotunload>(
-            state, factory, dialup, sound, completion,
+            state, factory, dialup, sound, completion, inhibitor, power,
             [this] {
                 ++languagePasses;
                 for (QWidget *loaded : QApplication::topLevelWidgets()) {
@@ -520,6 +530,164 @@ private slots:
         f.startRunning({f.present(QStringLiteral("a.zip"))});
         f.tloop()->setInterval(10);
         QTRY_COMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+    }
+
+    // --- staying awake ---
+    void inhibitorHeldWhileMonitoring_data()
+    {
+        QTest::addColumn<QString>("end");
+        for (const char *end : {"stop", "completion", "empty list", "connection lost", "close"})
+            QTest::newRow(end) << QString::fromLatin1(end);
+    }
+    void inhibitorHeldWhileMonitoring()
+    {
+        QFETCH(QString, end);
+        Fixture f;
+        const QString file = f.absent(QStringLiteral("a.zip"));
+        f.setOptions({{"autodisconnect", "1"}});
+        f.startRunning({file});
+        QVERIFY(f.inhibitor.held());
+        QCOMPARE(f.inhibitor.reasons, QStringList{"INHIBITREASON"});
+        // A tick that finds nothing keeps it.
+        f.window->tloop_Timer();
+        QVERIFY(f.inhibitor.held());
+
+        // Held while a box or a countdown waits for the user.
+        bool heldAtBox = false;
+        msgbox::setAnswerer([&](const msgbox::Shown &) {
+            heldAtBox = heldAtBox || f.inhibitor.held();
+            return msgbox::Answer::Yes;
+        });
+        if (end == QLatin1String("stop")) {
+            f.window->cmdmonit_Click();
+        } else if (end == QLatin1String("completion")) {
+            f.present(QStringLiteral("a.zip"));
+            f.completion.onCall = [&](const QString &) { heldAtBox = heldAtBox || f.inhibitor.held(); };
+            f.window->tloop_Timer();
+            QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+        } else if (end == QLatin1String("empty list")) {
+            f.setWatchList({});
+            f.window->tloop_Timer();
+        } else if (end == QLatin1String("connection lost")) {
+            f.dialup.connected = false;
+            f.window->tloop_Timer();
+        } else {
+            f.window->cmdexit_Click();
+            QCOMPARE(f.ends, 1);
+        }
+        msgbox::setAnswerer({});
+        QVERIFY(!f.inhibitor.held());
+        // Close asks its question while monitoring still runs.
+        QCOMPARE(heldAtBox, end == QLatin1String("close"));
+    }
+
+    void monitoringRunsWhenTheInhibitorIsRefused()
+    {
+        Fixture f;
+        f.inhibitor.refuse = true;
+        f.setWatchList({f.absent(QStringLiteral("a.zip"))});
+        f.load();
+        test::MessageBoxes boxes;
+        f.window->cmdmonit_Click();
+        QVERIFY(boxes.shown().isEmpty());
+        QVERIFY(f.tloop()->isActive());
+        QVERIFY(f.showsRunning());
+    }
+
+    // --- a power-off the system will not allow ---
+    void powerOffAbilityIsCheckedAtStart_data()
+    {
+        QTest::addColumn<QString>("autodisconnect");
+        QTest::addColumn<QString>("autocomp_off");
+        QTest::addColumn<PowerControl::Ability>("ability");
+        QTest::addColumn<int>("checks");
+        QTest::addColumn<QStringList>("boxes");
+        using A = PowerControl::Ability;
+        QTest::newRow("power-off, no") << "0"
+                                       << "1" << A::No << 1 << QStringList{"CANNOTPOWEROFF"};
+        QTest::newRow("power-off, challenge") << "0"
+                                              << "1" << A::Challenge << 1 << QStringList{"POWEROFFCHALLENGE"};
+        QTest::newRow("power-off, yes") << "0"
+                                        << "1" << A::Yes << 1 << QStringList();
+        QTest::newRow("power-off, no answer") << "0"
+                                              << "1" << A::Unknown << 1 << QStringList();
+        QTest::newRow("hang-up then power-off, no") << "1"
+                                                    << "1" << A::No << 1 << QStringList{"CANNOTPOWEROFF"};
+        QTest::newRow("hang-up only") << "1"
+                                      << "0" << A::No << 0 << QStringList();
+    }
+    void powerOffAbilityIsCheckedAtStart()
+    {
+        QFETCH(QString, autodisconnect);
+        QFETCH(QString, autocomp_off);
+        QFETCH(PowerControl::Ability, ability);
+        QFETCH(int, checks);
+        QFETCH(QStringList, boxes);
+        Fixture f;
+        f.power.ability = ability;
+        f.setOptions({{"autodisconnect", autodisconnect}, {"autocomp_off", autocomp_off}});
+        f.setWatchList({f.absent(QStringLiteral("a.zip"))});
+        f.load();
+        QList<msgbox::Shown> shown;
+        bool runningAtBox = false;
+        msgbox::setAnswerer([&](const msgbox::Shown &box) {
+            shown.append(box);
+            runningAtBox = f.tloop()->isActive() && f.showsRunning() && f.inhibitor.held();
+            return msgbox::Answer::Ok;
+        });
+        f.window->cmdmonit_Click();
+        msgbox::setAnswerer({});
+        QCOMPARE(f.power.abilityChecks, checks);
+        QStringList texts;
+        for (const msgbox::Shown &box : shown) {
+            texts.append(box.text);
+            QCOMPARE(box.icon, msgbox::Icon::Warning);
+        }
+        QCOMPARE(texts, boxes);
+        // Monitoring starts anyway, before the warning waits for the user.
+        QVERIFY(f.tloop()->isActive());
+        QVERIFY(shown.isEmpty() || runningAtBox);
+    }
+
+    // --- never early ---
+    void unfinishedDownloadWaitsForTheNextTick_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("hold");
+        for (const char *entry : {"a.zip", "*.zip"}) {
+            for (const char *hold : {".part", ".crdownload", ".aria2", ".!qB", "writer"})
+                QTest::addRow("%s, %s", entry, hold) << QString::fromLatin1(entry) << QString::fromLatin1(hold);
+        }
+    }
+    void unfinishedDownloadWaitsForTheNextTick()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, hold);
+        Fixture f;
+        f.setOptions({{"autodisconnect", "1"}});
+        const QString file = f.present(QStringLiteral("a.zip"));
+        QProcess writer;
+        if (hold == QLatin1String("writer")) {
+            // A process of this user with the file open for appending.
+            writer.start(QStringLiteral("/bin/sh"),
+                         {QStringLiteral("-c"), QStringLiteral("exec 3>>\"$0\"; echo open; exec sleep 600"), file});
+            QVERIFY(writer.waitForReadyRead(10000));
+        } else {
+            f.present(QStringLiteral("a.zip") + hold);
+        }
+        f.startRunning({f.absent(entry)});
+        f.window->tloop_Timer();
+        QVERIFY(f.completion.calls.isEmpty());
+        QCOMPARE(monitoring::last_file_index(f.state.store), 0);
+
+        if (hold == QLatin1String("writer")) {
+            writer.kill();
+            QVERIFY(writer.waitForFinished(10000));
+        } else {
+            QVERIFY(QFile::remove(f.absent(QStringLiteral("a.zip") + hold)));
+        }
+        f.window->tloop_Timer();
+        QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
     }
 
     // --- the icon and the other entries ---

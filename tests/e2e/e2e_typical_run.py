@@ -1,17 +1,21 @@
 """The typical run: one expected file, hang-up only with the notice, a
-connected modem in NetworkManager (dbusmock on the session's private bus,
-which is our system bus) and a pppd link outside it (a stand-in found through
-the session's PPP folders). The user types in another program all along.
-Monitor; the file appears; at the next 30 s tick the list is emptied and the
-notice and the hang-up countdown open without taking the keyboard: what the
-user types, Space and Enter included, reaches the other program and the
-countdown runs on. 15 s later the modem is asked to hang up, the pppd ends by
-SIGTERM and the menu entry is back to "Monitoruj"."""
+connected modem in NetworkManager and logind (dbusmock on the session's
+private bus, which is our system bus) and a pppd link outside NetworkManager
+(a stand-in found through the session's PPP folders). The user types in
+another program all along. Monitor: logind holds Quendral's inhibitor of
+sleep. The file appears while a process still has it open for writing: the
+first 30 s tick passes it over. The writer closes; at the next tick the list
+is emptied, the inhibitor is let go and the notice and the hang-up countdown
+open without taking the keyboard: what the user types, Space and Enter
+included, reaches the other program and the countdown runs on. 15 s later the
+modem is asked to hang up, the pppd ends by SIGTERM and the menu entry is back
+to "Monitoruj"."""
 import os
 import re
 import shutil
 import signal
 import subprocess
+import time
 
 import dbus
 
@@ -22,6 +26,10 @@ NM = "org.freedesktop.NetworkManager"
 NM_PATH = "/org/freedesktop/NetworkManager"
 MOCK = "org.freedesktop.DBus.Mock"
 COUNTDOWN_TEXT = "Quendral odłączy komputer od sieci za:"
+LOGIN = "org.freedesktop.login1"
+LOGIN_PATH = "/org/freedesktop/login1"
+INHIBITOR = ("sleep:idle", "Quendral", "Quendral czeka na zakończenie pobierania plików.", "block")
+TICK = 30
 
 # NetworkManager's DeactivateConnection as the real one behaves for the caller.
 DEACTIVATE = """
@@ -94,6 +102,20 @@ def focused_window():
     return subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True, check=True).stdout.strip()
 
 
+def start_logind(program: Program):
+    mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "logind"],
+                            stdout=subprocess.DEVNULL)
+    program.processes.append(mock)
+    bus = dbus.bus.BusConnection(os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
+    wait_until(lambda: bus.name_has_owner(LOGIN), 20, "the logind mock")
+    return bus.get_object(LOGIN, LOGIN_PATH)
+
+
+def inhibitors(logind):
+    return [tuple(str(field) for field in held[:4])
+            for held in logind.ListInhibitors(dbus_interface=LOGIN + ".Manager")]
+
+
 def hang_up_requests(manager):
     return [call for call in manager.GetMethodCalls("DeactivateConnection", dbus_interface=MOCK)]
 
@@ -107,6 +129,7 @@ def first_menu_entry(watcher: MenuWatcher):
 
 def run(program: Program):
     manager = start_network_manager(program)
+    logind = start_logind(program)
     expected = os.path.join(os.environ["E2E_ROOT"], "Pobrane", "plik.zip")
     os.makedirs(os.path.dirname(expected))
     program.write_settings({"options": {"language": "Polish.ini"}, "Files": {"file0": expected}})
@@ -120,6 +143,7 @@ def run(program: Program):
     menu, entry = first_menu_entry(watcher)
     if entry != "Monitoruj":
         raise AssertionError("stopped menu entry reads %r" % entry)
+    started = time.monotonic()
     click_at(find(menu, ("menu item",), "Monitoruj"))
     wait_until(lambda: not showing(menu), 10, "the menu to close")
     menu, entry = first_menu_entry(watcher)
@@ -127,20 +151,41 @@ def run(program: Program):
         raise AssertionError("monitoring did not start: the entry reads %r" % entry)
     click_nowhere()
     wait_until(lambda: not showing(menu), 10, "the menu to close")
+    if inhibitors(logind) != [INHIBITOR]:
+        raise AssertionError("logind holds %r while monitoring" % inhibitors(logind))
 
     typed = start_typist(program)
     typist = focused_window()
+    # The download arrives but its program still has it open for writing.
     with open(expected, "wb") as download:
         download.write(b"PK\x05\x06" + bytes(18))
+    writer = subprocess.Popen(["/bin/sh", "-c", 'exec 3>>"$0"; echo open; exec sleep 600', expected],
+                              stdout=subprocess.PIPE)
+    program.processes.append(writer)
+    writer.stdout.readline()
 
     app = program.app(process)
-    countdown = wait_until(lambda: find(app, ("label",), COUNTDOWN_TEXT), 45, "the hang-up countdown")
+    # The first tick comes and goes with nothing to show for it.
+    first_tick_over = started + TICK + 8
+    wait_until(lambda: find(app, ("label",), COUNTDOWN_TEXT) or time.monotonic() > first_tick_over, TICK + 15,
+               "the first tick to pass")
+    if find(app, ("label",), COUNTDOWN_TEXT):
+        raise AssertionError("completed while the file was still open for writing")
+    if not re.search(r"^file0=\S", program.read_settings(), re.IGNORECASE | re.MULTILINE):
+        raise AssertionError("the watch list was emptied while the file was being written")
+    writer.kill()
+    writer.wait()
+
+    countdown = wait_until(lambda: find(app, ("label",), COUNTDOWN_TEXT), TICK + 15, "the hang-up countdown")
+    if time.monotonic() < started + 2 * TICK - 1:
+        raise AssertionError("the countdown came before the second tick")
     if focused_window() != typist:
         raise AssertionError("the completion windows took the keyboard focus")
     # Space and Enter are what would press a focused button.
     type_text("ok then\n ")
     wait_until(lambda: received(typed) == "ok then\n ", 10, "the keys to reach the other program")
     program.screenshot("countdown")
+    wait_until(lambda: not inhibitors(logind), 10, "logind to let the inhibitor go")
     if not re.search(r"^file0=\s*$", program.read_settings(), re.IGNORECASE | re.MULTILINE):
         raise AssertionError("the watch list was not emptied: %r" % program.read_settings())
     if hang_up_requests(manager) or pppd.poll() is not None or not showing(countdown):

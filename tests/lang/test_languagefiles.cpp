@@ -44,7 +44,8 @@ namespace {
 // gets a pass that does nothing: the test applies the lines itself.
 struct NoPowerOff : PowerControl
 {
-    void power_off() override {}
+    Ability canPowerOff() override { return Ability::Yes; }
+    QString power_off() override { return {}; }
 };
 
 struct Deps
@@ -57,6 +58,8 @@ struct Deps
     test::FakeSound sound;
     test::FakeCompletionWindows completion;
     NoPowerOff power;
+    test::FakeInhibitor inhibitor;
+    test::FakeNotifier notifier;
     CountdownDeps countdown{state, sound, [] {}, noLanguage};
     SingleInstance instance{folder.file(QStringLiteral("quendral"))};
     QList<DriveEntry> drives{{QStringLiteral("/"), QStringLiteral("/")}, {folder.path(), folder.path()}};
@@ -78,7 +81,8 @@ const QList<WindowMaker> &windowMakers()
         {QStringLiteral("splash"), [](Deps &d) -> QWidget * { return new splash(d.state, d.factory, d.instance); }},
         {QStringLiteral("frmnotunload"),
          [](Deps &d) -> QWidget * {
-             return new frmnotunload(d.state, d.factory, d.dialup, d.sound, d.completion, d.noLanguage);
+             return new frmnotunload(d.state, d.factory, d.dialup, d.sound, d.completion, d.inhibitor, d.power,
+                                     d.noLanguage);
          }},
         {QStringLiteral("frmtray"),
          [](Deps &d) -> QWidget * {
@@ -101,8 +105,9 @@ const QList<WindowMaker> &windowMakers()
          }},
         {QStringLiteral("frmdis"),
          [](Deps &d) -> QWidget * { return new frmdis(d.countdown, d.dialup, d.completion); }},
-        {QStringLiteral("frmshut"), [](Deps &d) -> QWidget * { return new frmshut(d.countdown, d.power); }},
-        {QStringLiteral("frminfo"), [](Deps &d) -> QWidget * { return new frminfo(d.sound, d.noLanguage); }},
+        {QStringLiteral("frmshut"), [](Deps &d) -> QWidget * { return new frmshut(d.countdown, d.power, d.notifier); }},
+        {QStringLiteral("frminfo"),
+         [](Deps &d) -> QWidget * { return new frminfo(d.sound, d.notifier, d.noLanguage); }},
         {QStringLiteral("frmprehelp"),
          [](Deps &d) -> QWidget * { return new frmprehelp(d.state, d.factory, d.noLanguage); }},
         {QStringLiteral("frmhelp"), [](Deps &d) -> QWidget * { return new frmhelp(d.state, d.noLanguage); }},
@@ -395,7 +400,8 @@ private slots:
         deps.state.store.settingsFile().WriteIni(QStringLiteral("Files"), QStringLiteral("file0"),
                                                  deps.folder.file(QStringLiteral("a.zip")));
         const std::function<void()> pass = [&deps] { LoadLanguage(deps.state); };
-        frmnotunload tray(deps.state, deps.factory, deps.dialup, deps.sound, deps.completion, pass);
+        frmnotunload tray(deps.state, deps.factory, deps.dialup, deps.sound, deps.completion, deps.inhibitor,
+                          deps.power, pass);
         auto *cmdmonit = findControl(&tray, QStringLiteral("cmdmonit"));
         auto *lblstart = tray.findChild<QLabel *>(QStringLiteral("lblstart"));
         auto *lblstop = tray.findChild<QLabel *>(QStringLiteral("lblstop"));

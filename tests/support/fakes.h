@@ -2,7 +2,9 @@
 
 #include "core/presenceprobe.h"
 #include "kit/completionwindows.h"
+#include "kit/desktopnotifier.h"
 #include "kit/dialupcontrol.h"
+#include "kit/sleepinhibitor.h"
 #include "kit/soundplayer.h"
 
 #include <QString>
@@ -67,6 +69,38 @@ private:
         if (onCall)
             onCall(call);
     }
+};
+
+// Holds unless `refuse` is set, recording each reason given.
+class FakeInhibitor : public SleepInhibitor
+{
+public:
+    bool refuse = false;
+    bool holding = false;
+    QStringList reasons;
+    int releases = 0;
+
+    bool hold(const QString &why) override
+    {
+        reasons.append(why);
+        holding = holding || !refuse;
+        return holding;
+    }
+    void release() override
+    {
+        ++releases;
+        holding = false;
+    }
+    bool held() const override { return holding; }
+};
+
+// Records the notifications sent, as "summary|body".
+class FakeNotifier : public DesktopNotifier
+{
+public:
+    QStringList sent;
+
+    void notify(const QString &summary, const QString &body) override { sent.append(summary + u'|' + body); }
 };
 
 // A presence test that answers each path with `found(path)`.

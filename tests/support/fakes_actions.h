@@ -6,19 +6,29 @@
 
 namespace quendral::test {
 
-// Counts power-off requests instead of turning anything off. `onPowerOff` runs
-// at each request, so a test can look at the caller's state at that moment.
+// Counts power-off requests instead of turning anything off, answering them
+// with `refusal` (empty: taken). `onPowerOff` runs at each request, so a test
+// can look at the caller's state at that moment.
 class FakePower : public PowerControl
 {
 public:
+    Ability ability = Ability::Yes;
+    int abilityChecks = 0;
+    QString refusal;
     int powerOffs = 0;
     std::function<void()> onPowerOff;
 
-    void power_off() override
+    Ability canPowerOff() override
+    {
+        ++abilityChecks;
+        return ability;
+    }
+    QString power_off() override
     {
         ++powerOffs;
         if (onPowerOff)
             onPowerOff();
+        return refusal;
     }
 };
 

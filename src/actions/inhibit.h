@@ -1,0 +1,12 @@
+#pragma once
+
+#include "kit/sleepinhibitor.h"
+
+#include <memory>
+
+namespace quendral {
+
+// The platform's sleep inhibitor, for main.cpp.
+std::unique_ptr<SleepInhibitor> makeSleepInhibitor();
+
+} // namespace quendral

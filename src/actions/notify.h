@@ -1,0 +1,15 @@
+#pragma once
+
+#include "kit/desktopnotifier.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace quendral {
+
+// The platform's desktop notifications, for main.cpp; `icon` is the program
+// icon's file.
+std::unique_ptr<DesktopNotifier> makeDesktopNotifier(const QString &icon);
+
+} // namespace quendral

@@ -1,0 +1,167 @@
+#include "actions/inhibit.h"
+#include "actions/inhibit_linux.h"
+#include "core/frmnotunload.h"
+#include "kit/windowfactory.h"
+#include "mockservice.h"
+#include "support/fakes.h"
+#include "support/fakes_actions.h"
+#include "support/testsupport.h"
+
+#include <QDBusArgument>
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace quendral;
+
+namespace {
+
+const QString logindPath = QStringLiteral("/org/freedesktop/login1");
+const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
+const QString mockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
+
+} // namespace
+
+class TestInhibitLogind : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void holdBlocksSleepAndIdleUntilReleased();
+    void endOfTheHolderReleases();
+    void refusedInhibitorHoldsNothing();
+    void monitoringHoldsItUntilItStops_data();
+    void monitoringHoldsItUntilItStops();
+    // Last: it stops the mock.
+    void withoutLogindNothingIsHeld();
+
+private:
+    // (what, who, why, mode) of each inhibitor logind holds.
+    QList<QStringList> inhibitors() const;
+
+    test::MockService m_logind{QStringLiteral("logind"), QStringLiteral("org.freedesktop.login1")};
+};
+
+QList<QStringList> TestInhibitLogind::inhibitors() const
+{
+    const QDBusMessage reply = m_logind.call(logindPath, managerInterface, QStringLiteral("ListInhibitors"));
+    QList<QStringList> held;
+    const auto list = reply.arguments().value(0).value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        QString what, who, why, mode;
+        uint uid = 0, pid = 0;
+        list.beginStructure();
+        list >> what >> who >> why >> mode >> uid >> pid;
+        list.endStructure();
+        held.append({what, who, why, mode});
+    }
+    list.endArray();
+    return held;
+}
+
+void TestInhibitLogind::initTestCase()
+{
+    if (!test::systemBusIsPrivate())
+        QFAIL("refusing to run: these tests talk to logind and must use the private bus of "
+              "scripts/test-env.sh (DBUS_SYSTEM_BUS_ADDRESS must equal QUENDRAL_TEST_BUS)");
+    QVERIFY(m_logind.start());
+}
+
+void TestInhibitLogind::init()
+{
+    QCOMPARE(m_logind.call(logindPath, mockInterface, QStringLiteral("Reset")).type(), QDBusMessage::ReplyMessage);
+    QTRY_VERIFY(inhibitors().isEmpty());
+}
+
+void TestInhibitLogind::holdBlocksSleepAndIdleUntilReleased()
+{
+    LogindSleepInhibitor inhibitor(QDBusConnection::systemBus());
+    QVERIFY(inhibitor.hold(QStringLiteral("Waiting for downloads")));
+    QVERIFY(inhibitor.held());
+    const QList<QStringList> expected = {{"sleep:idle", "Quendral", "Waiting for downloads", "block"}};
+    QCOMPARE(inhibitors(), expected);
+    // Holding again takes no second inhibitor.
+    QVERIFY(inhibitor.hold(QStringLiteral("Waiting for downloads")));
+    QCOMPARE(inhibitors(), expected);
+
+    inhibitor.release();
+    QVERIFY(!inhibitor.held());
+    QTRY_VERIFY(inhibitors().isEmpty());
+    inhibitor.release();
+}
+
+void TestInhibitLogind::endOfTheHolderReleases()
+{
+    {
+        const auto inhibitor = makeSleepInhibitor();
+        QVERIFY(inhibitor->hold(QStringLiteral("why")));
+        QCOMPARE(inhibitors().size(), 1);
+    }
+    QTRY_VERIFY(inhibitors().isEmpty());
+}
+
+void TestInhibitLogind::refusedInhibitorHoldsNothing()
+{
+    m_logind.call(logindPath, mockInterface, QStringLiteral("AddMethod"),
+                  {managerInterface, QStringLiteral("Inhibit"), QStringLiteral("ssss"), QStringLiteral("h"),
+                   QStringLiteral("raise dbus.exceptions.DBusException('Access denied', "
+                                  "name='org.freedesktop.DBus.Error.AccessDenied')")});
+    LogindSleepInhibitor inhibitor(QDBusConnection::systemBus());
+    QVERIFY(!inhibitor.hold(QStringLiteral("why")));
+    QVERIFY(!inhibitor.held());
+}
+
+void TestInhibitLogind::monitoringHoldsItUntilItStops_data()
+{
+    QTest::addColumn<QString>("end");
+    for (const char *end : {"stop", "completion", "close"})
+        QTest::newRow(end) << QString::fromLatin1(end);
+}
+
+void TestInhibitLogind::monitoringHoldsItUntilItStops()
+{
+    QFETCH(QString, end);
+    test::ProgramFolder folder;
+    AppState state(folder.path());
+    state.messages.insert(QStringLiteral("inhibitreason"), QStringLiteral("Waiting"));
+    const QString expected = folder.file(QStringLiteral("a.zip"));
+    folder.write(QStringLiteral("Settings.ini"), "[Files]\nfile0=" + expected.toUtf8() + '\n');
+    WindowFactory factory;
+    test::FakeDialup dialup;
+    test::FakeSound sound;
+    test::FakeCompletionWindows completion;
+    test::FakePower power;
+    LogindSleepInhibitor inhibitor(QDBusConnection::systemBus());
+    test::MessageBoxes boxes(msgbox::Answer::Yes);
+    frmnotunload tray(
+        state, factory, dialup, sound, completion, inhibitor, power, [] {}, [] {});
+
+    tray.cmdmonit_Click();
+    QCOMPARE(inhibitors(), (QList<QStringList>{{"sleep:idle", "Quendral", "Waiting", "block"}}));
+    tray.tloop_Timer();
+    QCOMPARE(inhibitors().size(), 1);
+    if (end == QLatin1String("stop")) {
+        tray.cmdmonit_Click();
+    } else if (end == QLatin1String("completion")) {
+        folder.write(QStringLiteral("a.zip"), "data");
+        tray.tloop_Timer();
+        QCOMPARE(state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), QString());
+    } else {
+        tray.cmdexit_Click();
+    }
+    QTRY_VERIFY(inhibitors().isEmpty());
+}
+
+void TestInhibitLogind::withoutLogindNothingIsHeld()
+{
+    QVERIFY(m_logind.stop());
+    LogindSleepInhibitor inhibitor(QDBusConnection::systemBus());
+    QVERIFY(!inhibitor.hold(QStringLiteral("why")));
+    QVERIFY(!inhibitor.held());
+}
+
+QTEST_MAIN(TestInhibitLogind)
+#include "test_inhibit_logind.moc"

@@ -1,0 +1,79 @@
+#include "actions/notify.h"
+#include "actions/notify_linux.h"
+#include "mockservice.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <csignal>
+
+using namespace quendral;
+
+namespace {
+
+const QString notificationsPath = QStringLiteral("/org/freedesktop/Notifications");
+
+// Nothing about a notification is worth a visible pause of the tray.
+constexpr qint64 kNoWaitMs = 500;
+
+} // namespace
+
+class TestNotifyFreedesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void noticeReachesARunningDaemon();
+    void aHungDaemonKeepsNobodyWaiting();
+    void withoutADaemonNothingWaits();
+
+private:
+    test::MockService m_daemon{QStringLiteral("notification_daemon"), QStringLiteral("org.freedesktop.Notifications")};
+};
+
+void TestNotifyFreedesktop::initTestCase()
+{
+    if (!test::systemBusIsPrivate())
+        QFAIL("refusing to run: these tests start services and must use the private bus of scripts/test-env.sh");
+}
+
+void TestNotifyFreedesktop::noticeReachesARunningDaemon()
+{
+    QVERIFY(m_daemon.start());
+    makeDesktopNotifier(QStringLiteral("/opt/quendral/quendral.svg"))
+        ->notify(QStringLiteral("Done"), QStringLiteral("Files <a> & <b> are here."));
+    QList<QVariantList> calls;
+    QTRY_VERIFY((calls = m_daemon.methodCalls(notificationsPath, QStringLiteral("Notify"))).size() == 1);
+    const QVariantList call = calls.first();
+    QCOMPARE(call.value(0).toString(), QStringLiteral("Quendral"));
+    QCOMPARE(call.value(1).toUInt(), 0u);
+    QCOMPARE(call.value(2).toString(), QStringLiteral("file:///opt/quendral/quendral.svg"));
+    QCOMPARE(call.value(3).toString(), QStringLiteral("Done"));
+    QCOMPARE(call.value(4).toString(), QStringLiteral("Files &lt;a&gt; &amp; &lt;b&gt; are here."));
+    QCOMPARE(call.value(7).toInt(), -1);
+}
+
+void TestNotifyFreedesktop::aHungDaemonKeepsNobodyWaiting()
+{
+    QVERIFY(m_daemon.start());
+    ::kill(static_cast<pid_t>(m_daemon.pid()), SIGSTOP);
+    QElapsedTimer clock;
+    clock.start();
+    makeDesktopNotifier(QStringLiteral("quendral"))->notify(QStringLiteral("Done"), QStringLiteral("Files are here."));
+    QVERIFY(clock.elapsed() < kNoWaitMs);
+    QVERIFY(m_daemon.stop());
+}
+
+void TestNotifyFreedesktop::withoutADaemonNothingWaits()
+{
+    QVERIFY(m_daemon.stop());
+    QElapsedTimer clock;
+    clock.start();
+    makeDesktopNotifier(QStringLiteral("quendral"))->notify(QStringLiteral("Done"), QStringLiteral("Files are here."));
+    QVERIFY(clock.elapsed() < kNoWaitMs);
+}
+
+QTEST_MAIN(TestNotifyFreedesktop)
+#include "test_notify_freedesktop.moc"
