@@ -148,9 +148,10 @@ QString frmmain::languageFolder() const
 void frmmain::fillLanguageList()
 {
     // Sorted as the Windows file system lists them; beyond 100 the rest is left out.
-    const QStringList files = QDir(languageFolder())
-                                  .entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name | QDir::IgnoreCase)
-                                  .mid(0, kMaxLanguages);
+    // A plain suffix test: a name filter would compile a regular expression.
+    QStringList files = QDir(languageFolder()).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    files.removeIf([](const QString &name) { return !name.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive); });
+    files = files.mid(0, kMaxLanguages);
     if (files.isEmpty()) {
         m_language->addItem(QStringLiteral("Polish"));
         m_language->setCurrentIndex(0);
