@@ -7,7 +7,8 @@
 namespace quendral {
 
 // Linux dial-up: NetworkManager's modem, PPPoE, ADSL and Bluetooth DUN links
-// first, then the PPP links that pppd runs on its own.
+// and its metered connections first, then the PPP links that pppd runs on its
+// own.
 class LinuxConnectionSource : public ConnectionSource
 {
 public:

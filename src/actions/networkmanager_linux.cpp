@@ -4,7 +4,10 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
+
+#include <iterator>
 
 namespace quendral {
 
@@ -24,6 +27,10 @@ constexpr int deactivateTimeoutMs = 5000;
 
 // NM_ACTIVE_CONNECTION_STATE_ACTIVATED
 constexpr uint activatedState = 2;
+// NM_METERED_YES and NM_METERED_GUESS_YES; the connection setting knows only
+// the first.
+constexpr int meteredYes = 1;
+constexpr int meteredGuessYes = 3;
 
 using SettingsMap = QMap<QString, QVariantMap>;
 
@@ -59,7 +66,7 @@ Reply ask(const QDBusConnection &bus, const QDBusMessage &message)
     return {goneErrors.contains(reply.errorName()) ? Outcome::Gone : Outcome::Failed, {}};
 }
 
-Reply property(const QDBusConnection &bus, const QString &path, const QString &interface, const QString &name)
+Reply readProperty(const QDBusConnection &bus, const QString &path, const QString &interface, const QString &name)
 {
     QDBusMessage message = methodCall(path, propertiesInterface, QStringLiteral("Get"));
     message << interface << name;
@@ -73,50 +80,38 @@ QList<QDBusObjectPath> objectPaths(const QVariant &value)
     return qdbus_cast<QList<QDBusObjectPath>>(value);
 }
 
-// Whether an active connection of `type` is a dial-up link; nothing when
-// NetworkManager could not tell. Bluetooth is one only as a modem link (DUN),
-// not as PAN, which its stored settings tell.
-std::optional<bool> isDialup(const QDBusConnection &bus, const QString &type, const QString &settingsPath)
+QVariantMap propertiesOf(const QVariant &changed)
 {
-    if (type == QLatin1String("bluetooth")) {
-        const Reply settings = ask(bus, methodCall(settingsPath, settingsInterface, QStringLiteral("GetSettings")));
-        if (settings.outcome == Outcome::Failed)
-            return std::nullopt;
-        const QVariantMap bluetooth = qdbus_cast<SettingsMap>(settings.value).value(QStringLiteral("bluetooth"));
-        return bluetooth.value(QStringLiteral("type")).toString() == QLatin1String("dun");
-    }
+    return qdbus_cast<QVariantMap>(changed);
+}
+
+bool isModemType(const QString &type)
+{
     return type == QLatin1String("gsm") || type == QLatin1String("cdma") || type == QLatin1String("pppoe") ||
            type == QLatin1String("adsl");
 }
 
-// Adds the active connection at `path` to the listing when it is a dial-up
-// link, with the IP interfaces of its devices.
-Outcome addIfDialup(const QDBusConnection &bus, const QString &path, NetworkManagerListing &listing)
+// Whether the stored settings make an active connection of `type` a dial-up
+// link: a modem type, a Bluetooth modem link (DUN, not PAN), or a connection
+// the user marked as metered. Nothing when NetworkManager could not tell.
+std::optional<bool> dialupBySettings(const QDBusConnection &bus, const QString &type, const QString &settingsPath)
 {
-    QDBusMessage getAll = methodCall(path, propertiesInterface, QStringLiteral("GetAll"));
-    getAll << activeInterface;
-    const Reply properties = ask(bus, getAll);
-    if (properties.outcome != Outcome::Answered)
-        return properties.outcome;
-    const QVariantMap values = qdbus_cast<QVariantMap>(properties.value);
+    if (isModemType(type))
+        return true;
+    const Reply settings = ask(bus, methodCall(settingsPath, settingsInterface, QStringLiteral("GetSettings")));
+    if (settings.outcome == Outcome::Failed)
+        return std::nullopt;
+    const SettingsMap map = qdbus_cast<SettingsMap>(settings.value);
+    if (map.value(QStringLiteral("connection")).value(QStringLiteral("metered")).toInt() == meteredYes)
+        return true;
+    return type == QLatin1String("bluetooth") &&
+           map.value(QStringLiteral("bluetooth")).value(QStringLiteral("type")).toString() == QLatin1String("dun");
+}
 
-    const auto dialup = isDialup(bus, values.value(QStringLiteral("Type")).toString(),
-                                 qdbus_cast<QDBusObjectPath>(values.value(QStringLiteral("Connection"))).path());
-    if (!dialup)
-        return Outcome::Failed;
-    if (!*dialup)
-        return Outcome::Answered;
-
-    listing.connections.append({path, values.value(QStringLiteral("State")).toUInt() == activatedState});
-    for (const QDBusObjectPath &device : objectPaths(values.value(QStringLiteral("Devices")))) {
-        const Reply ipInterface = property(bus, device.path(), deviceInterface, QStringLiteral("IpInterface"));
-        if (ipInterface.outcome == Outcome::Failed)
-            return Outcome::Failed;
-        const QString name = ipInterface.value.toString();
-        if (!name.isEmpty())
-            listing.ipInterfaces.insert(name);
-    }
-    return Outcome::Answered;
+// NetworkManager's own verdict, from the connection's setting or its guess.
+bool meteredDevice(const NetworkManagerSource::Device &device)
+{
+    return device.metered == meteredYes || device.metered == meteredGuessYes;
 }
 
 } // namespace
@@ -127,30 +122,194 @@ NetworkManagerSource::NetworkManagerSource(const QDBusConnection &bus)
     qDBusRegisterMetaType<SettingsMap>();
 }
 
-std::optional<NetworkManagerListing> NetworkManagerSource::list() const
+bool NetworkManagerSource::subscribe()
 {
-    NetworkManagerListing listing;
+    // A NetworkManager that stops or restarts forgets its connections: so
+    // do we, and the next listing reads them afresh.
+    m_watcher = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &NetworkManagerSource::forget);
+    const QString changed = QStringLiteral("PropertiesChanged");
+    // Matching on the interface argument lets the bus drop the frequent
+    // changes of other objects (access points, statistics) before they wake
+    // us.
+    return m_bus.connect(service, managerPath, propertiesInterface, changed, {managerInterface}, QString(), this,
+                         SLOT(managerChanged(QDBusMessage))) &&
+           m_bus.connect(service, QString(), propertiesInterface, changed, {activeInterface}, QString(), this,
+                         SLOT(activeChanged(QDBusMessage))) &&
+           m_bus.connect(service, QString(), propertiesInterface, changed, {deviceInterface}, QString(), this,
+                         SLOT(deviceChanged(QDBusMessage)));
+}
+
+std::optional<NetworkManagerListing> NetworkManagerSource::list()
+{
     // Without a system bus, or without NetworkManager on it, the machine may
     // still dial with pppd alone: nothing to list here, but no failure.
     if (!m_bus.isConnected())
-        return listing;
-    const Reply active = property(m_bus, managerPath, managerInterface, QStringLiteral("ActiveConnections"));
-    if (active.outcome == Outcome::Failed)
-        return std::nullopt;
-    for (const QDBusObjectPath &path : objectPaths(active.value)) {
-        if (addIfDialup(m_bus, path.path(), listing) == Outcome::Failed)
-            return std::nullopt;
+        return NetworkManagerListing();
+    if (!m_tried) {
+        m_tried = true;
+        m_subscribed = subscribe();
     }
-    return listing;
+    if (!m_subscribed)
+        forget();
+    if (!m_order) {
+        const Reply active = readProperty(m_bus, managerPath, managerInterface, QStringLiteral("ActiveConnections"));
+        if (active.outcome == Outcome::Failed)
+            return std::nullopt;
+        QStringList order;
+        for (const QDBusObjectPath &path : objectPaths(active.value))
+            order.append(path.path());
+        m_order = order;
+    }
+    if (!learn())
+        return std::nullopt;
+    return listing();
 }
 
-bool NetworkManagerSource::deactivate(const QString &activeConnection) const
+bool NetworkManagerSource::learn()
+{
+    const QStringList order = *m_order;
+    for (const QString &path : order) {
+        if (m_active.contains(path))
+            continue;
+        QDBusMessage getAll = methodCall(path, propertiesInterface, QStringLiteral("GetAll"));
+        getAll << activeInterface;
+        const Reply properties = ask(m_bus, getAll);
+        if (properties.outcome == Outcome::Failed)
+            return false;
+        // Gone between listing and reading: it went down meanwhile.
+        if (properties.outcome == Outcome::Gone) {
+            m_order->removeAll(path);
+            continue;
+        }
+        const QVariantMap values = qdbus_cast<QVariantMap>(properties.value);
+        const auto bySettings =
+            dialupBySettings(m_bus, values.value(QStringLiteral("Type")).toString(),
+                             qdbus_cast<QDBusObjectPath>(values.value(QStringLiteral("Connection"))).path());
+        if (!bySettings)
+            return false;
+        Active active{values.value(QStringLiteral("State")).toUInt(), *bySettings, {}};
+        for (const QDBusObjectPath &device : objectPaths(values.value(QStringLiteral("Devices")))) {
+            active.devices.append(device.path());
+            if (m_devices.contains(device.path()))
+                continue;
+            QDBusMessage getDevice = methodCall(device.path(), propertiesInterface, QStringLiteral("GetAll"));
+            getDevice << deviceInterface;
+            const Reply deviceProperties = ask(m_bus, getDevice);
+            if (deviceProperties.outcome == Outcome::Failed)
+                return false;
+            const QVariantMap deviceValues = qdbus_cast<QVariantMap>(deviceProperties.value);
+            m_devices.insert(device.path(), {deviceValues.value(QStringLiteral("IpInterface")).toString(),
+                                             deviceValues.value(QStringLiteral("Metered")).toUInt()});
+        }
+        m_active.insert(path, active);
+    }
+    return true;
+}
+
+NetworkManagerListing NetworkManagerSource::listing() const
+{
+    NetworkManagerListing result;
+    for (const QString &path : *m_order) {
+        const auto active = m_active.constFind(path);
+        if (active == m_active.cend())
+            continue;
+        bool dialup = active->dialupBySettings;
+        for (const QString &device : active->devices)
+            dialup = dialup || meteredDevice(m_devices.value(device));
+        if (!dialup)
+            continue;
+        result.connections.append({path, active->state == activatedState});
+        for (const QString &device : active->devices) {
+            const QString name = m_devices.value(device).ipInterface;
+            if (!name.isEmpty())
+                result.ipInterfaces.insert(name);
+        }
+    }
+    return result;
+}
+
+void NetworkManagerSource::managerChanged(const QDBusMessage &message)
+{
+    if (!m_order)
+        return;
+    const QVariantMap changed = propertiesOf(message.arguments().value(1));
+    const auto active = changed.constFind(QStringLiteral("ActiveConnections"));
+    if (active == changed.cend())
+        return;
+    QStringList order;
+    for (const QDBusObjectPath &path : objectPaths(*active))
+        order.append(path.path());
+    m_order = order;
+    // What went away is forgotten, so that the caches hold no more than the
+    // connections that are up.
+    QSet<QString> devicesInUse;
+    for (auto it = m_active.begin(); it != m_active.end();) {
+        if (!order.contains(it.key())) {
+            it = m_active.erase(it);
+            continue;
+        }
+        for (const QString &device : it->devices)
+            devicesInUse.insert(device);
+        ++it;
+    }
+    for (auto it = m_devices.begin(); it != m_devices.end();)
+        it = devicesInUse.contains(it.key()) ? std::next(it) : m_devices.erase(it);
+}
+
+void NetworkManagerSource::activeChanged(const QDBusMessage &message)
+{
+    const auto active = m_active.find(message.path());
+    if (active == m_active.end())
+        return;
+    const QVariantMap changed = propertiesOf(message.arguments().value(1));
+    if (changed.contains(QStringLiteral("Devices"))) {
+        // Read again, with its new devices, at the next listing.
+        m_active.erase(active);
+        return;
+    }
+    const auto state = changed.constFind(QStringLiteral("State"));
+    if (state != changed.cend())
+        active->state = state->toUInt();
+}
+
+void NetworkManagerSource::deviceChanged(const QDBusMessage &message)
+{
+    const auto device = m_devices.find(message.path());
+    if (device == m_devices.end())
+        return;
+    // A modem's PPP interface appears while it connects, after we first saw
+    // it; its metered verdict follows the user's settings.
+    const QVariantMap changed = propertiesOf(message.arguments().value(1));
+    const auto ipInterface = changed.constFind(QStringLiteral("IpInterface"));
+    if (ipInterface != changed.cend())
+        device->ipInterface = ipInterface->toString();
+    const auto metered = changed.constFind(QStringLiteral("Metered"));
+    if (metered != changed.cend())
+        device->metered = metered->toUInt();
+}
+
+void NetworkManagerSource::forget()
+{
+    m_order.reset();
+    m_active.clear();
+    m_devices.clear();
+}
+
+bool NetworkManagerSource::deactivate(const QString &activeConnection)
 {
     QDBusMessage message = methodCall(managerPath, managerInterface, QStringLiteral("DeactivateConnection"));
     message << QVariant::fromValue(QDBusObjectPath(activeConnection));
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, deactivateTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage ||
-           reply.errorName() == QLatin1String("org.freedesktop.NetworkManager.ConnectionNotActive");
+    const bool done = reply.type() == QDBusMessage::ReplyMessage ||
+                      reply.errorName() == QLatin1String("org.freedesktop.NetworkManager.ConnectionNotActive");
+    // Its removal is announced later; until then it is no longer ours to
+    // list.
+    if (done && m_order) {
+        m_order->removeAll(activeConnection);
+        m_active.remove(activeConnection);
+    }
+    return done;
 }
 
 } // namespace quendral

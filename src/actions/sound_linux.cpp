@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <canberra.h>
+#include <dlfcn.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -20,6 +21,58 @@ namespace {
 // The sound theme's event that stands in for a missing file, as the platform's
 // default sound.
 constexpr const char *defaultEvent = "bell";
+
+// libcanberra, loaded for the first sound: most runs never play one, and the
+// library with its codecs costs memory for as long as it stays mapped.
+class Canberra
+{
+public:
+    Canberra() = default;
+    ~Canberra() { unload(); }
+    Canberra(const Canberra &) = delete;
+    Canberra &operator=(const Canberra &) = delete;
+
+    bool load()
+    {
+        if (m_library)
+            return true;
+        m_library = ::dlopen("libcanberra.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!m_library)
+            return false;
+        if (resolve(context_create, "ca_context_create") && resolve(context_change_props, "ca_context_change_props") &&
+            resolve(context_open, "ca_context_open") && resolve(context_destroy, "ca_context_destroy") &&
+            resolve(context_play_full, "ca_context_play_full") && resolve(proplist_create, "ca_proplist_create") &&
+            resolve(proplist_sets, "ca_proplist_sets") && resolve(proplist_destroy, "ca_proplist_destroy"))
+            return true;
+        unload();
+        return false;
+    }
+
+    void unload()
+    {
+        if (m_library)
+            ::dlclose(m_library);
+        m_library = nullptr;
+    }
+
+    decltype(&::ca_context_create) context_create = nullptr;
+    decltype(&::ca_context_change_props) context_change_props = nullptr;
+    decltype(&::ca_context_open) context_open = nullptr;
+    decltype(&::ca_context_destroy) context_destroy = nullptr;
+    decltype(&::ca_context_play_full) context_play_full = nullptr;
+    decltype(&::ca_proplist_create) proplist_create = nullptr;
+    decltype(&::ca_proplist_sets) proplist_sets = nullptr;
+    decltype(&::ca_proplist_destroy) proplist_destroy = nullptr;
+
+private:
+    template <typename Function> bool resolve(Function &function, const char *name)
+    {
+        function = reinterpret_cast<Function>(::dlsym(m_library, name));
+        return function != nullptr;
+    }
+
+    void *m_library = nullptr;
+};
 
 } // namespace
 
@@ -43,6 +96,7 @@ struct CanberraWorker
     uint32_t awaited = 0; // the id the window thread waits for; 0: none
     bool ended = false;
     uint32_t lastId = 0;
+    uint32_t sounding = 0; // the id of the sound still playing; 0: none
 
     // Called from libcanberra's thread, and by the worker when a sound could not
     // start. Only the first call for the awaited id counts: later ones (the ALSA
@@ -50,13 +104,15 @@ struct CanberraWorker
     void end(uint32_t id)
     {
         const std::lock_guard lock(mutex);
+        if (id == sounding)
+            sounding = 0;
         if (id == awaited && !ended) {
             ended = true;
             finished.notify_all();
         }
     }
 
-    static void run(const std::shared_ptr<CanberraWorker> &self);
+    static void run(const std::shared_ptr<CanberraWorker> &self, std::chrono::milliseconds idleRelease);
 };
 
 namespace {
@@ -66,69 +122,88 @@ void soundFinished(ca_context *, uint32_t id, int, void *userdata)
     static_cast<CanberraWorker *>(userdata)->end(id);
 }
 
-ca_context *openContext()
+ca_context *openContext(const Canberra &ca)
 {
     ca_context *context = nullptr;
-    if (ca_context_create(&context) != CA_SUCCESS)
+    if (ca.context_create(&context) != CA_SUCCESS)
         return nullptr;
-    ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Quendral", CA_PROP_APPLICATION_ID, "quendral", nullptr);
-    if (ca_context_open(context) != CA_SUCCESS) {
-        ca_context_destroy(context);
+    ca.context_change_props(context, CA_PROP_APPLICATION_NAME, "Quendral", CA_PROP_APPLICATION_ID, "quendral", nullptr);
+    if (ca.context_open(context) != CA_SUCCESS) {
+        ca.context_destroy(context);
         return nullptr;
     }
     return context;
 }
 
-int playOne(ca_context *context, const CanberraWorker::Job &job, CanberraWorker *worker, bool fromFile)
+int playOne(const Canberra &ca, ca_context *context, const CanberraWorker::Job &job, CanberraWorker *worker,
+            bool fromFile)
 {
     ca_proplist *props = nullptr;
-    if (ca_proplist_create(&props) != CA_SUCCESS)
+    if (ca.proplist_create(&props) != CA_SUCCESS)
         return CA_ERROR_OOM;
     if (fromFile)
-        ca_proplist_sets(props, CA_PROP_MEDIA_FILENAME, job.filename.constData());
+        ca.proplist_sets(props, CA_PROP_MEDIA_FILENAME, job.filename.constData());
     else
-        ca_proplist_sets(props, CA_PROP_EVENT_ID, defaultEvent);
+        ca.proplist_sets(props, CA_PROP_EVENT_ID, defaultEvent);
     // A file may change between two plays; the server must not keep a copy.
-    ca_proplist_sets(props, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
-    const int result = ca_context_play_full(context, job.id, props, soundFinished, worker);
-    ca_proplist_destroy(props);
+    ca.proplist_sets(props, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
+    const int result = ca.context_play_full(context, job.id, props, soundFinished, worker);
+    ca.proplist_destroy(props);
     return result;
 }
 
 } // namespace
 
-void CanberraWorker::run(const std::shared_ptr<CanberraWorker> &self)
+void CanberraWorker::run(const std::shared_ptr<CanberraWorker> &self, std::chrono::milliseconds idleRelease)
 {
+    Canberra ca;
     ca_context *context = nullptr;
+    // The server connection and the library are held only while sounds come
+    // close together.
+    const auto release = [&] {
+        if (context)
+            ca.context_destroy(context);
+        context = nullptr;
+        ca.unload();
+    };
     for (;;) {
         Job current;
         {
             std::unique_lock lock(self->mutex);
-            self->wake.wait(lock, [&] { return self->stop || self->job.has_value(); });
+            const auto ready = [&] { return self->stop || self->job.has_value(); };
+            if (!context) {
+                self->wake.wait(lock, ready);
+            } else if (!self->wake.wait_for(lock, idleRelease, ready)) {
+                // A long sound that outlasted the caller's wait still plays.
+                if (self->sounding)
+                    continue;
+                lock.unlock();
+                release();
+                continue;
+            }
             if (self->stop)
                 break;
             current = *self->job;
             self->job.reset();
             self->busy = true;
+            self->sounding = current.id;
         }
         // No server: opening fails within milliseconds, and is tried afresh
         // for the next sound, so a server started later is found.
-        if (!context)
-            context = openContext();
+        if (!context && ca.load())
+            context = openContext(ca);
         int result = CA_ERROR_STATE;
         if (context) {
             const bool fromFile = !current.filename.isEmpty();
-            result = playOne(context, current, self.get(), fromFile);
+            result = playOne(ca, context, current, self.get(), fromFile);
             // A format libcanberra cannot play fails at once; the default
             // sound takes its place.
             if (result != CA_SUCCESS && fromFile)
-                result = playOne(context, current, self.get(), false);
-            if (result != CA_SUCCESS) {
-                // Perhaps the server went away: connect again next time.
-                ca_context_destroy(context);
-                context = nullptr;
-            }
+                result = playOne(ca, context, current, self.get(), false);
         }
+        // Perhaps the server went away: connect again next time.
+        if (result != CA_SUCCESS)
+            release();
         {
             const std::lock_guard lock(self->mutex);
             self->busy = false;
@@ -136,14 +211,13 @@ void CanberraWorker::run(const std::shared_ptr<CanberraWorker> &self)
         if (result != CA_SUCCESS)
             self->end(current.id);
     }
-    if (context)
-        ca_context_destroy(context);
+    release();
 }
 
-CanberraSoundPlayer::CanberraSoundPlayer(std::chrono::milliseconds margin)
+CanberraSoundPlayer::CanberraSoundPlayer(std::chrono::milliseconds margin, std::chrono::milliseconds idleRelease)
     : m_margin(margin)
     , m_worker(std::make_shared<CanberraWorker>())
-    , m_thread(CanberraWorker::run, m_worker)
+    , m_thread(CanberraWorker::run, m_worker, idleRelease)
 {
 }
 

@@ -14,7 +14,9 @@ struct CanberraWorker;
 // thread, because a frozen sound server holds the calling thread inside
 // libpulse for up to a minute; the window thread only waits, and never longer
 // than the sound's own length plus a margin. While the worker is still stuck
-// in an earlier call, further sounds are skipped at once.
+// in an earlier call, further sounds are skipped at once. libcanberra is
+// loaded for the first sound and let go, with the server connection, once
+// `idleRelease` has passed without another.
 class CanberraSoundPlayer final : public SoundPlayer
 {
 public:
@@ -22,7 +24,8 @@ public:
     // (the theme's default sound, a compressed file).
     static constexpr std::chrono::milliseconds unknownLength{5000};
 
-    explicit CanberraSoundPlayer(std::chrono::milliseconds margin = std::chrono::milliseconds(2000));
+    explicit CanberraSoundPlayer(std::chrono::milliseconds margin = std::chrono::milliseconds(2000),
+                                 std::chrono::milliseconds idleRelease = std::chrono::minutes(1));
     ~CanberraSoundPlayer() override;
     CanberraSoundPlayer(const CanberraSoundPlayer &) = delete;
     CanberraSoundPlayer &operator=(const CanberraSoundPlayer &) = delete;

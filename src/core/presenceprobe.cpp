@@ -1,9 +1,12 @@
 #include "core/presenceprobe.h"
 
-#include <QHash>
+#include "core/remotefolder.h"
 
-#include <algorithm>
+#include <QHash>
+#include <QSet>
+
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -13,9 +16,6 @@ namespace quendral {
 
 namespace {
 
-// Enough to overlap slow folders; more would only crowd two cores.
-constexpr std::size_t kWorkers = 4;
-
 // The answer of one test of one path, once it has come.
 struct Answer
 {
@@ -23,41 +23,104 @@ struct Answer
     bool found = false;
 };
 
-} // namespace
-
-// Lives as long as any worker: a hung worker may outlast the probe.
-struct PresenceProbe::Shared
-{
-    std::mutex mutex;
-    std::condition_variable answered;
-    // Tests started and not yet answered, by path. A later call waits for
-    // these instead of starting a second test of the same path.
-    QHash<QString, std::shared_ptr<Answer>> inFlight;
-};
-
-// The names of one folder that one call tests together.
+// The names of one folder that one call hands to the worker together.
 struct FolderTask
 {
+    const void *job = nullptr;
     QString folder;
     QStringList names;
     std::vector<std::shared_ptr<Answer>> answers;
 };
 
-struct PresenceProbe::Job
+// Paths grouped by folder, folders in their first order.
+struct Folder
 {
-    // One answer per distinct path, some shared with earlier calls.
-    std::vector<std::shared_ptr<Answer>> answers;
-    // The tests this call starts: taken in order by the workers.
-    std::vector<FolderTask> toTest;
-    std::size_t next = 0;
-    bool stop = false;
+    QString folder;
+    QStringList names;
 };
 
-PresenceProbe::PresenceProbe(Test test, std::chrono::milliseconds limit)
+std::vector<Folder> byFolder(const QStringList &paths)
+{
+    std::vector<Folder> folders;
+    QHash<QString, std::size_t> index;
+    for (const QString &path : paths) {
+        const auto [folder, name] = presence::splitPath(path);
+        const auto it = index.constFind(folder);
+        if (it != index.cend()) {
+            folders[*it].names.append(name);
+            continue;
+        }
+        index.insert(folder, folders.size());
+        folders.push_back({folder, {name}});
+    }
+    return folders;
+}
+
+} // namespace
+
+// Lives as long as the worker: a hung worker may outlast the probe.
+struct PresenceProbe::Shared
+{
+    std::mutex mutex;
+    std::condition_variable work;
+    std::condition_variable answered;
+    std::deque<FolderTask> queue;
+    // Tests handed to the worker and not yet answered, by path. A later call
+    // waits for these instead of handing the same path over again.
+    QHash<QString, std::shared_ptr<Answer>> inFlight;
+    bool running = false;
+    bool stop = false;
+
+    static void run(const std::shared_ptr<Shared> &self, const Test &test);
+};
+
+void PresenceProbe::Shared::run(const std::shared_ptr<Shared> &self, const Test &test)
+{
+    for (;;) {
+        FolderTask task;
+        {
+            std::unique_lock lock(self->mutex);
+            self->work.wait(lock, [&] { return self->stop || !self->queue.empty(); });
+            if (self->stop)
+                return;
+            task = std::move(self->queue.front());
+            self->queue.pop_front();
+        }
+        const std::vector<bool> found = test(task.folder, task.names);
+        {
+            const std::lock_guard lock(self->mutex);
+            for (std::size_t i = 0; i < task.answers.size(); ++i) {
+                task.answers[i]->done = true;
+                task.answers[i]->found = i < found.size() && found[i];
+                self->inFlight.remove(task.folder + task.names[qsizetype(i)]);
+            }
+        }
+        self->answered.notify_all();
+    }
+}
+
+PresenceProbe::PresenceProbe(Test test, std::chrono::milliseconds limit, MayBlock mayBlock)
     : m_test(std::move(test))
     , m_limit(limit)
+    , m_mayBlock(std::move(mayBlock))
     , m_shared(std::make_shared<Shared>())
 {
+    if (!m_mayBlock) {
+        m_mayBlock = [folders = std::make_shared<RemoteFolders>()](const QString &folder) {
+            return folders->mayBlock(folder);
+        };
+    }
+}
+
+PresenceProbe::~PresenceProbe()
+{
+    if (!m_shared)
+        return;
+    {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->stop = true;
+    }
+    m_shared->work.notify_all();
 }
 
 bool PresenceProbe::allFound(const QStringList &paths)
@@ -70,84 +133,101 @@ bool PresenceProbe::anyFound(const QStringList &paths)
     return someAnswer(paths, true);
 }
 
-void PresenceProbe::work(const std::shared_ptr<Shared> &shared, const std::shared_ptr<Job> &job, const Test &test)
+bool PresenceProbe::startWorker()
 {
-    for (;;) {
-        FolderTask task;
-        {
-            const std::lock_guard lock(shared->mutex);
-            if (job->stop || job->next == job->toTest.size())
-                return;
-            task = job->toTest[job->next++];
-        }
-        const std::vector<bool> found = test(task.folder, task.names);
-        {
-            const std::lock_guard lock(shared->mutex);
-            for (std::size_t i = 0; i < task.answers.size(); ++i) {
-                task.answers[i]->done = true;
-                task.answers[i]->found = i < found.size() && found[i];
-                shared->inFlight.remove(task.folder + task.names[qsizetype(i)]);
-            }
-        }
-        shared->answered.notify_all();
+    if (m_shared->running)
+        return true;
+    try {
+        // Detached: a worker held by a dead mount must not hold the program
+        // at exit. It keeps its own share of the state and a copy of the test.
+        std::thread(&Shared::run, m_shared, m_test).detach();
+    } catch (const std::system_error &) {
+        // Out of threads: the paths stay unanswered, and the next call tries
+        // again.
+        return false;
     }
+    m_shared->running = true;
+    return true;
 }
 
 bool PresenceProbe::someAnswer(const QStringList &paths, bool answer)
 {
     const auto deadline = std::chrono::steady_clock::now() + m_limit;
-    auto job = std::make_shared<Job>();
+    QStringList exact;
+    QStringList wildcards;
+    QSet<QString> seen;
+    for (const QString &path : paths) {
+        if (!seen.contains(path)) {
+            seen.insert(path);
+            (presence::hasWildcard(path) ? wildcards : exact).append(path);
+        }
+    }
+    return someAnswerIn(exact, answer, deadline) || someAnswerIn(wildcards, answer, deadline);
+}
+
+bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, std::chrono::steady_clock::time_point deadline)
+{
+    if (paths.isEmpty())
+        return false;
+    std::vector<Folder> local;
+    std::vector<std::shared_ptr<Answer>> handedOver;
+    const int job = 0; // identifies this call's tasks in the shared queue
+    {
+        const std::lock_guard lock(m_shared->mutex);
+        for (Folder &folder : byFolder(paths)) {
+            if (!m_mayBlock(folder.folder)) {
+                local.push_back(std::move(folder));
+                continue;
+            }
+            FolderTask task{&job, folder.folder, {}, {}};
+            for (const QString &name : folder.names) {
+                std::shared_ptr<Answer> &pending = m_shared->inFlight[folder.folder + name];
+                if (!pending) {
+                    pending = std::make_shared<Answer>();
+                    task.names.append(name);
+                    task.answers.push_back(pending);
+                }
+                handedOver.push_back(pending);
+            }
+            if (!task.names.isEmpty())
+                m_shared->queue.push_back(std::move(task));
+        }
+    }
+    if (!handedOver.empty() && startWorker())
+        m_shared->work.notify_one();
+
+    // The worker runs while the local folders are tested here.
+    bool hit = false;
+    for (const Folder &folder : local) {
+        for (const bool found : m_test(folder.folder, folder.names))
+            hit = hit || found == answer;
+        if (hit)
+            break;
+    }
 
     std::unique_lock lock(m_shared->mutex);
-    QHash<QString, std::size_t> taskOfFolder;
-    for (const QString &path : paths) {
-        // A path already being tested, by an earlier call or earlier in this
-        // list, is waited for rather than tested again.
-        std::shared_ptr<Answer> &pending = m_shared->inFlight[path];
-        if (!pending) {
-            pending = std::make_shared<Answer>();
-            const auto [folder, name] = presence::splitPath(path);
-            if (!taskOfFolder.contains(folder)) {
-                taskOfFolder.insert(folder, job->toTest.size());
-                job->toTest.push_back(FolderTask{folder, {}, {}});
-            }
-            FolderTask &task = job->toTest[taskOfFolder.value(folder)];
-            task.names.append(name);
-            task.answers.push_back(pending);
-        }
-        job->answers.push_back(pending);
-    }
-
-    const std::size_t workers = std::min(kWorkers, job->toTest.size());
-    for (std::size_t i = 0; i < workers; ++i) {
-        try {
-            std::thread(&PresenceProbe::work, m_shared, job, m_test).detach();
-        } catch (const std::system_error &) {
-            // Out of threads: the workers already started share the paths;
-            // with none at all every path stays unanswered.
-            break;
-        }
-    }
-
-    bool hit = false;
-    bool complete = false;
+    bool complete = true;
     const auto settled = [&] {
-        hit = false;
         complete = true;
-        for (const auto &pending : job->answers) {
+        for (const auto &pending : handedOver) {
             hit = hit || (pending->done && pending->found == answer);
             complete = complete && pending->done;
         }
         return hit || complete;
     };
-    m_shared->answered.wait_until(lock, deadline, settled);
-    settled();
+    if (!hit)
+        m_shared->answered.wait_until(lock, deadline, settled);
 
-    // Paths no worker has taken yet are dropped, so that the next call tests them.
-    job->stop = true;
-    for (std::size_t i = job->next; i < job->toTest.size(); ++i) {
-        for (const QString &name : job->toTest[i].names)
-            m_shared->inFlight.remove(job->toTest[i].folder + name);
+    // Tasks the worker has not taken yet are dropped, so that the next call
+    // hands them over again.
+    for (auto it = m_shared->queue.begin(); it != m_shared->queue.end();) {
+        if (it->job != &job) {
+            ++it;
+            continue;
+        }
+        for (const QString &name : it->names)
+            m_shared->inFlight.remove(it->folder + name);
+        it = m_shared->queue.erase(it);
     }
 
     // Whatever is left unanswered counts as not found.

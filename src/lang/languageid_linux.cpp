@@ -1,7 +1,8 @@
 #include "lang/languageid.h"
 
-#include <QRegularExpression>
 #include <QtGlobal>
+
+#include <algorithm>
 
 namespace quendral {
 
@@ -16,8 +17,9 @@ quint16 systemDefaultLangId()
         if (!locale.isEmpty())
             break;
     }
-    const qsizetype end = locale.indexOf(QRegularExpression(QStringLiteral("[_.@]")));
-    const QString language = end < 0 ? locale : locale.left(end);
+    const auto end =
+        std::find_if(locale.cbegin(), locale.cend(), [](QChar c) { return c == u'_' || c == u'.' || c == u'@'; });
+    const QString language = locale.first(end - locale.cbegin());
     return language == QLatin1String("pl") ? kLangIdPolish : kLangIdEnglish;
 }
 

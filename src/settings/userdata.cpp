@@ -75,7 +75,9 @@ QStringList languageFileNames(const QString &programFolder)
 {
     QStringList names;
     for (const QString &folder : {withSlash(programFolder) + kLanguagesFolder, userDataFolder() + kLanguagesFolder})
-        names += QDir(folder).entryList({QStringLiteral("*.ini")}, QDir::Files);
+        names += QDir(folder).entryList(QDir::Files);
+    // A plain suffix test: a name filter would compile a regular expression.
+    names.removeIf([](const QString &name) { return !name.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive); });
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int order = a.compare(b, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : a < b;

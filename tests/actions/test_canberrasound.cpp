@@ -288,6 +288,26 @@ private slots:
         QVERIFY(waited < 3000);
     }
 
+    void theLibraryIsLoadedForTheFirstSoundAndLetGoWhenIdle()
+    {
+        NEED_SOUND_SERVER();
+        const auto loaded = [] {
+            QFile maps(QStringLiteral("/proc/self/maps"));
+            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/libcanberra.so");
+        };
+        CanberraSoundPlayer player(2000ms, 300ms);
+        QVERIFY(!loaded());
+        player.playSync(m_beep);
+        QVERIFY(loaded());
+        QTRY_VERIFY_WITH_TIMEOUT(!loaded(), 5000);
+
+        // The next sound loads it again, and is heard.
+        ProgramFolder folder;
+        const QString recorded = folder.file(QStringLiteral("rec.wav"));
+        QVERIFY(recordWhile(recorded, [&] { player.playSync(m_beep); }));
+        QVERIFY2(peak(recorded) > 0.2, "no sound came out");
+    }
+
     void withoutAServerItIsSilentAndFast()
     {
         ProgramFolder folder;

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <tuple>
 
 using namespace quendral;
 
@@ -73,6 +74,15 @@ private slots:
     void inactiveConnectionCountsAsHungUp();
     void hungDeactivationMovesOnAfterItsTimeout();
 
+    // Metered connections are dial-up too
+    void meteredConnectionCountsAsDialup_data();
+    void meteredConnectionCountsAsDialup();
+    void meteredConnectionsKeepNetworkManagersOrder();
+
+    // Answers from NetworkManager's change signals
+    void answersFollowChangeSignals();
+    void restartedNetworkManagerIsReadAfresh();
+
     // NetworkManager and pppd together
     void pppLinksOfNetworkManagerAreListedOnce();
     void hangUpReachesBothNetworkManagerAndPppd();
@@ -80,7 +90,11 @@ private slots:
 private:
     QString addConnection(const QString &type, const QString &id, uint state, const QVariantMap &extra = {},
                           const QString &ipInterface = {});
+    QString activate(const QString &type, const QString &id, uint state, const QVariantMap &extra,
+                     const QStringList &devices);
     void replaceDeactivate();
+    QString addDevice(const QString &ipInterface);
+    void failReadsOf(const QString &path);
     QStringList deactivated() const;
     QStringList activePaths() const;
     std::unique_ptr<Dialup> dialup(const PppSource &ppp) const;
@@ -124,30 +138,59 @@ void TestNetworkManagerSource::replaceDeactivate()
 QString TestNetworkManagerSource::addConnection(const QString &type, const QString &id, uint state,
                                                 const QVariantMap &extra, const QString &ipInterface)
 {
+    QStringList devices;
+    if (!ipInterface.isEmpty())
+        devices.append(addDevice(ipInterface));
+    return activate(type, id, state, extra, devices);
+}
+
+// Adds a stored connection of `type` (settings `extra` beside "connection")
+// and activates it in `state` on `devices`.
+QString TestNetworkManagerSource::activate(const QString &type, const QString &id, uint state, const QVariantMap &extra,
+                                           const QStringList &devices)
+{
     SettingsMap settings = {
         {QStringLiteral("connection"), {{QStringLiteral("type"), type}, {QStringLiteral("id"), id}}}};
-    for (auto it = extra.begin(); it != extra.end(); ++it)
-        settings.insert(it.key(), it.value().toMap());
+    for (auto it = extra.begin(); it != extra.end(); ++it) {
+        for (const auto &[key, value] : it.value().toMap().asKeyValueRange())
+            settings[it.key()].insert(key, value);
+    }
     const QDBusMessage stored = m_networkManager.call(QStringLiteral("/org/freedesktop/NetworkManager/Settings"),
                                                       QStringLiteral("org.freedesktop.NetworkManager.Settings"),
                                                       QStringLiteral("AddConnection"), {QVariant::fromValue(settings)});
-    const QString name = QString::number(m_added++);
-
-    QStringList devices;
-    if (!ipInterface.isEmpty()) {
-        const QDBusMessage device =
-            m_networkManager.call(mainPath, mockInterface, QStringLiteral("AddEthernetDevice"),
-                                  {QStringLiteral("modem") + name, QStringLiteral("ttyUSB") + name, 100});
-        const QString devicePath = device.arguments().value(0).toString();
-        m_networkManager.call(devicePath, propertiesInterface, QStringLiteral("Set"),
-                              {QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("IpInterface"),
-                               QVariant::fromValue(QDBusVariant(ipInterface))});
-        devices.append(devicePath);
-    }
-    const QDBusMessage active = m_networkManager.call(
-        mainPath, mockInterface, QStringLiteral("AddActiveConnection"),
-        {devices, qdbus_cast<QDBusObjectPath>(stored.arguments().value(0)).path(), QStringLiteral("/"), name, state});
+    const QDBusMessage active =
+        m_networkManager.call(mainPath, mockInterface, QStringLiteral("AddActiveConnection"),
+                              {devices, qdbus_cast<QDBusObjectPath>(stored.arguments().value(0)).path(),
+                               QStringLiteral("/"), QString::number(m_added++), state});
     return active.arguments().value(0).toString();
+}
+
+QString TestNetworkManagerSource::addDevice(const QString &ipInterface)
+{
+    const QString name = QString::number(m_added++);
+    const QDBusMessage device =
+        m_networkManager.call(mainPath, mockInterface, QStringLiteral("AddEthernetDevice"),
+                              {QStringLiteral("device") + name, QStringLiteral("eth") + name, 100});
+    const QString devicePath = device.arguments().value(0).toString();
+    m_networkManager.call(devicePath, propertiesInterface, QStringLiteral("Set"),
+                          {QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("IpInterface"),
+                           QVariant::fromValue(QDBusVariant(ipInterface))});
+    return devicePath;
+}
+
+// From now on the object at `path` answers property reads with an error, so
+// that an answer that still comes right cannot have been read from it.
+void TestNetworkManagerSource::failReadsOf(const QString &path)
+{
+    for (const auto &[method, in, out] :
+         {std::tuple(QStringLiteral("Get"), QStringLiteral("ss"), QStringLiteral("v")),
+          std::tuple(QStringLiteral("GetAll"), QStringLiteral("s"), QStringLiteral("a{sv}"))}) {
+        const QDBusMessage reply = m_networkManager.call(
+            path, mockInterface, QStringLiteral("AddMethod"),
+            {propertiesInterface, method, in, out,
+             QStringLiteral("raise dbus.exceptions.DBusException('read', name='org.freedesktop.DBus.Error.Failed')")});
+        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    }
 }
 
 QStringList TestNetworkManagerSource::deactivated() const
@@ -314,7 +357,7 @@ void TestNetworkManagerSource::inactiveConnectionCountsAsHungUp()
 {
     const QString modem = addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
     const QString refusing = addConnection(QStringLiteral("gsm"), QStringLiteral("fail"), activated);
-    const NetworkManagerSource source(QDBusConnection::systemBus());
+    NetworkManagerSource source(QDBusConnection::systemBus());
     QVERIFY(source.deactivate(modem));
     QVERIFY(source.deactivate(modem));
     QVERIFY(!source.deactivate(refusing));
@@ -331,6 +374,148 @@ void TestNetworkManagerSource::hungDeactivationMovesOnAfterItsTimeout()
     QVERIFY2(clock.elapsed() < 9000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(deactivated(), (QStringList{stuck, next}));
     QVERIFY(!activePaths().contains(next));
+}
+
+// -1: the device has no Metered property, or the stored connection no
+// "metered" setting.
+void TestNetworkManagerSource::meteredConnectionCountsAsDialup_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("deviceMetered");
+    QTest::addColumn<int>("settingMetered");
+    QTest::addColumn<bool>("counted");
+
+    const QString wifi = QStringLiteral("802-11-wireless");
+    const QString wired = QStringLiteral("802-3-ethernet");
+    QTest::newRow("wifi, device metered") << wifi << 1 << -1 << true;
+    QTest::newRow("wifi, device guesses metered") << wifi << 3 << -1 << true;
+    QTest::newRow("ethernet, setting metered") << wired << -1 << 1 << true;
+    QTest::newRow("ethernet, device guesses metered") << wired << 3 << 0 << true;
+    QTest::newRow("wifi, device not metered") << wifi << 2 << -1 << false;
+    QTest::newRow("wifi, device guesses not metered") << wifi << 4 << 0 << false;
+    QTest::newRow("ethernet, metered unknown") << wired << 0 << 0 << false;
+    QTest::newRow("ethernet, setting not metered") << wired << -1 << 2 << false;
+    QTest::newRow("wifi, nothing said") << wifi << -1 << -1 << false;
+}
+
+void TestNetworkManagerSource::meteredConnectionCountsAsDialup()
+{
+    QFETCH(QString, type);
+    QFETCH(int, deviceMetered);
+    QFETCH(int, settingMetered);
+    QFETCH(bool, counted);
+
+    const QString device = addDevice(QStringLiteral("wlan0"));
+    if (deviceMetered >= 0) {
+        QCOMPARE(m_networkManager
+                     .call(device, mockInterface, QStringLiteral("AddProperty"),
+                           {QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("Metered"),
+                            QVariant::fromValue(QDBusVariant(uint(deviceMetered)))})
+                     .type(),
+                 QDBusMessage::ReplyMessage);
+    }
+    QVariantMap extra;
+    if (settingMetered >= 0)
+        extra.insert(QStringLiteral("connection"), QVariantMap{{QStringLiteral("metered"), settingMetered}});
+    const QString path = activate(type, QStringLiteral("link"), activated, extra, {device});
+
+    test::MessageBoxes boxes;
+    const auto control = dialup(m_noPpp);
+    QCOMPARE(control->dialup_connected(), counted);
+    control->hang_up_all();
+    QCOMPARE(deactivated(), counted ? QStringList{path} : QStringList());
+    QCOMPARE(activePaths(), counted ? QStringList() : QStringList{path});
+    QVERIFY(boxes.shown().isEmpty());
+}
+
+void TestNetworkManagerSource::meteredConnectionsKeepNetworkManagersOrder()
+{
+    const QVariantMap metered = {{QStringLiteral("connection"), QVariantMap{{QStringLiteral("metered"), 1}}}};
+    const QString home = addConnection(QStringLiteral("802-11-wireless"), QStringLiteral("home"), activated);
+    const QString phone = activate(QStringLiteral("802-11-wireless"), QStringLiteral("phone"), activating, metered,
+                                   {addDevice(QStringLiteral("wlan1"))});
+    const QString modem = addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
+
+    const auto listing = NetworkManagerSource(QDBusConnection::systemBus()).list();
+    QVERIFY(listing);
+    const QList<DialupConnection> expected = {{phone, false}, {modem, true}};
+    QCOMPARE(listing->connections, expected);
+    QCOMPARE(listing->ipInterfaces, QSet<QString>{QStringLiteral("wlan1")});
+
+    const auto control = dialup(m_noPpp);
+    QVERIFY(!control->dialup_connected());
+    control->hang_up_all();
+    QCOMPARE(deactivated(), (QStringList{phone, modem}));
+    QCOMPARE(activePaths(), QStringList{home});
+}
+
+void TestNetworkManagerSource::answersFollowChangeSignals()
+{
+    const QString wifiDevice = addDevice(QStringLiteral("wlan0"));
+    QCOMPARE(m_networkManager
+                 .call(wifiDevice, mockInterface, QStringLiteral("AddProperty"),
+                       {QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("Metered"),
+                        QVariant::fromValue(QDBusVariant(uint(4)))})
+                 .type(),
+             QDBusMessage::ReplyMessage);
+    const QString wifi =
+        activate(QStringLiteral("802-11-wireless"), QStringLiteral("wifi"), activating, {}, {wifiDevice});
+    const QString modem = addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activating);
+
+    test::MessageBoxes boxes;
+    const auto control = dialup(m_noPpp);
+    QVERIFY(!control->dialup_connected());
+    // Known now: reading them again would fail with "ERROR".
+    for (const QString &path : {wifi, modem, wifiDevice})
+        failReadsOf(path);
+
+    const auto setProperty = [&](const QString &path, const QString &interface, const QString &name,
+                                 const QVariant &value) {
+        m_networkManager.call(path, propertiesInterface, QStringLiteral("Set"),
+                              {interface, name, QVariant::fromValue(QDBusVariant(value))});
+    };
+    const QString activeInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
+    setProperty(modem, activeInterface, QStringLiteral("State"), activated);
+    QTRY_VERIFY(control->dialup_connected());
+
+    // The unmetered Wi-Fi before the modem becomes metered while it connects.
+    setProperty(wifiDevice, QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("Metered"), 3u);
+    QTRY_VERIFY(!control->dialup_connected());
+    setProperty(wifi, activeInterface, QStringLiteral("State"), activated);
+    QTRY_VERIFY(control->dialup_connected());
+
+    // Gone from NetworkManager's list, whoever ended it.
+    QCOMPARE(m_networkManager
+                 .call(managerPath, managerInterface, QStringLiteral("DeactivateConnection"),
+                       {QVariant::fromValue(QDBusObjectPath(wifi))})
+                 .type(),
+             QDBusMessage::ReplyMessage);
+    QTRY_VERIFY(control->dialup_connected());
+    m_networkManager.call(managerPath, managerInterface, QStringLiteral("DeactivateConnection"),
+                          {QVariant::fromValue(QDBusObjectPath(modem))});
+    QTRY_VERIFY(!control->dialup_connected());
+
+    // A new connection is read once it is listed.
+    addConnection(QStringLiteral("pppoe"), QStringLiteral("dsl"), activated);
+    QTRY_VERIFY(control->dialup_connected());
+    QVERIFY(boxes.shown().isEmpty());
+}
+
+void TestNetworkManagerSource::restartedNetworkManagerIsReadAfresh()
+{
+    addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
+    test::MessageBoxes boxes;
+    const auto control = dialup(m_noPpp);
+    QVERIFY(control->dialup_connected());
+
+    QVERIFY(m_networkManager.stop());
+    QTRY_VERIFY(!control->dialup_connected());
+    QVERIFY(m_networkManager.start());
+    replaceDeactivate();
+    QVERIFY(!control->dialup_connected());
+    addConnection(QStringLiteral("cdma"), QStringLiteral("modem"), activated);
+    QTRY_VERIFY(control->dialup_connected());
+    QVERIFY(boxes.shown().isEmpty());
 }
 
 void TestNetworkManagerSource::pppLinksOfNetworkManagerAreListedOnce()

@@ -1,5 +1,6 @@
 #include "core/presence.h"
 #include "core/presenceprobe.h"
+#include "core/remotefolder.h"
 #include "support/fakes.h"
 
 #include <QDir>
@@ -11,8 +12,54 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
 
 using namespace quendral;
+
+namespace {
+
+// Folders below `mount` play a network mount; all others are local.
+PresenceProbe::MayBlock mountedUnder(const QString &mount)
+{
+    return [mount](const QString &folder) { return folder.startsWith(mount); };
+}
+
+// Which folder and names each test was asked about, and on which thread.
+struct Asked
+{
+    QString folder;
+    QStringList names;
+    std::thread::id thread;
+};
+
+class Recorder
+{
+public:
+    PresenceProbe::Test test()
+    {
+        return [this](const QString &folder, const QStringList &names) {
+            std::vector<bool> answers;
+            for (const QString &name : names)
+                answers.push_back(name.startsWith(u'+') || name.startsWith(u'*'));
+            const std::lock_guard lock(m_mutex);
+            m_asked.push_back({folder, names, std::this_thread::get_id()});
+            return answers;
+        };
+    }
+    std::vector<Asked> asked() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_asked;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Asked> m_asked;
+};
+
+} // namespace
 
 class TestPresence : public QObject
 {
@@ -186,7 +233,7 @@ private slots:
                                 release.acquire();
                                 return true;
                             }),
-                            std::chrono::milliseconds(300));
+                            std::chrono::milliseconds(300), mountedUnder(QStringLiteral("/mnt/")));
 
         QElapsedTimer clock;
         clock.start();
@@ -212,7 +259,7 @@ private slots:
                                     release.acquire();
                                 return true;
                             }),
-                            std::chrono::seconds(20));
+                            std::chrono::seconds(20), mountedUnder(QStringLiteral("/slow/")));
         // Answered by "/fast/x" while "/slow/x" is still being tested.
         QVERIFY(probe.anyFound({QStringLiteral("/fast/x"), QStringLiteral("/slow/x")}));
         release.release(1000);
@@ -229,6 +276,105 @@ private slots:
         }));
         QVERIFY(probe.allFound({QStringLiteral("/x"), QStringLiteral("/x"), QStringLiteral("/x")}));
         QCOMPARE(tests.load(), 1);
+    }
+
+    // Names starting with "+" are there, "-" are not; wildcards always are.
+    void exactNamesSettleTheRuleBeforeAnyFolderIsListed_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<QString>("network");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<bool>("met");
+        QTest::addColumn<bool>("listed");
+
+        const QStringList oneMissing = {QStringLiteral("/a/+x"), QStringLiteral("/b/*.zip"), QStringLiteral("/a/-y")};
+        const QStringList allThere = {QStringLiteral("/a/+x"), QStringLiteral("/b/*.zip"), QStringLiteral("/c/+y")};
+        const QStringList oneThere = {QStringLiteral("/b/*.zip"), QStringLiteral("/a/-x"), QStringLiteral("/c/+y")};
+        for (const QString &network : {QStringLiteral("/nowhere/"), QStringLiteral("/")}) {
+            const QString where = network == QLatin1String("/") ? QStringLiteral("network") : QStringLiteral("local");
+            QTest::addRow("all, exact name missing, %s", qPrintable(where))
+                << true << network << oneMissing << false << false;
+            QTest::addRow("all, every exact name there, %s", qPrintable(where))
+                << true << network << allThere << true << true;
+            QTest::addRow("any, an exact name there, %s", qPrintable(where))
+                << false << network << oneThere << true << false;
+        }
+    }
+
+    void exactNamesSettleTheRuleBeforeAnyFolderIsListed()
+    {
+        QFETCH(bool, all);
+        QFETCH(QString, network);
+        QFETCH(QStringList, paths);
+        QFETCH(bool, met);
+        QFETCH(bool, listed);
+
+        Recorder recorder;
+        PresenceProbe probe(recorder.test(), std::chrono::seconds(20), mountedUnder(network));
+        QCOMPARE(all ? probe.allFound(paths) : probe.anyFound(paths), met);
+        bool anyListed = false;
+        for (const Asked &asked : recorder.asked())
+            anyListed = anyListed || asked.names.join(QString()).contains(u'*');
+        QCOMPARE(anyListed, listed);
+    }
+
+    void localFoldersStayHereNetworkFoldersShareOneWorker()
+    {
+        Recorder recorder;
+        PresenceProbe probe(recorder.test(), std::chrono::seconds(20), mountedUnder(QStringLiteral("/net/")));
+        const QStringList paths = {QStringLiteral("/home/+a"), QStringLiteral("/net/one/+b"),
+                                   QStringLiteral("/net/two/+c"), QStringLiteral("/network/+d")};
+        QVERIFY(probe.allFound(paths));
+        QVERIFY(probe.allFound(paths));
+
+        std::set<std::thread::id> workers;
+        for (const Asked &asked : recorder.asked()) {
+            const bool network = asked.folder.startsWith(QLatin1String("/net/"));
+            QVERIFY2(network == (asked.thread != std::this_thread::get_id()), qPrintable(asked.folder));
+            if (network)
+                workers.insert(asked.thread);
+        }
+        QCOMPARE(recorder.asked().size(), std::size_t(8));
+        QCOMPARE(workers.size(), std::size_t(1));
+    }
+
+    // --- telling network folders from local ones ---
+    void networkFoldersByTheMountTable_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("mayBlock");
+
+        QTest::newRow("local folder") << QStringLiteral("local/") << false;
+        QTest::newRow("name that only begins like a mount") << QStringLiteral("sharex/") << false;
+        QTest::newRow("missing local folder") << QStringLiteral("local/gone/") << false;
+        QTest::newRow("network mount") << QStringLiteral("share/") << true;
+        QTest::newRow("below a network mount") << QStringLiteral("share/deep/") << true;
+        QTest::newRow("user-space mount, blank in its name") << QStringLiteral("my share/") << true;
+        QTest::newRow("link into a network mount") << QStringLiteral("local/into/") << true;
+        QTest::newRow("link within local folders") << QStringLiteral("local/around/") << false;
+        QTest::newRow("parent step into a network mount") << QStringLiteral("local/../share/") << true;
+    }
+
+    void networkFoldersByTheMountTable()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, mayBlock);
+
+        const QString root = QDir(m_dir->path()).canonicalPath();
+        QDir dir(root);
+        QVERIFY(dir.mkpath(QStringLiteral("local")) && dir.mkpath(QStringLiteral("sharex")));
+        QVERIFY(QFile::link(QStringLiteral("../share/sub"), root + QStringLiteral("/local/into")));
+        QVERIFY(QFile::link(root + QStringLiteral("/sharex"), root + QStringLiteral("/local/around")));
+        const QByteArray escaped = QFile::encodeName(root).replace(" ", "\\040");
+        write(QStringLiteral("mountinfo"), "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+                                           "40 22 0:50 / " +
+                                               escaped +
+                                               "/share rw - nfs4 server:/x rw\n"
+                                               "41 22 0:51 / " +
+                                               escaped + "/my\\040share rw - fuse.sshfs host: rw\n");
+
+        RemoteFolders folders(path(QStringLiteral("mountinfo")));
+        QCOMPARE(folders.mayBlock(root + u'/' + folder), mayBlock);
     }
 
     void foundInAnswersEachNameInOrder()
