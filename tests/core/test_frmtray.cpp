@@ -25,6 +25,8 @@ struct Fixture : test::WindowRig
     test::FakeDialup dialup;
     test::FakeSound sound;
     test::FakeCompletionWindows completion;
+    test::FakeInhibitor inhibitor;
+    test::FakePower power;
     int ends = 0;
     int languagePasses = 0;
     std::unique_ptr<frmnotunload> tray;
@@ -35,7 +37,7 @@ struct Fixture : test::WindowRig
         state.messages = {{QStringLiteral("nofiles"), QStringLiteral("NOFILES")},
                           {QStringLiteral("endprogram"), QStringLiteral("ENDPROGRAM")}};
         tray = std::make_unique<frmnotunload>(
-            state, factory, dialup, sound, completion, [] {}, [this] { ++ends; });
+            state, factory, dialup, sound, completion, inhibitor, power, [] {}, [this] { ++ends; });
         window = std::make_unique<frmtray>(tray->trayMenu(), tray->trayIcon(), [this] { ++languagePasses; });
     }
 

@@ -86,8 +86,8 @@ const QList<WindowMaker> &windowMakers()
          }},
         {QStringLiteral("frmtray"),
          [](Deps &d) -> QWidget * {
-             d.menuOwner =
-                 std::make_unique<frmnotunload>(d.state, d.factory, d.dialup, d.sound, d.completion, d.noLanguage);
+             d.menuOwner = std::make_unique<frmnotunload>(d.state, d.factory, d.dialup, d.sound, d.completion,
+                                                          d.inhibitor, d.power, d.noLanguage);
              return new frmtray(d.menuOwner->trayMenu(), d.menuOwner->trayIcon(), d.noLanguage);
          }},
         {QStringLiteral("frmmain"),
