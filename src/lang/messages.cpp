@@ -36,6 +36,9 @@ const QList<BuiltIn> &builtIns()
         {QStringLiteral("savefailed"),
          QStringLiteral("Nie można zapisać listy plików! Sprawdź, czy folder programu nie jest tylko do odczytu "
                         "i czy na dysku jest wolne miejsce, a następnie spróbuj ponownie.")},
+        {QStringLiteral("cannotstore"),
+         QStringLiteral("Tej ścieżki nie można zapisać na liście: ma ponad 254 znaki albo kończy się spacją "
+                        "lub tabulatorem.")},
     };
     return texts;
 }

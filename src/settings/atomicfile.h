@@ -8,8 +8,9 @@ namespace quendral {
 // Replaces the file at `path` with `data` so that a crash or a power-off at any
 // moment leaves either the old file or the new one, never a mix: the data goes
 // to a temporary file in the same folder, is flushed to disk and then renamed
-// over the old file. Returns false (and leaves the old file untouched) when any
-// step fails.
+// over the old file, and the folder is flushed so that the rename lasts.
+// Temporary files of writers that were killed are removed first. Returns
+// false (and leaves the old file untouched) when any step fails.
 bool writeFileAtomically(const QString &path, const QByteArray &data);
 
 // Reads a whole file of at most `maxBytes`. Returns false for a missing,
