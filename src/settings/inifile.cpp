@@ -78,6 +78,17 @@ public:
             return m_units[i].unicode();
     }
 
+    // The position of the next `c` from `from`, or -1.
+    qsizetype find(char16_t c, qsizetype from) const
+    {
+        if constexpr (std::is_same_v<Units, QByteArray>) {
+            const void *found = std::memchr(m_units.constData() + from, c, m_units.size() - from);
+            return found ? static_cast<const char *>(found) - m_units.constData() : -1;
+        } else {
+            return m_units.indexOf(QChar(c), from);
+        }
+    }
+
     // The end of the line starting at `begin`, past its line break.
     qsizetype lineEnd(qsizetype begin) const
     {
@@ -160,16 +171,18 @@ public:
     explicit Document(Units units)
         : m_lines(std::move(units))
     {
-        for (qsizetype begin = 0; begin < m_lines.size();) {
-            const qsizetype end = m_lines.lineEnd(begin);
-            if (m_lines.isHeader(begin, end)) {
-                const QString name = sectionName(begin, end).toCaseFolded();
-                if (!m_sections.contains(name)) // the first one counts
-                    m_sections.insert(name, begin);
-            }
-            begin = end;
+        // Only lines that open with "[" can be headers, so the pass looks for
+        // that character alone: a file of blank lines costs a memory scan.
+        for (qsizetype open = m_lines.find(u'[', 0); open >= 0; open = m_lines.find(u'[', open + 1)) {
+            qsizetype begin = open;
+            while (begin > 0 && (m_lines.at(begin - 1) == u' ' || m_lines.at(begin - 1) == u'\t'))
+                --begin;
+            if (begin > 0 && m_lines.at(begin - 1) != u'\n')
+                continue;
+            const QString name = sectionName(begin, m_lines.lineEnd(begin)).toCaseFolded();
+            if (!m_sections.contains(name)) // the first one counts
+                m_sections.insert(name, begin);
         }
-        m_crlf = m_lines.usesCrLf();
     }
 
     const Units &units() const { return m_lines.units(); }
@@ -200,7 +213,7 @@ public:
 
     void set(const QString &section, const QString &key, const QString &value)
     {
-        const QString newline = m_crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        const QString newline = m_lines.usesCrLf() ? QStringLiteral("\r\n") : QStringLiteral("\n");
         const Units keyLine = m_lines.encode(key + u'=' + value + newline);
         const auto header = m_sections.constFind(section.toCaseFolded());
         if (header == m_sections.cend()) {
@@ -285,7 +298,6 @@ private:
 
     Lines<Units> m_lines;
     QHash<QString, qsizetype> m_sections;
-    bool m_crlf = false;
 };
 
 // A stored file: 8-bit text, with or without a UTF-8 byte-order mark, or
