@@ -9,12 +9,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
-#include <system_error>
 #include <variant>
 
 namespace quendral::ini {
@@ -358,56 +355,33 @@ public:
     // unreadable or oversized one.
     std::shared_ptr<const StoredFile> load(const QString &path)
     {
-        const Stamp stamp = stampOf(path);
+        const FileStamp stamp = fileStamp(path);
         QMutexLocker lock(&m_mutex);
         const auto cached = m_files.constFind(path);
         if (stamp.exists && cached != m_files.cend() && cached->stamp == stamp)
             return cached->file;
         lock.unlock();
-        if (!stamp.exists)
+        if (!stamp.exists && !QFile::exists(path))
             return std::make_shared<const StoredFile>(QByteArray());
         QByteArray bytes;
         if (!readWholeFile(path, kMaxFileBytes, &bytes))
             return nullptr;
         auto file = std::make_shared<const StoredFile>(bytes);
-        // Modification times are coarse: a file changed within the last
-        // moments may change again without a new time, so it is not kept.
-        if (bytes.size() == stamp.size && stamp.modified < std::filesystem::file_time_type::clock::now() - kSettled)
+        if (bytes.size() == stamp.size && stamp.isSettled())
             remember(path, stamp, file);
         return file;
     }
 
 private:
-    struct Stamp
-    {
-        bool exists = false;
-        std::filesystem::file_time_type modified;
-        qint64 size = -1;
-        bool operator==(const Stamp &) const = default;
-    };
     struct Entry
     {
-        Stamp stamp;
+        FileStamp stamp;
         std::shared_ptr<const StoredFile> file;
     };
     // The settings file and a language file or two; more only in tests.
     static constexpr qsizetype kMaxFiles = 8;
-    static constexpr std::chrono::seconds kSettled{2};
 
-    static Stamp stampOf(const QString &path)
-    {
-        const std::filesystem::path name(QFile::encodeName(path).toStdString());
-        std::error_code error;
-        Stamp stamp;
-        stamp.exists = std::filesystem::is_regular_file(name, error);
-        if (!stamp.exists)
-            return {};
-        stamp.modified = std::filesystem::last_write_time(name, error);
-        stamp.size = static_cast<qint64>(std::filesystem::file_size(name, error));
-        return error ? Stamp{} : stamp;
-    }
-
-    void remember(const QString &path, const Stamp &stamp, std::shared_ptr<const StoredFile> file)
+    void remember(const QString &path, const FileStamp &stamp, std::shared_ptr<const StoredFile> file)
     {
         QMutexLocker lock(&m_mutex);
         if (m_files.size() >= kMaxFiles && !m_files.contains(path))
