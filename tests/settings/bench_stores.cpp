@@ -4,7 +4,6 @@
 //                ini-read <MB> [blank|keys] | lang <MB>
 #include "lang/language.h"
 #include "settings/atomicfile.h"
-#include "settings/cp1250.h"
 #include "settings/inifile.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
@@ -123,7 +122,7 @@ int main(int argc, char *argv[])
         measure(qPrintable(QStringLiteral("language pass, %1 MB").arg(size)), 3, [&] {
             QByteArray bytes;
             readWholeFile(path, ini::kMaxFileBytes, &bytes);
-            ApplyTextLines(decodeUtf8OrCp1250(bytes));
+            ApplyTextFile(bytes);
         });
     }
     return 0;
