@@ -9,7 +9,8 @@ build_pkgs=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-base-dev-to
 run_pkgs=(qt6-qpa-plugins libqt6svg6 libcanberra0 libcanberra-pulse sound-theme-freedesktop)
 test_pkgs=(dbus dbus-daemon python3-dbusmock python3-dbus pulseaudio pulseaudio-utils sox
            xvfb xauth trayer xdotool x11-utils imagemagick fonts-dejavu-core
-           at-spi2-core gir1.2-atspi-2.0 python3-gi desktop-file-utils libglib2.0-bin procps clang-format)
+           at-spi2-core gir1.2-atspi-2.0 python3-gi desktop-file-utils libglib2.0-bin procps clang-format
+           clang libclang-rt-14-dev)
 # StatusNotifierItem trays and Wayland for the end-to-end runs
 # (tests/e2e/snisession.sh, westonsession.sh, notraysession.sh): a watcher, a
 # GTK tray that draws the items, a headless compositor, Qt's Wayland plugin.
