@@ -11,7 +11,8 @@ run_pkgs=(qt6-qpa-plugins qt6-wayland libqt6svg6 libcanberra0 libcanberra-pulse 
 test_pkgs=(dbus dbus-daemon python3-dbusmock python3-dbus pulseaudio pulseaudio-utils sox
            xvfb xauth trayer xdotool x11-utils imagemagick fonts-dejavu-core
            at-spi2-core gir1.2-atspi-2.0 python3-gi desktop-file-utils libglib2.0-bin procps clang-format
-           dpkg-dev lintian appstream file man-db tk8.6)
+           dpkg-dev lintian appstream file man-db tk8.6
+           clang libclang-rt-14-dev)
 # StatusNotifierItem trays and Wayland for the end-to-end runs
 # (tests/e2e/snisession.sh, westonsession.sh, notraysession.sh): a watcher, a
 # GTK tray that draws the items, a headless compositor.

@@ -9,4 +9,6 @@ build=${QUENDRAL_BUILD_DIR:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUENDRAL_WERROR=ON \
     -DQUENDRAL_SANITIZE="${QUENDRAL_SANITIZE:-OFF}"
 cmake --build "$build" -j"$(nproc)"
+# The stores' fuzz harnesses, a few seconds each as a smoke test.
+bash scripts/fuzz.sh 3
 exec bash scripts/test-env.sh ctest --test-dir "$build" --output-on-failure -j2 --timeout 900 "$@"

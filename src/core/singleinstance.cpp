@@ -1,9 +1,9 @@
 #include "core/singleinstance.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace quendral {
 
@@ -17,7 +17,21 @@ SingleInstance::SingleInstance(const QString &programFile)
 
 bool SingleInstance::acquire()
 {
-    return m_lock.isLocked() || m_lock.tryLock(0);
+    if (m_lock.fileName().isEmpty())
+        return true; // no private folder to lock in: nothing can tell copies apart
+    if (m_lock.isLocked() || m_lock.tryLock(0))
+        return true;
+    // A lock file that names no process (empty, garbage or unreadable, as a
+    // crash or a full disk leaves it) would block every start for good. A
+    // fresh one may still be being written by a copy starting this moment.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    const QFileInfo info(m_lock.fileName());
+    if (m_lock.error() != QLockFile::LockFailedError || (m_lock.getLockInfo(&pid, &host, &application) && pid > 0) ||
+        info.lastModified().secsTo(QDateTime::currentDateTime()) < 2)
+        return false;
+    return m_lock.removeStaleLockFile() && m_lock.tryLock(0);
 }
 
 QString SingleInstance::lockPathFor(const QString &programFile)
@@ -26,9 +40,9 @@ QString SingleInstance::lockPathFor(const QString &programFile)
     const QString canonical = info.canonicalFilePath();
     const QString path = canonical.isEmpty() ? info.absoluteFilePath() : canonical;
     const QByteArray key = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString folder = lockFolder();
     if (folder.isEmpty())
-        folder = QDir::tempPath();
+        return {};
     return QDir(folder).filePath(QStringLiteral("quendral-%1.lock").arg(QString::fromLatin1(key)));
 }
 

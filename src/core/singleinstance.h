@@ -6,9 +6,10 @@
 namespace quendral {
 
 // One running copy per user and program file: a lock file in the user's
-// runtime folder, named after the executable's path, held while the copy
+// runtime folder (when it is the user's alone, else a private folder in the
+// cache folder), named after the executable's path, held while the copy
 // runs. A lock left behind by a copy that crashed names a process that no
-// longer runs and is taken over.
+// longer runs, or no process at all, and is taken over.
 class SingleInstance
 {
 public:
@@ -18,7 +19,10 @@ public:
     // file holds it. Taking it again while held is fine.
     bool acquire();
 
+    // "" when no private folder can be had; every copy then starts.
     static QString lockPathFor(const QString &programFile);
+    // The folder of the lock, or "" (platform file).
+    static QString lockFolder();
 
 private:
     QLockFile m_lock;

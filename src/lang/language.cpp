@@ -49,6 +49,31 @@ bool applyTextLine(QStringView line)
     return true;
 }
 
+// Where CR LF ends the lines, a lone CR or LF is an ordinary character (a
+// caption can hold a line break); a file edited where LF (or CR) ends lines
+// is split there. One line at a time: a large file costs its size, once.
+template <typename Text, typename Apply> bool forEachLine(const Text &text, Apply apply)
+{
+    const auto separator = [&](const char *s) {
+        if constexpr (std::is_same_v<Text, QByteArray>)
+            return QByteArray(s);
+        else
+            return QString::fromLatin1(s);
+    };
+    Text end = separator("\r\n");
+    if (!text.contains(end))
+        end = text.contains(separator("\n")) || !text.contains(separator("\r")) ? separator("\n") : separator("\r");
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype stop = text.indexOf(end, start);
+        if (stop < 0)
+            stop = text.size();
+        if (stop > start && !apply(text.mid(start, stop - start)))
+            return false;
+        start = stop + end.size();
+    }
+    return true;
+}
+
 } // namespace
 
 QString languageFilePath(const AppState &state, const QString &value)
@@ -58,15 +83,13 @@ QString languageFilePath(const AppState &state, const QString &value)
 
 bool ApplyTextLines(const QString &text)
 {
-    QStringView rest(text);
-    while (!rest.isEmpty()) {
-        const qsizetype end = rest.indexOf(u"\r\n");
-        const QStringView line = end < 0 ? rest : rest.left(end);
-        rest = end < 0 ? QStringView() : rest.mid(end + 2);
-        if (!line.isEmpty() && !applyTextLine(line))
-            return false;
-    }
-    return true;
+    return forEachLine(text, [](const QString &line) { return applyTextLine(line); });
+}
+
+bool ApplyTextFile(const QByteArray &bytes)
+{
+    // Each line decoded on its own, so one stray byte changes no other text.
+    return forEachLine(bytes, [](const QByteArray &line) { return applyTextLine(decodeUtf8OrCp1250(line)); });
 }
 
 void LoadMessages(AppState &state)
@@ -107,7 +130,7 @@ void LoadLanguage(AppState &state)
         const QString file = languageFilePath(state, settings.ReadIni(keys::kOptionsSection, keys::kLanguage));
         if (!file.isEmpty()) {
             QByteArray bytes;
-            if (!readWholeFile(file, ini::kMaxFileBytes, &bytes) || !ApplyTextLines(decodeUtf8OrCp1250(bytes)))
+            if (!readWholeFile(file, ini::kMaxFileBytes, &bytes) || !ApplyTextFile(bytes))
                 return;
         }
     }

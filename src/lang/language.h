@@ -23,10 +23,12 @@ void LoadLanguage(AppState &state);
 
 // Applies the text lines of a whole language file to the loaded windows:
 // "window.control.property==value" and "window.property==value", lines ending
-// in CR LF. Lines that name no loaded window or control are skipped. Returns
-// false when a property cannot be assigned; the lines after it are not
-// applied.
+// in CR LF (or, in a file without any CR LF, in LF, else CR). Lines that name
+// no loaded window or control are skipped. Returns false when a property
+// cannot be assigned; the lines after it are not applied.
 bool ApplyTextLines(const QString &text);
+// The same for a file as stored: each line UTF-8, or else Windows-1250.
+bool ApplyTextFile(const QByteArray &bytes);
 
 // Sets every message text from the [Messages] section of the language file
 // that the settings file names, or to its built-in text where the file has none.

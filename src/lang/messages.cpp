@@ -46,6 +46,9 @@ const QList<BuiltIn> &builtIns()
                         "go nie wyłączy. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
         {QStringLiteral("poweroffrefused"),
          QStringLiteral("Nie udało się wyłączyć komputera. Powód podany przez system:")},
+        {QStringLiteral("cannotstore"),
+         QStringLiteral("Tej ścieżki nie można zapisać na liście: ma ponad 254 znaki albo kończy się spacją "
+                        "lub tabulatorem.")},
     };
     return texts;
 }

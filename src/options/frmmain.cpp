@@ -218,13 +218,13 @@ void frmmain::cmdlist_Click()
 void frmmain::cmdapply_Click()
 {
     SettingsStore &store = m_state.store;
-    store.SaveUserSetting(keys::kAutoDisconnect, flag(m_disconnect));
-    store.SaveUserSetting(keys::kAutoCompOff, flag(m_comp_off));
-    store.SaveUserSetting(keys::kInfoFiles, flag(m_info_files));
-    store.SaveUserSetting(keys::kSound, flag(m_sound));
+    bool saved = store.SaveUserSetting(keys::kAutoDisconnect, flag(m_disconnect));
+    saved = store.SaveUserSetting(keys::kAutoCompOff, flag(m_comp_off)) && saved;
+    saved = store.SaveUserSetting(keys::kInfoFiles, flag(m_info_files)) && saved;
+    saved = store.SaveUserSetting(keys::kSound, flag(m_sound)) && saved;
     if (!m_newsound.isEmpty())
-        store.SaveUserSetting(keys::kSoundPath, m_newsound);
-    store.SaveUserSetting(keys::kBrowserButton, flag(m_ie));
+        saved = store.SaveUserSetting(keys::kSoundPath, m_newsound) && saved;
+    saved = store.SaveUserSetting(keys::kBrowserButton, flag(m_ie)) && saved;
 
     if (!m_ie->isChecked())
         RemoveBrowserButton();
@@ -240,6 +240,12 @@ void frmmain::cmdapply_Click()
         store.settingsFile().WriteIni(keys::kOptionsSection, keys::kLanguage, language);
         m_deps.loadLanguage();
         m_deps.resetTrayTexts();
+    }
+    // Options that did not reach the store stay on screen, so the user can
+    // free the disk or the folder and apply again.
+    if (!saved) {
+        msgbox::show(this, m_state.message(QStringLiteral("savefailed")), msgbox::Icon::Critical);
+        return;
     }
     close();
 }

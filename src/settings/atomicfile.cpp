@@ -2,23 +2,23 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <algorithm>
+#include <system_error>
 
 namespace quendral {
 
-bool writeFileAtomically(const QString &path, const QByteArray &data)
+FileStamp fileStamp(const QString &path)
 {
-    if (QFileInfo(path).isDir())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    // commit() flushes and syncs the temporary file before renaming it.
-    return file.commit();
+    const std::filesystem::path name(QFile::encodeName(path).toStdString());
+    std::error_code error;
+    FileStamp stamp;
+    if (!std::filesystem::is_regular_file(name, error))
+        return {};
+    stamp.modified = std::filesystem::last_write_time(name, error);
+    stamp.size = error ? -1 : static_cast<qint64>(std::filesystem::file_size(name, error));
+    stamp.exists = !error;
+    return stamp;
 }
 
 bool readWholeFile(const QString &path, qint64 maxBytes, QByteArray *data)
@@ -30,7 +30,15 @@ bool readWholeFile(const QString &path, qint64 maxBytes, QByteArray *data)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    *data = file.read(maxBytes + 1);
+    // Only what the file holds is allocated; a file that grew since is read on
+    // to the cap.
+    *data = file.read(std::min(info.size(), maxBytes) + 1);
+    while (data->size() <= maxBytes) {
+        const QByteArray more = file.read(std::min<qint64>(1 << 20, maxBytes + 1 - data->size()));
+        if (more.isEmpty())
+            break;
+        data->append(more);
+    }
     if (data->size() > maxBytes) {
         data->clear();
         return false;

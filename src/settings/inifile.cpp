@@ -3,8 +3,16 @@
 #include "settings/atomicfile.h"
 #include "settings/cp1250.h"
 
-#include <QFileInfo>
-#include <QStringList>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <variant>
 
 namespace quendral::ini {
 
@@ -26,56 +34,12 @@ QStringView trimBlanks(QStringView s)
     return s.mid(begin, end - begin);
 }
 
-// A line without its line-end characters.
-QStringView content(QStringView line)
+QString valueOf(QStringView content)
 {
-    while (!line.isEmpty() && (line.back() == u'\r' || line.back() == u'\n'))
-        line.chop(1);
-    return line;
-}
-
-// The section name of a "[name]" header line, or a null view for other lines.
-QStringView sectionName(QStringView line)
-{
-    QStringView s = trimBlanks(content(line));
-    if (!s.startsWith(u'['))
-        return {};
-    s = s.mid(1);
-    const qsizetype close = s.indexOf(u']');
-    if (close >= 0)
-        s = s.left(close);
-    return trimBlanks(s).isNull() ? QStringView(u"") : trimBlanks(s);
-}
-
-bool isKeyLine(QStringView line, QStringView key)
-{
-    const QStringView s = content(line);
-    const qsizetype eq = s.indexOf(u'=');
-    return eq >= 0 && trimBlanks(s.left(eq)).compare(key, Qt::CaseInsensitive) == 0;
-}
-
-QString valueOf(QStringView line)
-{
-    const QStringView s = content(line);
-    QStringView value = trimBlanks(s.mid(s.indexOf(u'=') + 1));
+    QStringView value = trimBlanks(content.mid(content.indexOf(u'=') + 1));
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
         value = value.mid(1, value.size() - 2);
     return value.left(kMaxValueLength).toString();
-}
-
-// Splits into lines that keep their own line ends, so that untouched lines
-// are written back exactly as they were.
-QStringList splitKeepingEnds(const QString &text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype nl = text.indexOf(u'\n', start);
-        const qsizetype end = nl < 0 ? text.size() : nl + 1;
-        lines.append(text.mid(start, end - start));
-        start = end;
-    }
-    return lines;
 }
 
 bool breaksStructure(const QString &s)
@@ -83,86 +47,403 @@ bool breaksStructure(const QString &s)
     return s.contains(u'\n') || s.contains(u'\r');
 }
 
+bool isValidWrite(const QString &section, const QString &key, const QString &value)
+{
+    return !breaksStructure(section) && !breaksStructure(key) && !breaksStructure(value) && !key.contains(u'=') &&
+           !section.contains(u']') && !trimBlanks(key).isEmpty();
+}
+
+// The lines of a file in one of two stores: the bytes of an 8-bit file (each
+// line read as UTF-8 when it is valid UTF-8, else as Windows-1250, so one
+// stray byte changes nothing else), or the text of a UTF-16 file. Edits
+// replace or insert whole lines and leave every other byte as it was.
+template <typename Units> class Lines
+{
+public:
+    explicit Lines(Units units)
+        : m_units(std::move(units))
+    {
+    }
+
+    const Units &units() const { return m_units; }
+    qsizetype size() const { return m_units.size(); }
+    char16_t at(qsizetype i) const
+    {
+        if constexpr (std::is_same_v<Units, QByteArray>)
+            return static_cast<unsigned char>(m_units[i]);
+        else
+            return m_units[i].unicode();
+    }
+
+    // The position of the next `c` from `from`, or -1.
+    qsizetype find(char16_t c, qsizetype from) const
+    {
+        if constexpr (std::is_same_v<Units, QByteArray>) {
+            const void *found = std::memchr(m_units.constData() + from, c, m_units.size() - from);
+            return found ? static_cast<const char *>(found) - m_units.constData() : -1;
+        } else {
+            return m_units.indexOf(QChar(c), from);
+        }
+    }
+
+    // The end of the line starting at `begin`, past its line break.
+    qsizetype lineEnd(qsizetype begin) const
+    {
+        if constexpr (std::is_same_v<Units, QByteArray>) {
+            const void *nl = std::memchr(m_units.constData() + begin, '\n', m_units.size() - begin);
+            return nl ? static_cast<const char *>(nl) - m_units.constData() + 1 : m_units.size();
+        } else {
+            const qsizetype nl = m_units.indexOf(u'\n', begin);
+            return nl < 0 ? m_units.size() : nl + 1;
+        }
+    }
+
+    // The end of the line's text, before its line-end characters.
+    qsizetype contentEnd(qsizetype begin, qsizetype end) const
+    {
+        while (end > begin && (at(end - 1) == u'\n' || at(end - 1) == u'\r'))
+            --end;
+        return end;
+    }
+
+    bool isHeader(qsizetype begin, qsizetype end) const
+    {
+        while (begin < end && (at(begin) == u' ' || at(begin) == u'\t'))
+            ++begin;
+        return begin < end && at(begin) == u'[';
+    }
+
+    bool hasEquals(qsizetype begin, qsizetype end) const
+    {
+        for (qsizetype i = begin; i < end; ++i)
+            if (at(i) == u'=')
+                return true;
+        return false;
+    }
+
+    QString decode(qsizetype begin, qsizetype end) const
+    {
+        if constexpr (std::is_same_v<Units, QByteArray>) {
+            const QByteArrayView bytes(m_units.constData() + begin, end - begin);
+            bool ascii = true;
+            for (char c : bytes)
+                ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+            if (ascii)
+                return QString::fromLatin1(bytes);
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            QString text = utf8.decode(bytes);
+            return utf8.hasError() ? decodeCp1250(bytes.toByteArray()) : text;
+        } else {
+            return m_units.mid(begin, end - begin);
+        }
+    }
+
+    Units encode(const QString &text) const
+    {
+        if constexpr (std::is_same_v<Units, QByteArray>)
+            return text.toUtf8();
+        else
+            return text;
+    }
+
+    void splice(qsizetype pos, qsizetype removed, const Units &inserted) { m_units.replace(pos, removed, inserted); }
+
+    bool usesCrLf() const
+    {
+        if constexpr (std::is_same_v<Units, QByteArray>)
+            return m_units.contains("\r\n");
+        else
+            return m_units.contains(QLatin1String("\r\n"));
+    }
+
+private:
+    Units m_units;
+};
+
+// A parsed file: its lines and where the first section of each name starts.
+// Parsed in one pass; reads scan only the section they ask for.
+template <typename Units> class Document
+{
+public:
+    explicit Document(Units units)
+        : m_lines(std::move(units))
+    {
+        // Only lines that open with "[" can be headers, so the pass looks for
+        // that character alone: a file of blank lines costs a memory scan.
+        for (qsizetype open = m_lines.find(u'[', 0); open >= 0; open = m_lines.find(u'[', open + 1)) {
+            qsizetype begin = open;
+            while (begin > 0 && (m_lines.at(begin - 1) == u' ' || m_lines.at(begin - 1) == u'\t'))
+                --begin;
+            if (begin > 0 && m_lines.at(begin - 1) != u'\n')
+                continue;
+            const QString name = sectionName(begin, m_lines.lineEnd(begin)).toCaseFolded();
+            if (!m_sections.contains(name)) // the first one counts
+                m_sections.insert(name, begin);
+        }
+    }
+
+    const Units &units() const { return m_lines.units(); }
+
+    QString value(const QString &section, const QString &key) const
+    {
+        QString found;
+        forEachKey(section, [&](qsizetype, qsizetype, QStringView content, QStringView name) {
+            if (name.compare(key, Qt::CaseInsensitive) != 0)
+                return true;
+            found = valueOf(content);
+            return false;
+        });
+        return found;
+    }
+
+    QHash<QString, QString> section(const QString &section) const
+    {
+        QHash<QString, QString> values;
+        forEachKey(section, [&](qsizetype, qsizetype, QStringView content, QStringView name) {
+            const QString folded = name.toString().toCaseFolded();
+            if (!values.contains(folded))
+                values.insert(folded, valueOf(content));
+            return true;
+        });
+        return values;
+    }
+
+    void set(const QString &section, const QString &key, const QString &value)
+    {
+        const QString newline = m_lines.usesCrLf() ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        const Units keyLine = m_lines.encode(key + u'=' + value + newline);
+        const auto header = m_sections.constFind(section.toCaseFolded());
+        if (header == m_sections.cend()) {
+            const qsizetype pos = m_lines.size();
+            const Units term = terminator(pos, newline);
+            m_sections.insert(section.toCaseFolded(), pos + term.size());
+            m_lines.splice(pos, 0, term + m_lines.encode(u'[' + section + u']' + newline) + keyLine);
+            return;
+        }
+        qsizetype insertAt = m_lines.lineEnd(header.value());
+        bool replaced = false;
+        forEachLine(header.value(), [&](qsizetype begin, qsizetype end) {
+            const QString content = m_lines.decode(begin, m_lines.contentEnd(begin, end));
+            const qsizetype eq = content.indexOf(u'=');
+            if (eq >= 0 && trimBlanks(QStringView(content).left(eq)).compare(key, Qt::CaseInsensitive) == 0) {
+                replace(begin, end - begin, keyLine);
+                replaced = true;
+                return false;
+            }
+            if (!trimBlanks(content).isEmpty())
+                insertAt = end;
+            return true;
+        });
+        if (!replaced)
+            replace(insertAt, 0, terminator(insertAt, newline) + keyLine);
+    }
+
+private:
+    QString sectionName(qsizetype begin, qsizetype end) const
+    {
+        const QString line = m_lines.decode(begin, m_lines.contentEnd(begin, end));
+        QStringView s = trimBlanks(line).mid(1);
+        const qsizetype close = s.indexOf(u']');
+        if (close >= 0)
+            s = s.left(close);
+        return trimBlanks(s).toString();
+    }
+
+    // Calls `visit(begin, end)` for each line of the section body that starts
+    // after the header at `header`, until it returns false.
+    template <typename Visit> void forEachLine(qsizetype header, Visit visit) const
+    {
+        for (qsizetype begin = m_lines.lineEnd(header); begin < m_lines.size();) {
+            const qsizetype end = m_lines.lineEnd(begin);
+            if (m_lines.isHeader(begin, end) || !visit(begin, end))
+                return;
+            begin = end;
+        }
+    }
+
+    // Calls `visit(begin, end, content, name)` for each key line of the first
+    // section of that name, until it returns false.
+    template <typename Visit> void forEachKey(const QString &section, Visit visit) const
+    {
+        const auto header = m_sections.constFind(section.toCaseFolded());
+        if (header == m_sections.cend())
+            return;
+        forEachLine(header.value(), [&](qsizetype begin, qsizetype end) {
+            const qsizetype contentEnd = m_lines.contentEnd(begin, end);
+            if (!m_lines.hasEquals(begin, contentEnd))
+                return true;
+            const QString content = m_lines.decode(begin, contentEnd);
+            return visit(begin, end, QStringView(content),
+                         trimBlanks(QStringView(content).left(content.indexOf(u'='))));
+        });
+    }
+
+    // A line break for the line ending at `pos` when it has none.
+    Units terminator(qsizetype pos, const QString &newline) const
+    {
+        return pos > 0 && m_lines.at(pos - 1) != u'\n' ? m_lines.encode(newline) : Units();
+    }
+
+    void replace(qsizetype pos, qsizetype removed, const Units &inserted)
+    {
+        m_lines.splice(pos, removed, inserted);
+        const qsizetype shift = inserted.size() - removed;
+        for (qsizetype &begin : m_sections)
+            if (begin >= pos + removed)
+                begin += shift;
+    }
+
+    Lines<Units> m_lines;
+    QHash<QString, qsizetype> m_sections;
+};
+
+// A stored file: 8-bit text, with or without a UTF-8 byte-order mark, or
+// UTF-16 with a byte-order mark as Windows editors save it. The mark and the
+// encoding stay as they were.
+class StoredFile
+{
+public:
+    explicit StoredFile(const QByteArray &bytes)
+        : m_lines(Document<QByteArray>(QByteArray()))
+    {
+        const auto startsWith = [&](const char *mark) { return bytes.startsWith(QByteArrayView(mark)); };
+        if (startsWith("\xFF\xFE") || startsWith("\xFE\xFF")) {
+            m_utf16 = startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+            m_mark = bytes.left(2);
+            QStringDecoder decoder(*m_utf16, QStringDecoder::Flag::Stateless);
+            m_lines = Document<QString>(decoder.decode(QByteArrayView(bytes).sliced(2)));
+            return;
+        }
+        if (startsWith("\xEF\xBB\xBF"))
+            m_mark = bytes.left(3);
+        m_lines = Document<QByteArray>(bytes.mid(m_mark.size()));
+    }
+
+    QString value(const QString &section, const QString &key) const
+    {
+        return std::visit([&](const auto &lines) { return lines.value(section, key); }, m_lines);
+    }
+    QHash<QString, QString> section(const QString &section) const
+    {
+        return std::visit([&](const auto &lines) { return lines.section(section); }, m_lines);
+    }
+    void set(const QString &section, const QString &key, const QString &value)
+    {
+        std::visit([&](auto &lines) { lines.set(section, key, value); }, m_lines);
+    }
+
+    QByteArray bytes() const
+    {
+        if (const auto *bytes = std::get_if<Document<QByteArray>>(&m_lines))
+            return m_mark + bytes->units();
+        QStringEncoder encoder(*m_utf16, QStringEncoder::Flag::Stateless);
+        return m_mark + QByteArray(encoder.encode(std::get<Document<QString>>(m_lines).units()));
+    }
+
+private:
+    std::variant<Document<QByteArray>, Document<QString>> m_lines;
+    std::optional<QStringConverter::Encoding> m_utf16;
+    QByteArray m_mark;
+};
+
+// Parsed files are kept until the file's modification time or size changes,
+// so the monitoring tick and the language pass read each file once.
+class Cache
+{
+public:
+    // The parsed file; an empty file for a missing one, null for an
+    // unreadable or oversized one.
+    std::shared_ptr<const StoredFile> load(const QString &path)
+    {
+        const FileStamp stamp = fileStamp(path);
+        QMutexLocker lock(&m_mutex);
+        const auto cached = m_files.constFind(path);
+        if (stamp.exists && cached != m_files.cend() && cached->stamp == stamp)
+            return cached->file;
+        lock.unlock();
+        if (!stamp.exists && !QFile::exists(path))
+            return std::make_shared<const StoredFile>(QByteArray());
+        QByteArray bytes;
+        if (!readWholeFile(path, kMaxFileBytes, &bytes))
+            return nullptr;
+        auto file = std::make_shared<const StoredFile>(bytes);
+        if (bytes.size() == stamp.size && stamp.isSettled())
+            remember(path, stamp, file);
+        return file;
+    }
+
+private:
+    struct Entry
+    {
+        FileStamp stamp;
+        std::shared_ptr<const StoredFile> file;
+    };
+    // The settings file and a language file or two; more only in tests.
+    static constexpr qsizetype kMaxFiles = 8;
+
+    void remember(const QString &path, const FileStamp &stamp, std::shared_ptr<const StoredFile> file)
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_files.size() >= kMaxFiles && !m_files.contains(path))
+            m_files.clear();
+        m_files.insert(path, Entry{stamp, std::move(file)});
+    }
+
+    QMutex m_mutex;
+    QHash<QString, Entry> m_files;
+};
+
+Cache &cache()
+{
+    static Cache instance;
+    return instance;
+}
+
 } // namespace
 
 QString readFromText(const QString &text, const QString &section, const QString &key)
 {
-    bool inSection = false;
-    for (const QString &line : splitKeepingEnds(text)) {
-        const QStringView name = sectionName(line);
-        if (!name.isNull()) {
-            if (inSection)
-                return {}; // only the first section of that name counts
-            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        if (inSection && isKeyLine(line, key))
-            return valueOf(line);
-    }
-    return {};
+    return Document<QString>(text).value(section, key);
 }
 
 QString writeToText(const QString &text, const QString &section, const QString &key, const QString &value)
 {
-    QStringList lines = splitKeepingEnds(text);
-    const QString newline = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    const QString keyLine = key + u'=' + value + newline;
-
-    qsizetype sectionAt = -1;
-    qsizetype lastContentInSection = -1;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QStringView name = sectionName(lines[i]);
-        if (!name.isNull()) {
-            if (sectionAt >= 0)
-                break;
-            if (name.compare(section, Qt::CaseInsensitive) == 0)
-                sectionAt = lastContentInSection = i;
-            continue;
-        }
-        if (sectionAt < 0)
-            continue;
-        if (isKeyLine(lines[i], key)) {
-            lines[i] = keyLine;
-            return lines.join(QString());
-        }
-        if (!trimBlanks(content(lines[i])).isEmpty())
-            lastContentInSection = i;
-    }
-
-    // Make sure the line we append after ends in a line break.
-    auto terminate = [&](qsizetype i) {
-        if (i >= 0 && !lines[i].endsWith(u'\n'))
-            lines[i] += newline;
-    };
-    if (sectionAt >= 0) {
-        terminate(lastContentInSection);
-        lines.insert(lastContentInSection + 1, keyLine);
-    } else {
-        terminate(lines.size() - 1);
-        lines.append(u'[' + section + u']' + newline);
-        lines.append(keyLine);
-    }
-    return lines.join(QString());
+    Document<QString> document(text);
+    document.set(section, key, value);
+    return document.units();
 }
 
 QString read(const QString &file, const QString &section, const QString &key)
 {
-    QByteArray bytes;
-    if (!readWholeFile(file, kMaxFileBytes, &bytes))
-        return {};
-    return readFromText(decodeUtf8OrCp1250(bytes), section, key);
+    const auto parsed = cache().load(file);
+    return parsed ? parsed->value(section, key) : QString();
+}
+
+QHash<QString, QString> readSection(const QString &file, const QString &section)
+{
+    const auto parsed = cache().load(file);
+    return parsed ? parsed->section(section) : QHash<QString, QString>();
 }
 
 bool write(const QString &file, const QString &section, const QString &key, const QString &value)
 {
-    if (breaksStructure(section) || breaksStructure(key) || breaksStructure(value) || key.contains(u'=') ||
-        section.contains(u']') || trimBlanks(key).isEmpty())
+    return write(file, section, {{key, value}});
+}
+
+bool write(const QString &file, const QString &section, const QList<std::pair<QString, QString>> &values)
+{
+    for (const auto &[key, value] : values)
+        if (!isValidWrite(section, key, value))
+            return false;
+    const auto parsed = cache().load(file);
+    if (!parsed)
         return false;
-    QByteArray bytes;
-    if (QFileInfo::exists(file) && !readWholeFile(file, kMaxFileBytes, &bytes))
-        return false;
-    const QString text = writeToText(decodeUtf8OrCp1250(bytes), section, key, value);
-    return writeFileAtomically(file, text.toUtf8());
+    StoredFile changed(*parsed);
+    for (const auto &[key, value] : values)
+        changed.set(section, key, value);
+    const QByteArray bytes = changed.bytes();
+    // A file over the cap could no longer be read: refuse the write instead.
+    return bytes.size() <= kMaxFileBytes && writeFileAtomically(file, bytes);
 }
 
 } // namespace quendral::ini

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QString>
 
 #include <utility>
@@ -9,22 +11,34 @@
 // equal names wins; a line without "=" is no key; blanks around keys and
 // values are dropped and a value enclosed in a matching pair of double or
 // single quotation marks comes back without them; a read returns at most 254
-// characters. Writes replace the whole file atomically.
+// characters. Writes replace the whole file atomically and change only the
+// lines they write: every other byte, and the file's encoding (8-bit, each
+// line UTF-8 or else Windows-1250, or UTF-16 with a byte-order mark), stays.
+// A parsed file is kept until its modification time or size changes.
 namespace quendral::ini {
 
 inline constexpr int kMaxValueLength = 254;
 
-// Larger files are not parsed: reads give "" and writes are refused.
+// Larger files are not parsed: reads give "" and writes are refused, as is a
+// write that would make the file larger.
 inline constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
 // The value, or "" for a missing or unreadable file, section or key.
 QString read(const QString &file, const QString &section, const QString &key);
+
+// Every key of the first section of that name, the case-folded key name
+// mapped to the value of its first line; one pass for many reads.
+QHash<QString, QString> readSection(const QString &file, const QString &section);
 
 // Writes one value, creating the file, the section and the key as needed.
 // Returns false when the file cannot be read or replaced, or when a name or
 // the value would break the file's structure (a line break in any of them,
 // "=" in the key, "]" in the section); the old file is then left untouched.
 bool write(const QString &file, const QString &section, const QString &key, const QString &value);
+// Writes several values of one section in one atomic replace; the file is
+// the same as after writing them one by one. Nothing is written when one of
+// them is refused.
+bool write(const QString &file, const QString &section, const QList<std::pair<QString, QString>> &values);
 
 // The same rules on text already in memory.
 QString readFromText(const QString &text, const QString &section, const QString &key);
@@ -35,7 +49,8 @@ QString writeToText(const QString &text, const QString &section, const QString &
 namespace quendral {
 
 // One INI file, named once and handed to whoever reads or writes it: the
-// settings file or a language file. Every call goes to the file.
+// settings file or a language file. Every call goes to the file (through the
+// parsed-file cache).
 class IniFile
 {
 public:
@@ -53,10 +68,20 @@ public:
     {
         return m_path.isEmpty() ? QString() : ini::read(m_path, section, key);
     }
+    // Every key of the section, case-folded, for many reads in one pass.
+    QHash<QString, QString> ReadSection(const QString &section) const
+    {
+        return m_path.isEmpty() ? QHash<QString, QString>() : ini::readSection(m_path, section);
+    }
     // True when the value reached the file.
     bool WriteIni(const QString &section, const QString &key, const QString &value) const
     {
         return !m_path.isEmpty() && ini::write(m_path, section, key, value);
+    }
+    // True when every value reached the file, in one atomic replace.
+    bool WriteIni(const QString &section, const QList<std::pair<QString, QString>> &values) const
+    {
+        return !m_path.isEmpty() && ini::write(m_path, section, values);
     }
 
 private:

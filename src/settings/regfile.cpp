@@ -4,7 +4,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace quendral::reg {
 
@@ -91,7 +97,7 @@ QString valueLine(const Value &v)
 Value *Key::findValue(const QString &name)
 {
     for (Value &v : values)
-        if (v.name.compare(name, Qt::CaseInsensitive) == 0)
+        if (v.type != kOpaque && v.name.compare(name, Qt::CaseInsensitive) == 0)
             return &v;
     return nullptr;
 }
@@ -108,14 +114,18 @@ void Key::setValue(const Value &value)
         *existing = value;
         existing->name = keptName;
     } else {
-        values.append(value);
+        // Before the blank lines that part this key from the next.
+        qsizetype at = values.size();
+        while (at > 0 && values[at - 1].type == kOpaque && values[at - 1].raw.trimmed().isEmpty())
+            --at;
+        values.insert(at, value);
     }
 }
 
 bool Key::removeValue(const QString &name)
 {
     for (qsizetype i = 0; i < values.size(); ++i) {
-        if (values[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+        if (values[i].type != kOpaque && values[i].name.compare(name, Qt::CaseInsensitive) == 0) {
             values.removeAt(i);
             return true;
         }
@@ -123,58 +133,197 @@ bool Key::removeValue(const QString &name)
     return false;
 }
 
+namespace {
+
+const QString kHeader4 = QStringLiteral("REGEDIT4");
+
+// CR LF when the text has it, else LF, else CR.
+template <typename Text> QByteArray newlineOf(const Text &text)
+{
+    if (text.contains("\r\n"))
+        return "\r\n";
+    return text.contains('\n') || !text.contains('\r') ? QByteArray("\n") : QByteArray("\r");
+}
+
+// The lines without their line ends; nothing after a final line end.
+template <typename Text> QList<Text> splitLines(const Text &text, const QByteArray &newline)
+{
+    QList<Text> lines;
+    const QLatin1String separator(newline);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype end = text.indexOf(separator, start);
+        lines.append(text.mid(start, end < 0 ? -1 : end - start));
+        if (end < 0)
+            break;
+        start = end + separator.size();
+    }
+    return lines;
+}
+
+struct Cached
+{
+    FileStamp stamp;
+    std::shared_ptr<const Hive> hive;
+};
+
+} // namespace
+
 Hive Hive::parse(const QString &text)
 {
+    const QByteArray newline = newlineOf(text);
+    const QStringList lines = splitLines(text, newline);
+    QList<QByteArray> raws;
+    for (const QString &line : lines)
+        raws.append(line.toUtf8());
+    Hive hive = parseLines(raws, lines);
+    hive.m_newline = newline;
+    return hive;
+}
+
+// One pass, names looked up through an index: a store of many values loads
+// in time linear in its size.
+Hive Hive::parseLines(const QList<QByteArray> &raws, const QStringList &lines)
+{
     Hive hive;
-    Key *current = nullptr;
-    const QStringList lines = text.split(u'\n');
-    for (QString line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+    QHash<QString, qsizetype> keyAt;   // case-folded path
+    QHash<QString, qsizetype> valueAt; // key index and case-folded value name
+    qsizetype current = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString &line = lines[i];
         if (line.startsWith(u'[') && line.endsWith(u']')) {
             const QString path = line.mid(1, line.size() - 2);
-            if (path.startsWith(u'-')) { // a deletion line of an export: nothing to keep
-                current = nullptr;
-                continue;
+            const auto found = keyAt.constFind(path.toCaseFolded());
+            if (found == keyAt.cend()) {
+                current = hive.keys.size();
+                keyAt.insert(path.toCaseFolded(), current);
+                hive.keys.append(Key{path, {}, raws[i]});
+            } else {
+                // A key listed twice is read as one; its second header stays.
+                current = found.value();
+                hive.keys[current].values.append(Value{{}, kOpaque, {}, 0, {}, raws[i]});
             }
-            current = &hive.ensureKey(path);
             continue;
         }
+        if (current < 0) {
+            hive.m_preamble.append(raws[i]);
+            continue;
+        }
+        Key &key = hive.keys[current];
         Value value;
-        if (current && parseValueLine(line, &value))
-            current->setValue(value);
+        if (!parseValueLine(line, &value))
+            value = Value{{}, kOpaque, {}, 0, {}, {}};
+        value.raw = raws[i];
+        if (value.type != kOpaque) {
+            const QString slot = QString::number(current) + u'\n' + value.name.toCaseFolded();
+            const auto earlier = valueAt.constFind(slot);
+            if (earlier != valueAt.cend())
+                key.values[earlier.value()].type = kOpaque;
+            valueAt.insert(slot, key.values.size());
+        }
+        key.values.append(value);
     }
     return hive;
 }
 
-QString Hive::serialize() const
+QByteArray Hive::serialize() const
 {
-    QString out = kHeader + QStringLiteral("\n");
+    const auto encode = [this](const QString &line) {
+        if (!m_utf16)
+            return line.toUtf8();
+        QStringEncoder encoder(*m_utf16, QStringEncoder::Flag::Stateless);
+        return QByteArray(encoder.encode(line));
+    };
+    const QByteArray newline = encode(QString::fromLatin1(m_newline));
+    QByteArray out = m_mark;
+    const auto add = [&](const QByteArray &line) { out += line + newline; };
+    if (m_preamble.isEmpty())
+        add(encode(kHeader));
+    for (const QByteArray &line : m_preamble)
+        add(line);
     for (const Key &key : keys) {
-        out += QStringLiteral("\n[") + key.path + QStringLiteral("]\n");
+        if (key.raw.isEmpty()) {
+            add({});
+            add(encode(u'[' + key.path + u']'));
+        } else {
+            add(key.raw);
+        }
         for (const Value &v : key.values)
-            out += valueLine(v) + u'\n';
+            add(v.type == kOpaque || !v.raw.isEmpty() ? v.raw : encode(valueLine(v)));
     }
     return out;
 }
 
 bool Hive::load(const QString &file)
 {
-    keys.clear();
+    *this = Hive();
     if (!QFileInfo::exists(file))
         return true;
     QByteArray bytes;
     if (!readWholeFile(file, kMaxHiveBytes, &bytes))
         return false;
-    *this = parse(QString::fromUtf8(bytes));
+    Hive hive;
+    QStringList lines;
+    QList<QByteArray> raws;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        hive.m_utf16 = bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+        hive.m_mark = bytes.left(2);
+        QStringDecoder decoder(*hive.m_utf16, QStringDecoder::Flag::Stateless);
+        const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+        hive.m_newline = newlineOf(text);
+        lines = splitLines(text, hive.m_newline);
+        QStringEncoder encoder(*hive.m_utf16, QStringEncoder::Flag::Stateless);
+        for (const QString &line : std::as_const(lines))
+            raws.append(encoder.encode(line));
+    } else {
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            hive.m_mark = bytes.left(3);
+        const QByteArray text = bytes.mid(hive.m_mark.size());
+        hive.m_newline = newlineOf(text);
+        raws = splitLines(text, hive.m_newline);
+        for (const QByteArray &raw : std::as_const(raws))
+            lines.append(QString::fromUtf8(raw));
+    }
+    if (std::all_of(lines.cbegin(), lines.cend(), [](const QString &line) { return line.trimmed().isEmpty(); }))
+        return true;
+    // Anything else is not ours to rewrite.
+    if (lines.first().trimmed() != kHeader && lines.first().trimmed() != kHeader4)
+        return false;
+    const Hive parsed = parseLines(raws, lines);
+    hive.keys = parsed.keys;
+    hive.m_preamble = parsed.m_preamble;
+    *this = hive;
     return true;
+}
+
+std::shared_ptr<const Hive> Hive::loadShared(const QString &file)
+{
+    static QMutex mutex;
+    static QHash<QString, Cached> cache;
+    const FileStamp stamp = fileStamp(file);
+    {
+        QMutexLocker lock(&mutex);
+        const auto found = cache.constFind(file);
+        if (stamp.exists && found != cache.cend() && found->stamp == stamp)
+            return found->hive;
+    }
+    auto hive = std::make_shared<Hive>();
+    if (!hive->load(file))
+        return nullptr;
+    if (stamp.isSettled()) {
+        QMutexLocker lock(&mutex);
+        if (cache.size() >= 4 && !cache.contains(file))
+            cache.clear();
+        cache.insert(file, Cached{stamp, hive});
+    }
+    return hive;
 }
 
 bool Hive::save(const QString &file) const
 {
     if (!QDir().mkpath(QFileInfo(file).absolutePath()))
         return false;
-    return writeFileAtomically(file, serialize().toUtf8());
+    return writeFileAtomically(file, serialize());
 }
 
 Key *Hive::findKey(const QString &path)
@@ -203,7 +352,7 @@ Key &Hive::ensureKey(const QString &path)
 {
     if (Key *key = findKey(path))
         return *key;
-    keys.append(Key{path, {}});
+    keys.append(Key{path, {}, {}});
     return keys.last();
 }
 

@@ -2,15 +2,24 @@
 
 #include <QList>
 #include <QString>
+#include <QStringConverter>
+
+#include <memory>
+#include <optional>
 
 // The file-backed stand-in for the registry on Linux: one file per root, in
 // the text format of registry exports ("Windows Registry Editor Version 5.00",
 // "[key path]" headers, "name"="data" lines with \\, \", \n and \r escapes, dword:
-// numbers), UTF-8. Key and value names compare without letter case and keep
-// the case first written. Lines of other value types are kept as they were.
+// numbers). Reads UTF-8 and UTF-16 with a byte-order mark as the Windows
+// registry editor writes it, with CR LF, LF or CR line ends, and writes back
+// in the same form. Key and value names compare without letter case and keep
+// the case first written; of two values of one name the later counts. Lines
+// of other value types, comments and lines that do not parse are kept byte
+// for byte, as is every value that is not changed.
 namespace quendral::reg {
 
-enum ValueType : quint32 { kUnknown = 0, REG_SZ = 1, REG_DWORD = 4 };
+// kOpaque: a line that is no value (comment, blank, malformed), kept as it was.
+enum ValueType : quint32 { kUnknown = 0, REG_SZ = 1, REG_DWORD = 4, kOpaque = 0xFFFFFFFF };
 
 inline constexpr auto kCurrentUser = "HKEY_CURRENT_USER";
 inline constexpr auto kLocalMachine = "HKEY_LOCAL_MACHINE";
@@ -22,12 +31,14 @@ struct Value
     QString text; // REG_SZ data
     quint32 dword = 0;
     QString rawLine; // the whole line, for types this store does not interpret
+    QByteArray raw;  // the line as stored, written back while the value is unchanged
 };
 
 struct Key
 {
     QString path; // full path, root name first
     QList<Value> values;
+    QByteArray raw; // the header line as stored
 
     Value *findValue(const QString &name);
     const Value *findValue(const QString &name) const;
@@ -39,10 +50,14 @@ class Hive
 {
 public:
     static Hive parse(const QString &text);
-    QString serialize() const;
+    QByteArray serialize() const;
 
-    // A missing file is an empty hive; an unreadable one is a failure.
+    // A missing file is an empty hive; an unreadable one, or one that is not a
+    // registry export, is a failure, so it is never replaced.
     bool load(const QString &file);
+    // The hive of `file` as last loaded, read again only when the file's
+    // modification time or size changed; null when it cannot be loaded.
+    static std::shared_ptr<const Hive> loadShared(const QString &file);
     // Replaces the file atomically, creating its folder as needed.
     bool save(const QString &file) const;
 
@@ -55,6 +70,14 @@ public:
     bool removeKey(const QString &path);
 
     QList<Key> keys;
+
+private:
+    static Hive parseLines(const QList<QByteArray> &raws, const QStringList &lines);
+
+    QByteArray m_mark;                                 // the byte-order mark, if any
+    std::optional<QStringConverter::Encoding> m_utf16; // else UTF-8
+    QByteArray m_newline = "\n";
+    QList<QByteArray> m_preamble; // lines before the first key, header first
 };
 
 // Where each root lives: HKEY_CURRENT_USER in

@@ -171,7 +171,7 @@ long setValue(const OpenKey &key, const QString &name, quint32 type, const QByte
         return kInvalidParameter;
     if (runkey::isRunKey(key.root, key.subkey))
         return text ? runkey::writeCommand(name, textUpToNul(data)) : kInvalidParameter;
-    reg::Value value{name, text ? reg::REG_SZ : reg::REG_DWORD, {}, 0, {}};
+    reg::Value value{name, text ? reg::REG_SZ : reg::REG_DWORD, {}, 0, {}, {}};
     if (text)
         value.text = textUpToNul(data);
     else

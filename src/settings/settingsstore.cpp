@@ -38,10 +38,10 @@ SettingsStore::SettingsStore(const QString &programFolder)
 
 QString SettingsStore::GetUserSetting(const QString &key) const
 {
-    reg::Hive hive;
-    if (!hive.load(reg::userHivePath()))
+    const auto hive = reg::Hive::loadShared(reg::userHivePath());
+    if (!hive)
         return {};
-    const reg::Key *settings = hive.findKey(QString::fromLatin1(kUserSettingsKey));
+    const reg::Key *settings = hive->findKey(QString::fromLatin1(kUserSettingsKey));
     const reg::Value *value = settings ? settings->findValue(key) : nullptr;
     if (!value)
         return {};
@@ -54,7 +54,7 @@ bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
     reg::Hive hive;
     if (!hive.load(path))
         return false; // never replace a store we could not read
-    hive.ensureKey(QString::fromLatin1(kUserSettingsKey)).setValue(reg::Value{key, reg::REG_SZ, value, 0, {}});
+    hive.ensureKey(QString::fromLatin1(kUserSettingsKey)).setValue(reg::Value{key, reg::REG_SZ, value, 0, {}, {}});
     return hive.save(path);
 }
 

@@ -18,7 +18,8 @@ double numberAtStart(const QString &text);
 // The two stores: the settings file Settings.ini in the program folder (or,
 // when that folder cannot be written, the user's own copy: settingsFileFor),
 // and the per-user values of application Quendral, section Settings, in the
-// registry stand-in. Nothing is cached: every read goes to the file.
+// registry stand-in. Reads go to the files, which are parsed again only when
+// they change.
 class SettingsStore
 {
 public:

@@ -14,31 +14,43 @@ QString slotKey(const char *prefix, qint64 n)
 
 } // namespace
 
+bool isStorable(const QString &entry)
+{
+    return entry.size() <= ini::kMaxValueLength && !entry.endsWith(u' ') && !entry.endsWith(u'\t');
+}
+
 QStringList read(const IniFile &file)
 {
+    // One pass over the section, however many entries it holds.
+    const QHash<QString, QString> values = file.ReadSection(keys::kFilesSection);
     QStringList paths;
     // Counted wide: a hand-edited file may hold more entries than a list does.
     for (qint64 n = 0;; ++n) {
-        QString path = file.ReadIni(keys::kFilesSection, slotKey("file", n));
+        QString path = values.value(slotKey("file", n));
         if (path.isEmpty())
             return paths;
         paths.append(std::move(path));
     }
 }
 
+// Each change is one atomic replace of the file, so a crash leaves the old
+// list or the new one, never a mix.
 bool write(const IniFile &file, const QStringList &entries)
 {
-    bool saved = true;
+    QList<std::pair<QString, QString>> values;
     for (int n = 0; n < kSlots; ++n)
-        saved = file.WriteIni(keys::kFilesSection, slotKey("file", n), entries.value(n)) && saved;
-    return saved;
+        values.append({slotKey("file", n), entries.value(n)});
+    return file.WriteIni(keys::kFilesSection, values);
 }
 
 void empty(const IniFile &file)
 {
     const qint64 count = read(file).size();
+    QList<std::pair<QString, QString>> values;
     for (qint64 n = 0; n < count; ++n)
-        file.WriteIni(keys::kFilesSection, slotKey("File", n), QString());
+        values.append({slotKey("File", n), QString()});
+    if (!values.isEmpty())
+        file.WriteIni(keys::kFilesSection, values);
 }
 
 } // namespace quendral::watchlist

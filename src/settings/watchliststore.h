@@ -15,6 +15,10 @@ inline constexpr int kMaxEntries = 100;
 // Apply writes every slot, so entries beyond a shortened list are emptied.
 inline constexpr int kSlots = kMaxEntries + 1;
 
+// False for an entry that would read back as another path: one longer than a
+// read returns, or ending in a blank or tab, which reads drop.
+bool isStorable(const QString &entry);
+
 // The entries up to the first empty value.
 QStringList read(const IniFile &file);
 

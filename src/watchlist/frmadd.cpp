@@ -14,6 +14,8 @@
 #include <QListWidget>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace quendral {
 
 frmadd::frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource drives, QWidget *parent)
@@ -130,7 +132,12 @@ void frmadd::cmddel_Click()
 
 void frmadd::cmdapply_Click()
 {
-    bool saved = watchlist::write(m_state.store.settingsFile(), entries());
+    const QStringList list = entries();
+    if (!std::all_of(list.cbegin(), list.cend(), watchlist::isStorable)) {
+        msgbox::show(this, m_state.message(QStringLiteral("cannotstore")), msgbox::Icon::Critical);
+        return;
+    }
+    bool saved = watchlist::write(m_state.store.settingsFile(), list);
     if (m_opt_not_all->isChecked())
         saved = m_state.store.SaveUserSetting(keys::kNotAllFiles, QStringLiteral("1")) && saved;
     else if (m_optall->isChecked())

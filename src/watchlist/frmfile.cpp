@@ -3,6 +3,7 @@
 #include "kit/messagebox.h"
 #include "kit/named.h"
 #include "settings/appstate.h"
+#include "settings/watchliststore.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -64,8 +65,14 @@ void frmfile::Form_Load()
 void frmfile::cmdok_Click()
 {
     if (!m_txtdir->text().isEmpty() && !m_txtfile->text().isEmpty()) {
-        // The name is used as typed: not trimmed, not checked.
-        m_addEntry(joinPath(m_chosenFolder(), m_txtfile->text()));
+        // The name is used as typed, but never one the list would read back
+        // as another path.
+        const QString entry = joinPath(m_chosenFolder(), m_txtfile->text());
+        if (!watchlist::isStorable(entry)) {
+            msgbox::show(this, m_state.message(QStringLiteral("cannotstore")), msgbox::Icon::Warning);
+            return;
+        }
+        m_addEntry(entry);
         close();
         emit entryAdded();
         return;

@@ -1,7 +1,9 @@
 #include "core/singleinstance.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -93,6 +95,58 @@ private slots:
         lock.write(QByteArray::number(pid) + "\nquendral\n" + QSysInfo::machineHostName().toUtf8() + '\n');
         lock.close();
 
+        SingleInstance next(program());
+        QVERIFY(next.acquire());
+    }
+
+    // A runtime folder that is not the user's alone is never used; the lock
+    // goes to a private folder in the cache folder instead.
+    void noSharedFolderForTheLock_data()
+    {
+        QTest::addColumn<bool>("unset");
+        QTest::newRow("runtime folder unset") << true;
+        QTest::newRow("runtime folder open to others") << false;
+    }
+    void noSharedFolderForTheLock()
+    {
+        QFETCH(bool, unset);
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        QTemporaryDir open;
+        QFile::setPermissions(open.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                               QFile::WriteOther | QFile::ExeOther);
+        if (unset)
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", open.path().toUtf8());
+        const QString lock = SingleInstance::lockPathFor(program());
+        SingleInstance first(program());
+        const bool acquired = first.acquire();
+        SingleInstance second(program());
+        const bool secondAcquired = second.acquire();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        const QString expected = QDir::homePath() + "/.cache/quendral";
+        QCOMPARE(QFileInfo(lock).absolutePath(), expected);
+        QCOMPARE(QFileInfo(expected).permissions() & 0x0077, QFileDevice::Permissions());
+        QVERIFY(acquired);
+        QVERIFY(!secondAcquired);
+    }
+
+    // A lock file naming no process, left by a crash, does not block a start.
+    void aLockNamingNoProcessIsTakenOver_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("garbage") << QByteArray("\xFF\xFE garbage");
+    }
+    void aLockNamingNoProcessIsTakenOver()
+    {
+        QFETCH(QByteArray, contents);
+        QFile lock(SingleInstance::lockPathFor(program()));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(contents);
+        lock.flush();
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        lock.close();
         SingleInstance next(program());
         QVERIFY(next.acquire());
     }

@@ -122,11 +122,35 @@ private slots:
     void loneLineFeedsAndCarriageReturnsAreOrdinaryCharacters()
     {
         WatchList w;
-        QVERIFY(ApplyTextLines(QStringLiteral("frmadd.cmdadd.Caption==A\nfrmadd.cmddel.Caption==B\n")));
+        QVERIFY(ApplyTextLines(QStringLiteral("frmadd.cmdadd.Caption==A\nfrmadd.cmddel.Caption==B\r\n")));
         QCOMPARE(w.cmdadd->text(), QStringLiteral("A\nfrmadd.cmddel.Caption"));
         QCOMPARE(w.cmddel->text(), QStringLiteral("Usuń plik"));
         QVERIFY(ApplyTextLines(QStringLiteral("frmadd.cmddel.Caption==C\rD\r\n")));
         QCOMPARE(w.cmddel->text(), QStringLiteral("C\rD"));
+    }
+
+    // A file with no CR LF at all is split where its lines end; each line is
+    // decoded on its own.
+    void filesEditedElsewhere_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("add");
+        QTest::addColumn<QString>("del");
+        QTest::newRow("LF") << QByteArray("frmadd.cmdadd.Caption==A\nfrmadd.cmddel.Caption==B\n") << "A"
+                            << "B";
+        QTest::newRow("CR") << QByteArray("frmadd.cmdadd.Caption==A\r[Messages]\rfrmadd.cmddel.Caption==B") << "A"
+                            << "B";
+        QTest::newRow("one invalid byte")
+            << QByteArray("frmadd.cmdadd.Caption==\xFF\r\nfrmadd.cmddel.Caption==\xC5\xBC\r\n")
+            << QString::fromUtf8("˙") << QString::fromUtf8("ż");
+    }
+    void filesEditedElsewhere()
+    {
+        QFETCH(QByteArray, file);
+        WatchList w;
+        QVERIFY(ApplyTextFile(file));
+        QTEST(w.cmdadd->text(), "add");
+        QTEST(w.cmddel->text(), "del");
     }
 
     void linesThatAreNoTextLinesAreSkipped()

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
@@ -285,6 +286,24 @@ private slots:
         QCOMPARE(user("sound_path"), m_rig->folder.file("ding.wav"));
         QCOMPARE(user("IE"), "0");
         QTRY_VERIFY(window.isNull());
+    }
+
+    // Options that did not reach the store are reported, and the window stays.
+    void applyReportsAFailedSave()
+    {
+        load();
+        m_rig->state.messages.insert("savefailed", "SAVEFAILED");
+        const QString storeFolder = QFileInfo(reg::userHivePath()).absolutePath();
+        QVERIFY(QDir(storeFolder).removeRecursively());
+        QFile blocker(storeFolder); // a file where the folder should be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        test::MessageBoxes boxes;
+        m_window->show();
+        m_window->cmdapply_Click();
+        QVERIFY(QFile::remove(storeFolder));
+        QCOMPARE(boxes.texts(), QStringList{"SAVEFAILED"});
+        QVERIFY(m_window->isVisible());
     }
 
     void applySwitchesStartAtLogon()

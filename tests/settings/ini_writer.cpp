@@ -1,7 +1,8 @@
-// Writes to a settings file (or the per-user store) in an endless loop, for
-// the test that kills it mid-write.
+// Writes to a settings file (or the per-user store, or the watch list, two
+// lists in turn) in an endless loop, for the test that kills it mid-write.
 #include "settings/inifile.h"
 #include "settings/settingsstore.h"
+#include "settings/watchliststore.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -15,6 +16,11 @@ int main(int argc, char *argv[])
     const QString target = QString::fromLocal8Bit(argv[2]);
     quendral::SettingsStore store(target);
     const QString padding(400, u'x');
+    if (mode == QLatin1String("watchlist")) {
+        const QStringList lists[] = {app.arguments().mid(3, 50), app.arguments().mid(53)};
+        for (long n = 0;; ++n)
+            quendral::watchlist::write(store.settingsFile(), lists[n % 2]);
+    }
     for (long n = 0;; ++n) {
         const QString key = QStringLiteral("file%1").arg(n % 100);
         const QString value = QStringLiteral("v%1-%2-END").arg(n).arg(padding);

@@ -1,7 +1,9 @@
 #include "settings/inifile.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
+#include "settings/watchliststore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -20,11 +22,12 @@ class TestAtomicWrite : public QObject
     Q_OBJECT
 
 private:
-    static void killWriterManyTimes(const QString &mode, const QString &target, const std::function<void()> &check)
+    static void killWriterManyTimes(const QString &mode, const QString &target, const std::function<void()> &check,
+                                    int rounds = 40, const QStringList &args = {})
     {
-        for (int round = 0; round < 40; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             QProcess writer;
-            writer.start(QStringLiteral(INI_WRITER), {mode, target});
+            writer.start(QStringLiteral(INI_WRITER), QStringList{mode, target} + args);
             QVERIFY(writer.waitForStarted());
             QTest::qWait(5 + QRandomGenerator::global()->bounded(40));
             ::kill(pid_t(writer.processId()), SIGKILL);
@@ -54,6 +57,43 @@ private slots:
             for (int i = 1; i < lines.size(); ++i)
                 QVERIFY2(line.match(lines[i]).hasMatch(), qPrintable(lines[i].left(60)));
         });
+    }
+
+    // Apply replaces the whole list at once: after a kill the file holds the
+    // old list or the new one, byte for byte, and no temporary file stays.
+    void watchListApplyIsOneWrite()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("Settings.ini");
+        QStringList lists[2];
+        QByteArray bytes[2];
+        for (int which = 0; which < 2; ++which) {
+            for (int n = 0; n < 50; ++n)
+                lists[which].append(
+                    QStringLiteral("/home/u/Pobrane/list%1-%2-%3.zip").arg(which).arg(n).arg(QString(80, u'z')));
+            const QString sample = dir.filePath(QStringLiteral("sample%1.ini").arg(which));
+            QVERIFY(ini::write(sample, "Options", "Language", "Polish.ini"));
+            QVERIFY(watchlist::write(IniFile(sample), lists[which]));
+            QFile f(sample);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            bytes[which] = f.readAll();
+        }
+        QVERIFY(QFile::copy(dir.filePath("sample1.ini"), file));
+
+        killWriterManyTimes(
+            "watchlist", dir.path(),
+            [&] {
+                QFile f(file);
+                QVERIFY(f.open(QIODevice::ReadOnly));
+                const QByteArray now = f.readAll();
+                QVERIFY(now == bytes[0] || now == bytes[1]);
+            },
+            200, lists[0] + lists[1]);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(watchlist::write(IniFile(file), lists[0]));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"sample0.ini", "sample1.ini", "Settings.ini"}));
     }
 
     void userStoreStaysWhole()

@@ -1,8 +1,11 @@
 #include "settings/inifile.h"
 #include "settings/settingsstore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,10 +93,128 @@ private slots:
         // "Pobrane\żółw.zip" in Windows-1250, as a Polish Windows wrote it.
         put("[Files]\nfile0=C:\\Pobrane\\\xBF\xF3\xB3w.zip\n");
         QCOMPARE(ini::read(file(), "Files", "file0"), QString::fromUtf8("C:\\Pobrane\\żółw.zip"));
-        // Writing keeps the text and stores it as UTF-8.
+        // Writing keeps the other line's bytes and stores the new one as UTF-8.
         QVERIFY(ini::write(file(), "Files", "file1", QString::fromUtf8("ąę")));
-        QCOMPARE(contents(), QString::fromUtf8("[Files]\nfile0=C:\\Pobrane\\żółw.zip\nfile1=ąę\n").toUtf8());
+        QCOMPARE(contents(), QByteArray("[Files]\nfile0=C:\\Pobrane\\\xBF\xF3\xB3w.zip\nfile1=\xC4\x85\xC4\x99\n"));
         QCOMPARE(ini::read(file(), "Files", "file0"), QString::fromUtf8("C:\\Pobrane\\żółw.zip"));
+    }
+
+    // A write changes only the line it writes: every other byte and the
+    // file's encoding stay, and every text still reads as written.
+    void writeKeepsEveryOtherByte_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        const auto utf16 = [](const char *mark, const QString &text, QStringConverter::Encoding encoding) {
+            return QByteArray(mark) + QByteArray(QStringEncoder(encoding).encode(text));
+        };
+        const QString text = QString::fromUtf8("[Other]\r\nx=żółw\r\n");
+        const QString written = QString::fromUtf8("[Files]\r\nfile0=ą\r\n");
+        QTest::newRow("UTF-16 LE") << utf16("\xFF\xFE", text, QStringConverter::Utf16LE)
+                                   << utf16("\xFF\xFE", text + written, QStringConverter::Utf16LE) << "Other"
+                                   << "x" << QString::fromUtf8("żółw");
+        QTest::newRow("UTF-16 BE") << utf16("\xFE\xFF", text, QStringConverter::Utf16BE)
+                                   << utf16("\xFE\xFF", text + written, QStringConverter::Utf16BE) << "Other"
+                                   << "x" << QString::fromUtf8("żółw");
+        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF[Other]\r\nx=1\r\n")
+                                    << QByteArray("\xEF\xBB\xBF[Other]\r\nx=1\r\n[Files]\r\nfile0=\xC4\x85\r\n")
+                                    << "Other"
+                                    << "x"
+                                    << "1";
+        // One stray byte turns no other line into another text.
+        QTest::newRow("invalid byte") << QByteArray("[Other]\nbad=\xFF\ngood=\xC5\xBC\n[Files]\nfile0=old\n")
+                                      << QByteArray("[Other]\nbad=\xFF\ngood=\xC5\xBC\n[Files]\nfile0=\xC4\x85\n")
+                                      << "Other"
+                                      << "good" << QString::fromUtf8("ż");
+        QTest::newRow("no final line break")
+            << QByteArray("[Files]\r\nfile9=z") << QByteArray("[Files]\r\nfile9=z\r\nfile0=\xC4\x85\r\n") << "Files"
+            << "file9"
+            << "z";
+    }
+    void writeKeepsEveryOtherByte()
+    {
+        QFETCH(QByteArray, before);
+        put(before);
+        QVERIFY(ini::write(file(), "Files", "file0", QString::fromUtf8("ą")));
+        QTEST(contents(), "after");
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QTEST(ini::read(file(), section, key), "expected");
+        QCOMPARE(ini::read(file(), "Files", "file0"), QString::fromUtf8("ą"));
+    }
+
+    // Many values in one replace leave the file the one-by-one writes leave.
+    void severalValuesInOneWrite_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("other sections around") << QByteArray("[A]\r\nk=1\r\n[files]\r\nFILE1=x\r\n\r\n[B]\r\nk=2");
+        QTest::newRow("twice, no line break") << QByteArray("[Files]\nfile0=a\n[Files]\nfile0=b");
+        QTest::newRow("cp1250") << QByteArray("[Files]\nfile0=\xBF\n; \xB3\n");
+    }
+    void severalValuesInOneWrite()
+    {
+        QFETCH(QByteArray, before);
+        const QList<std::pair<QString, QString>> values = {
+            {"file0", "/a"}, {"file1", ""}, {"File2", QString::fromUtf8("/ż")}, {"file0", "/b"}};
+        if (!before.isEmpty()) {
+            put(before, "one.ini");
+            put(before, "many.ini");
+        }
+        for (const auto &[key, value] : values)
+            QVERIFY(ini::write(file("one.ini"), "Files", key, value));
+        QVERIFY(ini::write(file("many.ini"), "Files", values));
+        QCOMPARE(contents("many.ini"), contents("one.ini"));
+        QVERIFY(!ini::write(file("many.ini"), "Files", {{"file0", "c"}, {"file1", "two\nlines"}}));
+        QCOMPARE(contents("many.ini"), contents("one.ini"));
+    }
+
+    void sectionReadInOnePass()
+    {
+        put("[Files]\nFILE0=a\nfile0=b\n file1 = \"c\" \n[files]\nfile2=d\n");
+        const QHash<QString, QString> values = ini::readSection(file(), "FILES");
+        QCOMPARE(values.size(), 2);
+        QCOMPARE(values.value("file0"), QString("a"));
+        QCOMPARE(values.value("file1"), QString("c"));
+        QVERIFY(ini::readSection(file("missing.ini"), "Files").isEmpty());
+    }
+
+    // A parsed file is kept only while its time and size stay the same.
+    void changedFileIsReadAgain()
+    {
+        const QDateTime hourAgo = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        const auto putAged = [&](const QByteArray &bytes, const QDateTime &time) {
+            put(bytes);
+            QFile f(file());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(time, QFileDevice::FileModificationTime));
+        };
+        putAged("[Files]\nfile0=a\n", hourAgo);
+        QCOMPARE(ini::read(file(), "Files", "file0"), QString("a"));
+        putAged("[Files]\nfile0=b\n", hourAgo.addSecs(1));
+        QCOMPARE(ini::read(file(), "Files", "file0"), QString("b"));
+        putAged("[Files]\nfile0=bc\n", hourAgo.addSecs(1));
+        QCOMPARE(ini::read(file(), "Files", "file0"), QString("bc"));
+        QVERIFY(ini::write(file(), "Files", "file0", "d"));
+        QCOMPARE(ini::read(file(), "Files", "file0"), QString("d"));
+    }
+
+    // A write that would take the file over the cap is refused, so the file
+    // stays readable.
+    void writeOverTheCapIsRefused()
+    {
+        QByteArray text("[Files]\nfile0=a\n[Pad]\n");
+        text.append(QByteArray(ini::kMaxFileBytes - text.size() - 11, ';')); // 10 bytes left
+        text.append("\n");
+        put(text);
+        QVERIFY(!ini::write(file(), "Files", "file1", "abcdef"));
+        QCOMPARE(QFileInfo(file()).size(), text.size());
+        QCOMPARE(ini::read(file(), "Files", "file0"), QString("a"));
+        QVERIFY(ini::write(file(), "Files", "file1", "b"));
+        QCOMPARE(ini::read(file(), "Files", "file1"), QString("b"));
     }
 
     void badInputGivesEmptyOrValue()

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -92,8 +93,9 @@ private slots:
         QCOMPARE(store.GetUserSetting("number"), QString("2"));
         QVERIFY(store.SaveUserSetting("notallfiles", "1"));
         const QByteArray text = hiveText();
-        QVERIFY(text.contains("[HKEY_CURRENT_USER\\Software\\Other]\n\"Bin\"=hex:01,02\n\"Count\"=dword:0000001f\n"));
-        QVERIFY(text.contains("\"first\"=\"1\"\n\"Number\"=dword:00000002\n\"notallfiles\"=\"1\"\n"));
+        QVERIFY(
+            text.contains("[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Bin\"=hex:01,02\r\n\"Count\"=dword:0000001f\r\n"));
+        QVERIFY(text.contains("\"first\"=\"1\"\r\n\"Number\"=dword:00000002\r\n\"notallfiles\"=\"1\"\r\n"));
     }
 
     void hiveKeyOperations()
@@ -107,6 +109,48 @@ private slots:
         QVERIFY(!hive.removeKey("HKEY_LOCAL_MACHINE\\A\\B"));
     }
 
+    // Stores in every form a registry export can take read as written, and a
+    // save changes only the line it writes.
+    void saveKeepsEveryOtherLine_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray key = "[" + QByteArray(kUserSettingsKey) + "]";
+        const QByteArray head = "Windows Registry Editor Version 5.00";
+        const QString text = QString::fromLatin1(head + "\r\n\r\n" + key + "\r\n\"first\"=\"1\"\r\n");
+        const auto utf16 = [](const QString &s) {
+            return "\xFF\xFE" + QByteArray(QStringEncoder(QStringConverter::Utf16LE).encode(s));
+        };
+        QTest::newRow("UTF-16 with mark") << utf16(text) << "first"
+                                          << "1" << utf16(text + "\"new\"=\"1\"\r\n");
+        QTest::newRow("CR line ends") << head + "\r\r" + key + "\r\"first\"=\"1\"\r"
+                                      << "first"
+                                      << "1" << head + "\r\r" + key + "\r\"first\"=\"1\"\r\"new\"=\"1\"\r";
+        const QByteArray odd = head + "\n\n" + key + "\n; note\n\"bad\"=dword:xyz\n\"open=\"x\n\"first\"=\"a\xFF\"\n";
+        QTest::newRow("comments, malformed lines, invalid bytes")
+            << odd << "bad" << QString() << odd + "\"new\"=\"1\"\n";
+        const QByteArray twice = head + "\n\n" + key + "\n\"first\"=\"1\"\n\"FIRST\"=\"2\"\n";
+        QTest::newRow("the later of two values") << twice << "first"
+                                                 << "2" << twice + "\"new\"=\"1\"\n";
+        QTest::newRow("before the blank line")
+            << head + "\n\n" + key + "\n\"first\"=\"1\"\n\n[HKEY_CURRENT_USER\\Other]\n"
+            << "first"
+            << "1" << head + "\n\n" + key + "\n\"first\"=\"1\"\n\"new\"=\"1\"\n\n[HKEY_CURRENT_USER\\Other]\n";
+    }
+    void saveKeepsEveryOtherLine()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, name);
+        putHive(before);
+        SettingsStore store(m_program.path());
+        QTEST(store.GetUserSetting(name), "expected");
+        QVERIFY(store.SaveUserSetting("new", "1"));
+        QTEST(hiveText(), "after");
+        QCOMPARE(store.GetUserSetting("new"), QString("1"));
+    }
+
     void badStoresAreSafe()
     {
         QByteArray garbage;
@@ -115,8 +159,9 @@ private slots:
         putHive(garbage);
         SettingsStore store(m_program.path());
         QCOMPARE(store.GetUserSetting("first"), QString());
-        QVERIFY(store.SaveUserSetting("first", "1"));
-        QCOMPARE(store.GetUserSetting("first"), QString("1"));
+        // What is not a registry export is never replaced.
+        QVERIFY(!store.SaveUserSetting("first", "1"));
+        QCOMPARE(hiveText(), garbage);
 
         // A folder where the store's file should be: reads "", the write fails.
         QFile::remove(reg::userHivePath());

@@ -346,6 +346,20 @@ private slots:
         QCOMPARE(m_window->entries(), (QStringList{"/a.zip", "/b.zip"}));
     }
 
+    void applyRefusesAnEntryTheListWouldChange()
+    {
+        store({"/a.zip"});
+        m_state->messages.insert(QStringLiteral("cannotstore"), QStringLiteral("CANNOT"));
+        test::MessageBoxes boxes;
+        open();
+        m_window->addEntry(QStringLiteral("/b.zip "));
+        m_window->show();
+        m_window->cmdapply_Click();
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("CANNOT")});
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(stored(1), QString());
+    }
+
     // --- a write that fails is reported and loses nothing ---
     void applyToUnwritableFolderKeepsTheList()
     {

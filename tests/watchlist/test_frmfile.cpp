@@ -107,6 +107,31 @@ private slots:
         QTRY_VERIFY(m_window.isNull());
     }
 
+    // An entry the list would read back as another path is refused.
+    void entryTheListWouldChangeIsRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("trailing blank") << "plik.zip ";
+        QTest::newRow("trailing tab") << "plik.zip\t";
+        QTest::newRow("over 254 characters") << QString(250, u'p');
+    }
+    void entryTheListWouldChangeIsRefused()
+    {
+        QFETCH(QString, name);
+        m_state->messages.insert(QStringLiteral("cannotstore"), QStringLiteral("CANNOT"));
+        test::MessageBoxes boxes;
+        open("/home/u");
+        control<QLineEdit>("txtfile")->setText(name);
+        m_window->cmdok_Click();
+        QVERIFY(m_added.isEmpty());
+        QCOMPARE(boxes.texts(), QStringList{"CANNOT"});
+        QVERIFY(!m_window.isNull());
+        // 254 characters in all still go through.
+        control<QLineEdit>("txtfile")->setText(QString(246, u'p'));
+        m_window->cmdok_Click();
+        QCOMPARE(m_added, QStringList{"/home/u/" + QString(246, u'p')});
+    }
+
     // --- missing input ---
     void emptyNameOnlyAsksForName()
     {
