@@ -63,26 +63,16 @@ public:
     const QString &path() const { return m_path; }
     bool isNull() const { return m_path.isEmpty(); }
 
+    // The platform's profile calls (profile_<platform>.cpp): our engine on
+    // Linux, the system's on Windows.
     // The value, or "" for a missing file, section or key (and for a null file).
-    QString ReadIni(const QString &section, const QString &key) const
-    {
-        return m_path.isEmpty() ? QString() : ini::read(m_path, section, key);
-    }
+    QString ReadIni(const QString &section, const QString &key) const;
     // Every key of the section, case-folded, for many reads in one pass.
-    QHash<QString, QString> ReadSection(const QString &section) const
-    {
-        return m_path.isEmpty() ? QHash<QString, QString>() : ini::readSection(m_path, section);
-    }
+    QHash<QString, QString> ReadSection(const QString &section) const;
     // True when the value reached the file.
-    bool WriteIni(const QString &section, const QString &key, const QString &value) const
-    {
-        return !m_path.isEmpty() && ini::write(m_path, section, key, value);
-    }
-    // True when every value reached the file, in one atomic replace.
-    bool WriteIni(const QString &section, const QList<std::pair<QString, QString>> &values) const
-    {
-        return !m_path.isEmpty() && ini::write(m_path, section, values);
-    }
+    bool WriteIni(const QString &section, const QString &key, const QString &value) const;
+    // True when every value reached the file, in one replace of the file.
+    bool WriteIni(const QString &section, const QList<std::pair<QString, QString>> &values) const;
 
 private:
     QString m_path;

@@ -1,6 +1,5 @@
 #include "settings/settingsstore.h"
 
-#include "settings/regfile.h"
 #include "settings/userdata.h"
 
 namespace quendral {
@@ -34,28 +33,6 @@ SettingsStore::SettingsStore(const QString &programFolder)
     : m_programFolder(programFolder.endsWith(u'/') ? programFolder : programFolder + u'/')
     , m_settingsFile(settingsFileFor(m_programFolder))
 {
-}
-
-QString SettingsStore::GetUserSetting(const QString &key) const
-{
-    const auto hive = reg::Hive::loadShared(reg::userHivePath());
-    if (!hive)
-        return {};
-    const reg::Key *settings = hive->findKey(QString::fromLatin1(kUserSettingsKey));
-    const reg::Value *value = settings ? settings->findValue(key) : nullptr;
-    if (!value)
-        return {};
-    return value->type == reg::REG_DWORD ? QString::number(value->dword) : value->text;
-}
-
-bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
-{
-    const QString path = reg::userHivePath();
-    reg::Hive hive;
-    if (!hive.load(path))
-        return false; // never replace a store we could not read
-    hive.ensureKey(QString::fromLatin1(kUserSettingsKey)).setValue(reg::Value{key, reg::REG_SZ, value, 0, {}, {}});
-    return hive.save(path);
 }
 
 } // namespace quendral

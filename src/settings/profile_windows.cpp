@@ -1,0 +1,105 @@
+#include "settings/inifile.h"
+
+#include <QDir>
+
+#include <windows.h>
+
+#include <vector>
+
+// The settings and language files through the system's private-profile calls,
+// which own the format on Windows.
+namespace quendral {
+
+namespace {
+
+QByteArray ansi(const QString &text)
+{
+    return text.toLocal8Bit();
+}
+
+// The section's lines "key=value" as the system gives them, in file order.
+QList<QByteArray> sectionLines(const QString &path, const QString &section)
+{
+    // The call answers size - 2 when the buffer is too small: grow until it fits.
+    for (DWORD size = 32 * 1024; size <= 64u * 1024 * 1024; size *= 4) {
+        std::vector<char> buffer(size);
+        const DWORD length = GetPrivateProfileSectionA(ansi(section).constData(), buffer.data(), size,
+                                                       ansi(QDir::toNativeSeparators(path)).constData());
+        if (length < size - 2) {
+            QList<QByteArray> lines;
+            for (const QByteArray &line : QByteArray(buffer.data(), length).split('\0'))
+                if (!line.isEmpty())
+                    lines.append(line);
+            return lines;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QString IniFile::ReadIni(const QString &section, const QString &key) const
+{
+    if (m_path.isEmpty())
+        return {};
+    // 255 characters with the terminating NUL: a value reads back cut to 254.
+    char buffer[ini::kMaxValueLength + 1] = {};
+    GetPrivateProfileStringA(ansi(section).constData(), ansi(key).constData(), "", buffer, sizeof buffer,
+                             ansi(QDir::toNativeSeparators(m_path)).constData());
+    return QString::fromLocal8Bit(buffer);
+}
+
+QHash<QString, QString> IniFile::ReadSection(const QString &section) const
+{
+    QHash<QString, QString> values;
+    if (m_path.isEmpty())
+        return values;
+    for (const QByteArray &line : sectionLines(m_path, section)) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0)
+            continue;
+        const QString key = QString::fromLocal8Bit(line.left(equals)).trimmed().toCaseFolded();
+        if (!values.contains(key))
+            values.insert(key, ReadIni(section, key));
+    }
+    return values;
+}
+
+bool IniFile::WriteIni(const QString &section, const QString &key, const QString &value) const
+{
+    return !m_path.isEmpty() &&
+           WritePrivateProfileStringA(ansi(section).constData(), ansi(key).constData(), ansi(value).constData(),
+                                      ansi(QDir::toNativeSeparators(m_path)).constData());
+}
+
+bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QString>> &values) const
+{
+    if (m_path.isEmpty())
+        return false;
+    // The section's lines with the same edits single writes would make, then
+    // the whole section in one call.
+    QList<QByteArray> lines = sectionLines(m_path, section);
+    for (const auto &[key, value] : values) {
+        const QByteArray name = ansi(key);
+        bool replaced = false;
+        for (QByteArray &line : lines) {
+            const qsizetype equals = line.indexOf('=');
+            if (equals >= 0 &&
+                QString::fromLocal8Bit(line.left(equals)).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
+                line = line.left(equals + 1) + ansi(value);
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            lines.append(name + '=' + ansi(value));
+    }
+    QByteArray block;
+    for (const QByteArray &line : std::as_const(lines))
+        block += line + '\0';
+    block += '\0';
+    return WritePrivateProfileSectionA(ansi(section).constData(), block.constData(),
+                                       ansi(QDir::toNativeSeparators(m_path)).constData());
+}
+
+} // namespace quendral
