@@ -21,4 +21,7 @@ QString buttonExecutable();
 
 inline constexpr auto kButtonIcon = "quendral.ico";
 
+// The program's picture in its folder (window icon, splash).
+QString programPicture();
+
 } // namespace quendral::programfile

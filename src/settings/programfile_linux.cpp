@@ -26,4 +26,9 @@ QString buttonExecutable()
     return QStringLiteral("quendral");
 }
 
+QString programPicture()
+{
+    return QStringLiteral("quendral.svg");
+}
+
 } // namespace quendral::programfile
