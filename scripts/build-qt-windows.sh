@@ -7,9 +7,9 @@
 # The result is cached per machine under
 #   ${XDG_CACHE_HOME:-~/.cache}/quendral/qt-<version>-mingw64-<key>/
 # where <key> hashes the Qt package version, the configure flags, the
-# compiler version, the toolchain file and the source patches, so it is
-# built once (about 25 minutes on two cores) and reused afterwards. The
-# build runs in a temporary folder and moves into place only when complete.
+# compiler version and the source patches, so it is built once (about 25
+# minutes on two cores) and reused afterwards. The build runs in a temporary
+# folder and moves into place only when complete.
 #
 #   scripts/build-qt-windows.sh [-j N]   build if needed; the last line of
 #                                        stdout is the Qt prefix
@@ -130,11 +130,16 @@ if [ -d "$patch_dir" ]; then
     while IFS= read -r p; do patches+=("$p"); done < <(find "$patch_dir" -maxdepth 1 -name '*.patch' | LC_ALL=C sort)
 fi
 
+# Bump when the way Qt is built here changes in a way the flags do not show.
+recipe=1
+# The toolchain file is left out on purpose: it serves Quendral's own builds
+# too, and the compiler it names is covered by compiler_id. After editing how
+# it affects Qt, run with --rebuild.
 key=$( {
+    echo "recipe $recipe"
     echo "$source_pkg $deb_version"
     echo "$compiler_id"
     printf '%s\n' "${configure_flags[@]}"
-    cat "$toolchain"
     for p in "${patches[@]}"; do basename "$p"; cat "$p"; done
 } | sha256sum | cut -c1-12)
 
@@ -169,9 +174,19 @@ if [ -f "$stamp" ]; then
 fi
 [ -e "$prefix" ] && rm -rf "$prefix"   # left incomplete by an older run
 
+# Unfinished builds left by interrupted runs, of this or another key (those
+# whose lock is free, so no run is working on them).
+for stale in "$cache_root"/.qt-*.tmp; do
+    [ -d "$stale" ] || continue
+    stale_name=${stale#"$cache_root/."}
+    stale_name=${stale_name%.tmp}
+    if [ "$stale_name" = "$name" ] || flock -n "$cache_root/$stale_name.lock" true; then
+        say "removing the unfinished build $stale"
+        rm -rf "$stale"
+    fi
+done
 work="$cache_root/.$name.tmp"
 log="$cache_root/$name.log"
-rm -rf "$work"   # an interrupted earlier run
 mkdir -p "$work"
 : > "$log"
 say "building Qt $qt_version for Windows into $prefix"
@@ -229,9 +244,12 @@ cmake -S "$work/src" -B "$work/build" \
 
 say "compiling with $jobs jobs at low priority (takes a while)"
 echo "== build" >>"$log"
-nice -n 19 cmake --build "$work/build" --parallel "$jobs" >>"$log" 2>&1 &
+# In a session of its own, so an interrupted run can stop ninja and the
+# compilers along with it.
+setsid nice -n 19 cmake --build "$work/build" --parallel "$jobs" >>"$log" 2>&1 &
 build_pid=$!
-trap 'kill "$build_pid" 2>/dev/null' EXIT
+trap 'kill -- "-$build_pid" 2>/dev/null' EXIT
+trap 'exit 130' INT TERM HUP
 # Report progress now and then, from ninja's "[done/total]" lines.
 while kill -0 "$build_pid" 2>/dev/null; do
     for _ in $(seq 120); do
@@ -242,7 +260,7 @@ while kill -0 "$build_pid" 2>/dev/null; do
     kill -0 "$build_pid" 2>/dev/null && say "  $progress after $(( ($(date +%s) - start) / 60 )) min"
 done
 wait "$build_pid" || fail "compiling"
-trap - EXIT
+trap - EXIT INT TERM HUP
 
 # Installed into a staging folder, then renamed into place in one step.
 say "installing"
