@@ -138,5 +138,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6svg6, qt6-qpa-plugins, libcanberra-pulse, sound-theme-freedesktop")
+# Qt's Wayland platform, for Wayland sessions; under X11 the program needs none.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
 include(CPack)

@@ -6,16 +6,17 @@
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
-            libcanberra-dev librsvg2-bin)
-run_pkgs=(qt6-qpa-plugins libqt6svg6 libcanberra0 libcanberra-pulse sound-theme-freedesktop)
+            libcanberra-dev libxcb1-dev librsvg2-bin)
+# qt6-wayland: the program runs on Wayland desktops with Qt's own platform.
+run_pkgs=(qt6-qpa-plugins qt6-wayland libqt6svg6 libcanberra0 libcanberra-pulse sound-theme-freedesktop)
 test_pkgs=(dbus dbus-daemon python3-dbusmock python3-dbus pulseaudio pulseaudio-utils sox
            xvfb xauth trayer xdotool x11-utils imagemagick fonts-dejavu-core
            at-spi2-core gir1.2-atspi-2.0 python3-gi desktop-file-utils libglib2.0-bin procps clang-format
-           dpkg-dev lintian appstream file man-db)
+           dpkg-dev lintian appstream file man-db tk8.6)
 # StatusNotifierItem trays and Wayland for the end-to-end runs
 # (tests/e2e/snisession.sh, westonsession.sh, notraysession.sh): a watcher, a
-# GTK tray that draws the items, a headless compositor, Qt's Wayland plugin.
-sni_test_pkgs=(haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils weston qt6-wayland)
+# GTK tray that draws the items, a headless compositor.
+sni_test_pkgs=(haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils weston)
 
 # The Windows build: MinGW, Wine to run its tests, a display for Wine, the
 # picture renderer and the packagers of the zip and the installer.

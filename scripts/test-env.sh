@@ -20,9 +20,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/home"
+mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/data" "$root/home"
 chmod 700 "$root/run"
-export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" HOME="$root/home"
+export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" XDG_DATA_HOME="$root/data" HOME="$root/home"
 
 write_bus_config "$root/bus.conf" "unix:path=$root/bus"
 dbus-daemon --config-file="$root/bus.conf" --nofork --nopidfile &

@@ -3,8 +3,11 @@
 #include "actions/poweroff.h"
 #include "actions/sound.h"
 #include "core/frmnotunload.h"
+#include "core/frmtray.h"
 #include "core/singleinstance.h"
 #include "core/stylexp.h"
+#include "core/trayhosts.h"
+#include "core/trayplacement.h"
 #include "info/frmabout.h"
 #include "info/frmhelp.h"
 #include "info/frmprehelp.h"
@@ -25,6 +28,13 @@ using namespace quendral;
 // with every window's creator, then runs the entry procedure.
 int main(int argc, char *argv[])
 {
+    // The uninstall switch needs no display, so it is served before any GUI
+    // object exists; the registry layer needs only a core application.
+    {
+        QCoreApplication core(argc, argv);
+        if (uninstallSwitch(QCoreApplication::arguments().mid(1), RemoveBrowserButton, RemoveAutostart))
+            return 0;
+    }
     QApplication app(argc, argv);
     // The program lives in the tray: closing its last window does not end it.
     app.setQuitOnLastWindowClosed(false);
@@ -46,8 +56,21 @@ int main(int argc, char *argv[])
     // Registers frmdis, frmshut and frminfo with the factory.
     ActionWindows completion(factory, CountdownDeps{state, *sound, showStopped, loadLanguage}, *dialup, *power);
 
-    factory.setCreator(QStringLiteral("frmnotunload"),
-                       [&] { return new frmnotunload(state, factory, *dialup, *sound, completion, loadLanguage); });
+    factory.setCreator(QStringLiteral("frmnotunload"), [&] {
+        auto *window = new frmnotunload(state, factory, *dialup, *sound, completion, loadLanguage);
+        new TrayPlacement(
+            window->trayIcon(), makeTrayHosts(), [&factory] { factory.show(QStringLiteral("frmtray")); },
+            [&factory] {
+                if (QWidget *standIn = factory.loaded(QStringLiteral("frmtray")))
+                    standIn->hide();
+            },
+            TrayPlacement::kGrace, window);
+        return window;
+    });
+    factory.setCreator(QStringLiteral("frmtray"), [&] {
+        frmnotunload *window = tray();
+        return new frmtray(window->trayMenu(), window->trayIcon(), loadLanguage);
+    });
     factory.setCreator(QStringLiteral("frmmain"), [&] {
         frmmain::Deps deps;
         deps.loadLanguage = loadLanguage;
@@ -68,9 +91,8 @@ int main(int argc, char *argv[])
     factory.setCreator(QStringLiteral("frmabout"), [&] { return new frmabout(loadLanguage); });
 
     SingleInstance instance(QCoreApplication::applicationFilePath());
-    const StartUp startUp{
-        state, factory, instance, loadLanguage, [] { RemoveBrowserButton(); }, [] { RemoveAutostart(); }};
-    if (!stylexp(app.arguments().mid(1), startUp))
+    const StartUp startUp{state, factory, instance, loadLanguage};
+    if (!stylexp(startUp))
         return 0;
     return app.exec();
 }

@@ -2,9 +2,9 @@
 # Runs one test program with its own temporary XDG folders and HOME.
 set -u
 dir=$(mktemp -d /tmp/quendral-test.XXXXXX)
-mkdir -p "$dir/config" "$dir/xdg" "$dir/run" "$dir/home"
+mkdir -p "$dir/config" "$dir/xdg" "$dir/run" "$dir/home" "$dir/data"
 chmod 700 "$dir/run"
-export XDG_CONFIG_HOME="$dir/config" XDG_CONFIG_DIRS="$dir/xdg" XDG_RUNTIME_DIR="$dir/run" HOME="$dir/home"
+export XDG_CONFIG_HOME="$dir/config" XDG_CONFIG_DIRS="$dir/xdg" XDG_DATA_HOME="$dir/data" XDG_RUNTIME_DIR="$dir/run" HOME="$dir/home"
 export QUENDRAL_TEST_TMP="$dir"
 "$@"
 status=$?

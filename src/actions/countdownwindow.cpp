@@ -36,6 +36,11 @@ CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design
     setObjectName(design.window);
     setAttribute(Qt::WA_DeleteOnClose);
     makeToolWindow(this, false);
+    // The window appears while the user may be typing elsewhere: it stays in
+    // sight but takes no keystroke meant for another program, so a stray
+    // Space or Enter cannot hang up or power off.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(design.caption);
 
     auto *text = new QLabel(design.labelText, this);
@@ -49,6 +54,12 @@ CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design
 
     m_act = makeButton(this, design.act, design.actCaption, design.actPicture);
     m_decline = makeButton(this, design.decline, design.declineCaption, design.declinePicture);
+    // Once the user activates the window, the keyboard starts on declining;
+    // Enter presses the button that has the focus and there is no default
+    // button, so acting at once takes a deliberate move to the act button.
+    m_act->setAutoDefault(true);
+    m_decline->setAutoDefault(true);
+    m_decline->setFocus();
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(design.timer);

@@ -5,8 +5,8 @@ namespace quendral {
 
 std::unique_ptr<DialupControl> makeDialupControl(QWidget *messageParent)
 {
-    return std::make_unique<Dialup>(std::make_unique<LinuxConnectionSource>(QDBusConnection::systemBus(), PppSource()),
-                                    messageParent);
+    return std::make_unique<Dialup>(
+        std::make_unique<LinuxConnectionSource>(QDBusConnection::systemBus(), PppSource::ofProgram()), messageParent);
 }
 
 } // namespace quendral

@@ -17,6 +17,8 @@ frminfo::frminfo(SoundPlayer &sound, const std::function<void()> &loadLanguage, 
     setObjectName(QStringLiteral("frminfo"));
     setAttribute(Qt::WA_DeleteOnClose);
     makeToolWindow(this, true);
+    // Shown unasked: keystrokes stay with the program the user is typing in.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Żądane zadania zostały wykonane"));
 
     auto *image = new QLabel(this);

@@ -54,6 +54,15 @@ PppSource::PppSource(const QString &netFolder, const QString &runFolder)
 {
 }
 
+PppSource PppSource::ofProgram()
+{
+    const QByteArray testBus = qgetenv("QUENDRAL_TEST_BUS");
+    const QString testRoot = qEnvironmentVariable("QUENDRAL_TEST_PPP_ROOT");
+    if (testBus.isEmpty() || testBus != qgetenv("DBUS_SYSTEM_BUS_ADDRESS") || testRoot.isEmpty())
+        return PppSource();
+    return PppSource(joinPath(testRoot, QStringLiteral("sys/class/net")), joinPath(testRoot, QStringLiteral("run")));
+}
+
 QList<DialupConnection> PppSource::list(const QSet<QString> &skip) const
 {
     QList<PppLink> links;

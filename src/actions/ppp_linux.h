@@ -23,6 +23,12 @@ public:
     // running pppd owns the link.
     bool hang_up(const QString &interfaceName) const;
 
+    // The program's own source: the running system's folders, except in a
+    // test session on the private bus (QUENDRAL_TEST_BUS names the system
+    // bus), where they lie under QUENDRAL_TEST_PPP_ROOT (sys/class/net and
+    // run), so that a test run cannot signal a pppd of the machine.
+    static PppSource ofProgram();
+
 private:
     QString m_netFolder;
     QString m_runFolder;

@@ -63,6 +63,7 @@ frmnotunload::frmnotunload(AppState &state, WindowFactory &windows, DialupContro
 
     m_mnutray = new QMenu(QStringLiteral("Tray"), this);
     m_mnutray->setObjectName(QStringLiteral("mnutray"));
+    m_tray->setMenu(m_mnutray);
     m_hm1 = new MenuDecorator(*m_mnutray, this);
     m_hm1->setObjectName(QStringLiteral("hm1"));
     m_hm1->setPicture(QStringLiteral("#cmdmonit"), QIcon(QStringLiteral(":/pictures/play.svg")));

@@ -57,6 +57,11 @@ public:
     // a language file can replace it.
     QString browserButtonText() const;
 
+    // The icon and its menu, for placing the icon and for the window that
+    // stands in for it where the desktop has no notification area.
+    TrayIcon &trayIcon() const { return *m_tray; }
+    QMenu &trayMenu() const { return *m_mnutray; }
+
 private:
     void Form_Load();
     void show_running();

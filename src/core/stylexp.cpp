@@ -4,19 +4,21 @@
 
 namespace quendral {
 
-bool stylexp(const QStringList &arguments, const StartUp &startUp)
+bool uninstallSwitch(const QStringList &arguments, const std::function<void()> &removeBrowserButton,
+                     const std::function<void()> &removeAutostart)
+{
+    // Tested before any other copy is looked for.
+    if (arguments != QStringList{QStringLiteral("\\uninstallme")})
+        return false;
+    removeBrowserButton();
+    removeAutostart();
+    return true;
+}
+
+bool stylexp(const StartUp &startUp)
 {
     // Windows are drawn in the platform's own style, which QApplication has
     // chosen already; nothing is to be prepared for the controls.
-
-    // The uninstaller runs us with this switch alone, exactly as written,
-    // before any other copy is looked for.
-    if (arguments == QStringList{QStringLiteral("\\uninstallme")}) {
-        startUp.removeBrowserButton();
-        startUp.removeAutostart();
-        return false;
-    }
-
     startUp.loadLanguage();
     auto *window = new splash(startUp.state, startUp.factory, startUp.instance);
     if (window->refused()) {

@@ -1,32 +1,64 @@
 #include "core/trayicon.h"
 
+#include <QMenu>
+
 namespace quendral {
 
 TrayIcon::TrayIcon(QObject *parent)
-    : QSystemTrayIcon(parent)
+    : QObject(parent)
     , m_running(QStringLiteral(":/pictures/globe_search.svg"))
     , m_stopped(QStringLiteral(":/pictures/globe.svg"))
 {
-    setIcon(m_stopped);
-    connect(this, &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
+}
+
+void TrayIcon::attach(TrayKind kind)
+{
+    if (m_icon || kind == TrayKind::None)
+        return;
+    m_icon = new QSystemTrayIcon(icon(), this);
+    m_icon->setToolTip(m_toolTip);
+    // An embedding tray leaves the menu to the program, which draws it
+    // decorated; a StatusNotifier host draws the exported entries itself.
+    if (kind == TrayKind::StatusNotifier && m_menu) {
+        m_icon->setContextMenu(m_menu);
+        m_menuExported = true;
+    }
+    connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
+    m_icon->setVisible(m_visible);
 }
 
 void TrayIcon::icon_start()
 {
     m_look = Look::Running;
-    setIcon(m_running);
-    show();
+    m_visible = true;
+    if (m_icon) {
+        m_icon->setIcon(m_running);
+        m_icon->show();
+    }
 }
 
 void TrayIcon::icon_stop()
 {
     m_look = Look::Stopped;
-    setIcon(m_stopped);
+    if (m_icon)
+        m_icon->setIcon(m_stopped);
 }
 
 void TrayIcon::icon_remove()
 {
-    hide();
+    m_visible = false;
+    if (m_icon)
+        m_icon->hide();
+}
+
+void TrayIcon::setToolTip(const QString &text)
+{
+    if (text == m_toolTip)
+        return;
+    m_toolTip = text;
+    if (m_icon)
+        m_icon->setToolTip(text);
+    emit toolTipChanged(text);
 }
 
 void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
@@ -34,7 +66,7 @@ void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
     // Double and middle clicks have no use here.
     if (reason == QSystemTrayIcon::Trigger)
         emit leftClick();
-    else if (reason == QSystemTrayIcon::Context)
+    else if (reason == QSystemTrayIcon::Context && !m_menuExported)
         emit rightClick();
 }
 

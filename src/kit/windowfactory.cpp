@@ -52,7 +52,10 @@ QWidget *WindowFactory::show(const QString &name)
     if (window) {
         window->show();
         window->raise();
-        window->activateWindow();
+        // A window that appears unasked (a countdown, the completion notice)
+        // leaves the keyboard with the program the user is typing in.
+        if (!window->testAttribute(Qt::WA_ShowWithoutActivating))
+            window->activateWindow();
     }
     return window;
 }

@@ -37,7 +37,8 @@ public:
     // Loads the window without showing it (nothing happens when it is loaded
     // already). Returns nullptr when no window of that name is registered.
     QWidget *load(const QString &name);
-    // Loads if needed and shows without blocking.
+    // Loads if needed and shows without blocking, on top; active unless the
+    // window has Qt::WA_ShowWithoutActivating.
     QWidget *show(const QString &name);
     // Loads if needed and shows modally; returns when the window is closed.
     void showModal(const QString &name);

@@ -8,6 +8,7 @@
 #include "settings/cp1250.h"
 #include "settings/inifile.h"
 #include "settings/storekeys.h"
+#include "settings/userdata.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -15,17 +16,6 @@
 namespace quendral {
 
 namespace {
-
-QString languageFolder(const AppState &state)
-{
-    return state.ProgramFolder() + QStringLiteral("Languages/");
-}
-
-bool isPlainFileName(const QString &value)
-{
-    return !value.isEmpty() && value != u'.' && value != QLatin1String("..") && !value.contains(u'/') &&
-           !value.contains(u'\\') && !value.contains(QChar(0));
-}
 
 // Handles one text line; false when its assignment failed.
 bool applyTextLine(QStringView line)
@@ -63,10 +53,7 @@ bool applyTextLine(QStringView line)
 
 QString languageFilePath(const AppState &state, const QString &value)
 {
-    if (!isPlainFileName(value))
-        return {};
-    const QString path = languageFolder(state) + value;
-    return QFileInfo(path).isFile() ? path : QString();
+    return languageFile(state.ProgramFolder(), value);
 }
 
 bool ApplyTextLines(const QString &text)

@@ -6,10 +6,11 @@ namespace quendral {
 
 struct AppState;
 
-// The language file that the `language` value names: the Languages folder
-// followed by the value, or "" when there is no such file. A value is a file
-// name inside Languages/; one that contains a path separator or names "." or
-// ".." would reach outside it and is refused as if no file existed.
+// The language file that the `language` value names: the file of that name in
+// the user's Languages folder, else in the program folder's (languageFile), or
+// "" when there is no such file. A value is a file name inside Languages/; one
+// that contains a path separator or names "." or ".." would reach outside it
+// and is refused as if no file existed.
 QString languageFilePath(const AppState &state, const QString &value);
 
 // The language pass: makes sure the settings file names an existing language

@@ -7,11 +7,11 @@
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/storekeys.h"
+#include "settings/userdata.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -140,17 +140,11 @@ void frmmain::Form_Load()
     fillLanguageList();
 }
 
-QString frmmain::languageFolder() const
-{
-    return m_state.ProgramFolder() + QStringLiteral("Languages/");
-}
-
 void frmmain::fillLanguageList()
 {
-    // Sorted as the Windows file system lists them; beyond 100 the rest is left out.
-    const QStringList files = QDir(languageFolder())
-                                  .entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name | QDir::IgnoreCase)
-                                  .mid(0, kMaxLanguages);
+    // Shipped and the user's own, sorted as the Windows file system lists them;
+    // beyond 100 the rest is left out.
+    const QStringList files = languageFileNames(m_state.ProgramFolder()).mid(0, kMaxLanguages);
     if (files.isEmpty()) {
         m_language->addItem(QStringLiteral("Polish"));
         m_language->setCurrentIndex(0);
@@ -161,7 +155,7 @@ void frmmain::fillLanguageList()
     m_language->setCurrentIndex(0);
 
     const QString chosen = m_state.store.settingsFile().ReadIni(keys::kOptionsSection, keys::kLanguage);
-    if (!chosen.isEmpty() && QFileInfo(languageFolder() + chosen).isFile()) {
+    if (!languageFile(m_state.ProgramFolder(), chosen).isEmpty()) {
         const int index = m_language->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (index >= 0)
             m_language->setCurrentIndex(index);
@@ -242,7 +236,7 @@ void frmmain::cmdapply_Click()
         RemoveAutostart();
 
     const QString language = m_language->currentText();
-    if (!language.isEmpty() && QFileInfo(languageFolder() + language).isFile()) {
+    if (!languageFile(m_state.ProgramFolder(), language).isEmpty()) {
         store.settingsFile().WriteIni(keys::kOptionsSection, keys::kLanguage, language);
         m_deps.loadLanguage();
         m_deps.resetTrayTexts();

@@ -56,7 +56,6 @@ public:
 private:
     void Form_Load();
     void fillLanguageList();
-    QString languageFolder() const;
     QFileDialog &dialog();
     // Keeps at least one of the hang-up and power-off boxes checked.
     static void keepOneChecked(QCheckBox *clicked, QCheckBox *other);

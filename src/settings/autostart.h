@@ -6,10 +6,10 @@ namespace quendral {
 
 struct AppState;
 
-// The two registry entries of the program: the start-at-logon value in the
-// current user's Run key and the browser toolbar button under the machine's
-// Extensions key. Registry failures are silent by design: a limited account
-// simply gets no button.
+// The two integration entries of the program: the start-at-logon value in the
+// current user's Run key and the browser button, which on Linux is a launcher
+// in the user's applications menu (launcher.h). Failures are silent by
+// design: a limited account simply gets no button.
 
 // True when the Run key holds a non-empty value of the product name (whatever
 // program it names).
@@ -21,12 +21,13 @@ void AddAutostart(const AppState &state);
 void RemoveAutostart();
 
 enum class BrowserButton { Written, FilesMissing };
-// Writes the button key with its eight values. `statusText` is the caption of
-// the tray window's hidden label lblIE. Returns FilesMissing, writing nothing,
-// when the program file or quendral.ico is not in `programFolder`; the caller
-// then shows the deletefiles warning.
+// Writes the button, running the program file of `programFolder` with its
+// icon; `statusText` (the caption of the tray window's hidden label lblIE) is
+// its description. Returns FilesMissing, writing nothing, when the program
+// file or the icon is not in `programFolder`; the caller then shows the
+// deletefiles warning.
 BrowserButton AddBrowserButton(const QString &programFolder, const QString &statusText);
-// Deletes the button key; a missing one is no error.
+// Deletes the button; a missing one is no error.
 void RemoveBrowserButton();
 
 } // namespace quendral

@@ -13,13 +13,15 @@ QString ProgramFolder();
 namespace quendral::programfile {
 
 // The data of the start-at-logon entry: the program folder (ending in the
-// separator) followed by the running executable's file name.
-QString startCommand(const QString &programFolder, const QString &executablePath);
+// separator) followed by the running executable's file name, or, where the
+// platform starts programs through links, the program as `startedAs` (the
+// first argument of the command line) names it when that leads to the same file.
+QString startCommand(const QString &programFolder, const QString &executablePath, const QString &startedAs);
 
-// The fixed name of the program file that the browser button runs.
+// The fixed names of the program file that the browser button runs and of
+// the icon it shows, both in the program folder.
 QString buttonExecutable();
-
-inline constexpr auto kButtonIcon = "quendral.ico";
+QString buttonIcon();
 
 // The program's picture in its folder (window icon, splash).
 QString programPicture();

@@ -1,7 +1,9 @@
 #include "settings/programfile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace quendral {
 
@@ -15,15 +17,29 @@ QString ProgramFolder()
 
 namespace quendral::programfile {
 
-// Linux executables carry no ".exe": the entry names the file that runs.
-QString startCommand(const QString &programFolder, const QString &executablePath)
+// Linux executables carry no ".exe". The entry names the program as it was
+// started: a link such as /usr/bin/quendral stays valid when an update moves
+// the folder it points into.
+QString startCommand(const QString &programFolder, const QString &executablePath, const QString &startedAs)
 {
-    return programFolder + QFileInfo(executablePath).fileName();
+    const QString running = programFolder + QFileInfo(executablePath).fileName();
+    const QString started = startedAs.contains(u'/') ? QDir::cleanPath(QDir::current().absoluteFilePath(startedAs))
+                            : startedAs.isEmpty()    ? QString()
+                                                     : QStandardPaths::findExecutable(startedAs);
+    const QString runningTarget = QFileInfo(running).canonicalFilePath();
+    if (started.isEmpty() || runningTarget.isEmpty() || QFileInfo(started).canonicalFilePath() != runningTarget)
+        return running;
+    return started;
 }
 
 QString buttonExecutable()
 {
     return QStringLiteral("quendral");
+}
+
+QString buttonIcon()
+{
+    return QStringLiteral("quendral.svg");
 }
 
 QString programPicture()

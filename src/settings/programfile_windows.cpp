@@ -16,7 +16,8 @@ QString ProgramFolder()
 
 namespace quendral::programfile {
 
-QString startCommand(const QString &programFolder, const QString &executablePath)
+// The Run value names the running executable in the program folder.
+QString startCommand(const QString &programFolder, const QString &executablePath, const QString &)
 {
     return programFolder + QFileInfo(executablePath).completeBaseName() + QStringLiteral(".exe");
 }
@@ -24,6 +25,11 @@ QString startCommand(const QString &programFolder, const QString &executablePath
 QString buttonExecutable()
 {
     return QStringLiteral("quendral.exe");
+}
+
+QString buttonIcon()
+{
+    return QStringLiteral("quendral.ico");
 }
 
 QString programPicture()

@@ -2,7 +2,10 @@
 
 #include "settings/registry.h"
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 // On Linux the values of the current user's Run key are the XDG autostart
 // entries of $XDG_CONFIG_HOME/autostart, so that a desktop session really
@@ -23,7 +26,9 @@ long readCommand(const QString &valueName, QString *command);
 long writeCommand(const QString &valueName, const QString &command);
 long removeCommand(const QString &valueName);
 
-// The whole desktop entry written for a value.
-QString desktopEntry(const QString &valueName, const QString &command);
+// The whole desktop entry written for a value; `moreKeys` follow Exec, their
+// values escaped as strings.
+QString desktopEntry(const QString &valueName, const QString &command,
+                     const QList<std::pair<QString, QString>> &moreKeys = {});
 
 } // namespace quendral::runkey

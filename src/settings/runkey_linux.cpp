@@ -143,10 +143,14 @@ QString entryPath(const QString &valueName)
     return autostartFolder() + u'/' + id + QStringLiteral(".desktop");
 }
 
-QString desktopEntry(const QString &valueName, const QString &command)
+QString desktopEntry(const QString &valueName, const QString &command,
+                     const QList<std::pair<QString, QString>> &moreKeys)
 {
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=") + escapeString(valueName) +
-           QStringLiteral("\nExec=") + execValue(command) + u'\n';
+    QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=") + escapeString(valueName) +
+                    QStringLiteral("\nExec=") + execValue(command) + u'\n';
+    for (const auto &[key, value] : moreKeys)
+        entry += key + u'=' + escapeString(value) + u'\n';
+    return entry;
 }
 
 long readCommand(const QString &valueName, QString *command)

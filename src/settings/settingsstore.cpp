@@ -1,6 +1,7 @@
 #include "settings/settingsstore.h"
 
 #include "settings/regfile.h"
+#include "settings/userdata.h"
 
 #include <QDir>
 
@@ -34,7 +35,7 @@ double numberAtStart(const QString &text)
 
 SettingsStore::SettingsStore(const QString &programFolder)
     : m_programFolder(programFolder.endsWith(QDir::separator()) ? programFolder : programFolder + QDir::separator())
-    , m_settingsFile(joinPath(m_programFolder, QStringLiteral("Settings.ini")))
+    , m_settingsFile(settingsFileFor(m_programFolder))
 {
 }
 

@@ -15,8 +15,9 @@ QString joinPath(const QString &folder, const QString &name);
 // "abc" read 0, "1abc" reads 1.
 double numberAtStart(const QString &text);
 
-// The two stores: the settings file Settings.ini in the program folder, and
-// the per-user values of application Quendral, section Settings, in the
+// The two stores: the settings file Settings.ini in the program folder (or,
+// when that folder cannot be written, the user's own copy: settingsFileFor),
+// and the per-user values of application Quendral, section Settings, in the
 // registry stand-in. Nothing is cached: every read goes to the file.
 class SettingsStore
 {

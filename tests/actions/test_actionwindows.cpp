@@ -5,6 +5,7 @@
 #include "actions/frmshut.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
 
@@ -123,6 +124,55 @@ private slots:
         QCOMPARE(ActionRig::seconds(again), QStringLiteral("15"));
         QVERIFY(again->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
         QCOMPARE(rig.languagePasses, 2);
+    }
+
+    // Once the user activates a countdown window, the keyboard starts on the
+    // decline button, Enter presses the focused button and the access keys
+    // press theirs.
+    void theKeyboardActsOnlyWhenMovedToTheActButton_data()
+    {
+        QTest::addColumn<CompletionMode>("mode");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("decline");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<bool>("acted");
+        const auto hangUp = CompletionMode::HangUp;
+        const auto powerOff = CompletionMode::PowerOff;
+        QTest::newRow("hang-up, Enter") << hangUp << "frmdis"
+                                        << "cmdnotdis" << QKeySequence(Qt::Key_Return) << false;
+        QTest::newRow("hang-up, Space") << hangUp << "frmdis"
+                                        << "cmdnotdis" << QKeySequence(Qt::Key_Space) << false;
+        QTest::newRow("hang-up, Tab, Enter") << hangUp << "frmdis"
+                                             << "cmdnotdis" << QKeySequence(Qt::Key_Tab, Qt::Key_Return) << true;
+        QTest::newRow("hang-up, Alt+R") << hangUp << "frmdis"
+                                        << "cmdnotdis" << QKeySequence(Qt::ALT | Qt::Key_R) << true;
+        QTest::newRow("power-off, Enter") << powerOff << "frmshut"
+                                          << "cmdnotshut" << QKeySequence(Qt::Key_Enter) << false;
+        QTest::newRow("power-off, Tab, Enter") << powerOff << "frmshut"
+                                               << "cmdnotshut" << QKeySequence(Qt::Key_Tab, Qt::Key_Return) << true;
+        QTest::newRow("power-off, Alt+W") << powerOff << "frmshut"
+                                          << "cmdnotshut" << QKeySequence(Qt::ALT | Qt::Key_W) << true;
+        QTest::newRow("power-off, Alt+N") << powerOff << "frmshut"
+                                          << "cmdnotshut" << QKeySequence(Qt::ALT | Qt::Key_N) << false;
+    }
+    void theKeyboardActsOnlyWhenMovedToTheActButton()
+    {
+        QFETCH(CompletionMode, mode);
+        QFETCH(QString, window);
+        QFETCH(QString, decline);
+        QFETCH(QKeySequence, keys);
+        QFETCH(bool, acted);
+        ActionRig rig;
+        rig.complete(mode);
+        QPointer<QWidget> countdown = rig.factory.loaded(window);
+        countdown->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(countdown));
+        QCOMPARE(QApplication::focusWidget()->objectName(), decline);
+        for (int i = 0; i < keys.count(); ++i)
+            QTest::keyClick(QApplication::focusWidget(), keys[i].key(), keys[i].keyboardModifiers());
+        // An access key shows its button pressed for a moment before it acts.
+        QTRY_VERIFY(!countdown || !countdown->isVisible());
+        QCOMPARE(rig.dialup.hangUps + rig.power.powerOffs, acted ? 1 : 0);
     }
 };
 

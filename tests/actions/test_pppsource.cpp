@@ -42,6 +42,42 @@ private:
     QTemporaryDir m_root;
 };
 
+// Sets environment variables (an empty value unsets) for its lifetime.
+class Environment
+{
+public:
+    explicit Environment(const QList<std::pair<const char *, QByteArray>> &values)
+    {
+        for (const auto &[name, value] : values) {
+            m_saved.append({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+            set(name, value);
+        }
+    }
+    ~Environment()
+    {
+        for (const Saved &saved : m_saved)
+            set(saved.name, saved.wasSet ? saved.value : QByteArray());
+    }
+    Environment(const Environment &) = delete;
+    Environment &operator=(const Environment &) = delete;
+
+private:
+    struct Saved
+    {
+        const char *name;
+        bool wasSet;
+        QByteArray value;
+    };
+    static void set(const char *name, const QByteArray &value)
+    {
+        if (value.isEmpty())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    QList<Saved> m_saved;
+};
+
 } // namespace
 
 class TestPppSource : public QObject
@@ -61,6 +97,10 @@ private slots:
     void stalePidFileNamingAnotherProcessSignalsNothing();
     void missingOrGarbledPidFileFails();
     void interfaceNamesCannotLeaveTheRunFolder();
+
+    // The program's own source
+    void theProgramTakesTheTestTreeOnlyOnThePrivateBus_data();
+    void theProgramTakesTheTestTreeOnlyOnThePrivateBus();
 };
 
 void TestPppSource::listsPppLinksInIndexOrderWithTheirUpState()
@@ -161,6 +201,44 @@ void TestPppSource::interfaceNamesCannotLeaveTheRunFolder()
     QVERIFY(!source.hang_up(QStringLiteral("..")));
     QVERIFY(!source.hang_up({}));
     QVERIFY(pppd.pppdAlive());
+}
+
+void TestPppSource::theProgramTakesTheTestTreeOnlyOnThePrivateBus_data()
+{
+    QTest::addColumn<QByteArray>("testBus");
+    QTest::addColumn<QByteArray>("systemBus");
+    QTest::addColumn<bool>("takesTree");
+    const QByteArray privateBus = "unix:path=/tmp/quendral-test/bus";
+    QTest::newRow("private bus") << privateBus << privateBus << true;
+    QTest::newRow("another system bus") << privateBus << QByteArray("unix:path=/run/dbus/system_bus_socket") << false;
+    QTest::newRow("no test bus") << QByteArray() << privateBus << false;
+}
+
+void TestPppSource::theProgramTakesTheTestTreeOnlyOnThePrivateBus()
+{
+    QFETCH(QByteArray, testBus);
+    QFETCH(QByteArray, systemBus);
+    QFETCH(bool, takesTree);
+    QTemporaryDir root;
+    const QString net = root.filePath(QStringLiteral("sys/class/net"));
+    const QString run = root.filePath(QStringLiteral("run"));
+    QVERIFY(QDir().mkpath(net) && QDir().mkpath(run));
+    // A name no machine gives its links, so the system's own folders cannot list it.
+    const QString link = QStringLiteral("ppptest97");
+    QVERIFY(test::writeNetInterface(net, link, 512, 97, "0x11"));
+    test::FakePppd pppd;
+    QVERIFY(pppd.start(run, link));
+
+    const Environment environment({{"QUENDRAL_TEST_BUS", testBus},
+                                   {"DBUS_SYSTEM_BUS_ADDRESS", systemBus},
+                                   {"QUENDRAL_TEST_PPP_ROOT", QFile::encodeName(root.path())}});
+    const PppSource source = PppSource::ofProgram();
+    QCOMPARE(source.list({}).contains({link, true}), takesTree);
+    QCOMPARE(source.hang_up(link), takesTree);
+    if (takesTree)
+        QVERIFY(pppd.endsBySigterm());
+    else
+        QVERIFY(pppd.pppdAlive());
 }
 
 QTEST_GUILESS_MAIN(TestPppSource)

@@ -523,18 +523,42 @@ private slots:
     }
 
     // --- the icon and the other entries ---
+    void leftClickOpensOptionsRightClickPopsTheMenu_data()
+    {
+        QTest::addColumn<TrayKind>("kind");
+        QTest::addColumn<bool>("exported");
+        QTest::newRow("embedding tray: decorated popup") << TrayKind::Embedding << false;
+        QTest::newRow("StatusNotifier host: exported menu") << TrayKind::StatusNotifier << true;
+    }
     void leftClickOpensOptionsRightClickPopsTheMenu()
     {
+        QFETCH(TrayKind, kind);
+        QFETCH(bool, exported);
         Fixture f;
         f.load();
-        emit f.tray()->activated(QSystemTrayIcon::Trigger);
-        QCOMPARE(f.requests, (QList<QPair<QString, Request>>{{"frmmain", Request::Show}}));
+        QVERIFY(!f.tray()->attached());
+        f.tray()->attach(kind);
+        QSystemTrayIcon *icon = f.tray()->attached();
+        QVERIFY(icon);
+        QVERIFY(icon->isVisible());
+        QCOMPARE(icon->toolTip(), f.tray()->toolTip());
         auto *menu = f.control<QMenu>(QStringLiteral("mnutray"));
-        emit f.tray()->activated(QSystemTrayIcon::Context);
-        QVERIFY(menu->isVisible());
+        QCOMPARE(icon->contextMenu(), exported ? menu : nullptr);
+
+        emit icon->activated(QSystemTrayIcon::Trigger);
+        QCOMPARE(f.requests, (QList<QPair<QString, Request>>{{"frmmain", Request::Show}}));
+        // A host drawing the exported menu itself must not get a second one.
+        emit icon->activated(QSystemTrayIcon::Context);
+        QCOMPARE(menu->isVisible(), !exported);
         menu->hide();
-        emit f.tray()->activated(QSystemTrayIcon::DoubleClick);
+        emit icon->activated(QSystemTrayIcon::DoubleClick);
         QCOMPARE(f.requests.size(), 1);
+
+        // The made icon follows the look and the tooltip from then on.
+        f.setWatchList({f.absent(QStringLiteral("a.zip"))});
+        f.window->cmdmonit_Click();
+        QCOMPARE(icon->toolTip(), f.label(QStringLiteral("lbltooltipactive")));
+        QCOMPARE(icon->icon().pixmap(32, 32).toImage(), f.tray()->icon().pixmap(32, 32).toImage());
     }
 
     void entriesAskForTheirWindows()

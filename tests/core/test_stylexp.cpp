@@ -36,17 +36,17 @@ private:
 
     bool start(const QStringList &arguments)
     {
-        const StartUp startUp{*m_state,
-                              *m_factory,
-                              *m_instance,
-                              [this] {
+        // As main() runs the two steps.
+        if (uninstallSwitch(
+                arguments, [this] { m_calls.append(QStringLiteral("RemoveBrowserButton")); },
+                [this] { m_calls.append(QStringLiteral("RemoveAutostart")); }))
+            return false;
+        const StartUp startUp{*m_state, *m_factory, *m_instance, [this] {
                                   m_calls.append(splashWindow() ? QStringLiteral("language+splash")
                                                                 : QStringLiteral("language"));
                                   m_state->messages.insert(QStringLiteral("doublerun"), QStringLiteral("Już działa"));
-                              },
-                              [this] { m_calls.append(QStringLiteral("RemoveBrowserButton")); },
-                              [this] { m_calls.append(QStringLiteral("RemoveAutostart")); }};
-        return stylexp(arguments, startUp);
+                              }};
+        return stylexp(startUp);
     }
 
 private slots:

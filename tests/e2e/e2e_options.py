@@ -70,4 +70,5 @@ def run(program: Program):
     check_tray_menu(program, expected, "english-menu")
 
 
-scenario(run, first=None)
+if __name__ == "__main__":
+    scenario(run, first=None)

@@ -1,16 +1,22 @@
-"""The typical run: one expected file, hang-up only, a connected modem in
-NetworkManager (dbusmock on the session's private bus, which is our system
-bus). Monitor; the file appears; at the next 30 s tick the list is emptied and
-the hang-up countdown opens; 15 s later the modem is asked to hang up and the
-menu entry is back to "Monitoruj"."""
+"""The typical run: one expected file, hang-up only with the notice, a
+connected modem in NetworkManager (dbusmock on the session's private bus,
+which is our system bus) and a pppd link outside it (a stand-in found through
+the session's PPP folders). The user types in another program all along.
+Monitor; the file appears; at the next 30 s tick the list is emptied and the
+notice and the hang-up countdown open without taking the keyboard: what the
+user types, Space and Enter included, reaches the other program and the
+countdown runs on. 15 s later the modem is asked to hang up, the pppd ends by
+SIGTERM and the menu entry is back to "Monitoruj"."""
 import os
 import re
+import shutil
+import signal
 import subprocess
 
 import dbus
 
 from quendral_e2e import MenuWatcher, Program, click_at, click_nowhere, click_tray_icon, find, scenario, showing, \
-    tray_icons, wait_until
+    tray_icons, type_text, wait_until
 
 NM = "org.freedesktop.NetworkManager"
 NM_PATH = "/org/freedesktop/NetworkManager"
@@ -48,6 +54,46 @@ def start_network_manager(program: Program):
     return manager
 
 
+def start_pppd(program: Program):
+    """A pppd link of the session's own: a copy of sleep named pppd, its
+    interface and pid file in the session's PPP folders."""
+    root = os.environ["QUENDRAL_TEST_PPP_ROOT"]
+    if not root.startswith(os.environ["E2E_ROOT"] + os.sep):
+        raise AssertionError("refusing to run: the PPP folders are not the session's own")
+    interface = os.path.join(root, "sys", "class", "net", "ppp0")
+    os.makedirs(interface)
+    for name, value in (("type", "512"), ("ifindex", "9"), ("flags", "0x1091")):
+        with open(os.path.join(interface, name), "w") as out:
+            out.write(value + "\n")
+    binary = os.path.join(os.environ["E2E_ROOT"], "bin", "pppd")
+    os.makedirs(os.path.dirname(binary))
+    shutil.copy("/bin/sleep", binary)
+    pppd = subprocess.Popen([binary, "600"])
+    program.processes.append(pppd)
+    with open(os.path.join(root, "run", "ppp0.pid"), "w") as out:
+        out.write("%d\n" % pppd.pid)
+    return pppd
+
+
+def start_typist(program: Program):
+    """Another program with a focused text box; returns the file that holds
+    what it received."""
+    typed = os.path.join(os.environ["E2E_ROOT"], "typed.txt")
+    here = os.path.dirname(os.path.abspath(__file__))
+    program.processes.append(subprocess.Popen(["wish", os.path.join(here, "typist.tcl"), typed]))
+    wait_until(lambda: os.path.exists(typed), 20, "the other program's text box")
+    return typed
+
+
+def received(typed):
+    with open(typed, encoding="utf-8") as file:
+        return file.read()
+
+
+def focused_window():
+    return subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True, check=True).stdout.strip()
+
+
 def hang_up_requests(manager):
     return [call for call in manager.GetMethodCalls("DeactivateConnection", dbus_interface=MOCK)]
 
@@ -65,7 +111,8 @@ def run(program: Program):
     os.makedirs(os.path.dirname(expected))
     program.write_settings({"options": {"language": "Polish.ini"}, "Files": {"file0": expected}})
     program.write_user_values({"first": "1", "autodisconnect": "1", "autocomp_off": "0", "notallfiles": "0",
-                               "infofiles": "0", "sound": "0"})
+                               "infofiles": "1", "sound": "0"})
+    pppd = start_pppd(program)
 
     process = program.start()
     wait_until(tray_icons, 20, "the tray icon")
@@ -81,18 +128,28 @@ def run(program: Program):
     click_nowhere()
     wait_until(lambda: not showing(menu), 10, "the menu to close")
 
+    typed = start_typist(program)
+    typist = focused_window()
     with open(expected, "wb") as download:
         download.write(b"PK\x05\x06" + bytes(18))
 
     app = program.app(process)
     countdown = wait_until(lambda: find(app, ("label",), COUNTDOWN_TEXT), 45, "the hang-up countdown")
+    if focused_window() != typist:
+        raise AssertionError("the completion windows took the keyboard focus")
+    # Space and Enter are what would press a focused button.
+    type_text("ok then\n ")
+    wait_until(lambda: received(typed) == "ok then\n ", 10, "the keys to reach the other program")
     program.screenshot("countdown")
     if not re.search(r"^file0=\s*$", program.read_settings(), re.IGNORECASE | re.MULTILINE):
         raise AssertionError("the watch list was not emptied: %r" % program.read_settings())
-    if hang_up_requests(manager):
+    if hang_up_requests(manager) or pppd.poll() is not None or not showing(countdown):
         raise AssertionError("hung up before the countdown ran out")
 
     wait_until(lambda: hang_up_requests(manager), 25, "the hang-up request")
+    wait_until(lambda: pppd.poll() is not None, 10, "the pppd to end")
+    if pppd.returncode != -signal.SIGTERM:
+        raise AssertionError("the pppd ended with status %d, not by SIGTERM" % pppd.returncode)
     wait_until(lambda: not showing(countdown), 10, "the countdown window to close")
     menu, entry = first_menu_entry(watcher)
     if entry != "Monitoruj":

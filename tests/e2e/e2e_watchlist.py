@@ -78,4 +78,5 @@ def run(program: Program):
         raise AssertionError("Settings.ini does not hold file0=%s: %r" % (expected, stored))
 
 
-scenario(run)
+if __name__ == "__main__":
+    scenario(run)

@@ -20,8 +20,7 @@ from gi.repository import Atspi, GLib  # noqa: E402
 
 USER_KEY = "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Quendral\\Settings"
 RUN_ENTRY = "quendral-1.2.desktop"
-BUTTON_KEY = ("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions\\"
-              "{B73455AE-D3DE-492a-8FE0-0EA053B85277}")
+LAUNCHER = "quendral-launcher.desktop"
 MENU_ENTRIES_PL = ["Monitoruj", "Dodaj plik", "Pokaż opcje", "Pomoc", "O programie...", "Zamknij"]
 
 
@@ -409,10 +408,11 @@ def check_tray_menu(program, expected, label):
     watcher.close()
 
 
-def scenario(body, **options):
-    """Runs one scenario against a fresh program folder and turns its result
-    into an exit status; the program copies it started are stopped."""
-    program = Program(**options)
+def scenario(body, program_class=None, **options):
+    """Runs one scenario against a fresh program folder (or what
+    `program_class` provides) and turns its result into an exit status; the
+    program copies it started are stopped."""
+    program = (program_class or Program)(**options)
     try:
         body(program)
     except AssertionError as failure:

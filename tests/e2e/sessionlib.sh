@@ -73,6 +73,10 @@ session_setup() {
     export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" HOME="$root/home"
     export DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" QUENDRAL_TEST_BUS="$DBUS_SESSION_BUS_ADDRESS"
     export E2E_ROOT="$root" GSETTINGS_BACKEND=memory
+    # The program's PPP folders: an empty tree of the session's own, so no run
+    # can signal a pppd of the machine.
+    mkdir -p "$root/ppp/sys/class/net" "$root/ppp/run"
+    export QUENDRAL_TEST_PPP_ROOT="$root/ppp"
     unset SESSION_MANAGER DISPLAY WAYLAND_DISPLAY E2E_INSIDE
     : > "$root/pids"
 }

@@ -227,17 +227,19 @@ class Item:
             stack.extend(reversed(entry.children))
         return None
 
-    def event(self, entry_id, event_id, data=None):
+    def event(self, entry_id, event_id, data=None, wait=True):
         if data is None:
             data = dbus.Int32(0, variant_level=1)
         self._menu().Event(dbus.Int32(entry_id), event_id, data, dbus.UInt32(int(time.time()) & 0xffffffff),
-                           dbus_interface=MENU)
+                           dbus_interface=MENU, ignore_reply=not wait)
 
-    def click(self, label, check_enabled=True):
+    def click(self, label, check_enabled=True, wait=True):
         """Chooses the entry called `label` as a tray does when a person clicks it:
         the menu is announced (AboutToShow), read, opened, the entry clicked.
         Fails when there is no such visible entry or, unless told otherwise,
-        when it is disabled."""
+        when it is disabled. Qt answers the click once the entry's handler
+        returns: for an entry that opens a modal box, pass wait=False (as trays
+        do, they never wait for the answer)."""
         self.about_to_show(0)
         entry = self.find(label)
         if entry is None:
@@ -245,7 +247,7 @@ class Item:
         if check_enabled and not entry.enabled:
             raise AssertionError("menu entry %r is disabled" % label)
         self.event(0, "opened")
-        self.event(entry.id, "clicked")
+        self.event(entry.id, "clicked", wait=wait)
         # The entry may have ended the program or rebuilt the menu.
         _quietly(lambda: self.event(0, "closed"))
         return entry

@@ -5,6 +5,7 @@
 #include "actions/frminfo.h"
 #include "actions/frmshut.h"
 #include "core/frmnotunload.h"
+#include "core/frmtray.h"
 #include "core/singleinstance.h"
 #include "core/splash.h"
 #include "info/frmabout.h"
@@ -59,6 +60,8 @@ struct Deps
     CountdownDeps countdown{state, sound, [] {}, noLanguage};
     SingleInstance instance{folder.file(QStringLiteral("quendral"))};
     QList<DriveEntry> drives{{QStringLiteral("/"), QStringLiteral("/")}, {folder.path(), folder.path()}};
+    // The tray window whose menu the stand-in window shows.
+    std::unique_ptr<frmnotunload> menuOwner;
 };
 
 struct WindowMaker
@@ -76,6 +79,12 @@ const QList<WindowMaker> &windowMakers()
         {QStringLiteral("frmnotunload"),
          [](Deps &d) -> QWidget * {
              return new frmnotunload(d.state, d.factory, d.dialup, d.sound, d.completion, d.noLanguage);
+         }},
+        {QStringLiteral("frmtray"),
+         [](Deps &d) -> QWidget * {
+             d.menuOwner =
+                 std::make_unique<frmnotunload>(d.state, d.factory, d.dialup, d.sound, d.completion, d.noLanguage);
+             return new frmtray(d.menuOwner->trayMenu(), d.menuOwner->trayIcon(), d.noLanguage);
          }},
         {QStringLiteral("frmmain"),
          [](Deps &d) -> QWidget * {
@@ -120,6 +129,11 @@ const QStringList kRequiredNames = {
     QStringLiteral("frmnotunload.lbltooltipactive"),
     QStringLiteral("frmnotunload.lbltooltipnotactive"),
     QStringLiteral("frmnotunload.lblIE"),
+    QStringLiteral("frmtray.cmdaddfile"),
+    QStringLiteral("frmtray.cmdoptions"),
+    QStringLiteral("frmtray.cmdhelp"),
+    QStringLiteral("frmtray.cmdabout"),
+    QStringLiteral("frmtray.cmdexit"),
     QStringLiteral("frmmain"),
     QStringLiteral("frmmain.frmoption"),
     QStringLiteral("frmmain.frmbonus"),
@@ -204,14 +218,19 @@ QList<TextLine> textLines(const QString &text)
     return lines;
 }
 
-// The value of the file's text line for `name` (window.control.property).
-QString captionInFile(const QString &file, const QString &name)
+// The value of the file's text line `name` (window.control.property).
+QString valueInFile(const QString &file, const QString &name)
 {
     for (const TextLine &line : textLines(QString::fromUtf8(shipped(file)))) {
-        if (line.names.join(u'.') == name + QStringLiteral(".Caption"))
+        if (line.names.join(u'.') == name)
             return line.value;
     }
     return {};
+}
+
+QString captionInFile(const QString &file, const QString &name)
+{
+    return valueInFile(file, name + QStringLiteral(".Caption"));
 }
 
 QString sectionAfter(const QString &text, const QString &header)
@@ -280,6 +299,46 @@ private slots:
                                              [&](const QString &line) { return line.startsWith(name + u'.'); });
             QVERIFY2(carried, qPrintable(name));
         }
+    }
+
+    // Each countdown button's hint says what that button does: an act
+    // button's hint is not its decline button's, and none tells of the tray.
+    void countdownHintsTellTheButtonsApart_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("act");
+        QTest::addColumn<QString>("decline");
+        QTest::addColumn<QString>("trayHint");
+        QTest::newRow("Polish hang-up") << "Polish.ini"
+                                        << "frmdis.cmddis"
+                                        << "frmdis.cmdnotdis"
+                                        << "Minimalizuje program do ikonki";
+        QTest::newRow("Polish power-off") << "Polish.ini"
+                                          << "frmshut.cmdshut"
+                                          << "frmshut.cmdnotshut"
+                                          << "Minimalizuje program do ikonki";
+        QTest::newRow("English hang-up") << "English.ini"
+                                         << "frmdis.cmddis"
+                                         << "frmdis.cmdnotdis"
+                                         << "Minimises the program to the tray icon";
+        QTest::newRow("English power-off") << "English.ini"
+                                           << "frmshut.cmdshut"
+                                           << "frmshut.cmdnotshut"
+                                           << "Minimises the program to the tray icon";
+    }
+    void countdownHintsTellTheButtonsApart()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, act);
+        QFETCH(QString, decline);
+        QFETCH(QString, trayHint);
+        const QString actHint = valueInFile(file, act + QStringLiteral(".ToolTipText"));
+        const QString declineHint = valueInFile(file, decline + QStringLiteral(".ToolTipText"));
+        QVERIFY(!actHint.isEmpty());
+        QVERIFY(!declineHint.isEmpty());
+        QVERIFY(actHint != declineHint);
+        QVERIFY(actHint != trayHint);
+        QVERIFY(declineHint != trayHint);
     }
 
     // --- the lines against the windows ---

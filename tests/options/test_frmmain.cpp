@@ -4,6 +4,7 @@
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/inifile.h"
+#include "settings/launcher.h"
 #include "settings/regfile.h"
 #include "settings/runkey.h"
 #include "support/testsupport.h"
@@ -21,13 +22,6 @@
 #include <QTest>
 
 using namespace quendral;
-
-namespace {
-
-const QString kButtonKey = QStringLiteral(
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions\\{B73455AE-D3DE-492a-8FE0-0EA053B85277}");
-
-} // namespace
 
 class TestFrmmain : public QObject
 {
@@ -83,6 +77,7 @@ private slots:
     {
         QFile::remove(reg::userHivePath());
         QFile::remove(reg::machineHivePath());
+        QFile::remove(launcher::path());
         QDir(runkey::autostartFolder()).removeRecursively();
         m_rig = std::make_unique<test::WindowRig>(test::ProgramFolder::Languages::Shipped);
         m_rig->state.messages = {{"nopathtosound", "NOPATH"}, {"deletefiles", "DELETED"}};
@@ -308,24 +303,22 @@ private slots:
     void applySwitchesTheBrowserButton()
     {
         m_rig->folder.write("quendral", "program");
-        m_rig->folder.write("quendral.ico", "icon");
+        m_rig->folder.write("quendral.svg", "icon");
         load();
         box("ie")->setChecked(true);
         test::MessageBoxes boxes;
         m_window->cmdapply_Click();
         QVERIFY(boxes.shown().isEmpty());
-        reg::Hive hive;
-        hive.load(reg::machineHivePath());
-        QVERIFY(hive.findKey(kButtonKey));
-        QCOMPARE(hive.findKey(kButtonKey)->findValue("MenuStatusBar")->text, "Watch the downloads!");
+        QFile entry(launcher::path());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(entry.readAll().contains("\nComment=Watch the downloads!\n"));
         QCOMPARE(user("ie"), "1");
 
         load();
         QVERIFY(box("ie")->isChecked());
         box("ie")->setChecked(false);
         m_window->cmdapply_Click();
-        hive.load(reg::machineHivePath());
-        QVERIFY(!hive.keyExists(kButtonKey));
+        QVERIFY(!QFile::exists(launcher::path()));
         QCOMPARE(user("ie"), "0");
     }
 
@@ -338,7 +331,7 @@ private slots:
         QCOMPARE(boxes.texts(), QStringList{"DELETED"});
         QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Warning);
         QCOMPARE(user("IE"), "1");
-        QVERIFY(!QFile::exists(reg::machineHivePath()));
+        QVERIFY(!QFile::exists(launcher::path()));
     }
 
     // --- the language list ---
@@ -368,6 +361,21 @@ private slots:
         QCOMPARE(language->currentText(), selected);
         QVERIFY(language->isEnabled());
         QCOMPARE(m_calls, QStringList{"loadLanguage"});
+    }
+
+    void usersOwnLanguagesJoinTheList()
+    {
+        // Installed programs take a user's language files from their data folder.
+        const QString own = qEnvironmentVariable("XDG_DATA_HOME") + "/Quendral/Languages/";
+        QDir().mkpath(own);
+        for (const char *name : {"Czech.ini", "Polish.ini"})
+            QFile(own + name).open(QIODevice::WriteOnly);
+        ini::write(m_rig->state.store.settingsFilePath(), "options", "language", "Czech.ini");
+        load();
+        QDir(own).removeRecursively();
+        auto *language = control<QComboBox>("language");
+        QCOMPARE(language->count(), 3);
+        QCOMPARE(language->currentText(), "Czech.ini");
     }
 
     void noLanguageFilesLocksPolish()

@@ -1,7 +1,8 @@
 #include "settings/appstate.h"
 #include "settings/autostart.h"
+#include "settings/launcher.h"
 #include "settings/modregedit.h"
-#include "settings/regfile.h"
+#include "settings/programfile.h"
 #include "settings/runkey.h"
 #include "support/testsupport.h"
 
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,8 +20,6 @@ using registry::Root;
 namespace {
 
 const QString kRun = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
-const QString kButtonKey = QStringLiteral(
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions\\{B73455AE-D3DE-492a-8FE0-0EA053B85277}");
 
 QString runValue(long *result = nullptr)
 {
@@ -50,26 +50,30 @@ class TestAutostart : public QObject
 private:
     QByteArray m_configDirs = qgetenv("XDG_CONFIG_DIRS");
 
-    static void shipButtonFiles(const test::ProgramFolder &folder, bool program = true, bool icon = true)
+    QByteArray m_dataHome = qgetenv("XDG_DATA_HOME");
+
+    static void shipButtonFiles(const QString &folder, bool program = true, bool icon = true)
     {
-        if (program)
-            folder.write("quendral", "#!/bin/sh\n");
-        if (icon)
-            folder.write("quendral.ico", "ico");
+        QDir().mkpath(folder);
+        for (const auto &[wanted, name] : {std::pair{program, "quendral"}, std::pair{icon, "quendral.svg"}}) {
+            QFile file(folder + name);
+            if (wanted && file.open(QIODevice::WriteOnly))
+                file.write("x");
+        }
     }
 
-    static reg::Hive machineHive()
+    static QByteArray readFile(const QString &path)
     {
-        reg::Hive hive;
-        hive.load(reg::machineHivePath());
-        return hive;
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private slots:
     void init()
     {
         qputenv("XDG_CONFIG_DIRS", m_configDirs);
-        QFile::remove(reg::machineHivePath());
+        qputenv("XDG_DATA_HOME", m_dataHome);
+        QFile::remove(launcher::path());
         QDir(runkey::autostartFolder()).removeRecursively();
     }
 
@@ -124,39 +128,91 @@ private slots:
         QVERIFY(!IsAutostartOn());
     }
 
-    // --- the browser button ---
+    // --- the Exec program: as the user started it ---
 
-    void browserButtonWritesEightValuesInOrder()
+    void startCommandNamesTheProgramAsStarted_data()
     {
-        test::ProgramFolder folder;
+        QTest::addColumn<QString>("startedAs"); // "<links>" and "<folder>" stand for the two folders
+        QTest::addColumn<QString>("path");      // PATH while resolving
+        QTest::addColumn<QString>("command");
+        QTest::newRow("through a link") << "<links>quendral"
+                                        << ""
+                                        << "<links>quendral";
+        QTest::newRow("link found on PATH") << "quendral"
+                                            << "<links>"
+                                            << "<links>quendral";
+        QTest::newRow("not on PATH") << "quendral"
+                                     << "/nonexistent"
+                                     << "<folder>quendral";
+        QTest::newRow("the program file itself") << "<folder>quendral"
+                                                 << ""
+                                                 << "<folder>quendral";
+        QTest::newRow("another program of that name") << "<links>other/quendral"
+                                                      << ""
+                                                      << "<folder>quendral";
+        QTest::newRow("a name that resolves nowhere") << "/nonexistent/quendral"
+                                                      << ""
+                                                      << "<folder>quendral";
+        QTest::newRow("no first argument") << ""
+                                           << "<links>"
+                                           << "<folder>quendral";
+    }
+
+    void startCommandNamesTheProgramAsStarted()
+    {
+        QFETCH(QString, startedAs);
+        QFETCH(QString, path);
+        QFETCH(QString, command);
+        test::ProgramFolder program;
+        test::ProgramFolder links;
+        program.write("quendral", "#!/bin/sh\n");
+        links.write("other/quendral", "#!/bin/sh\n");
+        for (const QString &file : {program.file("quendral"), links.file("other/quendral")})
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(QFile::link(program.file("quendral"), links.file("quendral")));
+        const auto expand = [&](QString text) {
+            return text.replace("<links>", links.path()).replace("<folder>", program.path());
+        };
+        const QByteArray savedPath = qgetenv("PATH");
+        qputenv("PATH", expand(path).toUtf8());
+        const QString result = programfile::startCommand(program.path(), "/elsewhere/quendral", expand(startedAs));
+        qputenv("PATH", savedPath);
+        QCOMPARE(result, expand(command));
+    }
+
+    // --- the browser button: a launcher in the applications menu ---
+
+    void browserButtonWritesAValidLauncher()
+    {
+        // Characters that the Exec key and the string values must escape.
+        test::ProgramFolder root;
+        const QString folder = root.path() + "My \"Apps\" 100% $HOME`x`\\/";
         shipButtonFiles(folder);
-        QCOMPARE(AddBrowserButton(folder.path(), QStringLiteral("Watch the downloads!")), BrowserButton::Written);
-        const reg::Hive hive = machineHive();
-        const reg::Key *key = hive.findKey(kButtonKey);
-        QVERIFY(key);
-        QStringList lines;
-        for (const reg::Value &v : key->values) {
-            QCOMPARE(v.type, quint32(reg::REG_SZ));
-            lines.append(v.name + "=" + v.text);
-        }
-        const QString icon = folder.path() + "quendral.ico";
-        QCOMPARE(lines,
-                 QStringList({"ButtonText=Quendral", "Icon=" + icon, "HotIcon=" + icon,
-                              "Exec=" + folder.path() + "quendral", "CLSID={1FBA04EE-3024-11d2-8F1F-0000F87ABD16}",
-                              "DefaultVisible=Yes", "MenuStatusBar=Watch the downloads!", "MenuText=&Quendral"}));
+        QCOMPARE(AddBrowserButton(folder, QStringLiteral("Watch the downloads!")), BrowserButton::Written);
+        QCOMPARE(launcher::path(), qEnvironmentVariable("XDG_DATA_HOME") + "/applications/quendral-launcher.desktop");
+        const QString exec = "\"" + root.path() + "My \\\\\"Apps\\\\\" 100%% \\\\$HOME\\\\`x\\\\`\\\\\\\\/quendral\"";
+        QCOMPARE(QString::fromUtf8(readFile(launcher::path())),
+                 "[Desktop Entry]\nType=Application\nName=Quendral\nExec=" + exec +
+                     "\nComment=Watch the downloads!\nIcon=" + folder.chopped(2) + "\\\\/quendral.svg" +
+                     "\nTerminal=false\nCategories=Network;FileTransfer;\n");
+
+        QProcess validate;
+        validate.start("desktop-file-validate", {launcher::path()});
+        QVERIFY(validate.waitForFinished());
+        QCOMPARE(validate.readAllStandardOutput() + validate.readAllStandardError(), QByteArray());
+        QCOMPARE(validate.exitCode(), 0);
     }
 
     void languageChangeRewritesTheStatusText()
     {
         test::ProgramFolder folder;
-        shipButtonFiles(folder);
+        shipButtonFiles(folder.path());
         AddBrowserButton(folder.path(), QStringLiteral("Kontroluj pobierane pliki!"));
         AddBrowserButton(folder.path(), QStringLiteral("Watch the downloads!"));
-        const reg::Hive hive = machineHive();
-        const reg::Key *key = hive.findKey(kButtonKey);
-        QCOMPARE(key->values.size(), 8);
-        QCOMPARE(key->findValue("MenuStatusBar")->text, "Watch the downloads!");
-        QCOMPARE(key->values.at(6).name, "MenuStatusBar");
+        const QByteArray entry = readFile(launcher::path());
+        QVERIFY(entry.contains("\nComment=Watch the downloads!\n"));
+        QCOMPARE(entry.count("Comment="), 1);
+        QCOMPARE(QDir(QFileInfo(launcher::path()).absolutePath()).entryList(QDir::Files).size(), 1);
     }
 
     void missingButtonFilesWriteNothing_data()
@@ -173,54 +229,56 @@ private slots:
         QFETCH(bool, program);
         QFETCH(bool, icon);
         test::ProgramFolder folder;
-        shipButtonFiles(folder, program, icon);
+        shipButtonFiles(folder.path(), program, icon);
         // A copy named otherwise runs fine, but the button still wants "quendral".
         folder.write(executableName(), "copy");
         QCOMPARE(AddBrowserButton(folder.path(), QStringLiteral("x")), BrowserButton::FilesMissing);
-        QVERIFY(!QFileInfo::exists(reg::machineHivePath()));
+        QVERIFY(!QFileInfo::exists(launcher::path()));
     }
 
-    void noRightsToTheMachineRootWritesNothingSilently()
+    void unwritableApplicationsFolderWritesNothingSilently()
     {
         QTemporaryDir dir;
-        QFile blocker(dir.path() + "/Quendral"); // where the root's folder should be
+        QFile blocker(dir.path() + "/applications"); // where the folder should be
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        qputenv("XDG_CONFIG_DIRS", dir.path().toUtf8());
+        qputenv("XDG_DATA_HOME", dir.path().toUtf8());
         test::ProgramFolder folder;
-        shipButtonFiles(folder);
+        shipButtonFiles(folder.path());
         QCOMPARE(AddBrowserButton(folder.path(), QStringLiteral("x")), BrowserButton::Written);
         QCOMPARE(QFileInfo(blocker.fileName()).size(), 0);
         RemoveBrowserButton();
     }
 
-    void removeBrowserButtonDeletesTheKeyOnly()
+    void removeBrowserButtonDeletesTheLauncherOnly()
     {
         RemoveBrowserButton(); // nothing there: nothing happens
-        QVERIFY(!QFileInfo::exists(reg::machineHivePath()));
+        const QString other = QFileInfo(launcher::path()).absolutePath() + "/other.desktop";
         test::ProgramFolder folder;
-        shipButtonFiles(folder);
-        modRegedit().RegKeyCreate(Root::LocalMachine, QStringLiteral("Software\\Other"));
+        shipButtonFiles(folder.path());
         AddBrowserButton(folder.path(), QStringLiteral("x"));
+        QFile file(other);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
         RemoveBrowserButton();
-        const reg::Hive hive = machineHive();
-        QVERIFY(!hive.keyExists(kButtonKey));
-        QVERIFY(hive.keyExists(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Other")));
+        QVERIFY(!QFileInfo::exists(launcher::path()));
+        QVERIFY(QFileInfo::exists(other));
     }
 
     // The uninstall switch's two calls leave neither entry behind.
     void uninstallRemovesBoth()
     {
         test::ProgramFolder folder;
-        shipButtonFiles(folder);
+        shipButtonFiles(folder.path());
         AppState state(folder.path());
         AddAutostart(state);
         AddBrowserButton(folder.path(), QStringLiteral("x"));
+        QVERIFY(QFileInfo::exists(launcher::path()));
         RemoveBrowserButton();
         RemoveAutostart();
         QVERIFY(!IsAutostartOn());
         QVERIFY(QDir(runkey::autostartFolder()).isEmpty());
-        QVERIFY(!machineHive().keyExists(kButtonKey));
+        QVERIFY(!QFileInfo::exists(launcher::path()));
     }
 };
 

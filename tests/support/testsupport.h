@@ -47,6 +47,25 @@ private:
     msgbox::Answer m_fallback;
 };
 
+// A read-only view of `folder` at `mountPoint` (an empty folder), for as long
+// as the object lives: a read-only bind mount in a mount namespace private to
+// this test process, since file modes do not bind the superuser. ok() is false
+// where the process may not mount.
+class ReadOnlyView
+{
+public:
+    ReadOnlyView(const QString &folder, const QString &mountPoint);
+    ~ReadOnlyView();
+    ReadOnlyView(const ReadOnlyView &) = delete;
+    ReadOnlyView &operator=(const ReadOnlyView &) = delete;
+
+    bool ok() const { return m_mounted; }
+
+private:
+    QByteArray m_mountPoint;
+    bool m_mounted = false;
+};
+
 // The source tree, for shipped data files.
 QString sourceDir();
 

@@ -349,9 +349,13 @@ private slots:
     // --- a write that fails is reported and loses nothing ---
     void applyToUnwritableFolderKeepsTheList()
     {
-        // A program folder below a plain file cannot be written by anyone.
+        // A program folder below a plain file cannot be written by anyone, and
+        // neither can the per-user folder that stands in for it.
         m_folder->write(QStringLiteral("blocker"), "x");
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", m_folder->file(QStringLiteral("blocker/data")).toUtf8());
         m_state = std::make_unique<AppState>(m_folder->file(QStringLiteral("blocker/program/")));
+        qputenv("XDG_DATA_HOME", dataHome);
         m_state->messages.insert(QStringLiteral("savefailed"), QStringLiteral("save failed"));
         test::MessageBoxes boxes;
         open();

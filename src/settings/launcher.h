@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// The browser button's Linux meaning: a per-user launcher in the applications
+// menu, $XDG_DATA_HOME/applications/quendral-launcher.desktop, that runs the
+// program.
+namespace quendral::launcher {
+
+QString path();
+
+// Writes the launcher: shown as `name` with `comment` and `icon` (a file
+// path), running `program`. An existing one is replaced; a failure is silent,
+// as the registry's is.
+void write(const QString &name, const QString &comment, const QString &program, const QString &icon);
+
+// Deletes the launcher; a missing one is no error.
+void remove();
+
+} // namespace quendral::launcher

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The files a user keeps for the program when its folder is not theirs to
+// write (installed under /usr): the settings file and their own language files,
+// below ${XDG_DATA_HOME:-~/.local/share}.
+namespace quendral {
+
+// ${XDG_DATA_HOME:-~/.local/share}, without a trailing "/".
+QString dataHome();
+// The program's folder there, ending in "/".
+QString userDataFolder();
+
+// True when a new file can be created in the folder. Tried, not read from the
+// modes: a read-only mount or another owner's folder fails the same way.
+bool canCreateFileIn(const QString &folder);
+
+// The settings file of a program folder: Settings.ini beside the program when
+// the folder can be written, else the per-user file, which starts as a copy of
+// the Settings.ini shipped in the program folder (once; later changes there
+// are not followed).
+QString settingsFileFor(const QString &programFolder);
+
+// The language file of that name: the user's Languages folder first, then the
+// program folder's; "" when neither has it, or when the name is not a plain
+// file name (one with a path separator, "." or ".." would reach outside).
+QString languageFile(const QString &programFolder, const QString &name);
+// The names of the language files (*.ini) of both folders, each once, sorted
+// without letter case.
+QStringList languageFileNames(const QString &programFolder);
+
+} // namespace quendral

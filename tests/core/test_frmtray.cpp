@@ -1,0 +1,141 @@
+#include "core/frmnotunload.h"
+#include "core/frmtray.h"
+#include "core/trayicon.h"
+#include "kit/messagebox.h"
+#include "support/fakes.h"
+#include "support/testsupport.h"
+#include "support/windowrig.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+using namespace quendral;
+using Request = WindowFactory::Request;
+
+namespace {
+
+// The tray window with fakes around it and the stand-in window over its menu.
+struct Fixture : test::WindowRig
+{
+    test::FakeDialup dialup;
+    test::FakeSound sound;
+    test::FakeCompletionWindows completion;
+    int ends = 0;
+    int languagePasses = 0;
+    std::unique_ptr<frmnotunload> tray;
+    std::unique_ptr<frmtray> window;
+
+    Fixture()
+    {
+        state.messages = {{QStringLiteral("nofiles"), QStringLiteral("NOFILES")},
+                          {QStringLiteral("endprogram"), QStringLiteral("ENDPROGRAM")}};
+        tray = std::make_unique<frmnotunload>(
+            state, factory, dialup, sound, completion, [] {}, [this] { ++ends; });
+        window = std::make_unique<frmtray>(tray->trayMenu(), tray->trayIcon(), [this] { ++languagePasses; });
+    }
+
+    QPushButton *button(const QString &name) const
+    {
+        auto *found = window->findChild<QPushButton *>(name);
+        if (!found)
+            qFatal("no button %s", qPrintable(name));
+        return found;
+    }
+    QAction *entry(const QString &name) const { return tray->findChild<QAction *>(name); }
+    QString status() const { return window->findChild<QLabel *>(QStringLiteral("lblstatus"))->text(); }
+    QString label(const QString &name) const { return tray->findChild<QLabel *>(name)->text(); }
+    static QImage picture(const QIcon &icon) { return icon.pixmap(16, 16).toImage(); }
+};
+
+} // namespace
+
+class TestFrmtray : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsTheMenuEntriesInOrderAndTheTooltip()
+    {
+        Fixture f;
+        QCOMPARE(f.window->objectName(), QStringLiteral("frmtray"));
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Quendral"));
+        QVERIFY(f.window->isWindow());
+        QCOMPARE(f.languagePasses, 1);
+        QStringList names;
+        for (QPushButton *button : f.window->findChildren<QPushButton *>())
+            names.append(button->objectName());
+        QCOMPARE(names, QStringList({"cmdmonit", "cmdaddfile", "cmdoptions", "cmdhelp", "cmdabout", "cmdexit"}));
+        for (const QString &name : names) {
+            QCOMPARE(f.button(name)->text(), f.entry(name)->text());
+            QVERIFY(!f.button(name)->icon().isNull());
+            QCOMPARE(Fixture::picture(f.button(name)->icon()), Fixture::picture(f.entry(name)->icon()));
+        }
+        QCOMPARE(f.status(), f.tray->trayIcon().toolTip());
+        QVERIFY(!f.status().isEmpty());
+    }
+
+    void buttonsRunTheirEntries()
+    {
+        Fixture f;
+        for (const char *name : {"cmdoptions", "cmdhelp", "cmdabout"})
+            f.button(QString::fromLatin1(name))->click();
+        QCOMPARE(f.requests,
+                 (QList<QPair<QString, Request>>{
+                     {"frmmain", Request::Show}, {"frmprehelp", Request::Show}, {"frmabout", Request::Show}}));
+
+        test::MessageBoxes boxes;
+        f.button(QStringLiteral("cmdmonit"))->click();
+        QCOMPARE(boxes.texts(), QStringList{"NOFILES"});
+    }
+
+    void monitorButtonAndStatusFollowTheMonitoringState()
+    {
+        Fixture f;
+        f.folder.write(QStringLiteral("Settings.ini"),
+                       "[Files]\nfile0=" + f.folder.file(QStringLiteral("a.zip")).toUtf8() + '\n');
+        const QImage stopped = Fixture::picture(f.button(QStringLiteral("cmdmonit"))->icon());
+
+        f.button(QStringLiteral("cmdmonit"))->click();
+        QCOMPARE(f.button(QStringLiteral("cmdmonit"))->text(), f.label(QStringLiteral("lblstop")));
+        QCOMPARE(f.status(), f.label(QStringLiteral("lbltooltipactive")));
+        const QImage running = Fixture::picture(f.button(QStringLiteral("cmdmonit"))->icon());
+        QVERIFY(running != stopped);
+
+        f.button(QStringLiteral("cmdmonit"))->click();
+        QCOMPARE(f.button(QStringLiteral("cmdmonit"))->text(), f.label(QStringLiteral("lblstart")));
+        QCOMPARE(f.status(), f.label(QStringLiteral("lbltooltipnotactive")));
+        QVERIFY(Fixture::picture(f.button(QStringLiteral("cmdmonit"))->icon()) != running);
+        QCOMPARE(Fixture::picture(f.button(QStringLiteral("cmdmonit"))->icon()),
+                 Fixture::picture(f.entry(QStringLiteral("cmdmonit"))->icon()));
+    }
+
+    void closingAsksToEndTheProgram_data()
+    {
+        QTest::addColumn<msgbox::Answer>("answer");
+        QTest::addColumn<int>("ends");
+        QTest::newRow("no") << msgbox::Answer::No << 0;
+        QTest::newRow("yes") << msgbox::Answer::Yes << 1;
+    }
+    void closingAsksToEndTheProgram()
+    {
+        QFETCH(msgbox::Answer, answer);
+        QFETCH(int, ends);
+        Fixture f;
+        f.window->show();
+        test::MessageBoxes boxes(answer);
+        QVERIFY(!f.window->close());
+        QCOMPARE(boxes.texts(), QStringList{"ENDPROGRAM"});
+        QCOMPARE(f.ends, ends);
+        QCOMPARE(f.tray->trayIcon().isVisible(), ends == 0);
+        // The window stays; ending the program takes it.
+        QVERIFY(f.window->isVisible());
+    }
+};
+
+QTEST_MAIN(TestFrmtray)
+#include "test_frmtray.moc"
