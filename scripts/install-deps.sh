@@ -2,6 +2,7 @@
 # Installs the Debian packages Quendral needs, skipping those already there.
 #   install-deps.sh run    what building and running needs
 #   install-deps.sh test   that, plus what the tests need
+#   install-deps.sh windows  what the Windows build and its tests under Wine need
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
@@ -18,10 +19,16 @@ test_pkgs=(dbus dbus-daemon python3-dbusmock python3-dbus pulseaudio pulseaudio-
 # GTK tray that draws the items, a headless compositor.
 sni_test_pkgs=(haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils weston)
 
-wanted=("${build_pkgs[@]}" "${run_pkgs[@]}")
-if [ "${1:-run}" = test ]; then
-    wanted+=("${test_pkgs[@]}" "${sni_test_pkgs[@]}")
-fi
+# The Windows build: MinGW, Wine to run its tests, a display for Wine, the
+# picture renderer and the packagers of the zip and the installer.
+windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick librsvg2-bin
+              fonts-dejavu-core zip nsis qt6-base-dev qt6-base-dev-tools python3)
+
+case "${1:-run}" in
+    windows) wanted=("${windows_pkgs[@]}") ;;
+    test) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${test_pkgs[@]}" "${sni_test_pkgs[@]}") ;;
+    *) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}") ;;
+esac
 
 missing=()
 for pkg in "${wanted[@]}"; do

@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
     // The program lives in the tray: closing its last window does not end it.
     app.setQuitOnLastWindowClosed(false);
     AppState state(ProgramFolder());
-    QApplication::setWindowIcon(QIcon(state.ProgramFolder() + QStringLiteral("quendral.svg")));
+    QApplication::setWindowIcon(QIcon(state.ProgramFolder() + programfile::programPicture()));
 
     const std::unique_ptr<DialupControl> dialup = makeDialupControl();
     const std::unique_ptr<PowerControl> power = makePowerControl();

@@ -4,6 +4,7 @@
 #include "kit/messagebox.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
+#include "settings/programfile.h"
 #include "settings/storekeys.h"
 
 #include <QCloseEvent>
@@ -93,7 +94,7 @@ void splash::buildControls()
         line->setGeometry(frames[i]);
     }
 
-    const QPixmap picture = QIcon(m_state.ProgramFolder() + QStringLiteral("quendral.svg")).pixmap(kPictureSize);
+    const QPixmap picture = QIcon(m_state.ProgramFolder() + programfile::programPicture()).pixmap(kPictureSize);
     const QPoint picturePlaces[] = {{16, 16}, {kWidth - 16 - kPictureSize, 16}};
     for (int i = 0; i < 2; ++i) {
         auto *image = new QLabel(this);

@@ -23,4 +23,7 @@ QString startCommand(const QString &programFolder, const QString &executablePath
 QString buttonExecutable();
 QString buttonIcon();
 
+// The program's picture in its folder (window icon, splash).
+QString programPicture();
+
 } // namespace quendral::programfile

@@ -42,4 +42,9 @@ QString buttonIcon()
     return QStringLiteral("quendral.svg");
 }
 
+QString programPicture()
+{
+    return QStringLiteral("quendral.svg");
+}
+
 } // namespace quendral::programfile

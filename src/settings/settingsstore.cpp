@@ -2,11 +2,14 @@
 
 #include "settings/userdata.h"
 
+#include <QDir>
+
 namespace quendral {
 
 QString joinPath(const QString &folder, const QString &name)
 {
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    const QChar separator = QDir::separator();
+    return folder.endsWith(separator) ? folder + name : folder + separator + name;
 }
 
 double numberAtStart(const QString &text)
@@ -30,7 +33,7 @@ double numberAtStart(const QString &text)
 }
 
 SettingsStore::SettingsStore(const QString &programFolder)
-    : m_programFolder(programFolder.endsWith(u'/') ? programFolder : programFolder + u'/')
+    : m_programFolder(programFolder.endsWith(QDir::separator()) ? programFolder : programFolder + QDir::separator())
     , m_settingsFile(settingsFileFor(m_programFolder))
 {
 }

@@ -6,8 +6,8 @@
 
 namespace quendral {
 
-// Joins a folder and a name with "/" unless the folder already ends in one
-// (as the root "/" does).
+// Joins a folder and a name with the platform's separator unless the folder
+// already ends in one (as the root "/" or "C:\\" does).
 QString joinPath(const QString &folder, const QString &name);
 
 // The number at the start of a stored text, as every flag reader takes it:
@@ -25,7 +25,7 @@ class SettingsStore
 public:
     explicit SettingsStore(const QString &programFolder);
 
-    // The program folder, always ending in "/".
+    // The program folder, always ending in the platform's separator.
     const QString &programFolder() const { return m_programFolder; }
     const IniFile &settingsFile() const { return m_settingsFile; }
     QString settingsFilePath() const { return m_settingsFile.path(); }

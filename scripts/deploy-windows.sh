@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Puts what quendral.exe needs at run time beside it: the Qt DLLs, the
+# platform plugins, the MinGW run-time DLLs and, for the offscreen platform
+# the tests use, a font in lib/fonts.
+#   deploy-windows.sh <Qt for Windows prefix> <program folder>
+set -euo pipefail
+qt=${1:?Qt prefix}
+program=${2:?program folder}
+mkdir -p "$program/platforms" "$program/lib/fonts"
+for module in Core Gui Widgets Concurrent Test; do
+    cp -u "$qt/bin/Qt6$module.dll" "$program/"
+done
+for plugin in qwindows qoffscreen qminimal; do
+    cp -u "$qt/plugins/platforms/$plugin.dll" "$program/platforms/"
+done
+gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+cp -u "$gcc_dir/libstdc++-6.dll" "$gcc_dir/libgcc_s_seh-1.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll \
+    "$program/"
+cp -u /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$program/lib/fonts/"

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds quendral.exe and its Windows tests with MinGW against the cached Qt
+# for Windows (scripts/build-qt-windows.sh builds it once per machine) and
+# runs them under Wine: every test program, then the real program once.
+# Everything runs in a private Wine prefix and a private X server, stopped by
+# process id at the end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+
+bash scripts/install-deps.sh windows
+qt_prefix=$(bash scripts/build-qt-windows.sh | tail -n 1)
+build=${QUENDRAL_WINDOWS_BUILD_DIR:-build-windows}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$qt_prefix" \
+    -DQUENDRAL_WERROR=ON
+cmake --build "$build" -j"$(nproc)"
+program="$repo/$build/program"
+bash scripts/deploy-windows.sh "$qt_prefix" "$program"
+
+work=$(mktemp -d /tmp/quendral-wine.XXXXXX)
+xvfb_pid=
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    # The prefix's own server ends with its last client; ask it to.
+    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Wine must never start without a display: Qt's quit path would loop.
+exec {fd}<> <(:)
+Xvfb -displayfd "$fd" -nolisten tcp -screen 0 1024x768x24 > "$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+read -r -t 20 display <&"$fd" || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$display" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEQT_QPA_PLATFORM=offscreen WINEQT_FORCE_STDERR_LOGGING=1 WINEQUENDRAL_SOURCE_DIR="Z:$repo"
+wineboot --init > "$work/wineboot.log" 2>&1
+
+failed=()
+while read -r test; do
+    [ -n "$test" ] || continue
+    echo "=== $test"
+    if ! (cd "$program" && wine "$test.exe"); then
+        failed+=("$test")
+    fi
+done < "$program/windows-tests.txt"
+
+echo "=== e2e_windows"
+python3 "$repo/tests/windows/e2e_windows.py" "$program" || failed+=(e2e_windows)
+
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "Failed under Wine: ${failed[*]}" >&2
+    exit 1
+fi
+echo "All Windows tests passed under Wine."

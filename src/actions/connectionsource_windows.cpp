@@ -1,0 +1,118 @@
+#include "actions/connectionsource_windows.h"
+
+#include <ras.h>
+#include <raserror.h>
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <vector>
+
+namespace quendral {
+
+namespace {
+
+// The oldest ANSI records of the service. The size field names the version:
+// 412 and 160 bytes in a 32-bit program; in a 64-bit one the handle is wider,
+// so the list record is 424 bytes.
+struct RasConnRecord
+{
+    DWORD dwSize;
+    HRASCONN hrasconn;
+    CHAR szEntryName[RAS_MaxEntryName + 1];
+    CHAR szDeviceType[RAS_MaxDeviceType + 1];
+    CHAR szDeviceName[RAS_MaxDeviceName_V400 + 1];
+};
+static_assert(sizeof(void *) != 4 || sizeof(RasConnRecord) == 412);
+
+struct RasStatusRecord
+{
+    DWORD dwSize;
+    DWORD rasconnstate;
+    DWORD dwError;
+    CHAR szDeviceType[RAS_MaxDeviceType + 1];
+    CHAR szDeviceName[RAS_MaxDeviceName_V400 + 1];
+};
+static_assert(sizeof(RasStatusRecord) == 160);
+
+// How long a hang-up may take to release the connection: the service ends a
+// link in the background, and a handle given up too early can leave the
+// modem off the hook.
+constexpr qint64 kReleaseWaitMs = 3000;
+
+QString handleText(HRASCONN handle)
+{
+    return QString::number(reinterpret_cast<quintptr>(handle));
+}
+
+HRASCONN handleFrom(const QString &text)
+{
+    return reinterpret_cast<HRASCONN>(static_cast<quintptr>(text.toULongLong()));
+}
+
+DWORD WINAPI systemEnum(void *connections, DWORD *bufferSize, DWORD *count)
+{
+    return RasEnumConnectionsA(static_cast<LPRASCONNA>(connections), bufferSize, count);
+}
+
+DWORD WINAPI systemStatus(HANDLE connection, void *status)
+{
+    return RasGetConnectStatusA(static_cast<HRASCONN>(connection), static_cast<LPRASCONNSTATUSA>(status));
+}
+
+DWORD WINAPI systemHangUp(HANDLE connection)
+{
+    return RasHangUpA(static_cast<HRASCONN>(connection));
+}
+
+} // namespace
+
+RasCalls RasCalls::system()
+{
+    return {systemEnum, systemStatus, systemHangUp};
+}
+
+RasConnectionSource::RasConnectionSource(RasCalls calls)
+    : m_calls(calls)
+{
+}
+
+std::optional<QList<DialupConnection>> RasConnectionSource::connections()
+{
+    std::vector<RasConnRecord> list(kMaxConnections, RasConnRecord{});
+    list[0].dwSize = sizeof(RasConnRecord);
+    DWORD bufferSize = DWORD(list.size() * sizeof(RasConnRecord));
+    DWORD count = 0;
+    if (m_calls.enumConnections(list.data(), &bufferSize, &count) != 0)
+        return std::nullopt;
+
+    // The first record's state is asked for even when the list is empty: its
+    // handle is then zero, the call fails and the state stays "not connected".
+    RasStatusRecord status{};
+    status.dwSize = sizeof(RasStatusRecord);
+    m_calls.getConnectStatus(list[0].hrasconn, &status);
+
+    QList<DialupConnection> result;
+    for (DWORD i = 0; i < count && i < kMaxConnections; ++i)
+        result.append({handleText(list[i].hrasconn), i == 0 && status.rasconnstate == kConnected});
+    return result;
+}
+
+bool RasConnectionSource::hang_up(const QString &handle)
+{
+    const HRASCONN connection = handleFrom(handle);
+    m_calls.hangUp(connection);
+    // The handle stays valid until the link is down; wait for that, bounded.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < kReleaseWaitMs) {
+        RasStatusRecord status{};
+        status.dwSize = sizeof(RasStatusRecord);
+        if (m_calls.getConnectStatus(connection, &status) == ERROR_INVALID_HANDLE)
+            break;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+} // namespace quendral

@@ -1,0 +1,77 @@
+#include "actions/poweroff_windows.h"
+
+#include "actions/poweroff.h"
+
+namespace quendral {
+
+namespace {
+
+// Room for the previous state of two privileges; the call is told it holds none.
+struct TwoPrivileges
+{
+    DWORD PrivilegeCount;
+    LUID_AND_ATTRIBUTES Privileges[2];
+};
+
+BOOL WINAPI systemGetVersionEx(OSVERSIONINFOA *info)
+{
+    return GetVersionExA(info);
+}
+
+BOOL WINAPI systemLookupPrivilegeValue(const char *system, const char *name, LUID *luid)
+{
+    return LookupPrivilegeValueA(system, name, luid);
+}
+
+} // namespace
+
+ShutdownCalls ShutdownCalls::system()
+{
+    return {systemGetVersionEx,    OpenProcessToken, systemLookupPrivilegeValue,
+            AdjustTokenPrivileges, ExitWindowsEx,    CloseHandle};
+}
+
+WindowsPowerControl::WindowsPowerControl(ShutdownCalls calls)
+    : m_calls(calls)
+{
+}
+
+bool WindowsPowerControl::is_nt_platform()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    m_calls.getVersionEx(&info);
+    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+void WindowsPowerControl::enable_shutdown_privilege()
+{
+    HANDLE token = nullptr;
+    m_calls.openProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+    LUID luid{};
+    m_calls.lookupPrivilegeValue("", "SeShutdownPrivilege", &luid);
+    TOKEN_PRIVILEGES enable{};
+    enable.PrivilegeCount = 1;
+    enable.Privileges[0].Luid = luid;
+    enable.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    TwoPrivileges previous{};
+    DWORD returnLength = sizeof(DWORD);
+    m_calls.adjustTokenPrivileges(token, FALSE, &enable, sizeof(TOKEN_PRIVILEGES),
+                                  reinterpret_cast<TOKEN_PRIVILEGES *>(&previous), &returnLength);
+    if (token)
+        m_calls.closeHandle(token);
+}
+
+void WindowsPowerControl::power_off()
+{
+    if (is_nt_platform())
+        enable_shutdown_privilege();
+    m_calls.exitWindowsEx(kShutdownForce, 0);
+}
+
+std::unique_ptr<PowerControl> makePowerControl()
+{
+    return std::make_unique<WindowsPowerControl>();
+}
+
+} // namespace quendral

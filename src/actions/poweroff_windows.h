@@ -1,0 +1,43 @@
+#pragma once
+
+#include "kit/powercontrol.h"
+
+#include <windows.h>
+
+namespace quendral {
+
+// The calls that shut Windows down, named so that tests can stand in for them
+// without ending the machine they run on.
+struct ShutdownCalls
+{
+    BOOL(WINAPI *getVersionEx)(OSVERSIONINFOA *info);
+    BOOL(WINAPI *openProcessToken)(HANDLE process, DWORD access, HANDLE *token);
+    BOOL(WINAPI *lookupPrivilegeValue)(const char *system, const char *name, LUID *luid);
+    BOOL(WINAPI *adjustTokenPrivileges)
+    (HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES *newState, DWORD length, TOKEN_PRIVILEGES *previousState,
+     DWORD *returnLength);
+    BOOL(WINAPI *exitWindowsEx)(UINT flags, DWORD reason);
+    BOOL(WINAPI *closeHandle)(HANDLE handle);
+
+    // kernel32's, advapi32's and user32's own functions.
+    static ShutdownCalls system();
+};
+
+// Shuts the computer down, ending the other programs without asking them. On
+// the NT family the process must first hold the shutdown privilege.
+class WindowsPowerControl final : public PowerControl
+{
+public:
+    static constexpr UINT kShutdownForce = EWX_SHUTDOWN | EWX_FORCE;
+
+    explicit WindowsPowerControl(ShutdownCalls calls = ShutdownCalls::system());
+
+    void power_off() override;
+    bool is_nt_platform();
+    void enable_shutdown_privilege();
+
+private:
+    ShutdownCalls m_calls;
+};
+
+} // namespace quendral

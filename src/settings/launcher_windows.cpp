@@ -1,0 +1,44 @@
+#include "settings/launcher.h"
+
+#include "settings/modregedit.h"
+
+// The browser button on Windows: a toolbar button of Internet Explorer, read
+// from its Extensions key on the local machine.
+namespace quendral::launcher {
+
+namespace {
+
+using registry::Root;
+
+const QString kButtonKey =
+    QStringLiteral("Software\\Microsoft\\Internet Explorer\\Extensions\\{B73455AE-D3DE-492a-8FE0-0EA053B85277}");
+// The class that makes the entry a button that runs a program.
+const QString kButtonClass = QStringLiteral("{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}");
+
+} // namespace
+
+QString path()
+{
+    return QStringLiteral("HKEY_LOCAL_MACHINE\\") + kButtonKey;
+}
+
+void write(const QString &name, const QString &comment, const QString &program, const QString &icon)
+{
+    modRegedit regedit;
+    regedit.RegKeyCreate(Root::LocalMachine, kButtonKey);
+    const QList<std::pair<QString, QString>> values{
+        {QStringLiteral("ButtonText"), name},       {QStringLiteral("Icon"), icon},
+        {QStringLiteral("HotIcon"), icon},          {QStringLiteral("Exec"), program},
+        {QStringLiteral("CLSID"), kButtonClass},    {QStringLiteral("DefaultVisible"), QStringLiteral("Yes")},
+        {QStringLiteral("MenuStatusBar"), comment}, {QStringLiteral("MenuText"), QStringLiteral("&") + name},
+    };
+    for (const auto &[valueName, data] : values)
+        regedit.RegValueWrite(Root::LocalMachine, kButtonKey, valueName, data, registry::kString);
+}
+
+void remove()
+{
+    modRegedit().RegKeyDelete(Root::LocalMachine, kButtonKey);
+}
+
+} // namespace quendral::launcher

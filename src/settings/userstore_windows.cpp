@@ -1,0 +1,43 @@
+#include "settings/registry.h"
+#include "settings/settingsstore.h"
+
+// The per-user values live in the registry itself, where the platform keeps
+// every program's settings of this kind.
+namespace quendral {
+
+namespace {
+
+const QString kSubkey = QString::fromLatin1(kUserSettingsKey).section(u'\\', 1);
+
+} // namespace
+
+QString SettingsStore::GetUserSetting(const QString &key) const
+{
+    registry::OpenKey open;
+    if (registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kQueryValue, &open) != registry::kSuccess)
+        return {};
+    quint32 type = 0;
+    QByteArray data;
+    // A value of any length: the buffer grows until it fits.
+    long result = registry::kMoreData;
+    for (qsizetype size = 256; result == registry::kMoreData && size <= (1 << 24); size *= 4)
+        result = registry::queryValue(open, key, size, &type, &data);
+    registry::closeKey(&open);
+    if (result != registry::kSuccess)
+        return {};
+    return type == registry::kDword ? QString::number(registry::dwordFromBytes(data)) : registry::textUpToNul(data);
+}
+
+bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
+{
+    if (registry::createKey(registry::Root::CurrentUser, kSubkey) != registry::kSuccess)
+        return false;
+    registry::OpenKey open;
+    if (registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kReadWrite, &open) != registry::kSuccess)
+        return false;
+    const long result = registry::setValue(open, key, registry::kString, value.toUtf8() + '\0');
+    registry::closeKey(&open);
+    return result == registry::kSuccess;
+}
+
+} // namespace quendral

@@ -1,0 +1,90 @@
+"""The real quendral.exe under Wine: it starts, shows its splash and its tray
+icon, writes the default language into Settings.ini, shows the options
+window on the first start, and the options window's Apply writes the per-user
+values into the registry. Runs inside the Wine prefix and X server that
+scripts/test-windows.sh made (WINEPREFIX, DISPLAY)."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\Quendral\Settings"
+
+
+def wait_for(what, check, timeout=90):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = check()
+        if value:
+            return value
+        time.sleep(0.5)
+    raise SystemExit(f"timed out waiting for {what}")
+
+
+def registry_value(name):
+    result = subprocess.run(["wine", "reg", "query", SETTINGS_KEY, "/v", name],
+                            capture_output=True, text=True, errors="replace")
+    for line in result.stdout.splitlines():
+        parts = line.split(None, 2)
+        if len(parts) == 3 and parts[0].lower() == name.lower():
+            return parts[2].strip()
+    return None
+
+
+def settings_text(folder):
+    try:
+        with open(os.path.join(folder, "Settings.ini"), "rb") as f:
+            return f.read().decode("utf-8", "replace")
+    except FileNotFoundError:
+        return ""
+
+
+def desktop_window():
+    result = subprocess.run(["xdotool", "search", "--name", "quendral-e2e"], capture_output=True, text=True)
+    ids = result.stdout.split()
+    return ids[0] if ids else None
+
+
+def main():
+    built = sys.argv[1]
+    artefacts = os.environ.get("E2E_ARTEFACTS", tempfile.gettempdir())
+    work = tempfile.mkdtemp(prefix="quendral-e2e-win.")
+    program = os.path.join(work, "Quendral")
+    shutil.copytree(built, program, ignore=shutil.ignore_patterns("test_*", "windows-tests.txt"))
+    env = dict(os.environ, WINEDEBUG="+systray")
+    env.pop("WINEQT_QPA_PLATFORM", None)  # the real windows platform, with its tray
+    log = open(os.path.join(work, "wine.log"), "w")
+    quendral = subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700",
+                                 os.path.join(program, "quendral.exe")],
+                                cwd=program, env=env, stdout=log, stderr=subprocess.STDOUT)
+    try:
+        wait_for("the default language in Settings.ini", lambda: "language=" in settings_text(program))
+        wait_for("the first start recorded", lambda: registry_value("first") == "1")
+        # The icon reaches Wine's tray once the splash has loaded the tray window.
+        wait_for("the tray icon", lambda: "NIM_ADD" in open(log.name, errors="replace").read()
+                 or "add_icon" in open(log.name, errors="replace").read())
+        window = wait_for("the Wine desktop", desktop_window)
+        subprocess.run(["import", "-window", "root", os.path.join(artefacts, "windows-first-start.png")], check=False)
+        # The options window is up and has the focus: Alt+Z is "Zastosuj i ukryj".
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], check=False)
+        time.sleep(0.5)
+        subprocess.run(["xdotool", "key", "--delay", "100", "alt+z"], check=True)
+        wait_for("the completion options in the registry", lambda: registry_value("autodisconnect") == "1")
+        assert registry_value("autocomp_off") == "0", registry_value("autocomp_off")
+        assert registry_value("IE") == "0", registry_value("IE")
+        assert quendral.poll() is None, "quendral.exe ended"
+        print("quendral.exe under Wine: splash, tray icon, Settings.ini and the registry values are there")
+    finally:
+        quendral.terminate()
+        try:
+            quendral.wait(10)
+        except subprocess.TimeoutExpired:
+            quendral.kill()
+        shutil.copy(log.name, os.path.join(artefacts, "windows-wine.log"))
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

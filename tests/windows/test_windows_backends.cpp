@@ -1,0 +1,261 @@
+#include "actions/connectionsource_windows.h"
+#include "actions/poweroff_windows.h"
+#include "settings/modregedit.h"
+
+#include <QProcess>
+#include <QTest>
+
+#include <cstring>
+
+using namespace quendral;
+
+namespace {
+
+// What the stand-in calls saw, in order.
+QStringList g_calls;
+DWORD g_enumResult = 0;
+QList<quintptr> g_listed;       // handles the listing fills in
+QList<DWORD> g_states;          // the state of each listed handle
+DWORD g_bufferSize = 0;
+DWORD g_platform = VER_PLATFORM_WIN32_NT;
+BOOL g_adjustResult = TRUE;
+
+DWORD WINAPI fakeEnum(void *connections, DWORD *bufferSize, DWORD *count)
+{
+    g_bufferSize = *bufferSize;
+    DWORD firstSize = 0;
+    std::memcpy(&firstSize, connections, sizeof firstSize);
+    g_calls.append(QStringLiteral("enum size=%1 count=%2").arg(firstSize).arg(*count));
+    if (g_enumResult != 0)
+        return g_enumResult;
+    auto *bytes = static_cast<char *>(connections);
+    for (qsizetype i = 0; i < g_listed.size(); ++i) {
+        const HANDLE handle = reinterpret_cast<HANDLE>(g_listed.at(i));
+        std::memcpy(bytes + i * firstSize + sizeof(void *), &handle, sizeof handle);
+    }
+    *count = DWORD(g_listed.size());
+    return 0;
+}
+
+DWORD WINAPI fakeStatus(HANDLE connection, void *status)
+{
+    const auto handle = reinterpret_cast<quintptr>(connection);
+    const qsizetype index = g_listed.indexOf(handle);
+    g_calls.append(QStringLiteral("status %1").arg(handle));
+    if (index < 0)
+        return ERROR_INVALID_HANDLE;
+    std::memcpy(static_cast<char *>(status) + sizeof(DWORD), &g_states[index], sizeof(DWORD));
+    return 0;
+}
+
+DWORD WINAPI fakeHangUp(HANDLE connection)
+{
+    const auto handle = reinterpret_cast<quintptr>(connection);
+    g_calls.append(QStringLiteral("hangup %1").arg(handle));
+    // The service lets the handle go once the line is down.
+    const qsizetype index = g_listed.indexOf(handle);
+    if (index >= 0) {
+        g_listed.removeAt(index);
+        g_states.removeAt(index);
+    }
+    return index == 0 ? ERROR_INVALID_HANDLE : 0; // a failed hang-up must not stop the others
+}
+
+BOOL WINAPI fakeVersion(OSVERSIONINFOA *info)
+{
+    g_calls.append(QStringLiteral("version size=%1").arg(info->dwOSVersionInfoSize));
+    info->dwPlatformId = g_platform;
+    return TRUE;
+}
+
+BOOL WINAPI fakeOpenToken(HANDLE, DWORD access, HANDLE *token)
+{
+    g_calls.append(QStringLiteral("token access=0x%1").arg(access, 0, 16));
+    *token = reinterpret_cast<HANDLE>(quintptr(42));
+    return TRUE;
+}
+
+BOOL WINAPI fakeLookup(const char *system, const char *name, LUID *luid)
+{
+    g_calls.append(QStringLiteral("lookup '%1' %2").arg(QLatin1String(system), QLatin1String(name)));
+    luid->LowPart = 19;
+    return TRUE;
+}
+
+BOOL WINAPI fakeAdjust(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES *state, DWORD length, TOKEN_PRIVILEGES *,
+                       DWORD *returnLength)
+{
+    g_calls.append(QStringLiteral("adjust token=%1 disable=%2 count=%3 luid=%4 attr=%5 length=%6 return=%7")
+                       .arg(reinterpret_cast<quintptr>(token))
+                       .arg(disableAll)
+                       .arg(state->PrivilegeCount)
+                       .arg(state->Privileges[0].Luid.LowPart)
+                       .arg(state->Privileges[0].Attributes)
+                       .arg(length)
+                       .arg(*returnLength));
+    return g_adjustResult;
+}
+
+BOOL WINAPI fakeExit(UINT flags, DWORD reason)
+{
+    g_calls.append(QStringLiteral("exit flags=%1 reason=%2").arg(flags).arg(reason));
+    return FALSE;
+}
+
+BOOL WINAPI fakeClose(HANDLE)
+{
+    return TRUE;
+}
+
+const RasCalls kFakeRas{fakeEnum, fakeStatus, fakeHangUp};
+const ShutdownCalls kFakeShutdown{fakeVersion, fakeOpenToken, fakeLookup, fakeAdjust, fakeExit, fakeClose};
+
+const QString kTestKey = QStringLiteral("Software\\Quendral test");
+
+} // namespace
+
+class TestWindowsBackends : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        g_calls.clear();
+        g_enumResult = 0;
+        g_listed.clear();
+        g_states.clear();
+        g_platform = VER_PLATFORM_WIN32_NT;
+        g_adjustResult = TRUE;
+    }
+
+    // --- dial-up ---
+    void rasListing_data()
+    {
+        QTest::addColumn<QList<quintptr>>("handles");
+        QTest::addColumn<QList<DWORD>>("states");
+        QTest::addColumn<bool>("firstConnected");
+        QTest::newRow("none") << QList<quintptr>{} << QList<DWORD>{} << false;
+        QTest::newRow("one connected") << QList<quintptr>{7} << QList<DWORD>{0x2000} << true;
+        QTest::newRow("first dialling, second connected")
+            << QList<quintptr>{7, 8} << QList<DWORD>{0x1000, 0x2000} << false;
+    }
+
+    void rasListing()
+    {
+        QFETCH(QList<quintptr>, handles);
+        QFETCH(QList<DWORD>, states);
+        QFETCH(bool, firstConnected);
+        g_listed = handles;
+        g_states = states;
+        RasConnectionSource source(kFakeRas);
+        const auto list = source.connections();
+        QVERIFY(list.has_value());
+        QCOMPARE(list->size(), handles.size());
+        QCOMPARE(!list->isEmpty() && list->first().connected, firstConnected);
+        // 256 records; the first names the record version; only the first
+        // handle's state is asked for, a zero handle when nothing is listed.
+        QCOMPARE(g_bufferSize, DWORD(256 * (sizeof(void *) == 4 ? 412 : 424)));
+        QCOMPARE(g_calls.size(), 2);
+        QCOMPARE(g_calls.last(), QStringLiteral("status %1").arg(handles.value(0)));
+    }
+
+    void rasListingFailure()
+    {
+        g_enumResult = 632;
+        RasConnectionSource source(kFakeRas);
+        QVERIFY(!source.connections().has_value());
+    }
+
+    void rasHangsUpEveryConnectionInOrder()
+    {
+        g_listed = {7, 8, 9};
+        g_states = {0x2000, 0x2000, 0x2000};
+        RasConnectionSource source(kFakeRas);
+        const auto list = source.connections();
+        for (const DialupConnection &connection : *list)
+            QVERIFY(source.hang_up(connection.handle));
+        const QStringList hangUps = g_calls.filter(QStringLiteral("hangup"));
+        QCOMPARE(hangUps, QStringList({"hangup 7", "hangup 8", "hangup 9"}));
+    }
+
+    void rasOfThisSystemAnswers()
+    {
+        // Wine's service has no connections; a real Windows without a modem
+        // neither. Either way the listing answers and nothing is connected.
+        RasConnectionSource source;
+        const auto list = source.connections();
+        QVERIFY(!list || list->isEmpty() || !list->first().connected || qEnvironmentVariableIsSet("QUENDRAL_LIVE_RAS"));
+    }
+
+    // --- power-off ---
+    void powerOff_data()
+    {
+        QTest::addColumn<DWORD>("platform");
+        QTest::addColumn<BOOL>("adjustResult");
+        QTest::addColumn<QStringList>("calls");
+        const QString version = QStringLiteral("version size=%1").arg(sizeof(OSVERSIONINFOA));
+        QTest::newRow("older family") << DWORD(1) << TRUE << QStringList{version, "exit flags=5 reason=0"};
+        const QStringList privilege{version, "token access=0x28", "lookup '' SeShutdownPrivilege",
+                                    "adjust token=42 disable=0 count=1 luid=19 attr=2 length=16 return=4",
+                                    "exit flags=5 reason=0"};
+        QTest::newRow("NT family") << DWORD(2) << TRUE << privilege;
+        QTest::newRow("privilege refused") << DWORD(2) << FALSE << privilege;
+    }
+
+    void powerOff()
+    {
+        QFETCH(DWORD, platform);
+        QFETCH(BOOL, adjustResult);
+        QFETCH(QStringList, calls);
+        g_platform = platform;
+        g_adjustResult = adjustResult;
+        WindowsPowerControl(kFakeShutdown).power_off();
+        QCOMPARE(g_calls, calls);
+        QCOMPARE(sizeof(OSVERSIONINFOA), size_t(148));
+    }
+
+    // --- registry ---
+    void registryRoundTrip()
+    {
+        using namespace registry;
+        modRegedit regedit;
+        QCOMPARE(regedit.RegKeyCreate(Root::CurrentUser, kTestKey), kSuccess);
+        QCOMPARE(regedit.RegValueWrite(Root::CurrentUser, kTestKey, QStringLiteral("text"),
+                                       QStringLiteral("C:\\Program Files\\Quendral\\quendral.exe"), kString),
+                 kSuccess);
+        QCOMPARE(regedit.RegValueWrite(Root::CurrentUser, kTestKey, QStringLiteral("number"), QStringLiteral("7"),
+                                       kDword),
+                 kSuccess);
+        QVariant value;
+        quint32 type = kString;
+        QCOMPARE(regedit.RegValueRead(Root::CurrentUser, kTestKey, QStringLiteral("TEXT"), &value, &type), kSuccess);
+        QCOMPARE(value.toString(), QStringLiteral("C:\\Program Files\\Quendral\\quendral.exe"));
+        type = kDword;
+        QCOMPARE(regedit.RegValueRead(Root::CurrentUser, kTestKey, QStringLiteral("number"), &value, &type), kSuccess);
+        QCOMPARE(value.toUInt(), 7u);
+        // A text longer than the 255-byte buffer does not fit.
+        QCOMPARE(regedit.RegValueWrite(Root::CurrentUser, kTestKey, QStringLiteral("long"), QString(300, u'x'),
+                                       kString),
+                 kSuccess);
+        type = kString;
+        QCOMPARE(regedit.RegValueRead(Root::CurrentUser, kTestKey, QStringLiteral("long"), &value, &type), kMoreData);
+
+        // The system's own tool sees what we wrote.
+        QProcess reg;
+        reg.start(QStringLiteral("reg"), {QStringLiteral("query"), QStringLiteral("HKCU\\") + kTestKey});
+        QVERIFY(reg.waitForFinished(30000));
+        const QString listed = QString::fromLocal8Bit(reg.readAllStandardOutput());
+        QVERIFY2(listed.contains(QStringLiteral("quendral.exe")), qPrintable(listed));
+
+        QCOMPARE(regedit.RegValueDelete(Root::CurrentUser, kTestKey, QStringLiteral("text")), kSuccess);
+        QCOMPARE(regedit.RegValueRead(Root::CurrentUser, kTestKey, QStringLiteral("text"), &value, &type), kNotFound);
+        regedit.RegValueDelete(Root::CurrentUser, kTestKey, QStringLiteral("number"));
+        regedit.RegValueDelete(Root::CurrentUser, kTestKey, QStringLiteral("long"));
+        QCOMPARE(regedit.RegKeyDelete(Root::CurrentUser, kTestKey), kSuccess);
+        QCOMPARE(regedit.RegKeyOpen(Root::CurrentUser, kTestKey, kQueryValue), kNotFound);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWindowsBackends)
+#include "test_windows_backends.moc"
