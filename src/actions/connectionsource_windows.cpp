@@ -21,7 +21,7 @@ struct RasConnRecord
     HRASCONN hrasconn;
     CHAR szEntryName[RAS_MaxEntryName + 1];
     CHAR szDeviceType[RAS_MaxDeviceType + 1];
-    CHAR szDeviceName[RAS_MaxDeviceName_V400 + 1];
+    CHAR szDeviceName[RAS_MaxDeviceName + 1];
 };
 static_assert(sizeof(void *) != 4 || sizeof(RasConnRecord) == 412);
 
@@ -31,7 +31,7 @@ struct RasStatusRecord
     DWORD rasconnstate;
     DWORD dwError;
     CHAR szDeviceType[RAS_MaxDeviceType + 1];
-    CHAR szDeviceName[RAS_MaxDeviceName_V400 + 1];
+    CHAR szDeviceName[RAS_MaxDeviceName + 1];
 };
 static_assert(sizeof(RasStatusRecord) == 160);
 

@@ -62,11 +62,20 @@ void WindowsPowerControl::enable_shutdown_privilege()
         m_calls.closeHandle(token);
 }
 
-void WindowsPowerControl::power_off()
+QString WindowsPowerControl::power_off()
 {
     if (is_nt_platform())
         enable_shutdown_privilege();
-    m_calls.exitWindowsEx(kShutdownForce, 0);
+    if (m_calls.exitWindowsEx(kShutdownForce, 0))
+        return {};
+    // A refusal is told, with the system's own words for it.
+    const DWORD error = GetLastError();
+    char *text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+    const QString reason = text ? QString::fromLocal8Bit(text).trimmed() : QString::number(error);
+    LocalFree(text);
+    return reason.isEmpty() ? QString::number(error) : reason;
 }
 
 std::unique_ptr<PowerControl> makePowerControl()

@@ -32,7 +32,10 @@ public:
 
     explicit WindowsPowerControl(ShutdownCalls calls = ShutdownCalls::system());
 
-    void power_off() override;
+    // The system answers only by doing it: a user who may not shut down
+    // learns so when the request is refused.
+    Ability canPowerOff() override { return Ability::Unknown; }
+    QString power_off() override;
     bool is_nt_platform();
     void enable_shutdown_privilege();
 

@@ -154,7 +154,9 @@ long queryValue(const OpenKey &key, const QString &name, qsizetype bufferSize, q
         *type = value->type == reg::REG_DWORD ? kDword : kString;
         bytes = value->type == reg::REG_DWORD ? dwordBytes(value->dword) : value->text.toUtf8() + '\0';
     }
-    if (bytes.size() > bufferSize)
+    // The buffer limit is the registry's; an autostart entry is read whole,
+    // so a long program path still reads back.
+    if (bytes.size() > bufferSize && !runkey::isRunKey(key.root, key.subkey))
         return kMoreData;
     *data = bytes;
     return kSuccess;

@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace quendral::runkey {
 
 namespace {
@@ -54,6 +56,8 @@ QString unescapeString(const QString &text)
 // One program path as the Exec key wants it: always in double quotes, with
 // '"', '`', '$' and '\' escaped inside them and '%' doubled (a single one would
 // start a field code); then the string escapes of the value type on top.
+// GLib looks the program up before it undoes "%%", so a path with "%" is
+// started through env, as an argument, where the escape is undone first.
 QString execValue(const QString &path)
 {
     QString quoted = QStringLiteral("\"");
@@ -64,13 +68,17 @@ QString execValue(const QString &path)
     }
     quoted += u'"';
     quoted.replace(u'%', QLatin1String("%%"));
+    if (path.contains(u'%'))
+        quoted.prepend(QLatin1String("env "));
     return escapeString(quoted);
 }
 
 // The reverse of execValue for an entry we wrote; the Exec text of another
 // program's entry comes back as it stands.
-QString commandFromExec(const QString &exec)
+QString commandFromExec(QString exec)
 {
+    if (exec.startsWith(QLatin1String("env \"")))
+        exec.remove(0, 4);
     if (!exec.startsWith(u'"'))
         return QString(exec).replace(QLatin1String("%%"), QLatin1String("%"));
     QString path;
@@ -166,7 +174,11 @@ long readCommand(const QString &valueName, QString *command)
 
 long writeCommand(const QString &valueName, const QString &command)
 {
-    if (valueName.isEmpty())
+    // A control character other than the escaped blanks cannot be written
+    // into a desktop entry at all.
+    const auto unwritable = [](QChar c) { return c.unicode() < 0x20 && c != u'\n' && c != u'\t' && c != u'\r'; };
+    if (valueName.isEmpty() || std::any_of(command.begin(), command.end(), unwritable) ||
+        std::any_of(valueName.begin(), valueName.end(), unwritable))
         return registry::kInvalidParameter;
     if (!QDir().mkpath(autostartFolder()))
         return registry::kAccessDenied;

@@ -190,7 +190,8 @@ private slots:
         shipButtonFiles(folder);
         QCOMPARE(AddBrowserButton(folder, QStringLiteral("Watch the downloads!")), BrowserButton::Written);
         QCOMPARE(launcher::path(), qEnvironmentVariable("XDG_DATA_HOME") + "/applications/quendral-launcher.desktop");
-        const QString exec = "\"" + root.path() + "My \\\\\"Apps\\\\\" 100%% \\\\$HOME\\\\`x\\\\`\\\\\\\\/quendral\"";
+        const QString exec =
+            "env \"" + root.path() + "My \\\\\"Apps\\\\\" 100%% \\\\$HOME\\\\`x\\\\`\\\\\\\\/quendral\"";
         QCOMPARE(QString::fromUtf8(readFile(launcher::path())),
                  "[Desktop Entry]\nType=Application\nName=Quendral\nExec=" + exec +
                      "\nComment=Watch the downloads!\nIcon=" + folder.chopped(2) + "\\\\/quendral.svg" +

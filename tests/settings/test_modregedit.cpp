@@ -273,14 +273,26 @@ private slots:
         QCOMPARE(readText(m_regedit, Root::CurrentUser, kRun, "Quendral 1.2", &result), "/usr/bin/q --x %u");
     }
 
+    // A program path of any length reads back whole from the entry; a control
+    // character that no entry can hold is refused.
+    void autostartEntryHoldsAnyPath()
+    {
+        const QString longPath = "/opt/" + QString(300, u'q') + "/quendral";
+        QCOMPARE(m_regedit.RegValueWrite(Root::CurrentUser, kRun, "Quendral 1.2", longPath, kString), kSuccess);
+        long result = -1;
+        QCOMPARE(readText(m_regedit, Root::CurrentUser, kRun, "Quendral 1.2", &result), longPath);
+        QCOMPARE(result, kSuccess);
+        QCOMPARE(m_regedit.RegValueWrite(Root::CurrentUser, kRun, "Quendral 1.2", "/opt/a\x01b/quendral", kString),
+                 kInvalidParameter);
+        QCOMPARE(readText(m_regedit, Root::CurrentUser, kRun, "Quendral 1.2", &result), longPath);
+    }
+
     // The entry really starts the program it names, parsed as a desktop
-    // session parses it (GLib), from a folder whose name needs quoting. (GLib
-    // looks the program up before it undoes the "%%" escape, so a folder with
-    // "%" in its name cannot be started by GLib-based sessions.)
+    // session parses it (GLib), from a folder whose name needs quoting.
     void autostartEntryLaunchesTheProgram()
     {
         QTemporaryDir dir;
-        const QString folder = dir.path() + "/a \"b\" $c `d` \\e/";
+        const QString folder = dir.path() + "/a \"b\" $c `d` 100% \\e/";
         QVERIFY(QDir().mkpath(folder));
         const QString marker = dir.path() + "/started";
         const QString program = folder + "quendral";
