@@ -1,8 +1,10 @@
 #include "actions/connectionsource_windows.h"
 #include "actions/poweroff_windows.h"
+#include "settings/inifile.h"
 #include "settings/modregedit.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -14,8 +16,8 @@ namespace {
 // What the stand-in calls saw, in order.
 QStringList g_calls;
 DWORD g_enumResult = 0;
-QList<quintptr> g_listed;       // handles the listing fills in
-QList<DWORD> g_states;          // the state of each listed handle
+QList<quintptr> g_listed; // handles the listing fills in
+QList<DWORD> g_states;    // the state of each listed handle
 DWORD g_bufferSize = 0;
 DWORD g_platform = VER_PLATFORM_WIN32_NT;
 BOOL g_adjustResult = TRUE;
@@ -111,6 +113,11 @@ const RasCalls kFakeRas{fakeEnum, fakeStatus, fakeHangUp};
 const ShutdownCalls kFakeShutdown{fakeVersion, fakeOpenToken, fakeLookup, fakeAdjust, fakeExit, fakeClose};
 
 const QString kTestKey = QStringLiteral("Software\\Quendral test");
+
+bool underWine()
+{
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
 
 } // namespace
 
@@ -215,6 +222,70 @@ private slots:
         QCOMPARE(sizeof(OSVERSIONINFOA), size_t(148));
     }
 
+    // --- the settings file: the system's profile calls and our engine agree ---
+    void profileMatchesTheEngine_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        const QByteArray files =
+            "[Files]\r\nfile0=C:\\a.zip\r\nFILE1 = \"C:\\b c.zip\" \r\n[options]\r\nlanguage=Polish.ini\r\n";
+        QTest::newRow("exact") << files << "Files"
+                               << "file0";
+        QTest::newRow("names without case, blanks and quotes") << files << "files"
+                                                               << "file1";
+        QTest::newRow("missing key") << files << "Files"
+                                     << "file2";
+        QTest::newRow("missing section") << files << "Other"
+                                         << "file0";
+        QTest::newRow("first of two wins") << QByteArray("[a]\r\nk=1\r\nk=2\r\n[A]\r\nk=3\r\n") << "a"
+                                           << "k";
+        QTest::newRow("line without =") << QByteArray("[a]\r\nk\r\nk=1\r\n") << "a"
+                                        << "k";
+        QTest::newRow("254 characters at most") << "[a]\r\nk=" + QByteArray(300, 'x') + "\r\n"
+                                                << "a"
+                                                << "k";
+        QTest::newRow("single quotes") << QByteArray("[a]\r\nk='v'\r\n") << "a"
+                                       << "k";
+    }
+
+    void profileMatchesTheEngine()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Settings.ini"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        const IniFile settings(path);
+        if (underWine())
+            QEXPECT_FAIL("line without =", "Wine reads a line without \"=\" as a key with an empty value", Continue);
+        QCOMPARE(settings.ReadIni(section, key), ini::readFromText(QString::fromLatin1(text), section, key));
+
+        // A write through the system reads back as a write through the engine.
+        QVERIFY(settings.WriteIni(section, key, QStringLiteral("new value")));
+        const QString engine = ini::writeToText(QString::fromLatin1(text), section, key, QStringLiteral("new value"));
+        QCOMPARE(settings.ReadIni(section, key), ini::readFromText(engine, section, key));
+    }
+
+    void sectionInOneWrite()
+    {
+        QTemporaryDir dir;
+        const IniFile settings(dir.filePath(QStringLiteral("Settings.ini")));
+        QVERIFY(settings.WriteIni(QStringLiteral("options"), QStringLiteral("language"), QStringLiteral("Polish.ini")));
+        QVERIFY(settings.WriteIni(QStringLiteral("Files"), {{QStringLiteral("file0"), QStringLiteral("C:\\a.zip")},
+                                                            {QStringLiteral("file1"), QStringLiteral("C:\\b.zip")},
+                                                            {QStringLiteral("file2"), QString()}}));
+        const QHash<QString, QString> files = settings.ReadSection(QStringLiteral("files"));
+        QCOMPARE(files.value(QStringLiteral("file0")), QStringLiteral("C:\\a.zip"));
+        QCOMPARE(files.value(QStringLiteral("file1")), QStringLiteral("C:\\b.zip"));
+        QCOMPARE(files.value(QStringLiteral("file2")), QString());
+        QCOMPARE(settings.ReadIni(QStringLiteral("options"), QStringLiteral("language")), QStringLiteral("Polish.ini"));
+    }
+
     // --- registry ---
     void registryRoundTrip()
     {
@@ -224,9 +295,9 @@ private slots:
         QCOMPARE(regedit.RegValueWrite(Root::CurrentUser, kTestKey, QStringLiteral("text"),
                                        QStringLiteral("C:\\Program Files\\Quendral\\quendral.exe"), kString),
                  kSuccess);
-        QCOMPARE(regedit.RegValueWrite(Root::CurrentUser, kTestKey, QStringLiteral("number"), QStringLiteral("7"),
-                                       kDword),
-                 kSuccess);
+        QCOMPARE(
+            regedit.RegValueWrite(Root::CurrentUser, kTestKey, QStringLiteral("number"), QStringLiteral("7"), kDword),
+            kSuccess);
         QVariant value;
         quint32 type = kString;
         QCOMPARE(regedit.RegValueRead(Root::CurrentUser, kTestKey, QStringLiteral("TEXT"), &value, &type), kSuccess);
@@ -235,9 +306,9 @@ private slots:
         QCOMPARE(regedit.RegValueRead(Root::CurrentUser, kTestKey, QStringLiteral("number"), &value, &type), kSuccess);
         QCOMPARE(value.toUInt(), 7u);
         // A text longer than the 255-byte buffer does not fit.
-        QCOMPARE(regedit.RegValueWrite(Root::CurrentUser, kTestKey, QStringLiteral("long"), QString(300, u'x'),
-                                       kString),
-                 kSuccess);
+        QCOMPARE(
+            regedit.RegValueWrite(Root::CurrentUser, kTestKey, QStringLiteral("long"), QString(300, u'x'), kString),
+            kSuccess);
         type = kString;
         QCOMPARE(regedit.RegValueRead(Root::CurrentUser, kTestKey, QStringLiteral("long"), &value, &type), kMoreData);
 
