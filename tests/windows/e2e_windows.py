@@ -66,18 +66,25 @@ def main():
         wait_for("the tray icon", lambda: "NIM_ADD" in open(log.name, errors="replace").read()
                  or "add_icon" in open(log.name, errors="replace").read())
         window = wait_for("the Wine desktop", desktop_window)
-        subprocess.run(["import", "-window", "root", os.path.join(artefacts, "windows-first-start.png")], check=False)
-        # The options window is up and has the focus: Alt+Z is "Zastosuj i ukryj".
+        # The first start shows the options window once the splash is gone;
+        # its Apply button has the access key of its caption in the chosen
+        # language: "&Zastosuj i ukryj" or "&Apply and hide".
+        apply_key = "alt+z" if "language=Polish.ini" in settings_text(program) else "alt+a"
         subprocess.run(["xdotool", "windowfocus", "--sync", window], check=False)
-        time.sleep(0.5)
-        subprocess.run(["xdotool", "key", "--delay", "100", "alt+z"], check=True)
-        wait_for("the completion options in the registry", lambda: registry_value("autodisconnect") == "1")
+
+        def apply_options():
+            subprocess.run(["xdotool", "key", "--delay", "100", apply_key], check=True)
+            return registry_value("autodisconnect") == "1"
+
+        wait_for("the options window's Apply to write the registry", apply_options, timeout=60)
+        subprocess.run(["import", "-window", "root", os.path.join(artefacts, "windows-applied.png")], check=False)
         assert registry_value("autocomp_off") == "0", registry_value("autocomp_off")
         assert registry_value("IE") == "0", registry_value("IE")
         assert quendral.poll() is None, "quendral.exe ended"
         print("quendral.exe under Wine: splash, tray icon, Settings.ini and the registry values are there")
     finally:
-        quendral.terminate()
+        # Ends every program of this run's private prefix, quendral.exe among them.
+        subprocess.run(["wineserver", "-k"], check=False)
         try:
             quendral.wait(10)
         except subprocess.TimeoutExpired:
