@@ -3,6 +3,7 @@
 #include "core/trayicon.h"
 #include "kit/messagebox.h"
 #include "support/fakes.h"
+#include "support/fakes_actions.h"
 #include "support/testsupport.h"
 #include "support/windowrig.h"
 
