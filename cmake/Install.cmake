@@ -12,6 +12,22 @@
 #   share/doc/quendral/{copyright,changelog.gz}
 # cpack -G DEB turns that into quendral_<version>_<arch>.deb (prefix /usr).
 
+if(WIN32)
+    # Windows: a zip of the program folder (quendral.exe, the DLLs and the
+    # platform plugin that scripts/deploy-windows.sh put beside it, Languages/,
+    # beep.wav and the icons); it runs where it is unpacked.
+    install(DIRECTORY ${QUENDRAL_PROGRAM_DIR}/ DESTINATION .
+        FILES_MATCHING PATTERN "*.exe" PATTERN "*.dll" PATTERN "*.ini" PATTERN "beep.wav" PATTERN "quendral.ico"
+                       PATTERN "quendral.png"
+        PATTERN "test_*" EXCLUDE PATTERN "Qt6Test.dll" EXCLUDE PATTERN "lib" EXCLUDE)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_NAME quendral)
+    set(CPACK_PACKAGE_FILE_NAME "quendral-${PROJECT_VERSION}-windows")
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+    include(CPack)
+    return()
+endif()
+
 set(QUENDRAL_INSTALL_BINDIR "bin" CACHE STRING "Folder of the quendral command, relative to the prefix")
 set(QUENDRAL_INSTALL_PROGRAMDIR "lib/quendral" CACHE STRING "The program folder, relative to the prefix")
 set(QUENDRAL_APPSTREAM_ID "org.example.Quendral" CACHE STRING "AppStream component id (reverse DNS)")

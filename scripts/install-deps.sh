@@ -22,7 +22,7 @@ sni_test_pkgs=(haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils wes
 # The Windows build: MinGW, Wine to run its tests, a display for Wine, the
 # picture renderer and the packagers of the zip and the installer.
 windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick librsvg2-bin
-              fonts-dejavu-core zip nsis qt6-base-dev qt6-base-dev-tools python3)
+              fonts-dejavu-core zip unzip qt6-base-dev qt6-base-dev-tools python3)
 
 case "${1:-run}" in
     windows) wanted=("${windows_pkgs[@]}") ;;

@@ -17,6 +17,13 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" -j"$(nproc)"
 program="$repo/$build/program"
 bash scripts/deploy-windows.sh "$qt_prefix" "$program"
+# The delivery: a zip of the program folder.
+(cd "$build" && cpack -G ZIP > /dev/null)
+zip_file="$repo/$build/quendral-$(sed -n 's/^project(Quendral VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-windows.zip"
+listing=$(unzip -Z1 "$zip_file")
+for member in quendral.exe Qt6Core.dll platforms/qwindows.dll Languages/English.ini beep.wav quendral.ico; do
+    grep -qx "$member" <<<"$listing" || { echo "the zip lacks $member" >&2; exit 1; }
+done
 
 work=$(mktemp -d /tmp/quendral-wine.XXXXXX)
 xvfb_pid=
@@ -34,7 +41,7 @@ Xvfb -displayfd "$fd" -nolisten tcp -screen 0 1024x768x24 > "$work/xvfb.log" 2>&
 xvfb_pid=$!
 read -r -t 20 display <&"$fd" || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEQT_QPA_PLATFORM=offscreen WINEQT_FORCE_STDERR_LOGGING=1 WINEQUENDRAL_SOURCE_DIR="Z:$repo"
+export WINEQT_QPA_PLATFORM=offscreen WINEQT_FORCE_STDERR_LOGGING=1 QUENDRAL_SOURCE_DIR="Z:$repo"
 wineboot --init > "$work/wineboot.log" 2>&1
 
 failed=()
@@ -53,4 +60,4 @@ if [ ${#failed[@]} -gt 0 ]; then
     echo "Failed under Wine: ${failed[*]}" >&2
     exit 1
 fi
-echo "All Windows tests passed under Wine."
+echo "All Windows tests passed under Wine; the zip is $zip_file."
