@@ -27,7 +27,7 @@ QString plainBody(QString text)
 
 FreedesktopNotifier::FreedesktopNotifier(const QDBusConnection &bus, const QString &icon)
     : m_bus(bus)
-    // The specification takes a file:// address or an icon theme's name.
+    // The notification service takes a file:// address or an icon theme's name.
     , m_icon(icon.startsWith(u'/') ? QUrl::fromLocalFile(icon).toString() : icon)
 {
 }
