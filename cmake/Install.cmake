@@ -149,11 +149,11 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QUENDRAL_AUTHOR_PAGE})
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Libraries the executable links (Qt, libcanberra, the C and C++ run-times)
 # come from dpkg-shlibdeps; the rest is loaded at run time and listed here:
-# Qt's platform and SVG plugins, the PulseAudio back-end of libcanberra and
-# the sound theme it plays.
+# Qt's platform and SVG plugins, libcanberra (opened on the first sound), its
+# PulseAudio back-end and the sound theme it plays.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6svg6, qt6-qpa-plugins, libcanberra-pulse, sound-theme-freedesktop")
+    "libqt6svg6, qt6-qpa-plugins, libcanberra0, libcanberra-pulse, sound-theme-freedesktop")
 # Qt's Wayland platform, for Wayland sessions; under X11 the program needs none.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
