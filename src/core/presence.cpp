@@ -97,6 +97,23 @@ void searchFolder(const QString &folder, const QStringList &names, const QSet<QS
     }
 }
 
+// Answers each name without the look for open writers, and puts into `files`
+// the file that answers each name.
+std::vector<bool> arrive(const QString &folder, const QStringList &names, std::vector<QString> &files)
+{
+    std::vector<bool> answers(names.size(), false);
+    files.assign(names.size(), QString());
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (visibleName(names[i]) && !nameHasWildcard(names[i])) {
+            const QString path = folder + names[i];
+            answers[i] = filledRegularFile(QFileInfo(path)) && !hasPartialMarker(path);
+            files[i] = names[i];
+        }
+    }
+    searchFolder(folder, names, {}, answers, files);
+    return answers;
+}
+
 } // namespace
 
 std::pair<QString, QString> splitPath(const QString &path)
@@ -140,20 +157,17 @@ bool wildcardMatch(const QString &pattern, const QString &name)
     return p == pEnd;
 }
 
+std::vector<bool> arrivedIn(const QString &folder, const QStringList &names)
+{
+    std::vector<QString> files;
+    return arrive(folder, names, files);
+}
+
 std::vector<bool> foundIn(const QString &folder, const QStringList &names)
 {
-    std::vector<bool> answers(names.size(), false);
-    // The file that answers each name, once one does.
-    std::vector<QString> files(names.size());
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (visibleName(names[i]) && !nameHasWildcard(names[i])) {
-            const QString path = folder + names[i];
-            answers[i] = filledRegularFile(QFileInfo(path)) && !hasPartialMarker(path);
-            files[i] = names[i];
-        }
-    }
+    std::vector<QString> files;
+    std::vector<bool> answers = arrive(folder, names, files);
     QSet<QString> busy;
-    searchFolder(folder, names, busy, answers, files);
 
     // Open writers are looked for only among the files that count as present
     // so far: a folder where nothing has arrived costs no look into /proc. A

@@ -34,6 +34,10 @@ bool found(const QString &path);
 // many of the names hold wildcards.
 std::vector<bool> foundIn(const QString &folder, const QStringList &names);
 
+// foundIn without the look for open writers: whether each file has arrived,
+// written to the end or not. It costs what the file system's answers cost.
+std::vector<bool> arrivedIn(const QString &folder, const QStringList &names);
+
 // Splits a path into its folder (with the trailing "/") and its name.
 std::pair<QString, QString> splitPath(const QString &path);
 

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <array>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -27,6 +28,7 @@ struct Answer
 struct FolderTask
 {
     const void *job = nullptr;
+    int look = 0;
     QString folder;
     QStringList names;
     std::vector<std::shared_ptr<Answer>> answers;
@@ -65,16 +67,19 @@ struct PresenceProbe::Shared
     std::condition_variable work;
     std::condition_variable answered;
     std::deque<FolderTask> queue;
-    // Tests handed to the worker and not yet answered, by path. A later call
-    // waits for these instead of handing the same path over again.
-    QHash<QString, std::shared_ptr<Answer>> inFlight;
+    // The first look and the close look (empty when there is none). Set
+    // once, before any worker starts.
+    std::array<Test, 2> tests;
+    // Tests handed to the worker and not yet answered, by look and path. A
+    // later call waits for these instead of handing the same path over again.
+    std::array<QHash<QString, std::shared_ptr<Answer>>, 2> inFlight;
     bool running = false;
     bool stop = false;
 
-    static void run(const std::shared_ptr<Shared> &self, const Test &test);
+    static void run(const std::shared_ptr<Shared> &self);
 };
 
-void PresenceProbe::Shared::run(const std::shared_ptr<Shared> &self, const Test &test)
+void PresenceProbe::Shared::run(const std::shared_ptr<Shared> &self)
 {
     for (;;) {
         FolderTask task;
@@ -86,25 +91,30 @@ void PresenceProbe::Shared::run(const std::shared_ptr<Shared> &self, const Test 
             task = std::move(self->queue.front());
             self->queue.pop_front();
         }
-        const std::vector<bool> found = test(task.folder, task.names);
+        const std::vector<bool> found = self->tests[task.look](task.folder, task.names);
         {
             const std::lock_guard lock(self->mutex);
             for (std::size_t i = 0; i < task.answers.size(); ++i) {
                 task.answers[i]->done = true;
                 task.answers[i]->found = i < found.size() && found[i];
-                self->inFlight.remove(task.folder + task.names[qsizetype(i)]);
+                self->inFlight[task.look].remove(task.folder + task.names[qsizetype(i)]);
             }
         }
         self->answered.notify_all();
     }
 }
 
-PresenceProbe::PresenceProbe(Test test, std::chrono::milliseconds limit, MayBlock mayBlock)
-    : m_test(std::move(test))
-    , m_limit(limit)
+PresenceProbe::PresenceProbe()
+    : PresenceProbe(presence::arrivedIn, std::chrono::milliseconds(2000), {}, presence::foundIn)
+{
+}
+
+PresenceProbe::PresenceProbe(Test test, std::chrono::milliseconds limit, MayBlock mayBlock, Test closeLook)
+    : m_limit(limit)
     , m_mayBlock(std::move(mayBlock))
     , m_shared(std::make_shared<Shared>())
 {
+    m_shared->tests = {std::move(test), std::move(closeLook)};
     if (!m_mayBlock) {
         m_mayBlock = [folders = std::make_shared<RemoteFolders>()](const QString &folder) {
             return folders->mayBlock(folder);
@@ -125,12 +135,25 @@ PresenceProbe::~PresenceProbe()
 
 bool PresenceProbe::allFound(const QStringList &paths)
 {
-    return !paths.isEmpty() && !someAnswer(paths, false);
+    return !paths.isEmpty() && ruleMet(paths, true);
 }
 
 bool PresenceProbe::anyFound(const QStringList &paths)
 {
-    return someAnswer(paths, true);
+    return ruleMet(paths, false);
+}
+
+bool PresenceProbe::ruleMet(const QStringList &paths, bool all)
+{
+    const auto deadline = std::chrono::steady_clock::now() + m_limit;
+    for (const Look look : {First, Close}) {
+        if (!m_shared->tests[look])
+            continue;
+        // All: no path answers "not found". Any: some path answers "found".
+        if (someAnswer(paths, !all, look, deadline) == all)
+            return false;
+    }
+    return true;
 }
 
 bool PresenceProbe::startWorker()
@@ -139,8 +162,8 @@ bool PresenceProbe::startWorker()
         return true;
     try {
         // Detached: a worker held by a dead mount must not hold the program
-        // at exit. It keeps its own share of the state and a copy of the test.
-        std::thread(&Shared::run, m_shared, m_test).detach();
+        // at exit. It keeps its own share of the state, the tests with it.
+        std::thread(&Shared::run, m_shared).detach();
     } catch (const std::system_error &) {
         // Out of threads: the paths stay unanswered, and the next call tries
         // again.
@@ -150,9 +173,9 @@ bool PresenceProbe::startWorker()
     return true;
 }
 
-bool PresenceProbe::someAnswer(const QStringList &paths, bool answer)
+bool PresenceProbe::someAnswer(const QStringList &paths, bool answer, Look look,
+                               std::chrono::steady_clock::time_point deadline)
 {
-    const auto deadline = std::chrono::steady_clock::now() + m_limit;
     QStringList exact;
     QStringList wildcards;
     QSet<QString> seen;
@@ -162,10 +185,11 @@ bool PresenceProbe::someAnswer(const QStringList &paths, bool answer)
             (presence::hasWildcard(path) ? wildcards : exact).append(path);
         }
     }
-    return someAnswerIn(exact, answer, deadline) || someAnswerIn(wildcards, answer, deadline);
+    return someAnswerIn(exact, answer, look, deadline) || someAnswerIn(wildcards, answer, look, deadline);
 }
 
-bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, std::chrono::steady_clock::time_point deadline)
+bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, Look look,
+                                 std::chrono::steady_clock::time_point deadline)
 {
     if (paths.isEmpty())
         return false;
@@ -179,9 +203,9 @@ bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, std::chr
                 local.push_back(std::move(folder));
                 continue;
             }
-            FolderTask task{&job, folder.folder, {}, {}};
+            FolderTask task{&job, look, folder.folder, {}, {}};
             for (const QString &name : folder.names) {
-                std::shared_ptr<Answer> &pending = m_shared->inFlight[folder.folder + name];
+                std::shared_ptr<Answer> &pending = m_shared->inFlight[look][folder.folder + name];
                 if (!pending) {
                     pending = std::make_shared<Answer>();
                     task.names.append(name);
@@ -199,7 +223,7 @@ bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, std::chr
     // The worker runs while the local folders are tested here.
     bool hit = false;
     for (const Folder &folder : local) {
-        for (const bool found : m_test(folder.folder, folder.names))
+        for (const bool found : m_shared->tests[look](folder.folder, folder.names))
             hit = hit || found == answer;
         if (hit)
             break;
@@ -226,7 +250,7 @@ bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, std::chr
             continue;
         }
         for (const QString &name : it->names)
-            m_shared->inFlight.remove(it->folder + name);
+            m_shared->inFlight[look].remove(it->folder + name);
         it = m_shared->queue.erase(it);
     }
 

@@ -30,9 +30,17 @@ public:
     // Whether testing in `folder` may block the caller.
     using MayBlock = std::function<bool(const QString &folder)>;
 
-    // Without `mayBlock`, the mount table decides.
-    explicit PresenceProbe(Test test = presence::foundIn,
-                           std::chrono::milliseconds limit = std::chrono::milliseconds(2000), MayBlock mayBlock = {});
+    // The tick's probe: a first look at which files have arrived, and the
+    // look for open writers (into /proc) only once the first look meets the
+    // rule, so that a list still incomplete costs no more than the file
+    // system's answers.
+    PresenceProbe();
+    // `test` alone answers, unless a `closeLook` is given: that one is then
+    // asked only once `test` meets the rule, and its answer stands. Without
+    // `mayBlock`, the mount table decides. Both looks together stay within
+    // `limit`.
+    explicit PresenceProbe(Test test, std::chrono::milliseconds limit = std::chrono::milliseconds(2000),
+                           MayBlock mayBlock = {}, Test closeLook = {});
     ~PresenceProbe();
     PresenceProbe(PresenceProbe &&) noexcept = default;
     PresenceProbe &operator=(PresenceProbe &&) = delete;
@@ -44,14 +52,17 @@ public:
 
 private:
     struct Shared;
+    enum Look { First, Close };
 
-    // Whether some path gives `answer`, an unanswered path giving "not found".
-    // Stops testing as soon as the result is known.
-    bool someAnswer(const QStringList &paths, bool answer);
-    bool someAnswerIn(const QStringList &paths, bool answer, std::chrono::steady_clock::time_point deadline);
+    // Whether every path (`all`) or some path is found, by each look in turn.
+    bool ruleMet(const QStringList &paths, bool all);
+    // Whether some path gives `answer` to `look`, an unanswered path giving
+    // "not found". Stops testing as soon as the result is known.
+    bool someAnswer(const QStringList &paths, bool answer, Look look, std::chrono::steady_clock::time_point deadline);
+    bool someAnswerIn(const QStringList &paths, bool answer, Look look,
+                      std::chrono::steady_clock::time_point deadline);
     bool startWorker();
 
-    Test m_test;
     std::chrono::milliseconds m_limit;
     MayBlock m_mayBlock;
     std::shared_ptr<Shared> m_shared;

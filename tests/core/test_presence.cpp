@@ -318,6 +318,42 @@ private slots:
         QCOMPARE(anyListed, listed);
     }
 
+    // The first look finds names starting with "+" or "~"; the close look
+    // finds only "+", as if "~" were still being written.
+    void closeLookOnlyOnceTheFirstLookMeetsTheRule_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<bool>("met");
+        QTest::addColumn<bool>("closeAsked");
+
+        QTest::newRow("all, one missing") << true << QStringList{"/a/+x", "/b/~y", "/a/-z"} << false << false;
+        QTest::newRow("all, every one there") << true << QStringList{"/a/+x", "/b/+y"} << true << true;
+        QTest::newRow("all, one being written") << true << QStringList{"/a/+x", "/b/~y"} << false << true;
+        QTest::newRow("any, none there") << false << QStringList{"/a/-x", "/b/-y"} << false << false;
+        QTest::newRow("any, only one being written") << false << QStringList{"/a/~x", "/a/-y"} << false << true;
+        QTest::newRow("any, one there") << false << QStringList{"/a/~x", "/b/+y"} << true << true;
+    }
+
+    void closeLookOnlyOnceTheFirstLookMeetsTheRule()
+    {
+        QFETCH(bool, all);
+        QFETCH(QStringList, paths);
+        QFETCH(bool, met);
+        QFETCH(bool, closeAsked);
+
+        std::atomic<int> closeLooks = 0;
+        const auto name = [](const QString &p) { return presence::splitPath(p).second; };
+        PresenceProbe probe(
+            test::fakePresence([&](const QString &p) { return name(p).startsWith(u'+') || name(p).startsWith(u'~'); }),
+            std::chrono::seconds(20), mountedUnder(QStringLiteral("/b/")), test::fakePresence([&](const QString &p) {
+                ++closeLooks;
+                return name(p).startsWith(u'+');
+            }));
+        QCOMPARE(all ? probe.allFound(paths) : probe.anyFound(paths), met);
+        QCOMPARE(closeLooks.load() > 0, closeAsked);
+    }
+
     void localFoldersStayHereNetworkFoldersShareOneWorker()
     {
         Recorder recorder;
