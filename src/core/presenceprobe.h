@@ -59,8 +59,7 @@ private:
     // Whether some path gives `answer` to `look`, an unanswered path giving
     // "not found". Stops testing as soon as the result is known.
     bool someAnswer(const QStringList &paths, bool answer, Look look, std::chrono::steady_clock::time_point deadline);
-    bool someAnswerIn(const QStringList &paths, bool answer, Look look,
-                      std::chrono::steady_clock::time_point deadline);
+    bool someAnswerIn(const QStringList &paths, bool answer, Look look, std::chrono::steady_clock::time_point deadline);
     bool startWorker();
 
     std::chrono::milliseconds m_limit;
