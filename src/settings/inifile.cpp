@@ -372,11 +372,33 @@ public:
         return file;
     }
 
+    // The values of one section; those of a remembered file are kept with
+    // it, so that the tick's list read costs a stat and a copy.
+    QHash<QString, QString> section(const QString &path, const QString &section)
+    {
+        const std::shared_ptr<const StoredFile> file = load(path);
+        if (!file)
+            return {};
+        const QString name = section.toCaseFolded();
+        QMutexLocker lock(&m_mutex);
+        const auto cached = m_files.find(path);
+        if (cached == m_files.end() || cached->file != file) {
+            lock.unlock();
+            return file->section(section);
+        }
+        const auto known = cached->sections.constFind(name);
+        if (known != cached->sections.cend())
+            return *known;
+        return *cached->sections.insert(name, file->section(section));
+    }
+
 private:
     struct Entry
     {
         FileStamp stamp;
         std::shared_ptr<const StoredFile> file;
+        // Sections read so far, by folded name.
+        QHash<QString, QHash<QString, QString>> sections;
     };
     // The settings file and a language file or two; more only in tests.
     static constexpr qsizetype kMaxFiles = 8;
@@ -386,7 +408,7 @@ private:
         QMutexLocker lock(&m_mutex);
         if (m_files.size() >= kMaxFiles && !m_files.contains(path))
             m_files.clear();
-        m_files.insert(path, Entry{stamp, std::move(file)});
+        m_files.insert(path, Entry{stamp, std::move(file), {}});
     }
 
     QMutex m_mutex;
@@ -421,8 +443,7 @@ QString read(const QString &file, const QString &section, const QString &key)
 
 QHash<QString, QString> readSection(const QString &file, const QString &section)
 {
-    const auto parsed = cache().load(file);
-    return parsed ? parsed->section(section) : QHash<QString, QString>();
+    return cache().section(file, section);
 }
 
 bool write(const QString &file, const QString &section, const QString &key, const QString &value)

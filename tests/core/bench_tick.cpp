@@ -15,6 +15,7 @@
 #include "support/fakes_actions.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -62,6 +63,11 @@ void writeSettings(const QString &programFolder, const QStringList &paths)
     file.write("[Files]\r\n");
     for (int n = 0; n < paths.size(); ++n)
         file.write(QStringLiteral("file%1=%2\r\n").arg(n).arg(paths[n]).toUtf8());
+    // Dated a minute back, as the tick finds a list written well before it:
+    // a file changed in the last moments is read afresh each time.
+    if (!file.flush() ||
+        !file.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime))
+        qFatal("cannot date the settings file");
 }
 
 qint64 cpuNs()

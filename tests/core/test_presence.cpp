@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -108,6 +109,38 @@ private slots:
                                             << "plik.zip" << false;
         QTest::newRow("trailing stars") << "plik**"
                                         << "plik" << true;
+        QTest::newRow("ends overlap") << "a*a"
+                                      << "a" << false;
+        QTest::newRow("no star, longer name") << "abc"
+                                              << "abcd" << false;
+    }
+    // Every pattern of up to four of "a", "b", "?", "*" against every name
+    // of up to five of "a", "b", beside a plain recursive matcher.
+    void wildcardMatchAgreesWithTheDefinition()
+    {
+        const std::function<bool(QStringView, QStringView)> reference = [&](QStringView p, QStringView n) {
+            if (p.isEmpty())
+                return n.isEmpty();
+            if (p.front() == u'*')
+                return reference(p.mid(1), n) || (!n.isEmpty() && reference(p, n.mid(1)));
+            return !n.isEmpty() && (p.front() == u'?' || p.front() == n.front()) && reference(p.mid(1), n.mid(1));
+        };
+        const auto all = [](const QString &letters, int longest) {
+            QStringList words{QString()};
+            for (qsizetype from = 0; from < words.size(); ++from) {
+                if (words[from].size() < longest) {
+                    for (const QChar letter : letters)
+                        words.append(words[from] + letter);
+                }
+            }
+            return words;
+        };
+        const QStringList names = all(QStringLiteral("ab"), 5);
+        for (const QString &pattern : all(QStringLiteral("ab?*"), 4)) {
+            for (const QString &name : names)
+                QVERIFY2(presence::wildcardMatch(pattern, name) == reference(pattern, name),
+                         qPrintable(pattern + u' ' + name));
+        }
     }
     void wildcardMatch()
     {
