@@ -122,6 +122,9 @@ void splash::buildControls()
 
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(kTickMs);
+    // Ten ticks make the splash's second; coarse ticks may each come up to 5%
+    // late, and the tray icon with them.
+    m_timer1->setTimerType(Qt::PreciseTimer);
     connect(m_timer1, &QTimer::timeout, this, &splash::Timer1_Timer);
 }
 
