@@ -147,7 +147,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QUENDRAL_AUTHOR_PAGE})
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# Libraries the executable links (Qt, libcanberra, the C and C++ run-times)
+# Libraries the executable links (Qt, the C and C++ run-times)
 # come from dpkg-shlibdeps; the rest is loaded at run time and listed here:
 # Qt's platform and SVG plugins, libcanberra (opened on the first sound), its
 # PulseAudio back-end and the sound theme it plays.
