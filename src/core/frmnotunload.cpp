@@ -4,6 +4,7 @@
 #include "core/trayicon.h"
 #include "kit/completionwindows.h"
 #include "kit/dialupcontrol.h"
+#include "kit/lazypicture.h"
 #include "kit/menudecorator.h"
 #include "kit/messagebox.h"
 #include "kit/powercontrol.h"
@@ -70,12 +71,12 @@ frmnotunload::frmnotunload(AppState &state, WindowFactory &windows, DialupContro
     m_tray->setMenu(m_mnutray);
     m_hm1 = new MenuDecorator(*m_mnutray, this);
     m_hm1->setObjectName(QStringLiteral("hm1"));
-    m_hm1->setPicture(QStringLiteral("#cmdmonit"), QIcon(QStringLiteral(":/pictures/play.svg")));
-    m_hm1->setPicture(QStringLiteral("#cmdaddfile"), QIcon(QStringLiteral(":/pictures/addfile.svg")));
-    m_hm1->setPicture(QStringLiteral("#cmdoptions"), QIcon(QStringLiteral(":/pictures/options.svg")));
-    m_hm1->setPicture(QStringLiteral("#cmdhelp"), QIcon(QStringLiteral(":/pictures/help.svg")));
-    m_hm1->setPicture(QStringLiteral("#cmdabout"), QIcon(QStringLiteral(":/pictures/about.svg")));
-    m_hm1->setPicture(QStringLiteral("#cmdexit"), QIcon(QStringLiteral(":/pictures/exit.svg")));
+    m_hm1->setPicture(QStringLiteral("#cmdmonit"), lazyPicture(QStringLiteral(":/pictures/play.svg")));
+    m_hm1->setPicture(QStringLiteral("#cmdaddfile"), lazyPicture(QStringLiteral(":/pictures/addfile.svg")));
+    m_hm1->setPicture(QStringLiteral("#cmdoptions"), lazyPicture(QStringLiteral(":/pictures/options.svg")));
+    m_hm1->setPicture(QStringLiteral("#cmdhelp"), lazyPicture(QStringLiteral(":/pictures/help.svg")));
+    m_hm1->setPicture(QStringLiteral("#cmdabout"), lazyPicture(QStringLiteral(":/pictures/about.svg")));
+    m_hm1->setPicture(QStringLiteral("#cmdexit"), lazyPicture(QStringLiteral(":/pictures/exit.svg")));
 
     m_tloop = new QTimer(this);
     m_tloop->setObjectName(QStringLiteral("tloop"));

@@ -1,6 +1,10 @@
 #include "core/stylexp.h"
 
 #include "core/splash.h"
+#include "core/startupmemory.h"
+
+#include <QCoreApplication>
+#include <QTimer>
 
 namespace quendral {
 
@@ -26,6 +30,10 @@ bool stylexp(const StartUp &startUp)
         return false;
     }
     window->show();
+    // Queued, so that it runs when the splash's deletion, its labels and
+    // their fonts included, is complete.
+    QObject::connect(window, &QObject::destroyed, QCoreApplication::instance(),
+                     [] { QTimer::singleShot(0, QCoreApplication::instance(), &releaseStartUpMemory); });
     // The splash is loaded now: this pass puts its captions in the current language.
     startUp.loadLanguage();
     return true;

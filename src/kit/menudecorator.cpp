@@ -34,7 +34,14 @@ MenuDecorator::MenuDecorator(QMenu &menu, QObject *parent)
     font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
     font.setPointSizeF(8.25);
     m_menu.setFont(font);
-    m_menu.setStyleSheet(QString::fromLatin1(kStyle));
+    // The colours are put on when the menu first opens: a style sheet builds
+    // a style of its own, memory a waiting program would carry from start-up
+    // (and a StatusNotifier tray draws the menu itself). The menu lays its
+    // entries out after this signal, in the new style.
+    connect(&m_menu, &QMenu::aboutToShow, this, [this] {
+        if (m_menu.styleSheet().isEmpty())
+            m_menu.setStyleSheet(QString::fromLatin1(kStyle));
+    });
     m_menu.installEventFilter(this);
 }
 

@@ -816,13 +816,20 @@ private slots:
         QVERIFY(hm1->picture(QStringLiteral("#cmdexit")).cacheKey() != red.cacheKey());
     }
 
-    void menuUsesItsOwnFont()
+    void menuUsesItsOwnFontAndColours()
     {
         Fixture f;
         f.load();
-        const QFont font = f.control<QMenu>(QStringLiteral("mnutray"))->font();
-        QCOMPARE(font.families().value(0), QStringLiteral("Tahoma"));
-        QCOMPARE(font.pointSizeF(), 8.25);
+        auto *menu = f.control<QMenu>(QStringLiteral("mnutray"));
+        QCOMPARE(menu->font().families().value(0), QStringLiteral("Tahoma"));
+        QCOMPARE(menu->font().pointSizeF(), 8.25);
+        // The colours are put on as the menu opens, before it is laid out.
+        menu->popup(QPoint(0, 0));
+        menu->setActiveAction(f.cmdmonit());
+        const QRect entry = menu->actionGeometry(f.cmdmonit());
+        const QColor selected = menu->grab().toImage().pixelColor(entry.left() + 3, entry.center().y());
+        menu->close();
+        QCOMPARE(selected, QColor(192, 192, 255));
     }
 };
 

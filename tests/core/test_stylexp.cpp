@@ -1,10 +1,12 @@
 #include "core/singleinstance.h"
+#include "core/startupmemory.h"
 #include "core/stylexp.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QtTest>
 
 #include <memory>
@@ -111,6 +113,26 @@ private slots:
         QVERIFY(start(arguments));
         QCOMPARE(m_calls, QStringList({"language", "language+splash"}));
         QVERIFY(splashWindow());
+    }
+
+    void windowsDrawTheSameAfterTheStartUpMemoryIsGivenBack()
+    {
+        // Fonts in use keep working once the cache that loaded them is gone;
+        // a font engine freed under them would show here (or under ASan).
+        QLabel shown(QStringLiteral("Kontrola pobieranych plików"));
+        shown.setFont(QFont(QStringLiteral("Comic Sans MS"), 24));
+        shown.resize(400, 60);
+        const QImage before = shown.grab().toImage();
+        const int height = shown.fontMetrics().height();
+        QVERIFY(start({}));
+        delete splashWindow();
+        QTest::qWait(20); // the queued release
+        releaseStartUpMemory();
+        QCOMPARE(shown.fontMetrics().height(), height);
+        QCOMPARE(shown.grab().toImage(), before);
+        QLabel later(QStringLiteral("Quendral"));
+        later.setFont(QFont(QStringLiteral("Comic Sans MS"), 24));
+        QCOMPARE(later.fontMetrics().height(), height);
     }
 
     void aSecondCopySaysDoublerunInTheCurrentLanguageAndEnds()
