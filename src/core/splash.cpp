@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QtMath>
 
 namespace quendral {
 
@@ -26,6 +27,7 @@ constexpr int kDotsTop = 160;
 constexpr int kPictureSize = 48;
 constexpr int kTickMs = 100;
 constexpr int kLastTick = 10;
+constexpr double kLineSpacing = 1.4; // line height per em
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 } // namespace
@@ -69,9 +71,12 @@ void splash::addLabel(const QString &name, const QString &caption, const QString
     auto *label = new QLabel(caption, this);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignCenter);
-    QFont font(family, pointSize);
-    label->setFont(font);
-    label->setGeometry(16, y, kWidth - 32, QFontMetrics(font).height() + 4);
+    label->setFont(QFont(family, pointSize));
+    // Sized as designed, from the point size, with room for the tallest
+    // common fonts' line: measuring the font would load the font system
+    // before the timer runs, and hold the tray icon back by as much.
+    const int height = qCeil(pointSize * logicalDpiY() / 72.0 * kLineSpacing) + 4;
+    label->setGeometry(16, y, kWidth - 32, height);
 }
 
 void splash::buildControls()
@@ -157,19 +162,27 @@ void splash::Timer1_Timer()
     if (m_ticks == kLastTick) {
         m_timer1->stop();
         m_factory.load(QStringLiteral("frmnotunload"));
-        if (m_state.store.userNumber(keys::kFirst) != 0) {
-            m_factory.load(QStringLiteral("frmmain"));
-        } else {
-            m_state.store.SaveUserSetting(keys::kFirst, QStringLiteral("1"));
-            m_factory.show(QStringLiteral("frmmain"));
-        }
-        close();
+        // The rest waits for the loop's next turn, so that the tray icon's
+        // request reaches the tray host first and the host takes the icon in
+        // while the options window is built.
+        QMetaObject::invokeMethod(this, &splash::loadOptionsAndClose, Qt::QueuedConnection);
         return;
     }
     if (m_ticks > kLastTick)
         return;
     SplashDot *dot = Linia(m_ticks);
     dot->setColor(dot->color() == kRed ? kGreen : kRed);
+}
+
+void splash::loadOptionsAndClose()
+{
+    if (m_state.store.userNumber(keys::kFirst) != 0) {
+        m_factory.load(QStringLiteral("frmmain"));
+    } else {
+        m_state.store.SaveUserSetting(keys::kFirst, QStringLiteral("1"));
+        m_factory.show(QStringLiteral("frmmain"));
+    }
+    close();
 }
 
 } // namespace quendral

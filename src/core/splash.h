@@ -55,6 +55,8 @@ protected:
 private:
     void buildControls();
     void addLabel(const QString &name, const QString &caption, const QString &family, int pointSize, int y);
+    // The tenth tick's second half: the options window, then the splash goes.
+    void loadOptionsAndClose();
 
     AppState &m_state;
     WindowFactory &m_factory;

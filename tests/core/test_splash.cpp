@@ -31,10 +31,12 @@ private:
 
     splash *makeSplash() { return new splash(m_rig->state, m_rig->factory, *m_instance); }
 
+    // The ticks, then the loop's next turn, which finishes the tenth.
     static void tick(splash *window, int times)
     {
         for (int i = 0; i < times; ++i)
             window->Timer1_Timer();
+        QCoreApplication::sendPostedEvents();
     }
 
     static QStringList dotColours(const splash *window)
@@ -132,6 +134,18 @@ private slots:
         QCOMPARE(state().store.GetUserSetting(QStringLiteral("first")), QStringLiteral("1"));
         flushDeletes();
         QVERIFY(window.isNull());
+    }
+
+    void theTrayWindowIsLoadedBeforeTheLoopTurnsAndTheOptionsAfter()
+    {
+        QPointer<splash> window = makeSplash();
+        for (int i = 0; i < 10; ++i)
+            window->Timer1_Timer();
+        QCOMPARE(requests(), Requests({{QStringLiteral("frmnotunload"), WindowFactory::Request::Load}}));
+        QVERIFY(window);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(requests().size(), 2);
+        QCOMPARE(requests().last().first, QStringLiteral("frmmain"));
     }
 
     void laterStartsLoadTheOptionsHidden_data()
