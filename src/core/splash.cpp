@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
-#include <QtMath>
 
 namespace quendral {
 
@@ -27,7 +26,7 @@ constexpr int kDotsTop = 160;
 constexpr int kPictureSize = 48;
 constexpr int kTickMs = 100;
 constexpr int kLastTick = 10;
-constexpr double kLineSpacing = 1.4; // line height per em
+constexpr int kLineSpacingTenths = 14; // line height per em, in tenths
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 } // namespace
@@ -75,7 +74,8 @@ void splash::addLabel(const QString &name, const QString &caption, const QString
     // Sized as designed, from the point size, with room for the tallest
     // common fonts' line: measuring the font would load the font system
     // before the timer runs, and hold the tray icon back by as much.
-    const int height = qCeil(pointSize * logicalDpiY() / 72.0 * kLineSpacing) + 4;
+    const int emIn72ths = pointSize * logicalDpiY(); // the em, in 1/72 pixel
+    const int height = (emIn72ths * kLineSpacingTenths + 719) / 720 + 4;
     label->setGeometry(16, y, kWidth - 32, height);
 }
 

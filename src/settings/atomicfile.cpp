@@ -4,21 +4,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <system_error>
 
 namespace quendral {
 
-FileStamp fileStamp(const QString &path)
+bool FileStamp::isSettled() const
 {
-    const std::filesystem::path name(QFile::encodeName(path).toStdString());
-    std::error_code error;
-    FileStamp stamp;
-    if (!std::filesystem::is_regular_file(name, error))
-        return {};
-    stamp.modified = std::filesystem::last_write_time(name, error);
-    stamp.size = error ? -1 : static_cast<qint64>(std::filesystem::file_size(name, error));
-    stamp.exists = !error;
-    return stamp;
+    return exists && modified < fileClockNow() - std::chrono::seconds(2);
 }
 
 bool readWholeFile(const QString &path, qint64 maxBytes, QByteArray *data)

@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <chrono>
-#include <filesystem>
 
 namespace quendral {
 
@@ -12,19 +11,20 @@ namespace quendral {
 struct FileStamp
 {
     bool exists = false;
-    std::filesystem::file_time_type modified;
+    std::chrono::nanoseconds modified{0}; // on the clock of fileClockNow()
     qint64 size = -1;
     bool operator==(const FileStamp &) const = default;
     // Modification times are coarse: a file changed within the last moments
     // may change again without a new time, so it is not yet safe to keep.
-    bool isSettled() const
-    {
-        return exists && modified < std::filesystem::file_time_type::clock::now() - std::chrono::seconds(2);
-    }
+    bool isSettled() const;
 };
 
-// The stamp of a regular file; `exists` is false for anything else.
+// The stamp of a regular file; `exists` is false for anything else. One
+// per platform: a single stat where the system has one.
 FileStamp fileStamp(const QString &path);
+
+// Now, on the clock that stamps modification times.
+std::chrono::nanoseconds fileClockNow();
 
 // Replaces the file at `path` with `data` so that a crash or a power-off at any
 // moment leaves either the old file or the new one, never a mix: the data goes

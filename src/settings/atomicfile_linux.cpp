@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 namespace quendral {
 
@@ -104,6 +105,27 @@ int createTemp(const QDir &folder, const QString &name, QByteArray *tempPath)
 }
 
 } // namespace
+
+FileStamp fileStamp(const QString &path)
+{
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    FileStamp stamp;
+    stamp.exists = true;
+    stamp.modified = std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
+    stamp.size = st.st_size;
+    return stamp;
+}
+
+std::chrono::nanoseconds fileClockNow()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 bool writeFileAtomically(const QString &path, const QByteArray &data)
 {
