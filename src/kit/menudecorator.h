@@ -10,8 +10,9 @@ class QMenu;
 namespace quendral {
 
 // Draws a popup menu in its own font and colours (from its first opening on),
-// with one picture beside each entry. Pictures are keyed "#" + the entry's object name ("#cmdmonit"); a
-// picture stored before its entry is added is put on when the entry arrives.
+// with one picture beside each entry. Pictures are keyed "#" + the entry's
+// object name ("#cmdmonit"); a picture stored before its entry is added is
+// put on when the entry arrives.
 class MenuDecorator : public QObject
 {
     Q_OBJECT
