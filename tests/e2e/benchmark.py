@@ -130,7 +130,7 @@ def main():
         ]
         print("%-58s %10s %10s %8s  %s" % ("figure", "quendral", "floor", "ratio", "goal"))
         for name, ours, floor, goal in rows:
-            ratio = ("%.2fx" % (ours / floor)) if floor else "-"
+            ratio = ("%.3fx" % (ours / floor)) if floor else "-"
             fmt = lambda v: ("%.2f" % v) if isinstance(v, float) else str(v)
             print("%-58s %10s %10s %8s  %s" % (name, fmt(ours), fmt(floor), ratio, goal))
     finally:
