@@ -4,7 +4,6 @@
 #include "core/startupmemory.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 namespace quendral {
 
@@ -32,8 +31,8 @@ bool stylexp(const StartUp &startUp)
     window->show();
     // Queued, so that it runs when the splash's deletion, its labels and
     // their fonts included, is complete.
-    QObject::connect(window, &QObject::destroyed, QCoreApplication::instance(),
-                     [] { QTimer::singleShot(0, QCoreApplication::instance(), &releaseStartUpMemory); });
+    QObject::connect(window, &QObject::destroyed, QCoreApplication::instance(), &releaseStartUpMemory,
+                     Qt::QueuedConnection);
     // The splash is loaded now: this pass puts its captions in the current language.
     startUp.loadLanguage();
     return true;
