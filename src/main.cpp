@@ -1,4 +1,5 @@
 #include "actions/actionwindows.h"
+#include "actions/completionsequence.h"
 #include "actions/dialup.h"
 #include "actions/inhibit.h"
 #include "actions/notify.h"
@@ -6,6 +7,7 @@
 #include "actions/sound.h"
 #include "core/frmnotunload.h"
 #include "core/frmtray.h"
+#include "core/monitor.h"
 #include "core/singleinstance.h"
 #include "core/stylexp.h"
 #include "core/trayhosts.h"
@@ -23,6 +25,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPointer>
 
 using namespace quendral;
 
@@ -51,43 +54,42 @@ int main(int argc, char *argv[])
         makeDesktopNotifier(state.ProgramFolder() + QStringLiteral("quendral.svg"));
     WindowFactory factory;
     const auto loadLanguage = [&state] { LoadLanguage(state); };
-    const auto tray = [&factory] {
-        return qobject_cast<frmnotunload *>(factory.loaded(QStringLiteral("frmnotunload")));
-    };
-    const auto showStopped = [&tray] {
-        if (frmnotunload *window = tray())
-            window->show_stopped();
-    };
-    // Registers frmdis, frmshut and frminfo with the factory.
-    ActionWindows completion(factory, CountdownDeps{state, *sound, showStopped, loadLanguage}, *dialup, *power,
-                             *notifier);
+    registerActionWindows(factory, CountdownDeps{state, *sound, loadLanguage}, *dialup, *power, *notifier);
+    CompletionSequence completion({factory, *sound});
+    Monitor monitor(state, {*dialup, *inhibitor, *power, completion});
 
+    // The tray window, once the start-up has loaded it: the other windows
+    // that need it are loaded after it.
+    QPointer<frmnotunload> tray;
     factory.setCreator(QStringLiteral("frmnotunload"), [&] {
-        auto *window = new frmnotunload(state, factory, *dialup, *sound, completion, *inhibitor, *power, loadLanguage);
+        tray = new frmnotunload(state, monitor, factory, loadLanguage);
+        QObject::connect(tray, &frmnotunload::exitConfirmed, tray, [] { endAtOnce(); });
         new TrayPlacement(
-            window->trayIcon(), makeTrayHosts(), [&factory] { factory.show(QStringLiteral("frmtray")); },
+            tray->trayIcon(), makeTrayHosts(), [&factory] { factory.show(QStringLiteral("frmtray")); },
             [&factory] {
                 if (QWidget *standIn = factory.loaded(QStringLiteral("frmtray")))
                     standIn->hide();
             },
-            TrayPlacement::kGrace, window);
-        return window;
+            TrayPlacement::kGrace, tray);
+        return tray;
     });
-    factory.setCreator(QStringLiteral("frmtray"), [&] {
-        frmnotunload *window = tray();
-        return new frmtray(window->trayMenu(), window->trayIcon(), loadLanguage);
+    factory.setCreator(QStringLiteral("frmtray"), [&]() -> QWidget * {
+        if (!tray)
+            return nullptr;
+        return new frmtray(tray->trayMenu(), tray->trayIcon(), loadLanguage);
     });
     factory.setCreator(QStringLiteral("frmmain"), [&] {
         frmmain::Deps deps;
         deps.loadLanguage = loadLanguage;
         deps.resetTrayTexts = [&tray] {
-            if (frmnotunload *window = tray())
-                window->reset_to_start_texts();
+            if (tray)
+                tray->reset_to_start_texts();
         };
         // The tray window is loaded before the options window; loading it here
         // keeps the text right should that order ever change.
-        deps.browserButtonText = [&factory] {
-            return qobject_cast<frmnotunload *>(factory.load(QStringLiteral("frmnotunload")))->browserButtonText();
+        deps.browserButtonText = [&] {
+            factory.load(QStringLiteral("frmnotunload"));
+            return tray ? tray->browserButtonText() : QString();
         };
         return new frmmain(state, factory, deps);
     });

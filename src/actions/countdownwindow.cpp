@@ -135,9 +135,10 @@ void CountdownWindow::showSeconds()
     m_lbls->setText(QString::number(m_deps.state.countdown));
 }
 
-void CountdownWindow::closeWindow()
+void CountdownWindow::closeWindow(bool declined)
 {
     m_ownClose = true;
+    m_declined = declined;
     close();
 }
 
@@ -153,7 +154,7 @@ void CountdownWindow::closeEvent(QCloseEvent *event)
     // would move the count that the next window shows.
     m_timer->stop();
     event->accept();
-    Form_Unload();
+    emit closed(m_declined);
 }
 
 } // namespace quendral

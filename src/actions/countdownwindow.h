@@ -19,8 +19,6 @@ struct CountdownDeps
 {
     AppState &state;
     SoundPlayer &sound;
-    // Returns the tray window to its stopped look.
-    std::function<void()> showStopped;
     // The language pass.
     std::function<void()> loadLanguage;
 };
@@ -29,8 +27,7 @@ struct CountdownDeps
 // seconds left in red (`lbls`), a button that acts at once, a button that
 // declines, and a one-second timer driving the countdown that the two windows
 // share (AppState::countdown). The windows have no close box; only their
-// buttons and their timer close them, and each closing runs the window's
-// closing steps.
+// buttons and their timer close them, and each closing says `closed`.
 class CountdownWindow : public QWidget
 {
     Q_OBJECT
@@ -41,6 +38,12 @@ public:
     // Enabling a timer that runs already changes nothing.
     void enableTimer();
     bool timerEnabled() const;
+    // True from the moment the window starts closing.
+    bool closing() const { return m_ownClose; }
+
+signals:
+    // The window has closed; `declined` when the user declined its action.
+    void closed(bool declined);
 
 protected:
     struct Design
@@ -65,10 +68,8 @@ protected:
     void restartCount();
     void stopTimer();
     // Closes the window from its own buttons or timer, the only ways it closes.
-    void closeWindow();
+    void closeWindow(bool declined = false);
 
-    // The window's own closing steps.
-    virtual void Form_Unload() = 0;
     void closeEvent(QCloseEvent *event) override;
 
     PictureButton *actButton() const { return m_act; }
@@ -86,6 +87,7 @@ private:
     PictureButton *m_decline;
     QTimer *m_timer;
     bool m_ownClose = false;
+    bool m_declined = false;
 };
 
 } // namespace quendral

@@ -1,15 +1,13 @@
 #include "actions/frmdis.h"
 
-#include "kit/completionwindows.h"
 #include "kit/dialupcontrol.h"
 #include "kit/picturebutton.h"
-#include "settings/appstate.h"
 
 #include <QTimer>
 
 namespace quendral {
 
-frmdis::frmdis(const CountdownDeps &deps, DialupControl &dialup, CompletionWindows &windows, QWidget *parent)
+frmdis::frmdis(const CountdownDeps &deps, DialupControl &dialup, QWidget *parent)
     : CountdownWindow(deps,
                       {QStringLiteral("frmdis"), QStringLiteral("Quendral - Rozłączanie"), QStringLiteral("lbldis"),
                        QStringLiteral("Quendral odłączy komputer od sieci za:"), QStringLiteral("cmddis"),
@@ -19,7 +17,6 @@ frmdis::frmdis(const CountdownDeps &deps, DialupControl &dialup, CompletionWindo
                        /*timerEnabled=*/false, /*fixedBorder=*/true},
                       parent)
     , m_dialup(dialup)
-    , m_windows(windows)
 {
     connect(timer(), &QTimer::timeout, this, &frmdis::timer_dis_Timer);
     connect(actButton(), &PictureButton::clicked, this, &frmdis::cmddis_Click);
@@ -47,18 +44,7 @@ void frmdis::cmddis_Click()
 void frmdis::cmdnotdis_Click()
 {
     restartCount();
-    closeWindow();
-}
-
-void frmdis::Form_Unload()
-{
-    // The power-off countdown follows however this window ended.
-    if (m_deps.state.completion_mode == CompletionMode::HangUpThenPowerOff) {
-        m_windows.showPowerOff();
-        m_windows.enablePowerOffTimer();
-    } else if (m_deps.state.completion_mode == CompletionMode::HangUp) {
-        m_deps.showStopped();
-    }
+    closeWindow(/*declined=*/true);
 }
 
 } // namespace quendral

@@ -63,14 +63,7 @@ void frmshut::cmdnotshut_Click()
 {
     restartCount();
     stopTimer();
-    closeWindow();
-}
-
-void frmshut::Form_Unload()
-{
-    const CompletionMode mode = m_deps.state.completion_mode;
-    if (mode == CompletionMode::PowerOff || mode == CompletionMode::HangUpThenPowerOff)
-        m_deps.showStopped();
+    closeWindow(/*declined=*/true);
 }
 
 } // namespace quendral

@@ -8,8 +8,7 @@ class DesktopNotifier;
 class PowerControl;
 
 // The power-off countdown: turns the computer off 15 seconds after it opens,
-// unless the user declines; the user may also turn it off at once. It is the
-// last countdown window of modes "wyl" and "dwa". A refused power-off is not
+// unless the user declines; the user may also turn it off at once. A refused power-off is not
 // passed over: once the window has closed, a message box gives the reason and
 // stays until dismissed, and the desktop's notifications get the same text.
 class frmshut final : public CountdownWindow
@@ -22,9 +21,6 @@ public:
     void timer_shut_Timer();
     void cmdshut_Click();
     void cmdnotshut_Click();
-
-protected:
-    void Form_Unload() override;
 
 private:
     // Asks for the power-off and closes the window, then reports a refusal.

@@ -1,26 +1,17 @@
 #include "core/frmnotunload.h"
 
-#include "core/monitoring.h"
+#include "core/monitor.h"
 #include "core/trayicon.h"
-#include "kit/completionwindows.h"
-#include "kit/dialupcontrol.h"
 #include "kit/lazypicture.h"
 #include "kit/menudecorator.h"
 #include "kit/messagebox.h"
-#include "kit/powercontrol.h"
-#include "kit/sleepinhibitor.h"
-#include "kit/soundplayer.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
-#include "settings/storekeys.h"
-#include "settings/watchliststore.h"
 
 #include <QAction>
 #include <QCursor>
 #include <QLabel>
 #include <QMenu>
-#include <QScopedValueRollback>
-#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,8 +19,6 @@
 namespace quendral {
 
 namespace {
-
-constexpr int kTickMs = 30000;
 
 QIcon pictureOf(const QLabel *box)
 {
@@ -44,19 +33,12 @@ void endAtOnce()
     std::_Exit(0);
 }
 
-frmnotunload::frmnotunload(AppState &state, WindowFactory &windows, DialupControl &dialup, SoundPlayer &sound,
-                           CompletionWindows &completion, SleepInhibitor &inhibitor, PowerControl &power,
-                           std::function<void()> loadLanguage, std::function<void()> endProgram, PresenceProbe probe)
+frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &windows,
+                           std::function<void()> loadLanguage)
     : m_state(state)
+    , m_monitor(monitor)
     , m_windows(windows)
-    , m_dialup(dialup)
-    , m_sound(sound)
-    , m_completion(completion)
-    , m_inhibitor(inhibitor)
-    , m_power(power)
     , m_loadLanguage(std::move(loadLanguage))
-    , m_endProgram(std::move(endProgram))
-    , m_probe(std::move(probe))
 {
     setObjectName(QStringLiteral("frmnotunload"));
     setWindowTitle(QStringLiteral("Quendral"));
@@ -78,11 +60,6 @@ frmnotunload::frmnotunload(AppState &state, WindowFactory &windows, DialupContro
     m_hm1->setPicture(QStringLiteral("#cmdabout"), lazyPicture(QStringLiteral(":/pictures/about.svg")));
     m_hm1->setPicture(QStringLiteral("#cmdexit"), lazyPicture(QStringLiteral(":/pictures/exit.svg")));
 
-    m_tloop = new QTimer(this);
-    m_tloop->setObjectName(QStringLiteral("tloop"));
-    m_tloop->setInterval(kTickMs);
-    connect(m_tloop, &QTimer::timeout, this, &frmnotunload::tloop_Timer);
-
     m_lblstart = addLabel(QStringLiteral("lblstart"), QStringLiteral("Monitoruj"));
     m_lblstop = addLabel(QStringLiteral("lblstop"), QStringLiteral("Zatrzymaj"));
     m_lbltooltipactive = addLabel(QStringLiteral("lbltooltipactive"), QStringLiteral("Quendral jest aktywny"));
@@ -98,6 +75,16 @@ frmnotunload::frmnotunload(AppState &state, WindowFactory &windows, DialupContro
     addEntry(QStringLiteral("cmdhelp"), QStringLiteral("Pomo&c"), &frmnotunload::cmdhelp_Click);
     addEntry(QStringLiteral("cmdabout"), QStringLiteral("&O programie..."), &frmnotunload::cmdabout_Click);
     addEntry(QStringLiteral("cmdexit"), QStringLiteral("&Zamknij"), &frmnotunload::cmdexit_Click);
+
+    connect(&m_monitor, &Monitor::started, this, &frmnotunload::show_running);
+    connect(&m_monitor, &Monitor::stopped, this, &frmnotunload::show_stopped);
+    connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) {
+        warn(problem == Monitor::Problem::NoFiles ? QStringLiteral("nofiles") : QStringLiteral("noconnection"));
+    });
+    connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) {
+        warn(warning == Monitor::Warning::CannotPowerOff ? QStringLiteral("cannotpoweroff")
+                                                         : QStringLiteral("poweroffchallenge"));
+    });
 
     Form_Load();
 }
@@ -140,8 +127,9 @@ QString frmnotunload::browserButtonText() const
 
 void frmnotunload::reset_to_start_texts()
 {
-    m_tray->setToolTip(m_lbltooltipnotactive->text());
-    m_cmdmonit->setText(m_lblstart->text());
+    const bool running = m_monitor.running();
+    m_tray->setToolTip((running ? m_lbltooltipactive : m_lbltooltipnotactive)->text());
+    m_cmdmonit->setText((running ? m_lblstop : m_lblstart)->text());
 }
 
 void frmnotunload::show_stopped()
@@ -162,113 +150,17 @@ void frmnotunload::show_running()
 
 void frmnotunload::cmdmonit_Click()
 {
-    const QString caption = m_cmdmonit->text();
-    if (caption == m_lblstop->text()) {
-        m_tloop->stop();
-        m_inhibitor.release();
-        show_stopped();
+    if (m_monitor.running()) {
+        m_monitor.stop();
         return;
     }
-    if (caption != m_lblstart->text())
-        return;
-    if (monitoring::last_file_index(m_state.store) == -1) {
-        msgbox::show(this, m_state.message(QStringLiteral("nofiles")), msgbox::Icon::Warning);
-        return;
-    }
-    if (!m_dialup.dialup_connected()) {
-        msgbox::show(this, m_state.message(QStringLiteral("noconnection")), msgbox::Icon::Warning);
-        return;
-    }
-    // Without logind, or refused by it, monitoring runs all the same, and the
-    // computer may sleep as before.
-    m_inhibitor.hold(m_state.message(QStringLiteral("inhibitreason")));
-    // Choosing Monitor again while the timer still runs (after a language
-    // change reset the caption) keeps the interval where it is.
-    if (!m_tloop->isActive())
-        m_tloop->start();
-    show_running();
-    // Monitoring has started by now: a box left open keeps nothing waiting.
-    warnIfPowerOffRefused();
+    if (const auto problem = m_monitor.start())
+        warn(*problem == Monitor::Problem::NoFiles ? QStringLiteral("nofiles") : QStringLiteral("noconnection"));
 }
 
-void frmnotunload::warnIfPowerOffRefused()
+void frmnotunload::warn(const QString &messageKey)
 {
-    const SettingsStore &store = m_state.store;
-    const auto countdown =
-        monitoring::chooseCountdown(store.userNumber(keys::kAutoDisconnect), store.userNumber(keys::kAutoCompOff));
-    if (!countdown ||
-        (countdown->mode != CompletionMode::PowerOff && countdown->mode != CompletionMode::HangUpThenPowerOff))
-        return;
-    switch (m_power.canPowerOff()) {
-    case PowerControl::Ability::No:
-        msgbox::show(this, m_state.message(QStringLiteral("cannotpoweroff")), msgbox::Icon::Warning);
-        break;
-    case PowerControl::Ability::Challenge:
-        msgbox::show(this, m_state.message(QStringLiteral("poweroffchallenge")), msgbox::Icon::Warning);
-        break;
-    case PowerControl::Ability::Yes:
-    case PowerControl::Ability::Unknown:
-        // Unknown: no answer now; a refusal at the end still gets its box.
-        break;
-    }
-}
-
-void frmnotunload::warnAndHalt(const QString &messageKey)
-{
-    // Monitoring ends here: the computer may sleep while the box waits.
-    m_inhibitor.release();
     msgbox::show(this, m_state.message(messageKey), msgbox::Icon::Warning);
-    m_tloop->stop();
-}
-
-void frmnotunload::tloop_Timer()
-{
-    // A tick whose message box is open, or whose sound is still playing, would
-    // otherwise see the next tick start inside it and stack a second box.
-    if (m_inTick)
-        return;
-    const QScopedValueRollback inTick(m_inTick, true);
-
-    const SettingsStore &store = m_state.store;
-    const QStringList paths = watchlist::read(store.settingsFile());
-    if (paths.isEmpty()) {
-        warnAndHalt(QStringLiteral("nofiles"));
-        return;
-    }
-    if (!m_dialup.dialup_connected()) {
-        warnAndHalt(QStringLiteral("noconnection"));
-        return;
-    }
-    const auto rule = monitoring::ruleFrom(store.userNumber(keys::kNotAllFiles));
-    if (!monitoring::ruleMet(rule, paths, m_probe))
-        return;
-
-    // The downloads are done: nothing is left to stay awake for.
-    m_inhibitor.release();
-    watchlist::empty(store.settingsFile());
-
-    const QString soundPath = store.GetUserSetting(keys::kSoundPath);
-    // A wildcard would find a file but name none to play.
-    if (store.userNumber(keys::kSound) == 1 && !presence::hasWildcard(soundPath) && m_probe.anyFound({soundPath}))
-        m_sound.playSync(soundPath);
-
-    if (store.userNumber(keys::kInfoFiles) == 1)
-        m_completion.showNotice();
-
-    const auto countdown =
-        monitoring::chooseCountdown(store.userNumber(keys::kAutoDisconnect), store.userNumber(keys::kAutoCompOff));
-    if (!countdown)
-        return;
-    m_state.completion_mode = countdown->mode;
-    if (countdown->window == monitoring::Countdown::HangUp) {
-        m_completion.showHangUp();
-        m_tloop->stop();
-        m_completion.enableHangUpTimer();
-    } else {
-        m_completion.showPowerOff();
-        m_tloop->stop();
-        m_completion.enablePowerOffTimer();
-    }
 }
 
 void frmnotunload::cmdaddfile_Click()
@@ -299,9 +191,10 @@ void frmnotunload::cmdexit_Click()
                                      msgbox::Buttons::YesNo);
     if (answer != msgbox::Answer::Yes)
         return;
-    m_inhibitor.release();
+    // The computer may sleep again; the process ends before anything redraws.
+    m_monitor.stop();
     m_tray->icon_remove();
-    m_endProgram();
+    emit exitConfirmed();
 }
 
 } // namespace quendral

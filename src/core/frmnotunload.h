@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/presenceprobe.h"
-
 #include <QWidget>
 
 #include <functional>
@@ -9,17 +7,12 @@
 class QAction;
 class QLabel;
 class QMenu;
-class QTimer;
 
 namespace quendral {
 
 struct AppState;
-class CompletionWindows;
-class DialupControl;
 class MenuDecorator;
-class PowerControl;
-class SleepInhibitor;
-class SoundPlayer;
+class Monitor;
 class TrayIcon;
 class WindowFactory;
 
@@ -28,19 +21,15 @@ class WindowFactory;
 [[noreturn]] void endAtOnce();
 
 // The resident tray window. Never shown: the user sees its icon, the icon's
-// tooltip and its popup menu. It owns the monitoring timer; the monitoring
-// state is read back from the Monitor/Stop entry's caption. While monitoring
-// runs it keeps the computer awake; it lets it sleep again when monitoring
-// stops (Stop, a halting tick, completion, Close).
+// tooltip and its popup menu. It is the view of the monitor: its Monitor/Stop
+// entry starts and stops it, its icon and tooltip show whether it runs, and
+// it shows the monitor's problems and warnings in message boxes.
 class frmnotunload : public QWidget
 {
     Q_OBJECT
 
 public:
-    frmnotunload(AppState &state, WindowFactory &windows, DialupControl &dialup, SoundPlayer &sound,
-                 CompletionWindows &completion, SleepInhibitor &inhibitor, PowerControl &power,
-                 std::function<void()> loadLanguage, std::function<void()> endProgram = endAtOnce,
-                 PresenceProbe probe = PresenceProbe());
+    frmnotunload(AppState &state, Monitor &monitor, WindowFactory &windows, std::function<void()> loadLanguage);
 
     // The popup menu's entries.
     void cmdmonit_Click();
@@ -50,13 +39,10 @@ public:
     void cmdabout_Click();
     void cmdexit_Click();
 
-    // Every 30 s while monitoring runs.
-    void tloop_Timer();
-    // The stopped display; the timer is left as it is. The countdown windows
-    // call it when the last of them closes.
+    // The stopped display.
     void show_stopped();
-    // Back to the stopped texts of the current language: the options window
-    // calls it after applying a language.
+    // The entry's caption and the tooltip again, in the texts of the current
+    // language: the options window calls it after applying a language.
     void reset_to_start_texts();
     // The browser button's status text, held by the hidden label lblIE so that
     // a language file can replace it.
@@ -67,33 +53,26 @@ public:
     TrayIcon &trayIcon() const { return *m_tray; }
     QMenu &trayMenu() const { return *m_mnutray; }
 
+signals:
+    // Close was chosen and confirmed: the program ends at once (endAtOnce).
+    void exitConfirmed();
+
 private:
     void Form_Load();
     void show_running();
     QAction *addEntry(const QString &name, const QString &caption, void (frmnotunload::*handler)());
     QLabel *addLabel(const QString &name, const QString &caption);
     QLabel *addPicture(const QString &name, const QString &file);
-    void warnAndHalt(const QString &messageKey);
-    // When the chosen actions end in a power-off that the system says it will
-    // not allow, or only with a password, the user hears of it now.
-    void warnIfPowerOffRefused();
+    void warn(const QString &messageKey);
 
     AppState &m_state;
+    Monitor &m_monitor;
     WindowFactory &m_windows;
-    DialupControl &m_dialup;
-    SoundPlayer &m_sound;
-    CompletionWindows &m_completion;
-    SleepInhibitor &m_inhibitor;
-    PowerControl &m_power;
     std::function<void()> m_loadLanguage;
-    std::function<void()> m_endProgram;
-    PresenceProbe m_probe;
-    bool m_inTick = false;
 
     TrayIcon *m_tray;
     QMenu *m_mnutray;
     MenuDecorator *m_hm1;
-    QTimer *m_tloop;
     QLabel *m_lblIE;
     QLabel *m_lblstart;
     QLabel *m_lblstop;

@@ -33,15 +33,12 @@ bool ruleMet(Rule rule, const QStringList &paths, PresenceProbe &probe)
     return false;
 }
 
-std::optional<CountdownChoice> chooseCountdown(double autodisconnect, double autocomp_off)
+std::optional<Countdowns> chooseCountdowns(double autodisconnect, double autocomp_off)
 {
-    if (autodisconnect == 1 && autocomp_off == 1)
-        return CountdownChoice{CompletionMode::HangUpThenPowerOff, Countdown::HangUp};
-    if (autodisconnect == 1 && autocomp_off == 0)
-        return CountdownChoice{CompletionMode::HangUp, Countdown::HangUp};
-    if (autodisconnect == 0 && autocomp_off == 1)
-        return CountdownChoice{CompletionMode::PowerOff, Countdown::PowerOff};
-    return std::nullopt;
+    const auto flag = [](double value) { return value == 0 || value == 1; };
+    if (!flag(autodisconnect) || !flag(autocomp_off) || (autodisconnect == 0 && autocomp_off == 0))
+        return std::nullopt;
+    return Countdowns{autodisconnect == 1, autocomp_off == 1};
 }
 
 } // namespace quendral::monitoring

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "settings/appstate.h"
-
 #include <QStringList>
 
 #include <optional>
@@ -27,14 +25,14 @@ Rule ruleFrom(double notallfiles);
 
 bool ruleMet(Rule rule, const QStringList &paths, PresenceProbe &probe);
 
-// The countdown that the completion options ask for.
-enum class Countdown { HangUp, PowerOff };
-struct CountdownChoice
+// The countdowns that the completion options ask for: hang-up, power-off or
+// hang-up then power-off; none unless both values are 0 or 1.
+struct Countdowns
 {
-    CompletionMode mode;
-    Countdown window;
+    bool hangUp;
+    bool powerOff;
 };
-std::optional<CountdownChoice> chooseCountdown(double autodisconnect, double autocomp_off);
+std::optional<Countdowns> chooseCountdowns(double autodisconnect, double autocomp_off);
 
 } // namespace monitoring
 } // namespace quendral

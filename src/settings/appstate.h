@@ -7,10 +7,6 @@
 
 namespace quendral {
 
-// What the completion countdowns carry out: hang-up only, power-off only, or
-// hang-up followed by power-off.
-enum class CompletionMode { None, HangUp, PowerOff, HangUpThenPowerOff };
-
 // The program-wide values that several windows share. One instance lives for
 // the whole run; windows get it through their constructors.
 struct AppState
@@ -22,7 +18,6 @@ struct AppState
 
     SettingsStore store;
 
-    CompletionMode completion_mode = CompletionMode::None;
     // Seconds left, shared by the two countdown windows.
     qint16 countdown = 15;
     // Path of the countdown tick sound; once found it is kept.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "actions/actionwindows.h"
+#include "actions/completionsequence.h"
+#include "actions/completionsteps.h"
 #include "actions/countdownwindow.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
@@ -14,8 +16,11 @@
 
 namespace quendral::test {
 
-// The completion windows wired to fakes, in a temporary program folder: what
-// the tray window hands over when a monitoring rule is met.
+// The countdowns a completion may run.
+enum class Chain { HangUp, PowerOff, HangUpThenPowerOff };
+
+// The completion windows and sequence wired to fakes, in a temporary program
+// folder: what monitoring hands over when its rule is met.
 struct ActionRig
 {
     ProgramFolder folder;
@@ -24,31 +29,38 @@ struct ActionRig
     FakeDialup dialup;
     FakePower power;
     FakeNotifier notifier;
-    int stopped = 0;        // show_stopped calls
     int languagePasses = 0; // loadLanguage calls
     WindowFactory factory;
-    ActionWindows windows{
-        factory, {state, sound, [this] { ++stopped; }, [this] { ++languagePasses; }}, dialup, power, notifier};
+    CompletionSequence sequence{{factory, sound}};
+    QList<CompletionSequence::Outcome> finished;
 
+    ActionRig()
+    {
+        registerActionWindows(factory, {state, sound, [this] { ++languagePasses; }}, dialup, power, notifier);
+        QObject::connect(&sequence, &CompletionSequence::finished, &factory,
+                         [this](CompletionSequence::Outcome outcome) { finished.append(outcome); });
+    }
     ~ActionRig()
     {
         for (const char *name : {"frmdis", "frmshut", "frminfo"})
             delete factory.loaded(QLatin1String(name));
     }
 
-    // The tick's hand-over: completion_mode, the window, then its timer.
-    void complete(CompletionMode mode)
+    // The countdowns of a met rule, as monitoring plans them.
+    void complete(Chain chain)
     {
-        state.completion_mode = mode;
-        if (mode == CompletionMode::PowerOff) {
-            windows.showPowerOff();
-            windows.enablePowerOffTimer();
-        } else {
-            windows.showHangUp();
-            windows.enableHangUpTimer();
-        }
+        CompletionPlan plan = sequence.plan();
+        if (chain != Chain::PowerOff)
+            plan.add<CountdownStep>(QStringLiteral("frmdis"));
+        if (chain != Chain::HangUp)
+            plan.add<CountdownStep>(QStringLiteral("frmshut"));
+        sequence.start(std::move(plan));
     }
 
+    template <typename Window> Window *show(const char *name)
+    {
+        return qobject_cast<Window *>(factory.show(QLatin1String(name)));
+    }
     template <typename Window> Window *window(const char *name) const
     {
         return qobject_cast<Window *>(factory.loaded(QLatin1String(name)));

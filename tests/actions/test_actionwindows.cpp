@@ -36,11 +36,11 @@ private slots:
     void windowsAreLoadedByName()
     {
         ActionRig rig;
-        rig.windows.showNotice();
+        rig.show<frminfo>("frminfo");
         QVERIFY(qobject_cast<frminfo *>(rig.factory.loaded(QStringLiteral("frminfo"))));
         QVERIFY(rig.factory.isVisible(QStringLiteral("frminfo")));
         QCOMPARE(rig.sound.played, QStringList{QStringLiteral("beep")});
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         QVERIFY(rig.factory.isVisible(QStringLiteral("frmdis")));
         // The notice stands apart: the countdown does not close it.
         rig.window<frmdis>("frmdis")->cmdnotdis_Click();
@@ -64,9 +64,9 @@ private slots:
                     seen.append(window->objectName());
             }
         };
-        ActionWindows windows(factory, {state, sound, [] {}, pass}, dialup, power, notifier);
-        windows.showHangUp();
-        windows.showPowerOff();
+        registerActionWindows(factory, {state, sound, pass}, dialup, power, notifier);
+        factory.show(QStringLiteral("frmdis"));
+        factory.show(QStringLiteral("frmshut"));
         QCOMPARE(seen, (QStringList{QStringLiteral("frmdis"), QStringLiteral("frmshut")}));
         QVERIFY(loadedWindowNames().contains(QStringLiteral("frmshut")));
         delete factory.loaded(QStringLiteral("frmdis"));
@@ -76,7 +76,7 @@ private slots:
     void bothWindowsShareOneCounter()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::HangUpThenPowerOff);
+        rig.complete(Chain::HangUpThenPowerOff);
         auto *dis = rig.window<frmdis>("frmdis");
         for (int tick = 0; tick < 5; ++tick)
             dis->timer_dis_Timer();
@@ -99,7 +99,7 @@ private slots:
         ActionRig rig;
         const QString beep = rig.folder.file(QStringLiteral("beep.wav"));
         rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
-        rig.complete(CompletionMode::HangUpThenPowerOff);
+        rig.complete(Chain::HangUpThenPowerOff);
         QCOMPARE(rig.state.tick_sound, beep);
         QVERIFY(QFile::remove(beep));
 
@@ -115,11 +115,11 @@ private slots:
     void aLaterCompletionOpensTheWindowsAfresh()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         rig.window<frmdis>("frmdis")->timer_dis_Timer();
         rig.window<frmdis>("frmdis")->cmdnotdis_Click();
         ActionRig::unloadClosed();
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         auto *again = rig.window<frmdis>("frmdis");
         QVERIFY(again && again->isVisible());
         QCOMPARE(ActionRig::seconds(again), QStringLiteral("15"));
@@ -132,13 +132,13 @@ private slots:
     // press theirs.
     void theKeyboardActsOnlyWhenMovedToTheActButton_data()
     {
-        QTest::addColumn<CompletionMode>("mode");
+        QTest::addColumn<Chain>("mode");
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("decline");
         QTest::addColumn<QKeySequence>("keys");
         QTest::addColumn<bool>("acted");
-        const auto hangUp = CompletionMode::HangUp;
-        const auto powerOff = CompletionMode::PowerOff;
+        const auto hangUp = Chain::HangUp;
+        const auto powerOff = Chain::PowerOff;
         QTest::newRow("hang-up, Enter") << hangUp << "frmdis"
                                         << "cmdnotdis" << QKeySequence(Qt::Key_Return) << false;
         QTest::newRow("hang-up, Space") << hangUp << "frmdis"
@@ -158,7 +158,7 @@ private slots:
     }
     void theKeyboardActsOnlyWhenMovedToTheActButton()
     {
-        QFETCH(CompletionMode, mode);
+        QFETCH(Chain, mode);
         QFETCH(QString, window);
         QFETCH(QString, decline);
         QFETCH(QKeySequence, keys);

@@ -240,14 +240,13 @@ private slots:
         const QString recorded = folder.file(QStringLiteral("rec.wav"));
         QVERIFY(writeFile(folder.file(QStringLiteral("beep.wav")), toneWav(300, 44100)));
         AppState state(folder.path());
-        state.completion_mode = CompletionMode::HangUp;
         CanberraSoundPlayer player;
         FakeDialup dialup;
         FakePower power;
         FakeNotifier notifier;
         WindowFactory factory;
-        ActionWindows windows(factory, {state, player, [] {}, [] {}}, dialup, power, notifier);
-        windows.showHangUp();
+        registerActionWindows(factory, {state, player, [] {}}, dialup, power, notifier);
+        factory.show(QStringLiteral("frmdis"));
         auto *window = qobject_cast<frmdis *>(factory.loaded(QStringLiteral("frmdis")));
         QVERIFY(window);
         qint64 waited = 0;

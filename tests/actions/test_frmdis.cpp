@@ -22,7 +22,7 @@ private slots:
     {
         ActionRig rig;
         rig.state.countdown = 3;
-        rig.windows.showHangUp();
+        rig.show<frmdis>("frmdis");
         auto *window = rig.window<frmdis>("frmdis");
         QVERIFY(window);
         QCOMPARE(rig.languagePasses, 1);
@@ -40,7 +40,7 @@ private slots:
     void looksLikeAToolWindowWithoutCloseBox()
     {
         ActionRig rig;
-        rig.windows.showHangUp();
+        rig.show<frmdis>("frmdis");
         auto *window = rig.window<frmdis>("frmdis");
         const Qt::WindowFlags flags = window->windowFlags();
         QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
@@ -68,7 +68,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, caption);
         ActionRig rig;
-        rig.windows.showHangUp();
+        rig.show<frmdis>("frmdis");
         auto *button = rig.window<frmdis>("frmdis")->findChild<PictureButton *>(name);
         QVERIFY(button);
         QCOMPARE(button->text(), caption);
@@ -89,13 +89,13 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, hangUps);
         ActionRig rig;
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         // The window unloads itself once the button has acted.
         QPointer<frmdis> window = rig.window<frmdis>("frmdis");
         QVERIFY(QTest::qWaitForWindowActive(window));
         QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
         // The button shows itself pressed for a moment before it acts.
-        QTRY_COMPARE(rig.stopped, 1);
+        QTRY_COMPARE(rig.finished.size(), 1);
         QCOMPARE(rig.dialup.hangUps, hangUps);
         QVERIFY(!window || !window->isVisible());
     }
@@ -103,7 +103,7 @@ private slots:
     void rozWithoutButtonHangsUpOnTheFifteenthTick()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         QVERIFY(window->isVisible());
         QVERIFY(window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
@@ -116,7 +116,7 @@ private slots:
         window->timer_dis_Timer();
         QCOMPARE(rig.dialup.hangUps, 1);
         QVERIFY(!window->isVisible());
-        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.finished.size(), 1);
         QCOMPARE(rig.state.countdown, 15);
         QVERIFY(!rig.factory.loaded(QStringLiteral("frmshut")));
         QCOMPARE(rig.power.powerOffs, 0);
@@ -127,7 +127,7 @@ private slots:
     void cmddisHangsUpAtOnce()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         window->timer_dis_Timer();
         window->timer_dis_Timer();
@@ -136,20 +136,20 @@ private slots:
         QCOMPARE(rig.state.countdown, 15);
         QVERIFY(!window->isVisible());
         QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
-        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.finished.size(), 1);
     }
 
     void rozDeclinedReturnsToStoppedWithoutHangUp()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         window->timer_dis_Timer();
         window->cmdnotdis_Click();
         QCOMPARE(rig.dialup.hangUps, 0);
         QCOMPARE(rig.state.countdown, 15);
         QVERIFY(!window->isVisible());
-        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.finished.size(), 1);
         QVERIFY(!rig.factory.loaded(QStringLiteral("frmshut")));
     }
 
@@ -158,7 +158,7 @@ private slots:
         // The decline leaves the timer to end with the window; a tick queued
         // in between must not move the count the power-off window shows.
         ActionRig rig;
-        rig.complete(CompletionMode::HangUpThenPowerOff);
+        rig.complete(Chain::HangUpThenPowerOff);
         auto *window = rig.window<frmdis>("frmdis");
         window->cmdnotdis_Click();
         QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
@@ -167,7 +167,7 @@ private slots:
     void dwaDeclinedAtTenSecondsOpensThePowerOffCountdown()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::HangUpThenPowerOff);
+        rig.complete(Chain::HangUpThenPowerOff);
         auto *window = rig.window<frmdis>("frmdis");
         for (int tick = 0; tick < 5; ++tick)
             window->timer_dis_Timer();
@@ -181,21 +181,21 @@ private slots:
         QVERIFY(shut->isVisible());
         QCOMPARE(ActionRig::seconds(shut), QStringLiteral("15"));
         QVERIFY(shut->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive());
-        QCOMPARE(rig.stopped, 0);
+        QCOMPARE(rig.finished.size(), 0);
 
         for (int tick = 0; tick < 14; ++tick)
             shut->timer_shut_Timer();
         QCOMPARE(rig.power.powerOffs, 0);
         shut->timer_shut_Timer();
         QCOMPARE(rig.power.powerOffs, 1);
-        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.finished, QList{CompletionSequence::Outcome::Declined});
         QCOMPARE(rig.dialup.hangUps, 0);
     }
 
     void dwaAtZeroHangsUpThenCountsDownThePowerOff()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::HangUpThenPowerOff);
+        rig.complete(Chain::HangUpThenPowerOff);
         auto *window = rig.window<frmdis>("frmdis");
         for (int tick = 0; tick < 15; ++tick)
             window->timer_dis_Timer();
@@ -204,23 +204,23 @@ private slots:
         auto *shut = rig.window<frmshut>("frmshut");
         QVERIFY(shut && shut->isVisible());
         QCOMPARE(ActionRig::seconds(shut), QStringLiteral("15"));
-        QCOMPARE(rig.stopped, 0);
+        QCOMPARE(rig.finished.size(), 0);
 
         shut->cmdnotshut_Click();
         QCOMPARE(rig.power.powerOffs, 0);
-        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.finished.size(), 1);
     }
 
     void theWindowManagerCannotCloseIt()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         QVERIFY(QTest::qWaitForWindowExposed(window));
         window->windowHandle()->close();
         QVERIFY(window->isVisible());
         QVERIFY(window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
-        QCOMPARE(rig.stopped, 0);
+        QCOMPARE(rig.finished.size(), 0);
     }
 
     void theTickSoundPlaysBeforeTheCountMoves()
@@ -229,7 +229,7 @@ private slots:
         rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
         QList<qint16> heard;
         rig.sound.whilePlaying = [&](const QString &) { heard.append(rig.state.countdown); };
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
         QCOMPARE(rig.state.tick_sound, rig.folder.file(QStringLiteral("beep.wav")));
         window->timer_dis_Timer();
@@ -241,7 +241,7 @@ private slots:
     void noTickSoundMeansSilence()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::HangUp);
+        rig.complete(Chain::HangUp);
         rig.window<frmdis>("frmdis")->timer_dis_Timer();
         QVERIFY(rig.state.tick_sound.isEmpty());
         QVERIFY(rig.sound.played.isEmpty());

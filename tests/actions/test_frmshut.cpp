@@ -20,7 +20,7 @@ private slots:
     {
         ActionRig rig;
         rig.state.countdown = 4;
-        rig.windows.showPowerOff();
+        rig.show<frmshut>("frmshut");
         auto *window = rig.window<frmshut>("frmshut");
         QVERIFY(window);
         QCOMPARE(rig.languagePasses, 1);
@@ -43,10 +43,10 @@ private slots:
     void enablingTheRunningTimerChangesNothing()
     {
         ActionRig rig;
-        rig.windows.showPowerOff();
+        rig.show<frmshut>("frmshut");
         auto *timer = rig.window<frmshut>("frmshut")->findChild<QTimer *>(QStringLiteral("timer_shut"));
         const int before = timer->remainingTime();
-        rig.windows.enablePowerOffTimer();
+        rig.window<frmshut>("frmshut")->enableTimer();
         QVERIFY(timer->isActive());
         QVERIFY(timer->remainingTime() <= before);
     }
@@ -54,7 +54,7 @@ private slots:
     void wylWithoutButtonPowersOffOnTheFifteenthTick()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::PowerOff);
+        rig.complete(Chain::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         // The request goes out with the count reset and the timer stopped,
         // while the window is still up.
@@ -62,7 +62,7 @@ private slots:
         rig.power.onPowerOff = [&] {
             orderedRight = rig.state.countdown == 15 && ActionRig::seconds(window) == QLatin1String("15") &&
                            !window->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive() &&
-                           window->isVisible() && rig.stopped == 0;
+                           window->isVisible() && rig.finished.isEmpty();
         };
         for (int left = 14; left >= 1; --left) {
             window->timer_shut_Timer();
@@ -73,20 +73,20 @@ private slots:
         QCOMPARE(rig.power.powerOffs, 1);
         QVERIFY(orderedRight);
         QVERIFY(!window->isVisible());
-        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.finished.size(), 1);
     }
 
     void cmdshutPowersOffAtOnce()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::PowerOff);
+        rig.complete(Chain::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         window->timer_shut_Timer();
         window->cmdshut_Click();
         QCOMPARE(rig.power.powerOffs, 1);
         QCOMPARE(rig.state.countdown, qint16(15));
         QVERIFY(!window->isVisible());
-        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.finished.size(), 1);
     }
 
     void refusedPowerOffIsReportedOnceTheWindowHasClosed_data()
@@ -104,13 +104,13 @@ private slots:
         ActionRig rig;
         rig.state.messages.insert(QStringLiteral("poweroffrefused"), QStringLiteral("REFUSED:"));
         rig.power.refusal = refusal;
-        rig.complete(CompletionMode::PowerOff);
+        rig.complete(Chain::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         QList<msgbox::Shown> shown;
         bool closedAtBox = false;
         msgbox::setAnswerer([&](const msgbox::Shown &box) {
             shown.append(box);
-            closedAtBox = !window->isVisible() && rig.stopped == 1;
+            closedAtBox = !window->isVisible() && rig.finished.size() == 1;
             return msgbox::Answer::Ok;
         });
         if (byButton) {
@@ -138,7 +138,7 @@ private slots:
     void wylDeclinedReturnsToStopped()
     {
         ActionRig rig;
-        rig.complete(CompletionMode::PowerOff);
+        rig.complete(Chain::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         window->timer_shut_Timer();
         window->timer_shut_Timer();
@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(rig.state.countdown, qint16(15));
         QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive());
         QVERIFY(!window->isVisible());
-        QCOMPARE(rig.stopped, 1);
+        QCOMPARE(rig.finished.size(), 1);
     }
 };
 

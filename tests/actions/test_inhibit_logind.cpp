@@ -6,6 +6,7 @@
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
 #include "support/testsupport.h"
+#include "support/trayrig.h"
 
 #include <QDBusArgument>
 #include <QElapsedTimer>
@@ -124,31 +125,24 @@ void TestInhibitLogind::monitoringHoldsItUntilItStops_data()
 void TestInhibitLogind::monitoringHoldsItUntilItStops()
 {
     QFETCH(QString, end);
-    test::ProgramFolder folder;
-    AppState state(folder.path());
-    state.messages.insert(QStringLiteral("inhibitreason"), QStringLiteral("Waiting"));
-    const QString expected = folder.file(QStringLiteral("a.zip"));
-    folder.write(QStringLiteral("Settings.ini"), "[Files]\nfile0=" + expected.toUtf8() + '\n');
-    WindowFactory factory;
-    test::FakeDialup dialup;
-    test::FakeSound sound;
-    test::FakeCompletionWindows completion;
-    test::FakePower power;
+    test::TrayRig rig;
+    rig.state.messages.insert(QStringLiteral("inhibitreason"), QStringLiteral("Waiting"));
+    rig.setWatchList({rig.folder.file(QStringLiteral("a.zip"))});
     LogindSleepInhibitor inhibitor(QDBusConnection::systemBus());
+    rig.sleepInhibitor = &inhibitor;
     test::MessageBoxes boxes(msgbox::Answer::Yes);
-    frmnotunload tray(
-        state, factory, dialup, sound, completion, inhibitor, power, [] {}, [] {});
+    frmnotunload &tray = rig.load();
 
     tray.cmdmonit_Click();
     QCOMPARE(inhibitors(), (QList<QStringList>{{"sleep:idle", "Quendral", "Waiting", "block"}}));
-    tray.tloop_Timer();
+    rig.monitor->tloop_Timer();
     QCOMPARE(inhibitors().size(), 1);
     if (end == QLatin1String("stop")) {
         tray.cmdmonit_Click();
     } else if (end == QLatin1String("completion")) {
-        folder.write(QStringLiteral("a.zip"), "data");
-        tray.tloop_Timer();
-        QCOMPARE(state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), QString());
+        rig.folder.write(QStringLiteral("a.zip"), "data");
+        rig.monitor->tloop_Timer();
+        QCOMPARE(rig.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), QString());
     } else {
         tray.cmdexit_Click();
     }

@@ -1,4 +1,6 @@
+#include "actions/countdownwindow.h"
 #include "core/frmnotunload.h"
+#include "core/monitor.h"
 #include "core/monitoring.h"
 #include "core/trayicon.h"
 #include "kit/menudecorator.h"
@@ -7,8 +9,9 @@
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
 #include "support/testsupport.h"
-#include "support/windowrig.h"
+#include "support/trayrig.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -27,21 +30,15 @@ using Request = WindowFactory::Request;
 
 namespace {
 
-// One tray window with fakes around it and a program folder of its own.
-struct Fixture : test::WindowRig
+// One tray window over the real monitor, with fakes around it and a program
+// folder of its own.
+struct Fixture : test::TrayRig
 {
-    test::FakeDialup dialup;
-    test::FakeSound sound;
-    test::FakeCompletionWindows completion;
-    test::FakeInhibitor inhibitor;
-    test::FakePower power;
     int languagePasses = 0;
     // Stands in for the language pass, which reaches the window, still in its
     // load, through the application's windows.
     std::function<void(QWidget &)> languagePass;
-    int ends = 0;
     std::function<void()> onEnd;
-    std::unique_ptr<frmnotunload> window;
 
     Fixture()
     {
@@ -52,48 +49,24 @@ struct Fixture : test::WindowRig
                           {QStringLiteral("cannotpoweroff"), QStringLiteral("CANNOTPOWEROFF")},
                           {QStringLiteral("poweroffchallenge"), QStringLiteral("POWEROFFCHALLENGE")}};
         setOptions({});
+        loadLanguage = [this] {
+            ++languagePasses;
+            for (QWidget *loaded : QApplication::topLevelWidgets()) {
+                if (languagePass && loaded->objectName() == QLatin1String("frmnotunload"))
+                    languagePass(*loaded);
+            }
+        };
     }
 
     frmnotunload &load()
     {
-        window = std::make_unique<frmnotunload>(
-            state, factory, dialup, sound, completion, inhibitor, power,
-            [this] {
-                ++languagePasses;
-                for (QWidget *loaded : QApplication::topLevelWidgets()) {
-                    if (languagePass && loaded->objectName() == QLatin1String("frmnotunload"))
-                        languagePass(*loaded);
-                }
-            },
-            [this] {
-                ++ends;
-                if (onEnd)
-                    onEnd();
-            });
+        TrayRig::load();
+        QObject::connect(window.get(), &frmnotunload::exitConfirmed, window.get(), [this] {
+            if (onEnd)
+                onEnd();
+        });
         return *window;
     }
-
-    // Every per-user option, absent ones written "0", so no test sees another's.
-    void setOptions(const QHash<QString, QString> &values)
-    {
-        for (const char *key : {"notallfiles", "sound", "sound_path", "infofiles", "autodisconnect", "autocomp_off"}) {
-            const QString name = QString::fromLatin1(key);
-            state.store.SaveUserSetting(name, values.value(name, QStringLiteral("0")));
-        }
-    }
-    void setWatchList(const QStringList &paths)
-    {
-        QByteArray text = "[Files]\n";
-        for (int n = 0; n < paths.size(); ++n)
-            text += "file" + QByteArray::number(n) + '=' + paths[n].toUtf8() + '\n';
-        folder.write(QStringLiteral("Settings.ini"), text);
-    }
-    QString present(const QString &name) const
-    {
-        folder.write(QStringLiteral("downloads/") + name, "data");
-        return folder.file(QStringLiteral("downloads/") + name);
-    }
-    QString absent(const QString &name) const { return folder.file(QStringLiteral("downloads/") + name); }
 
     template <typename T> T *control(const QString &name) const
     {
@@ -103,7 +76,7 @@ struct Fixture : test::WindowRig
         return found;
     }
     QAction *cmdmonit() const { return control<QAction>(QStringLiteral("cmdmonit")); }
-    QTimer *tloop() const { return control<QTimer>(QStringLiteral("tloop")); }
+    QTimer *tloop() const { return monitor->findChild<QTimer *>(QStringLiteral("tloop")); }
     TrayIcon *tray() const { return control<TrayIcon>(QStringLiteral("Tray")); }
     QString label(const QString &name) const { return control<QLabel>(name)->text(); }
 
@@ -119,6 +92,8 @@ struct Fixture : test::WindowRig
                tray()->toolTip() == label(QStringLiteral("lbltooltipnotactive")) &&
                samePicture(cmdmonit()->icon(), QStringLiteral("pctplay"));
     }
+    // Presses the countdown's decline button, the second of its two.
+    static void decline(CountdownWindow &countdown) { countdown.findChildren<QAbstractButton *>().at(1)->click(); }
     bool samePicture(const QIcon &icon, const QString &box) const
     {
         const QPixmap held = control<QLabel>(box)->pixmap();
@@ -241,7 +216,7 @@ private slots:
         QVERIFY(f.tloop()->isActive());
         QVERIFY(f.showsRunning());
         // Nothing is tested at the start: the first test comes one interval later.
-        QVERIFY(f.completion.calls.isEmpty());
+        QVERIFY(f.completionWindows().isEmpty());
 
         f.cmdmonit()->trigger();
         QVERIFY(!f.tloop()->isActive());
@@ -249,7 +224,9 @@ private slots:
         QVERIFY(boxes.shown().isEmpty());
     }
 
-    void sameStartAndStopTextsAlwaysStop()
+    // The monitor's state decides what the entry does, whatever its caption
+    // says: equal start and stop texts, or a caption changed elsewhere.
+    void theEntryFollowsTheMonitorNotItsCaption()
     {
         Fixture f;
         f.setWatchList({f.absent(QStringLiteral("a.zip"))});
@@ -259,37 +236,27 @@ private slots:
         };
         f.load();
         f.window->cmdmonit_Click();
-        QVERIFY(!f.tloop()->isActive());
-        QCOMPARE(f.dialup.probes, 0);
-    }
-
-    void captionMatchingNeitherTextDoesNothing()
-    {
-        Fixture f;
-        f.setWatchList({f.absent(QStringLiteral("a.zip"))});
-        f.load();
+        QVERIFY(f.tloop()->isActive());
         f.cmdmonit()->setText(QStringLiteral("something else"));
         f.window->cmdmonit_Click();
         QVERIFY(!f.tloop()->isActive());
-        QCOMPARE(f.cmdmonit()->text(), QStringLiteral("something else"));
-        QCOMPARE(f.dialup.probes, 0);
+        QVERIFY(!f.monitor->running());
     }
 
-    void startAgainAfterLanguageResetKeepsTheRunningTimer()
+    void aLanguageAppliedWhileRunningShowsRunningInItsTexts()
     {
         Fixture f;
         f.startRunning({f.absent(QStringLiteral("a.zip"))});
         const int timerId = f.tloop()->timerId();
+        f.control<QLabel>(QStringLiteral("lblstop"))->setText(QStringLiteral("Stop"));
+        f.control<QLabel>(QStringLiteral("lbltooltipactive"))->setText(QStringLiteral("Active"));
         f.window->reset_to_start_texts();
-        QCOMPARE(f.cmdmonit()->text(), QStringLiteral("Monitoruj"));
-        QCOMPARE(f.tray()->toolTip(), QStringLiteral("Quendral nie jest aktywny"));
-        QVERIFY(f.tloop()->isActive());
-
-        f.window->cmdmonit_Click();
-        QCOMPARE(f.dialup.probes, 2);
-        QVERIFY(f.showsRunning());
-        // Not restarted: the interval keeps running from where it was.
+        QCOMPARE(f.cmdmonit()->text(), QStringLiteral("Stop"));
+        QCOMPARE(f.tray()->toolTip(), QStringLiteral("Active"));
+        // The interval keeps running from where it was.
         QCOMPARE(f.tloop()->timerId(), timerId);
+        f.window->cmdmonit_Click();
+        QVERIFY(f.showsStopped());
     }
 
     void showStoppedLeavesTheTimerAlone()
@@ -314,7 +281,7 @@ private slots:
             shown.append(box);
             return msgbox::Answer::Ok;
         });
-        f.window->tloop_Timer();
+        f.monitor->tloop_Timer();
         msgbox::setAnswerer({});
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().text, QStringLiteral("NOFILES"));
@@ -335,11 +302,11 @@ private slots:
         f.startRunning({f.present(QStringLiteral("a.zip"))});
         f.dialup.connected = false;
         test::MessageBoxes boxes;
-        f.window->tloop_Timer();
+        f.monitor->tloop_Timer();
         QCOMPARE(boxes.texts(), QStringList{"NOCONNECTION"});
         QVERIFY(!f.tloop()->isActive());
         QVERIFY(f.showsRunning());
-        QVERIFY(f.completion.calls.isEmpty());
+        QVERIFY(f.completionWindows().isEmpty());
         // The list is kept when nothing was decided.
         QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")),
                  f.absent("a.zip"));
@@ -354,10 +321,10 @@ private slots:
         msgbox::setAnswerer([&](const msgbox::Shown &) {
             // The next interval elapses while the box is still open.
             if (++boxes == 1)
-                f.window->tloop_Timer();
+                f.monitor->tloop_Timer();
             return msgbox::Answer::Ok;
         });
-        f.window->tloop_Timer();
+        f.monitor->tloop_Timer();
         msgbox::setAnswerer({});
         QCOMPARE(boxes, 1);
         QVERIFY(!f.tloop()->isActive());
@@ -371,15 +338,15 @@ private slots:
         const QString b = f.present(QStringLiteral("b.zip"));
         f.setOptions({{"autodisconnect", "1"}});
         f.startRunning({a, b, f.absent(QStringLiteral("c.zip"))});
-        f.window->tloop_Timer();
-        QVERIFY(f.completion.calls.isEmpty());
+        f.monitor->tloop_Timer();
+        QVERIFY(f.completionWindows().isEmpty());
         QVERIFY(f.tloop()->isActive());
         QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file2")),
                  f.absent("c.zip"));
 
         f.present(QStringLiteral("c.zip"));
-        f.window->tloop_Timer();
-        QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+        f.monitor->tloop_Timer();
+        QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
         QCOMPARE(monitoring::last_file_index(f.state.store), -1);
     }
 
@@ -388,11 +355,11 @@ private slots:
         Fixture f;
         f.setOptions({{"notallfiles", "1"}, {"autodisconnect", "1"}});
         f.startRunning({f.absent(QStringLiteral("a.zip")), f.absent(QStringLiteral("b.zip"))});
-        f.window->tloop_Timer();
-        QVERIFY(f.completion.calls.isEmpty());
+        f.monitor->tloop_Timer();
+        QVERIFY(f.completionWindows().isEmpty());
         f.present(QStringLiteral("b.zip"));
-        f.window->tloop_Timer();
-        QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+        f.monitor->tloop_Timer();
+        QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
     }
 
     void otherRuleNumberNeverCompletes()
@@ -400,9 +367,9 @@ private slots:
         Fixture f;
         f.setOptions({{"notallfiles", "2"}, {"autodisconnect", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.window->tloop_Timer();
-        f.window->tloop_Timer();
-        QVERIFY(f.completion.calls.isEmpty());
+        f.monitor->tloop_Timer();
+        f.monitor->tloop_Timer();
+        QVERIFY(f.completionWindows().isEmpty());
         QVERIFY(f.tloop()->isActive());
         QCOMPARE(monitoring::last_file_index(f.state.store), 0);
     }
@@ -418,8 +385,8 @@ private slots:
                        QStringLiteral("[Files]\nfile0=%1\nfile1=%2\nfile2=\nfile3=%3\n").arg(a, b, c).toUtf8());
         f.load();
         f.window->cmdmonit_Click();
-        f.window->tloop_Timer();
-        QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+        f.monitor->tloop_Timer();
+        QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
         QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file3")), c);
         QCOMPARE(monitoring::last_file_index(f.state.store), -1);
     }
@@ -435,16 +402,18 @@ private slots:
         // The notice comes only after the sound has finished.
         QStringList order;
         f.sound.whilePlaying = [&](const QString &) { order.append(QStringLiteral("sound")); };
-        f.completion.onCall = [&](const QString &call) { order.append(call); };
+        QObject::connect(&f.factory, &WindowFactory::requested, &f.factory,
+                         [&](const QString &name) { order.append(name); });
 
-        f.window->tloop_Timer();
-        QCOMPARE(f.sound.played, QStringList{wav});
-        QCOMPARE(order, QStringList({"sound", "notice"}));
+        f.monitor->tloop_Timer();
+        // The notice's own beep follows the sound.
+        QCOMPARE(f.sound.played, QStringList({wav, "beep"}));
+        QCOMPARE(order, QStringList({"sound", "frminfo"}));
         QVERIFY(f.tloop()->isActive());
         QCOMPARE(monitoring::last_file_index(f.state.store), -1);
 
         test::MessageBoxes boxes;
-        f.window->tloop_Timer();
+        f.monitor->tloop_Timer();
         QCOMPARE(boxes.texts(), QStringList{"NOFILES"});
         QVERIFY(!f.tloop()->isActive());
     }
@@ -454,9 +423,9 @@ private slots:
         Fixture f;
         f.setOptions({{"sound", "1"}, {"sound_path", f.folder.file(QStringLiteral("gone.wav"))}, {"infofiles", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.window->tloop_Timer();
-        QVERIFY(f.sound.played.isEmpty());
-        QCOMPARE(f.completion.calls, QStringList{"notice"});
+        f.monitor->tloop_Timer();
+        QCOMPARE(f.sound.played, QStringList{"beep"});
+        QCOMPARE(f.completionWindows(), QStringList{"frminfo"});
     }
 
     void soundPathWithWildcardIsNotPlayed()
@@ -465,7 +434,7 @@ private slots:
         f.folder.write(QStringLiteral("done.wav"), "RIFF");
         f.setOptions({{"sound", "1"}, {"sound_path", f.folder.file(QStringLiteral("*.wav"))}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.window->tloop_Timer();
+        f.monitor->tloop_Timer();
         QVERIFY(f.sound.played.isEmpty());
     }
 
@@ -473,53 +442,62 @@ private slots:
     {
         QTest::addColumn<QString>("autodisconnect");
         QTest::addColumn<QString>("autocomp_off");
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("window");
+        QTest::addColumn<QStringList>("windows");
         QTest::newRow("both: hang-up first") << "1"
-                                             << "1"
-                                             << "dwa"
-                                             << "hangup";
+                                             << "1" << QStringList{"frmdis", "frmshut"};
         QTest::newRow("hang-up") << "1"
-                                 << "0"
-                                 << "roz"
-                                 << "hangup";
+                                 << "0" << QStringList{"frmdis"};
         QTest::newRow("power-off") << "0"
-                                   << "1"
-                                   << "wyl"
-                                   << "poweroff";
+                                   << "1" << QStringList{"frmshut"};
     }
     void countdownOrder()
     {
         QFETCH(QString, autodisconnect);
         QFETCH(QString, autocomp_off);
-        QFETCH(QString, mode);
-        QFETCH(QString, window);
+        QFETCH(QStringList, windows);
         Fixture f;
         f.setOptions({{"autodisconnect", autodisconnect}, {"autocomp_off", autocomp_off}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        // completion_mode is set before the window shows; the tick's timer
-        // still runs while the window shows and is off before its timer starts.
-        QStringList seen;
-        f.completion.onCall = [&](const QString &call) {
-            seen.append(call + u' ' + test::modeCode(f.state.completion_mode) + u' ' +
-                        (f.tloop()->isActive() ? QStringLiteral("ticking") : QStringLiteral("halted")));
-        };
-        f.window->tloop_Timer();
-        QCOMPARE(seen, QStringList({window + u' ' + mode + QStringLiteral(" ticking"),
-                                    window + QStringLiteral("-timer ") + mode + QStringLiteral(" halted")}));
-        // The tick never changes the display.
-        QVERIFY(f.showsRunning());
+        f.monitor->tloop_Timer();
+        // Each countdown counts on its own timer, the tick's is off, and only
+        // the last countdown's closing shows monitoring stopped.
+        for (qsizetype n = 0; n < windows.size(); ++n) {
+            QCOMPARE(f.completionWindows(), windows.mid(0, n + 1));
+            auto *countdown = qobject_cast<CountdownWindow *>(f.factory.loaded(windows[n]));
+            QVERIFY(countdown && countdown->isVisible() && countdown->timerEnabled());
+            QVERIFY(!f.tloop()->isActive());
+            QVERIFY(f.showsRunning());
+            Fixture::decline(*countdown);
+        }
+        QVERIFY(f.showsStopped());
+        QVERIFY(!f.monitor->running());
+        QCOMPARE(f.dialup.hangUps + f.power.powerOffs, 0);
     }
 
-    void noCountdownLeavesCompletionModeAlone()
+    void monitoringStartedAgainDuringACountdownGoesOn()
     {
         Fixture f;
-        f.state.completion_mode = CompletionMode::HangUp;
+        f.setOptions({{"autodisconnect", "1"}});
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        f.monitor->tloop_Timer();
+        auto *countdown = qobject_cast<CountdownWindow *>(f.factory.loaded(QStringLiteral("frmdis")));
+        QVERIFY(countdown);
+        f.window->cmdmonit_Click();
+        QVERIFY(f.showsStopped());
+        f.setWatchList({f.absent(QStringLiteral("b.zip"))});
+        f.window->cmdmonit_Click();
+        Fixture::decline(*countdown);
+        QVERIFY(f.showsRunning());
+        QVERIFY(f.tloop()->isActive());
+    }
+
+    void invalidCountdownValuesShowNoWindow()
+    {
+        Fixture f;
         f.setOptions({{"autodisconnect", "2"}, {"autocomp_off", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.window->tloop_Timer();
-        QVERIFY(f.completion.calls.isEmpty());
-        QCOMPARE(f.state.completion_mode, CompletionMode::HangUp);
+        f.monitor->tloop_Timer();
+        QVERIFY(f.completionWindows().isEmpty());
         QVERIFY(f.tloop()->isActive());
     }
 
@@ -529,7 +507,7 @@ private slots:
         f.setOptions({{"autodisconnect", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
         f.tloop()->setInterval(10);
-        QTRY_COMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+        QTRY_COMPARE(f.completionWindows(), QStringList{"frmdis"});
     }
 
     // --- staying awake ---
@@ -549,7 +527,7 @@ private slots:
         QVERIFY(f.inhibitor.held());
         QCOMPARE(f.inhibitor.reasons, QStringList{"INHIBITREASON"});
         // A tick that finds nothing keeps it.
-        f.window->tloop_Timer();
+        f.monitor->tloop_Timer();
         QVERIFY(f.inhibitor.held());
 
         // Held while a box or a countdown waits for the user.
@@ -562,18 +540,19 @@ private slots:
             f.window->cmdmonit_Click();
         } else if (end == QLatin1String("completion")) {
             f.present(QStringLiteral("a.zip"));
-            f.completion.onCall = [&](const QString &) { heldAtBox = heldAtBox || f.inhibitor.held(); };
-            f.window->tloop_Timer();
-            QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+            QObject::connect(&f.factory, &WindowFactory::requested, &f.factory,
+                             [&] { heldAtBox = heldAtBox || f.inhibitor.held(); });
+            f.monitor->tloop_Timer();
+            QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
         } else if (end == QLatin1String("empty list")) {
             f.setWatchList({});
-            f.window->tloop_Timer();
+            f.monitor->tloop_Timer();
         } else if (end == QLatin1String("connection lost")) {
             f.dialup.connected = false;
-            f.window->tloop_Timer();
+            f.monitor->tloop_Timer();
         } else {
             f.window->cmdexit_Click();
-            QCOMPARE(f.ends, 1);
+            QCOMPARE(f.exits, 1);
         }
         msgbox::setAnswerer({});
         QVERIFY(!f.inhibitor.held());
@@ -676,8 +655,8 @@ private slots:
             f.present(QStringLiteral("a.zip") + hold);
         }
         f.startRunning({f.absent(entry)});
-        f.window->tloop_Timer();
-        QVERIFY(f.completion.calls.isEmpty());
+        f.monitor->tloop_Timer();
+        QVERIFY(f.completionWindows().isEmpty());
         QCOMPARE(monitoring::last_file_index(f.state.store), 0);
 
         if (hold == QLatin1String("writer")) {
@@ -686,8 +665,8 @@ private slots:
         } else {
             QVERIFY(QFile::remove(f.absent(QStringLiteral("a.zip") + hold)));
         }
-        f.window->tloop_Timer();
-        QCOMPARE(f.completion.calls, QStringList({"hangup", "hangup-timer"}));
+        f.monitor->tloop_Timer();
+        QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
     }
 
     // --- the icon and the other entries ---
@@ -765,7 +744,7 @@ private slots:
         QCOMPARE(boxes.texts(), QStringList{"ENDPROGRAM"});
         QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Question);
         QCOMPARE(boxes.shown().first().buttons, msgbox::Buttons::YesNo);
-        QCOMPARE(f.ends, 0);
+        QCOMPARE(f.exits, 0);
         QVERIFY(f.tray()->isVisible());
         QVERIFY(f.tloop()->isActive());
     }
@@ -778,7 +757,7 @@ private slots:
         bool iconGoneAtEnd = false;
         f.onEnd = [&] { iconGoneAtEnd = !f.tray()->isVisible(); };
         f.window->cmdexit_Click();
-        QCOMPARE(f.ends, 1);
+        QCOMPARE(f.exits, 1);
         QVERIFY(iconGoneAtEnd);
         // Nothing was asked of the other windows on the way out.
         QVERIFY(f.requests.isEmpty());

@@ -5,7 +5,7 @@
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
 #include "support/testsupport.h"
-#include "support/windowrig.h"
+#include "support/trayrig.h"
 
 #include <QAction>
 #include <QLabel>
@@ -20,37 +20,30 @@ using Request = WindowFactory::Request;
 
 namespace {
 
-// The tray window with fakes around it and the stand-in window over its menu.
-struct Fixture : test::WindowRig
+// The tray window and the stand-in window over its menu.
+struct Fixture : test::TrayRig
 {
-    test::FakeDialup dialup;
-    test::FakeSound sound;
-    test::FakeCompletionWindows completion;
-    test::FakeInhibitor inhibitor;
-    test::FakePower power;
-    int ends = 0;
     int languagePasses = 0;
-    std::unique_ptr<frmnotunload> tray;
-    std::unique_ptr<frmtray> window;
+    frmnotunload *tray;
+    std::unique_ptr<frmtray> standIn;
 
     Fixture()
     {
         state.messages = {{QStringLiteral("nofiles"), QStringLiteral("NOFILES")},
                           {QStringLiteral("endprogram"), QStringLiteral("ENDPROGRAM")}};
-        tray = std::make_unique<frmnotunload>(
-            state, factory, dialup, sound, completion, inhibitor, power, [] {}, [this] { ++ends; });
-        window = std::make_unique<frmtray>(tray->trayMenu(), tray->trayIcon(), [this] { ++languagePasses; });
+        tray = &load();
+        standIn = std::make_unique<frmtray>(tray->trayMenu(), tray->trayIcon(), [this] { ++languagePasses; });
     }
 
     QPushButton *button(const QString &name) const
     {
-        auto *found = window->findChild<QPushButton *>(name);
+        auto *found = standIn->findChild<QPushButton *>(name);
         if (!found)
             qFatal("no button %s", qPrintable(name));
         return found;
     }
     QAction *entry(const QString &name) const { return tray->findChild<QAction *>(name); }
-    QString status() const { return window->findChild<QLabel *>(QStringLiteral("lblstatus"))->text(); }
+    QString status() const { return standIn->findChild<QLabel *>(QStringLiteral("lblstatus"))->text(); }
     QString label(const QString &name) const { return tray->findChild<QLabel *>(name)->text(); }
     static QImage picture(const QIcon &icon) { return icon.pixmap(16, 16).toImage(); }
 };
@@ -65,12 +58,12 @@ private slots:
     void showsTheMenuEntriesInOrderAndTheTooltip()
     {
         Fixture f;
-        QCOMPARE(f.window->objectName(), QStringLiteral("frmtray"));
-        QCOMPARE(f.window->windowTitle(), QStringLiteral("Quendral"));
-        QVERIFY(f.window->isWindow());
+        QCOMPARE(f.standIn->objectName(), QStringLiteral("frmtray"));
+        QCOMPARE(f.standIn->windowTitle(), QStringLiteral("Quendral"));
+        QVERIFY(f.standIn->isWindow());
         QCOMPARE(f.languagePasses, 1);
         QStringList names;
-        for (QPushButton *button : f.window->findChildren<QPushButton *>())
+        for (QPushButton *button : f.standIn->findChildren<QPushButton *>())
             names.append(button->objectName());
         QCOMPARE(names, QStringList({"cmdmonit", "cmdaddfile", "cmdoptions", "cmdhelp", "cmdabout", "cmdexit"}));
         for (const QString &name : names) {
@@ -129,14 +122,14 @@ private slots:
         QFETCH(msgbox::Answer, answer);
         QFETCH(int, ends);
         Fixture f;
-        f.window->show();
+        f.standIn->show();
         test::MessageBoxes boxes(answer);
-        QVERIFY(!f.window->close());
+        QVERIFY(!f.standIn->close());
         QCOMPARE(boxes.texts(), QStringList{"ENDPROGRAM"});
-        QCOMPARE(f.ends, ends);
+        QCOMPARE(f.exits, ends);
         QCOMPARE(f.tray->trayIcon().isVisible(), ends == 0);
         // The window stays; ending the program takes it.
-        QVERIFY(f.window->isVisible());
+        QVERIFY(f.standIn->isVisible());
     }
 };
 

@@ -90,12 +90,13 @@ private slots:
         QFETCH(double, autocomp_off);
         QFETCH(QString, mode);
         QFETCH(bool, hangUpWindow);
-        const auto choice = monitoring::chooseCountdown(autodisconnect, autocomp_off);
+        const auto choice = monitoring::chooseCountdowns(autodisconnect, autocomp_off);
         QCOMPARE(choice.has_value(), !mode.isEmpty());
         if (!choice)
             return;
-        QCOMPARE(test::modeCode(choice->mode), mode);
-        QCOMPARE(choice->window == monitoring::Countdown::HangUp, hangUpWindow);
+        const QString code = choice->hangUp ? (choice->powerOff ? "dwa" : "roz") : "wyl";
+        QCOMPARE(code, mode);
+        QCOMPARE(choice->hangUp, hangUpWindow);
     }
 };
 

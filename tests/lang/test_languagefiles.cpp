@@ -1,11 +1,13 @@
 // The shipped language files against the program's windows: every text line
 // names a window, a control and a property that exist, so that code and files
 // cannot drift apart.
+#include "actions/completionsequence.h"
 #include "actions/frmdis.h"
 #include "actions/frminfo.h"
 #include "actions/frmshut.h"
 #include "core/frmnotunload.h"
 #include "core/frmtray.h"
+#include "core/monitor.h"
 #include "core/singleinstance.h"
 #include "core/splash.h"
 #include "info/frmabout.h"
@@ -56,11 +58,12 @@ struct Deps
     std::function<void()> noLanguage = [] {};
     test::FakeDialup dialup;
     test::FakeSound sound;
-    test::FakeCompletionWindows completion;
     NoPowerOff power;
     test::FakeInhibitor inhibitor;
     test::FakeNotifier notifier;
-    CountdownDeps countdown{state, sound, [] {}, noLanguage};
+    CountdownDeps countdown{state, sound, noLanguage};
+    CompletionSequence completion{{factory, sound}};
+    Monitor monitor{state, {dialup, inhibitor, power, completion}};
     SingleInstance instance{folder.file(QStringLiteral("quendral"))};
     QList<DriveEntry> drives{{QStringLiteral("/"), QStringLiteral("/")}, {folder.path(), folder.path()}};
     // The tray window whose menu the stand-in window shows.
@@ -80,14 +83,10 @@ const QList<WindowMaker> &windowMakers()
     static const QList<WindowMaker> makers = {
         {QStringLiteral("splash"), [](Deps &d) -> QWidget * { return new splash(d.state, d.factory, d.instance); }},
         {QStringLiteral("frmnotunload"),
-         [](Deps &d) -> QWidget * {
-             return new frmnotunload(d.state, d.factory, d.dialup, d.sound, d.completion, d.inhibitor, d.power,
-                                     d.noLanguage);
-         }},
+         [](Deps &d) -> QWidget * { return new frmnotunload(d.state, d.monitor, d.factory, d.noLanguage); }},
         {QStringLiteral("frmtray"),
          [](Deps &d) -> QWidget * {
-             d.menuOwner = std::make_unique<frmnotunload>(d.state, d.factory, d.dialup, d.sound, d.completion,
-                                                          d.inhibitor, d.power, d.noLanguage);
+             d.menuOwner = std::make_unique<frmnotunload>(d.state, d.monitor, d.factory, d.noLanguage);
              return new frmtray(d.menuOwner->trayMenu(), d.menuOwner->trayIcon(), d.noLanguage);
          }},
         {QStringLiteral("frmmain"),
@@ -103,8 +102,7 @@ const QList<WindowMaker> &windowMakers()
              return new frmfile(
                  d.state, d.noLanguage, d.folder.path(), [&d] { return d.folder.path(); }, [](const QString &) {});
          }},
-        {QStringLiteral("frmdis"),
-         [](Deps &d) -> QWidget * { return new frmdis(d.countdown, d.dialup, d.completion); }},
+        {QStringLiteral("frmdis"), [](Deps &d) -> QWidget * { return new frmdis(d.countdown, d.dialup); }},
         {QStringLiteral("frmshut"), [](Deps &d) -> QWidget * { return new frmshut(d.countdown, d.power, d.notifier); }},
         {QStringLiteral("frminfo"),
          [](Deps &d) -> QWidget * { return new frminfo(d.sound, d.notifier, d.noLanguage); }},
@@ -400,8 +398,7 @@ private slots:
         deps.state.store.settingsFile().WriteIni(QStringLiteral("Files"), QStringLiteral("file0"),
                                                  deps.folder.file(QStringLiteral("a.zip")));
         const std::function<void()> pass = [&deps] { LoadLanguage(deps.state); };
-        frmnotunload tray(deps.state, deps.factory, deps.dialup, deps.sound, deps.completion, deps.inhibitor,
-                          deps.power, pass);
+        frmnotunload tray(deps.state, deps.monitor, deps.factory, pass);
         auto *cmdmonit = findControl(&tray, QStringLiteral("cmdmonit"));
         auto *lblstart = tray.findChild<QLabel *>(QStringLiteral("lblstart"));
         auto *lblstop = tray.findChild<QLabel *>(QStringLiteral("lblstop"));
@@ -416,7 +413,7 @@ private slots:
         QCOMPARE(cmdmonit->property("text").toString(), lblstop->text());
         // So choosing the entry now stops monitoring instead of starting it again.
         tray.cmdmonit_Click();
-        QVERIFY(!tray.findChild<QTimer *>(QStringLiteral("tloop"))->isActive());
+        QVERIFY(!deps.monitor.running());
         QVERIFY(boxes.shown().isEmpty());
     }
 };

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/presenceprobe.h"
-#include "kit/completionwindows.h"
 #include "kit/desktopnotifier.h"
 #include "kit/dialupcontrol.h"
 #include "kit/sleepinhibitor.h"
@@ -45,30 +44,6 @@ public:
             whilePlaying(path);
     }
     void beep() override { played.append(QStringLiteral("beep")); }
-};
-
-// Records the calls of the completion windows in order: "notice", "hangup",
-// "hangup-timer", "poweroff", "poweroff-timer". `onCall` runs at each call, so
-// a test can look at the caller's state at that moment.
-class FakeCompletionWindows : public CompletionWindows
-{
-public:
-    QStringList calls;
-    std::function<void(const QString &)> onCall;
-
-    void showNotice() override { record(QStringLiteral("notice")); }
-    void showHangUp() override { record(QStringLiteral("hangup")); }
-    void enableHangUpTimer() override { record(QStringLiteral("hangup-timer")); }
-    void showPowerOff() override { record(QStringLiteral("poweroff")); }
-    void enablePowerOffTimer() override { record(QStringLiteral("poweroff-timer")); }
-
-private:
-    void record(const QString &call)
-    {
-        calls.append(call);
-        if (onCall)
-            onCall(call);
-    }
 };
 
 // Holds unless `refuse` is set, recording each reason given.

@@ -6,21 +6,6 @@
 
 namespace quendral::test {
 
-QString modeCode(CompletionMode mode)
-{
-    switch (mode) {
-    case CompletionMode::HangUp:
-        return QStringLiteral("roz");
-    case CompletionMode::PowerOff:
-        return QStringLiteral("wyl");
-    case CompletionMode::HangUpThenPowerOff:
-        return QStringLiteral("dwa");
-    case CompletionMode::None:
-        break;
-    }
-    return {};
-}
-
 QString sourceDir()
 {
     const QString dir = qEnvironmentVariable("QUENDRAL_SOURCE_DIR");

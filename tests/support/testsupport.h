@@ -69,8 +69,4 @@ private:
 // The source tree, for shipped data files.
 QString sourceDir();
 
-// The short codes the completion modes are known by: "roz" hang-up, "wyl"
-// power-off, "dwa" both, "" none; test tables read better with them.
-QString modeCode(CompletionMode mode);
-
 } // namespace quendral::test

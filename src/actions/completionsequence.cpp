@@ -1,0 +1,75 @@
+#include "actions/completionsequence.h"
+
+#include "kit/logging.h"
+
+#include <algorithm>
+
+namespace quendral {
+
+CompletionStep::CompletionStep(const Context &context)
+    : m_context(context)
+{
+}
+
+bool CompletionPlan::involvesUser() const
+{
+    return std::any_of(m_steps.cbegin(), m_steps.cend(), [](const auto &step) { return step->involvesUser(); });
+}
+
+CompletionSequence::CompletionSequence(const CompletionStep::Context &context, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+{
+}
+
+CompletionSequence::~CompletionSequence() = default;
+
+void CompletionSequence::start(CompletionPlan plan)
+{
+    const bool idle = !running();
+    for (auto &step : plan.m_steps) {
+        connect(step.get(), &CompletionStep::done, this, &CompletionSequence::stepDone);
+        m_steps.push_back(std::move(step));
+    }
+    if (idle)
+        runSteps();
+}
+
+void CompletionSequence::runSteps()
+{
+    // A step may report done inside its run (a sound, the notice); the loop
+    // goes on with the next one instead of nesting a call per step.
+    while (m_next < m_steps.size()) {
+        CompletionStep &step = *m_steps[m_next++];
+        qCDebug(lcCompletion) << "step" << step.describe();
+        m_waiting = true;
+        m_inRun = true;
+        step.run();
+        m_inRun = false;
+        if (m_waiting)
+            return;
+    }
+    const Outcome outcome = m_declined ? Outcome::Declined : Outcome::Completed;
+    qCDebug(lcCompletion) << "completion finished:" << outcome;
+    m_next = 0;
+    m_declined = false;
+    // The steps may be inside their own signal: they go once it returns.
+    for (auto &step : m_steps)
+        step.release()->deleteLater();
+    m_steps.clear();
+    emit finished(outcome);
+}
+
+void CompletionSequence::stepDone(CompletionStep::Result result)
+{
+    // Only the step that runs may move the sequence on, and only once.
+    if (!m_waiting || sender() != m_steps[m_next - 1].get())
+        return;
+    m_waiting = false;
+    if (result == CompletionStep::Result::Declined)
+        m_declined = true;
+    if (!m_inRun)
+        runSteps();
+}
+
+} // namespace quendral

@@ -1,0 +1,69 @@
+#include "actions/completionsteps.h"
+
+#include "actions/countdownwindow.h"
+#include "kit/logging.h"
+#include "kit/soundplayer.h"
+#include "kit/windowfactory.h"
+
+namespace quendral {
+
+SoundStep::SoundStep(const Context &context, const QString &path)
+    : CompletionStep(context)
+    , m_path(path)
+{
+}
+
+void SoundStep::run()
+{
+    m_context.sound.playSync(m_path);
+    emit done(Result::Done);
+}
+
+QString SoundStep::describe() const
+{
+    return QStringLiteral("sound ") + m_path;
+}
+
+void NoticeStep::run()
+{
+    m_context.windows.show(QStringLiteral("frminfo"));
+    emit done(Result::Done);
+}
+
+QString NoticeStep::describe() const
+{
+    return QStringLiteral("notice");
+}
+
+CountdownStep::CountdownStep(const Context &context, const QString &window)
+    : CompletionStep(context)
+    , m_window(window)
+{
+}
+
+void CountdownStep::run()
+{
+    // The window of an earlier completion that has just closed is still
+    // loaded until it is deleted; this count opens a fresh one after that.
+    if (auto *closing = qobject_cast<CountdownWindow *>(m_context.windows.loaded(m_window));
+        closing && closing->closing()) {
+        connect(closing, &QObject::destroyed, this, &CountdownStep::run, Qt::QueuedConnection);
+        return;
+    }
+    auto *window = qobject_cast<CountdownWindow *>(m_context.windows.show(m_window));
+    if (!window) {
+        qCWarning(lcCompletion) << "no countdown window" << m_window;
+        emit done(Result::Done);
+        return;
+    }
+    connect(window, &CountdownWindow::closed, this,
+            [this](bool declined) { emit done(declined ? Result::Declined : Result::Done); });
+    window->enableTimer();
+}
+
+QString CountdownStep::describe() const
+{
+    return QStringLiteral("countdown ") + m_window;
+}
+
+} // namespace quendral

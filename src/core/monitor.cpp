@@ -1,0 +1,161 @@
+#include "core/monitor.h"
+
+#include "actions/completionsequence.h"
+#include "actions/completionsteps.h"
+#include "core/monitoring.h"
+#include "core/presence.h"
+#include "kit/dialupcontrol.h"
+#include "kit/logging.h"
+#include "kit/powercontrol.h"
+#include "kit/sleepinhibitor.h"
+#include "settings/appstate.h"
+#include "settings/storekeys.h"
+#include "settings/watchliststore.h"
+
+#include <QScopedValueRollback>
+#include <QTimer>
+
+namespace quendral {
+
+Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe, QObject *parent)
+    : QObject(parent)
+    , m_app(state)
+    , m_services(services)
+    , m_probe(std::move(probe))
+    , m_tloop(new QTimer(this))
+{
+    m_tloop->setObjectName(QStringLiteral("tloop"));
+    m_tloop->setInterval(kTickMs);
+    connect(m_tloop, &QTimer::timeout, this, &Monitor::tloop_Timer);
+    connect(&m_services.completion, &CompletionSequence::finished, this, &Monitor::completionFinished);
+}
+
+bool Monitor::ticking() const
+{
+    return m_tloop->isActive();
+}
+
+std::optional<Monitor::Problem> Monitor::start()
+{
+    if (monitoring::last_file_index(m_app.store) == -1)
+        return Problem::NoFiles;
+    if (!m_services.dialup.dialup_connected())
+        return Problem::NoConnection;
+    // Without logind, or refused by it, monitoring runs all the same, and the
+    // computer may sleep as before.
+    m_services.inhibitor.hold(m_app.message(QStringLiteral("inhibitreason")));
+    if (!m_tloop->isActive())
+        m_tloop->start();
+    m_state = State::Running;
+    qCDebug(lcMonitor) << "started";
+    emit started();
+    // Monitoring has started by now: a box left open keeps nothing waiting.
+    warnIfPowerOffRefused();
+    return std::nullopt;
+}
+
+void Monitor::stop()
+{
+    m_tloop->stop();
+    m_services.inhibitor.release();
+    m_state = State::Stopped;
+    qCDebug(lcMonitor) << "stopped";
+    emit stopped();
+}
+
+void Monitor::warnIfPowerOffRefused()
+{
+    const SettingsStore &store = m_app.store;
+    const auto countdowns =
+        monitoring::chooseCountdowns(store.userNumber(keys::kAutoDisconnect), store.userNumber(keys::kAutoCompOff));
+    if (!countdowns || !countdowns->powerOff)
+        return;
+    switch (m_services.power.canPowerOff()) {
+    case PowerControl::Ability::No:
+        emit warning(Warning::CannotPowerOff);
+        break;
+    case PowerControl::Ability::Challenge:
+        emit warning(Warning::PowerOffChallenge);
+        break;
+    case PowerControl::Ability::Yes:
+    case PowerControl::Ability::Unknown:
+        // Unknown: no answer now; a refusal at the end still gets its box.
+        break;
+    }
+}
+
+void Monitor::halt(Problem problem)
+{
+    qCDebug(lcMonitor) << "tick halts monitoring:" << problem;
+    // Monitoring ends here: the computer may sleep while the box waits.
+    m_services.inhibitor.release();
+    emit halted(problem);
+    m_tloop->stop();
+    // Stop chosen while the box was open has the last word.
+    if (m_state == State::Running)
+        m_state = State::Halted;
+}
+
+void Monitor::tloop_Timer()
+{
+    // A tick whose message box is open, or whose sound is still playing, would
+    // otherwise see the next tick start inside it and stack a second box.
+    if (m_inTick)
+        return;
+    const QScopedValueRollback inTick(m_inTick, true);
+
+    const SettingsStore &store = m_app.store;
+    const QStringList paths = watchlist::read(store.settingsFile());
+    if (paths.isEmpty()) {
+        halt(Problem::NoFiles);
+        return;
+    }
+    if (!m_services.dialup.dialup_connected()) {
+        halt(Problem::NoConnection);
+        return;
+    }
+    const auto rule = monitoring::ruleFrom(store.userNumber(keys::kNotAllFiles));
+    const bool met = monitoring::ruleMet(rule, paths, m_probe);
+    qCDebug(lcMonitor) << "tick:" << paths.size() << "entries, rule" << int(rule) << (met ? "met" : "not met");
+    if (!met)
+        return;
+
+    // The downloads are done: nothing is left to stay awake for.
+    m_services.inhibitor.release();
+    watchlist::empty(store.settingsFile());
+
+    CompletionPlan plan = m_services.completion.plan();
+    const QString soundPath = store.GetUserSetting(keys::kSoundPath);
+    // A wildcard would find a file but name none to play.
+    if (store.userNumber(keys::kSound) == 1 && !presence::hasWildcard(soundPath) && m_probe.anyFound({soundPath}))
+        plan.add<SoundStep>(soundPath);
+    if (store.userNumber(keys::kInfoFiles) == 1)
+        plan.add<NoticeStep>();
+    if (const auto countdowns = monitoring::chooseCountdowns(store.userNumber(keys::kAutoDisconnect),
+                                                             store.userNumber(keys::kAutoCompOff))) {
+        if (countdowns->hangUp)
+            plan.add<CountdownStep>(QStringLiteral("frmdis"));
+        if (countdowns->powerOff)
+            plan.add<CountdownStep>(QStringLiteral("frmshut"));
+    }
+    emit ruleMet();
+    // Without a countdown monitoring goes on over the emptied list, and the
+    // next tick reports it empty.
+    if (plan.involvesUser()) {
+        m_tloop->stop();
+        m_state = State::CountingDown;
+    }
+    m_services.completion.start(std::move(plan));
+}
+
+void Monitor::completionFinished()
+{
+    // Monitoring started again during the countdowns carries on.
+    if (m_state != State::CountingDown)
+        return;
+    m_state = State::Stopped;
+    qCDebug(lcMonitor) << "completion done, monitoring stopped";
+    emit stopped();
+}
+
+} // namespace quendral

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "core/presenceprobe.h"
+
+#include <QObject>
+
+#include <optional>
+
+class QTimer;
+
+namespace quendral {
+
+struct AppState;
+class CompletionSequence;
+class DialupControl;
+class PowerControl;
+class SleepInhibitor;
+
+// Monitoring: the 30 s timer `tloop`, the tick that decides whether the
+// downloads are done, and the sleep inhibitor held while it runs. When the
+// rule is met it empties the watch list and hands a plan of steps to the
+// completion sequence. It shows nothing itself: views follow its signals.
+class Monitor : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kTickMs = 30000;
+
+    // Stopped, or started by the user: ticking, halted by a tick's problem
+    // (the user still sees it started until choosing Stop), or waiting for
+    // the countdowns of a completion.
+    enum class State { Stopped, Running, Halted, CountingDown };
+    Q_ENUM(State)
+    // Why monitoring cannot start, or why a tick halted it.
+    enum class Problem { NoFiles, NoConnection };
+    Q_ENUM(Problem)
+    // What the system says of an armed action before it is due.
+    enum class Warning { CannotPowerOff, PowerOffChallenge };
+    Q_ENUM(Warning)
+
+    struct Services
+    {
+        DialupControl &dialup;
+        SleepInhibitor &inhibitor;
+        PowerControl &power;
+        CompletionSequence &completion;
+    };
+
+    Monitor(AppState &state, const Services &services, PresenceProbe probe = PresenceProbe(),
+            QObject *parent = nullptr);
+
+    State state() const { return m_state; }
+    // Started by the user and not stopped since.
+    bool running() const { return m_state != State::Stopped; }
+    // The timer runs: a tick is due within the interval.
+    bool ticking() const;
+
+    // Starts monitoring unless the list is empty or no dial-up connection is
+    // up; the first tick comes one interval later. Starting while the timer
+    // runs keeps the interval where it is.
+    std::optional<Problem> start();
+    void stop();
+    // Every 30 s while the timer runs.
+    void tloop_Timer();
+
+signals:
+    void started();
+    void stopped();
+    // A tick found a problem: the handler may show it (a modal box); the timer
+    // stops once the handler returns.
+    void halted(quendral::Monitor::Problem problem);
+    // Right after starting, when an armed action will likely be refused.
+    void warning(quendral::Monitor::Warning warning);
+    // The rule was met: the completion starts now.
+    void ruleMet();
+
+private:
+    void halt(Problem problem);
+    void warnIfPowerOffRefused();
+    void completionFinished();
+
+    AppState &m_app;
+    Services m_services;
+    PresenceProbe m_probe;
+    QTimer *m_tloop;
+    State m_state = State::Stopped;
+    bool m_inTick = false;
+};
+
+} // namespace quendral

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "actions/actionwindows.h"
+#include "actions/completionsequence.h"
+#include "core/frmnotunload.h"
+#include "core/monitor.h"
+#include "support/fakes.h"
+#include "support/fakes_actions.h"
+#include "support/windowrig.h"
+
+#include <QCoreApplication>
+
+#include <memory>
+
+namespace quendral::test {
+
+// The tray window over a real monitor and completion sequence, with the real
+// completion windows and fakes for every service, in a program folder of its
+// own. Set `sleepInhibitor`, `probe` or `loadLanguage` before load().
+struct TrayRig : WindowRig
+{
+    FakeDialup dialup;
+    FakeSound sound;
+    FakeInhibitor inhibitor;
+    FakePower power;
+    FakeNotifier notifier;
+    SleepInhibitor *sleepInhibitor = &inhibitor;
+    PresenceProbe probe;
+    std::function<void()> loadLanguage = [] {};
+    int exits = 0;
+    CompletionSequence completion{{factory, sound}};
+    std::unique_ptr<Monitor> monitor;
+    std::unique_ptr<frmnotunload> window;
+
+    explicit TrayRig(ProgramFolder::Languages languages = ProgramFolder::Languages::None)
+        : WindowRig(languages)
+    {
+        registerActionWindows(factory, {state, sound, [this] { loadLanguage(); }}, dialup, power, notifier);
+    }
+    ~TrayRig()
+    {
+        for (const char *name : {"frmdis", "frmshut", "frminfo"})
+            delete factory.loaded(QLatin1String(name));
+    }
+
+    frmnotunload &load()
+    {
+        monitor = std::make_unique<Monitor>(state, Monitor::Services{dialup, *sleepInhibitor, power, completion},
+                                            std::move(probe));
+        window = std::make_unique<frmnotunload>(state, *monitor, factory, [this] { loadLanguage(); });
+        QObject::connect(window.get(), &frmnotunload::exitConfirmed, window.get(), [this] { ++exits; });
+        return *window;
+    }
+
+    // Every per-user option, absent ones written "0", so no test sees another's.
+    void setOptions(const QHash<QString, QString> &values)
+    {
+        for (const char *key : {"notallfiles", "sound", "sound_path", "infofiles", "autodisconnect", "autocomp_off"}) {
+            const QString name = QString::fromLatin1(key);
+            state.store.SaveUserSetting(name, values.value(name, QStringLiteral("0")));
+        }
+    }
+    void setWatchList(const QStringList &paths) const
+    {
+        QByteArray text = "[Files]\n";
+        for (int n = 0; n < paths.size(); ++n)
+            text += "file" + QByteArray::number(n) + '=' + paths[n].toUtf8() + '\n';
+        folder.write(QStringLiteral("Settings.ini"), text);
+    }
+    QString present(const QString &name) const
+    {
+        folder.write(QStringLiteral("downloads/") + name, "data");
+        return folder.file(QStringLiteral("downloads/") + name);
+    }
+    QString absent(const QString &name) const { return folder.file(QStringLiteral("downloads/") + name); }
+
+    // The windows the completion showed, in order, from the factory's requests.
+    QStringList completionWindows() const
+    {
+        QStringList shown;
+        for (const auto &[name, request] : requests) {
+            if (request == WindowFactory::Request::Show && name != QLatin1String("frmmain"))
+                shown.append(name);
+        }
+        return shown;
+    }
+};
+
+} // namespace quendral::test
