@@ -50,7 +50,7 @@ void frmshut::powerOffAndClose()
     // The window goes first, so that the tray shows monitoring stopped while
     // the box waits for the user; what the report needs is kept aside.
     DesktopNotifier &notifier = m_notifier;
-    const QString text = m_deps.state.message(QStringLiteral("poweroffrefused"));
+    const QString text = m_deps.state.message(Msg::PowerOffRefused);
     closeWindow();
     if (refused.isEmpty())
         return;

@@ -79,11 +79,10 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     connect(&m_monitor, &Monitor::started, this, &frmnotunload::show_running);
     connect(&m_monitor, &Monitor::stopped, this, &frmnotunload::show_stopped);
     connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) {
-        warn(problem == Monitor::Problem::NoFiles ? QStringLiteral("nofiles") : QStringLiteral("noconnection"));
+        warn(problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection);
     });
     connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) {
-        warn(warning == Monitor::Warning::CannotPowerOff ? QStringLiteral("cannotpoweroff")
-                                                         : QStringLiteral("poweroffchallenge"));
+        warn(warning == Monitor::Warning::CannotPowerOff ? Msg::CannotPowerOff : Msg::PowerOffChallenge);
     });
 
     Form_Load();
@@ -155,12 +154,12 @@ void frmnotunload::cmdmonit_Click()
         return;
     }
     if (const auto problem = m_monitor.start())
-        warn(*problem == Monitor::Problem::NoFiles ? QStringLiteral("nofiles") : QStringLiteral("noconnection"));
+        warn(*problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection);
 }
 
-void frmnotunload::warn(const QString &messageKey)
+void frmnotunload::warn(Msg message)
 {
-    msgbox::show(this, m_state.message(messageKey), msgbox::Icon::Warning);
+    msgbox::show(this, m_state.message(message), msgbox::Icon::Warning);
 }
 
 void frmnotunload::cmdaddfile_Click()
@@ -187,8 +186,8 @@ void frmnotunload::cmdabout_Click()
 
 void frmnotunload::cmdexit_Click()
 {
-    const auto answer = msgbox::show(this, m_state.message(QStringLiteral("endprogram")), msgbox::Icon::Question,
-                                     msgbox::Buttons::YesNo);
+    const auto answer =
+        msgbox::show(this, m_state.message(Msg::EndProgram), msgbox::Icon::Question, msgbox::Buttons::YesNo);
     if (answer != msgbox::Answer::Yes)
         return;
     // The computer may sleep again; the process ends before anything redraws.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/messageid.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -63,7 +65,7 @@ private:
     QAction *addEntry(const QString &name, const QString &caption, void (frmnotunload::*handler)());
     QLabel *addLabel(const QString &name, const QString &caption);
     QLabel *addPicture(const QString &name, const QString &file);
-    void warn(const QString &messageKey);
+    void warn(Msg message);
 
     AppState &m_state;
     Monitor &m_monitor;

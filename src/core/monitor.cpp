@@ -43,7 +43,7 @@ std::optional<Monitor::Problem> Monitor::start()
         return Problem::NoConnection;
     // Without logind, or refused by it, monitoring runs all the same, and the
     // computer may sleep as before.
-    m_services.inhibitor.hold(m_app.message(QStringLiteral("inhibitreason")));
+    m_services.inhibitor.hold(m_app.message(Msg::InhibitReason));
     if (!m_tloop->isActive())
         m_tloop->start();
     m_state = State::Running;

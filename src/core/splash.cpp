@@ -136,7 +136,7 @@ void splash::buildControls()
 void splash::Form_Load()
 {
     if (!m_instance.acquire()) {
-        msgbox::show(nullptr, m_state.message(QStringLiteral("doublerun")), msgbox::Icon::Information);
+        msgbox::show(nullptr, m_state.message(Msg::DoubleRun), msgbox::Icon::Information);
         m_refused = true;
         return;
     }

@@ -10,43 +10,42 @@ namespace {
 
 struct BuiltIn
 {
-    QString key;
+    Msg id;
     QString text;
 };
 
 const QList<BuiltIn> &builtIns()
 {
     static const QList<BuiltIn> texts = {
-        {QStringLiteral("noconnection"),
+        {Msg::NoConnection,
          QStringLiteral("Nie można wykryć aktywnego połączenia modemowego! Sprawdź czy modem jest połączony z siecią "
                         "i spróbuj ponownie.")},
-        {QStringLiteral("nofiles"), QStringLiteral("Nie zadeklarowano plików do monitorowania przez program!")},
-        {QStringLiteral("endprogram"), QStringLiteral("Czy na pewno chcesz zakończyć działanie aplikacji?")},
-        {QStringLiteral("doublerun"), QStringLiteral("Quendral jest już uruchomiony!")},
-        {QStringLiteral("nopathtosound"), QStringLiteral("Nie można odnaleźć ścieżki do pliku dźwiękowego!")},
-        {QStringLiteral("toomanyfiles"), QStringLiteral("Liczba pozycji na liście nie może przekraczać 100 plików!")},
+        {Msg::NoFiles, QStringLiteral("Nie zadeklarowano plików do monitorowania przez program!")},
+        {Msg::EndProgram, QStringLiteral("Czy na pewno chcesz zakończyć działanie aplikacji?")},
+        {Msg::DoubleRun, QStringLiteral("Quendral jest już uruchomiony!")},
+        {Msg::NoPathToSound, QStringLiteral("Nie można odnaleźć ścieżki do pliku dźwiękowego!")},
+        {Msg::TooManyFiles, QStringLiteral("Liczba pozycji na liście nie może przekraczać 100 plików!")},
         // The drive name goes between the two halves, hence the blank at the end.
-        {QStringLiteral("withoutdrive1"), QStringLiteral("Dysk w stacji ")},
-        {QStringLiteral("withoutdrive2"), QStringLiteral("nie jest gotowy! Włóż dysk i ponów próbę.")},
-        {QStringLiteral("pathtofolder"), QStringLiteral("Proszę podać ścieżkę do wybranego folderu!")},
-        {QStringLiteral("pathtofile"), QStringLiteral("Proszę podać nazwę pobieranego pliku!")},
-        {QStringLiteral("deletefiles"),
+        {Msg::WithoutDrive1, QStringLiteral("Dysk w stacji ")},
+        {Msg::WithoutDrive2, QStringLiteral("nie jest gotowy! Włóż dysk i ponów próbę.")},
+        {Msg::PathToFolder, QStringLiteral("Proszę podać ścieżkę do wybranego folderu!")},
+        {Msg::PathToFile, QStringLiteral("Proszę podać nazwę pobieranego pliku!")},
+        {Msg::DeleteFiles,
          QStringLiteral("Niektóre ważne pliki programu zostały usunięte. Zreinstaluj aplikację i spróbuj ponownie.")},
         // Later keys: failures that would otherwise pass unreported.
-        {QStringLiteral("savefailed"),
+        {Msg::SaveFailed,
          QStringLiteral("Nie można zapisać listy plików! Sprawdź, czy folder programu nie jest tylko do odczytu "
                         "i czy na dysku jest wolne miejsce, a następnie spróbuj ponownie.")},
         // Staying awake while monitoring, and a power-off the system will not allow.
-        {QStringLiteral("inhibitreason"), QStringLiteral("Quendral czeka na zakończenie pobierania plików.")},
-        {QStringLiteral("cannotpoweroff"),
+        {Msg::InhibitReason, QStringLiteral("Quendral czeka na zakończenie pobierania plików.")},
+        {Msg::CannotPowerOff,
          QStringLiteral("Ten użytkownik nie może wyłączyć komputera, więc Quendral nie wyłączy go po pobraniu plików. "
                         "Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
-        {QStringLiteral("poweroffchallenge"),
+        {Msg::PowerOffChallenge,
          QStringLiteral("Wyłączenie komputera wymaga tu hasła administratora, więc po pobraniu plików Quendral zapewne "
                         "go nie wyłączy. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
-        {QStringLiteral("poweroffrefused"),
-         QStringLiteral("Nie udało się wyłączyć komputera. Powód podany przez system:")},
-        {QStringLiteral("cannotstore"),
+        {Msg::PowerOffRefused, QStringLiteral("Nie udało się wyłączyć komputera. Powód podany przez system:")},
+        {Msg::CannotStore,
          QStringLiteral("Tej ścieżki nie można zapisać na liście: ma ponad 254 znaki albo kończy się spacją "
                         "lub tabulatorem.")},
     };
@@ -60,7 +59,7 @@ const QStringList &messageKeys()
     static const QStringList keys = [] {
         QStringList list;
         for (const BuiltIn &b : builtIns())
-            list.append(b.key);
+            list.append(messageKey(b.id));
         return list;
     }();
     return keys;
@@ -69,7 +68,7 @@ const QStringList &messageKeys()
 QString builtInMessage(const QString &key)
 {
     for (const BuiltIn &b : builtIns()) {
-        if (b.key == key)
+        if (messageKey(b.id) == key)
             return b.text;
     }
     return {};
@@ -78,7 +77,7 @@ QString builtInMessage(const QString &key)
 void setBuiltInMessages(AppState &state)
 {
     for (const BuiltIn &b : builtIns())
-        state.messages.insert(b.key, b.text);
+        state.messages.insert(messageKey(b.id), b.text);
 }
 
 } // namespace quendral

@@ -117,7 +117,7 @@ void frmmain::Form_Load()
     SettingsStore &store = m_state.store;
     const QString soundPath = store.GetUserSetting(keys::kSoundPath);
     if (store.userNumber(keys::kSound) == 1 && (soundPath.isEmpty() || !QFileInfo(soundPath).isFile())) {
-        msgbox::show(this, m_state.message(QStringLiteral("nopathtosound")), msgbox::Icon::Critical);
+        msgbox::show(this, m_state.message(Msg::NoPathToSound), msgbox::Icon::Critical);
         store.SaveUserSetting(keys::kSound, QStringLiteral("0"));
         m_sound->setChecked(false);
     }
@@ -229,7 +229,7 @@ void frmmain::cmdapply_Click()
     if (!m_ie->isChecked())
         RemoveBrowserButton();
     else if (AddBrowserButton(m_state.ProgramFolder(), m_deps.browserButtonText()) == BrowserButton::FilesMissing)
-        msgbox::show(this, m_state.message(QStringLiteral("deletefiles")), msgbox::Icon::Warning);
+        msgbox::show(this, m_state.message(Msg::DeleteFiles), msgbox::Icon::Warning);
     if (m_start->isChecked())
         AddAutostart(m_state);
     else
@@ -244,7 +244,7 @@ void frmmain::cmdapply_Click()
     // Options that did not reach the store stay on screen, so the user can
     // free the disk or the folder and apply again.
     if (!saved) {
-        msgbox::show(this, m_state.message(QStringLiteral("savefailed")), msgbox::Icon::Critical);
+        msgbox::show(this, m_state.message(Msg::SaveFailed), msgbox::Icon::Critical);
         return;
     }
     close();

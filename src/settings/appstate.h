@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/messageid.h"
 #include "settings/settingsstore.h"
 
 #include <QHash>
@@ -30,7 +31,7 @@ struct AppState
     QHash<QString, QString> messages;
 
     QString ProgramFolder() const { return store.programFolder(); }
-    QString message(const QString &key) const { return messages.value(key); }
+    QString message(Msg id) const { return messages.value(messageKey(id)); }
 };
 
 } // namespace quendral

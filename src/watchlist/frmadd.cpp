@@ -105,7 +105,7 @@ QStringList frmadd::entries() const
 void frmadd::cmdadd_Click()
 {
     if (m_list_files->count() >= watchlist::kMaxEntries) {
-        msgbox::show(this, m_state.message(QStringLiteral("toomanyfiles")), msgbox::Icon::Critical);
+        msgbox::show(this, m_state.message(Msg::TooManyFiles), msgbox::Icon::Critical);
         return;
     }
     auto *chooser = new frmdir(
@@ -134,7 +134,7 @@ void frmadd::cmdapply_Click()
 {
     const QStringList list = entries();
     if (!std::all_of(list.cbegin(), list.cend(), watchlist::isStorable)) {
-        msgbox::show(this, m_state.message(QStringLiteral("cannotstore")), msgbox::Icon::Critical);
+        msgbox::show(this, m_state.message(Msg::CannotStore), msgbox::Icon::Critical);
         return;
     }
     bool saved = watchlist::write(m_state.store.settingsFile(), list);
@@ -146,7 +146,7 @@ void frmadd::cmdapply_Click()
     // A list that did not reach the stores stays on screen, so the user can
     // free the disk or the folder and apply again.
     if (!saved) {
-        msgbox::show(this, m_state.message(QStringLiteral("savefailed")), msgbox::Icon::Critical);
+        msgbox::show(this, m_state.message(Msg::SaveFailed), msgbox::Icon::Critical);
         return;
     }
     close();

@@ -106,9 +106,8 @@ void frmdir::Drive_Change()
     const QString name = m_drive->itemText(index).toUpper();
     const QChar separator = QDir::separator();
     msgbox::show(this,
-                 m_state.message(QStringLiteral("withoutdrive1")) + name +
-                     (name.endsWith(separator) ? QString() : QString(separator)) +
-                     m_state.message(QStringLiteral("withoutdrive2")),
+                 m_state.message(Msg::WithoutDrive1) + name +
+                     (name.endsWith(separator) ? QString() : QString(separator)) + m_state.message(Msg::WithoutDrive2),
                  msgbox::Icon::Critical);
 
     // The selection never stays on a drive that failed. When the fallback

@@ -69,7 +69,7 @@ void frmfile::cmdok_Click()
         // as another path.
         const QString entry = joinPath(m_chosenFolder(), m_txtfile->text());
         if (!watchlist::isStorable(entry)) {
-            msgbox::show(this, m_state.message(QStringLiteral("cannotstore")), msgbox::Icon::Warning);
+            msgbox::show(this, m_state.message(Msg::CannotStore), msgbox::Icon::Warning);
             return;
         }
         m_addEntry(entry);
@@ -78,9 +78,9 @@ void frmfile::cmdok_Click()
         return;
     }
     if (m_txtdir->text().isEmpty())
-        msgbox::show(this, m_state.message(QStringLiteral("pathtofolder")), msgbox::Icon::Warning);
+        msgbox::show(this, m_state.message(Msg::PathToFolder), msgbox::Icon::Warning);
     if (m_txtfile->text().isEmpty())
-        msgbox::show(this, m_state.message(QStringLiteral("pathtofile")), msgbox::Icon::Warning);
+        msgbox::show(this, m_state.message(Msg::PathToFile), msgbox::Icon::Warning);
 }
 
 void frmfile::cmdcancel_Click()

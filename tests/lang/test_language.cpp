@@ -220,7 +220,7 @@ private slots:
                            QStringLiteral("language")),
                  QStringLiteral("Polish.ini"));
         QCOMPARE(w.cmdadd->text(), QStringLiteral("Dodaj"));
-        QCOMPARE(state.message(QStringLiteral("nofiles")), QStringLiteral("Brak plików!"));
+        QCOMPARE(state.message(Msg::NoFiles), QStringLiteral("Brak plików!"));
     }
 
     void aMissingKeyGetsTheDefaultOfAnEnglishSystem()
@@ -259,7 +259,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(folder.file(QStringLiteral("Settings.ini"))));
         QCOMPARE(w.cmdadd->text(), QStringLiteral("Dodaj plik"));
         for (const QString &key : messageKeys())
-            QCOMPARE(state.message(key), builtInMessage(key));
+            QCOMPARE(state.messages.value(key), builtInMessage(key));
     }
 
     void valuesReachingOutsideTheLanguagesFolderAreRefused_data()
@@ -285,7 +285,7 @@ private slots:
         WatchList w;
         LoadLanguage(state);
         QCOMPARE(w.cmdadd->text(), QStringLiteral("Dodaj plik"));
-        QCOMPARE(state.message(QStringLiteral("nofiles")), builtInMessage(QStringLiteral("nofiles")));
+        QCOMPARE(state.message(Msg::NoFiles), builtInMessage(QStringLiteral("nofiles")));
         QVERIFY(languageFilePath(state, value).isEmpty());
     }
 
@@ -308,15 +308,15 @@ private slots:
         LoadLanguage(state);
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Quendral - file list"));
         QCOMPARE(w.cmdadd->text(), QStringLiteral("Add file"));
-        QCOMPARE(state.message(QStringLiteral("doublerun")), QStringLiteral("Quendral is already running!"));
+        QCOMPARE(state.message(Msg::DoubleRun), QStringLiteral("Quendral is already running!"));
 
         state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"),
                                             QStringLiteral("Polish.ini"));
         LoadLanguage(state);
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Quendral - lista plików"));
         QCOMPARE(w.cmddel->text(), QStringLiteral("Usuń plik"));
-        QCOMPARE(state.message(QStringLiteral("doublerun")), builtInMessage(QStringLiteral("doublerun")));
-        QCOMPARE(state.message(QStringLiteral("withoutdrive1")), builtInMessage(QStringLiteral("withoutdrive1")));
+        QCOMPARE(state.message(Msg::DoubleRun), builtInMessage(QStringLiteral("doublerun")));
+        QCOMPARE(state.message(Msg::WithoutDrive1), builtInMessage(QStringLiteral("withoutdrive1")));
     }
 
     void aWindowLoadedLaterGetsTheTextsAtItsOwnLoad()
@@ -352,7 +352,7 @@ private slots:
         w.cmddel->setText(QString());
         LoadLanguage(state);
         QCOMPARE(w.cmddel->text(), QStringLiteral("Usuń"));
-        QCOMPARE(state.message(QStringLiteral("nofiles")), QStringLiteral("Brak plików"));
+        QCOMPARE(state.message(Msg::NoFiles), QStringLiteral("Brak plików"));
     }
 
     // --- early ends keep a text in every message ---
@@ -366,7 +366,7 @@ private slots:
         LoadLanguage(state);
         QCOMPARE(w.cmdadd->text(), QStringLiteral("Dodaj plik"));
         for (const QString &key : messageKeys())
-            QCOMPARE(state.message(key), builtInMessage(key));
+            QCOMPARE(state.messages.value(key), builtInMessage(key));
     }
 
     void anEarlyEndLaterKeepsThePreviousPassTexts()
@@ -376,11 +376,11 @@ private slots:
         AppState state(folder.path());
         WatchList w;
         LoadLanguage(state);
-        QCOMPARE(state.message(QStringLiteral("nofiles")), QStringLiteral("No files!"));
+        QCOMPARE(state.message(Msg::NoFiles), QStringLiteral("No files!"));
         folder.write(QStringLiteral("Languages/English.ini"),
                      crlf("frmadd.cmdadd.Bogus==x\n[Messages]\nnofiles=Changed!\n"));
         LoadLanguage(state);
-        QCOMPARE(state.message(QStringLiteral("nofiles")), QStringLiteral("No files!"));
+        QCOMPARE(state.message(Msg::NoFiles), QStringLiteral("No files!"));
     }
 
     // --- hostile files ---
@@ -399,7 +399,7 @@ private slots:
         WatchList w;
         LoadLanguage(state);
         for (const QString &key : messageKeys())
-            QVERIFY(!state.message(key).isEmpty());
+            QVERIFY(!state.messages.value(key).isEmpty());
     }
 
     void aTenMegabyteFileIsAppliedInReasonableTime()
@@ -432,7 +432,7 @@ private slots:
         WatchList w;
         LoadLanguage(state);
         QCOMPARE(w.cmdadd->text().size(), 1 << 20);
-        QCOMPARE(state.message(QStringLiteral("nofiles")).size(), ini::kMaxValueLength);
+        QCOMPARE(state.message(Msg::NoFiles).size(), ini::kMaxValueLength);
         // Many dots: the window itself with an empty property name, which ends the pass.
         QVERIFY(!ApplyTextLines(QString::fromLatin1(manyDots)));
     }

@@ -65,7 +65,7 @@ private slots:
         setBuiltInMessages(state);
         QCOMPARE(state.messages.size(), messageKeys().size());
         for (const QString &key : messageKeys())
-            QVERIFY(!state.message(key).isEmpty());
+            QVERIFY(!state.messages.value(key).isEmpty());
     }
 
     // --- texts from the language file ---
@@ -73,18 +73,18 @@ private slots:
     {
         Folder f("withoutdrive1=Drive\r\nwithoutdrive2=Not ready\r\n");
         LoadMessages(f.state);
-        QCOMPARE(f.state.message(QStringLiteral("withoutdrive1")), QStringLiteral("Drive "));
-        QCOMPARE(f.state.message(QStringLiteral("withoutdrive2")), QStringLiteral(" Not ready"));
+        QCOMPARE(f.state.message(Msg::WithoutDrive1), QStringLiteral("Drive "));
+        QCOMPARE(f.state.message(Msg::WithoutDrive2), QStringLiteral(" Not ready"));
     }
 
     void anEmptyOrMissingKeyGivesTheBuiltInText()
     {
         Folder f("nofiles=\r\ndoublerun=Already running\r\n");
         LoadMessages(f.state);
-        QCOMPARE(f.state.message(QStringLiteral("nofiles")), builtInMessage(QStringLiteral("nofiles")));
-        QCOMPARE(f.state.message(QStringLiteral("endprogram")), builtInMessage(QStringLiteral("endprogram")));
-        QCOMPARE(f.state.message(QStringLiteral("withoutdrive1")), builtInMessage(QStringLiteral("withoutdrive1")));
-        QCOMPARE(f.state.message(QStringLiteral("doublerun")), QStringLiteral("Already running"));
+        QCOMPARE(f.state.message(Msg::NoFiles), builtInMessage(QStringLiteral("nofiles")));
+        QCOMPARE(f.state.message(Msg::EndProgram), builtInMessage(QStringLiteral("endprogram")));
+        QCOMPARE(f.state.message(Msg::WithoutDrive1), builtInMessage(QStringLiteral("withoutdrive1")));
+        QCOMPARE(f.state.message(Msg::DoubleRun), QStringLiteral("Already running"));
     }
 
     void aFileWithoutTheSectionGivesEveryBuiltIn()
@@ -95,22 +95,22 @@ private slots:
         AppState state(folder.path());
         LoadMessages(state);
         for (const QString &key : messageKeys())
-            QCOMPARE(state.message(key), builtInMessage(key));
+            QCOMPARE(state.messages.value(key), builtInMessage(key));
     }
 
     void textLinesInsideTheSectionDoNotDisturbIt()
     {
         Folder f("frmadd.cmdadd.Caption==Add\r\nnofiles=No files!\r\n");
         LoadMessages(f.state);
-        QCOMPARE(f.state.message(QStringLiteral("nofiles")), QStringLiteral("No files!"));
+        QCOMPARE(f.state.message(Msg::NoFiles), QStringLiteral("No files!"));
     }
 
     void longTextsArriveCutTo254Characters()
     {
         Folder f("deletefiles=" + QByteArray(300, 'x') + "\r\nwithoutdrive1=" + QByteArray(300, 'y') + "\r\n");
         LoadMessages(f.state);
-        QCOMPARE(f.state.message(QStringLiteral("deletefiles")), QString(254, u'x'));
-        QCOMPARE(f.state.message(QStringLiteral("withoutdrive1")), QString(254, u'y') + u' ');
+        QCOMPARE(f.state.message(Msg::DeleteFiles), QString(254, u'x'));
+        QCOMPARE(f.state.message(Msg::WithoutDrive1), QString(254, u'y') + u' ');
     }
 
     void noSettingsFileGivesEveryBuiltIn()
@@ -119,7 +119,7 @@ private slots:
         folder.write(QStringLiteral("Languages/English.ini"), "[Messages]\r\nnofiles=No files!\r\n");
         AppState state(folder.path());
         LoadMessages(state);
-        QCOMPARE(state.message(QStringLiteral("nofiles")), builtInMessage(QStringLiteral("nofiles")));
+        QCOMPARE(state.message(Msg::NoFiles), builtInMessage(QStringLiteral("nofiles")));
     }
 };
 

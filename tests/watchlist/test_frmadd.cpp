@@ -201,7 +201,7 @@ private slots:
         m_window->cmdadd_Click();
         QCoreApplication::processEvents();
         QVERIFY(!refuse.opened());
-        QCOMPARE(boxes.texts(), QStringList{m_state->message(QStringLiteral("toomanyfiles"))});
+        QCOMPARE(boxes.texts(), QStringList{m_state->message(Msg::TooManyFiles)});
         QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Critical);
         QCOMPARE(list()->count(), 100);
     }

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+namespace quendral {
+
+// The message texts by what they say, in the order of the [Messages] section
+// of the language files. A new message gets a name here, its key in
+// messageKey, its built-in text in lang/messages.cpp and a line at the end of
+// the section in every shipped language file.
+enum class Msg {
+    NoConnection,
+    NoFiles,
+    EndProgram,
+    DoubleRun,
+    NoPathToSound,
+    TooManyFiles,
+    WithoutDrive1,
+    WithoutDrive2,
+    PathToFolder,
+    PathToFile,
+    DeleteFiles,
+    SaveFailed,
+    InhibitReason,
+    CannotPowerOff,
+    PowerOffChallenge,
+    PowerOffRefused,
+    CannotStore,
+};
+inline constexpr int kMessageCount = int(Msg::CannotStore) + 1;
+
+// The message's key in the language files.
+inline QString messageKey(Msg id)
+{
+    static const char *const keys[kMessageCount] = {
+        "noconnection",  "nofiles",        "endprogram",        "doublerun",       "nopathtosound", "toomanyfiles",
+        "withoutdrive1", "withoutdrive2",  "pathtofolder",      "pathtofile",      "deletefiles",   "savefailed",
+        "inhibitreason", "cannotpoweroff", "poweroffchallenge", "poweroffrefused", "cannotstore"};
+    return QString::fromLatin1(keys[int(id)]);
+}
+
+} // namespace quendral
