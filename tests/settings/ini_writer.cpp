@@ -1,11 +1,20 @@
 // Writes to a settings file (or the per-user store, or the watch list, two
-// lists in turn) in an endless loop, for the test that kills it mid-write.
+// lists in turn, or all options, two sets in turn) in an endless loop, for
+// the test that kills it mid-write.
 #include "settings/inifile.h"
+#include "settings/options.h"
 #include "settings/settingsstore.h"
 #include "settings/watchliststore.h"
 
 #include <QCoreApplication>
 #include <QString>
+
+// Every flag "0" or "1", as the test expects them.
+quendral::Options optionsFor(int which, const QString &soundPath)
+{
+    const quendral::Flag flag(QString::number(which));
+    return {flag, flag, flag, flag, flag, flag, soundPath, flag, flag};
+}
 
 int main(int argc, char *argv[])
 {
@@ -20,6 +29,12 @@ int main(int argc, char *argv[])
         const QStringList lists[] = {app.arguments().mid(3, 50), app.arguments().mid(53)};
         for (long n = 0;; ++n)
             quendral::watchlist::write(store.settingsFile(), lists[n % 2]);
+    }
+    if (mode == QLatin1String("options")) {
+        const quendral::Options sets[] = {optionsFor(0, app.arguments().value(3)),
+                                          optionsFor(1, app.arguments().value(4))};
+        for (long n = 0;; ++n)
+            sets[n % 2].save(store, quendral::Options::read(store));
     }
     for (long n = 0;; ++n) {
         const QString key = QStringLiteral("file%1").arg(n % 100);

@@ -1,3 +1,4 @@
+#include "settings/options.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
 
@@ -149,6 +150,54 @@ private slots:
         QVERIFY(store.SaveUserSetting("new", "1"));
         QTEST(hiveText(), "after");
         QCOMPARE(store.GetUserSetting("new"), QString("1"));
+    }
+
+    // Each option reads its own value, in any letter case, as the number at
+    // its start; a missing one reads 0, and only exactly 1 is on.
+    void optionsReadTheirNumbers_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("number");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<QString>("stored"); // null: not stored
+        QTest::newRow("first 1") << "first" << 1.0 << true << true << "1";
+        QTest::newRow("notallfiles 2") << "notallfiles" << 2.0 << false << true << "2";
+        QTest::newRow("autodisconnect missing") << "autodisconnect" << 0.0 << false << false << QString();
+        QTest::newRow("autocomp_off 1abc") << "AUTOCOMP_OFF" << 1.0 << true << true << " 1abc";
+        QTest::newRow("infofiles -1") << "infofiles" << -1.0 << false << true << "-1";
+        QTest::newRow("sound 0.5") << "sound" << 0.5 << false << true << "0.5";
+        QTest::newRow("ie abc") << "ie" << 0.0 << false << false << "abc";
+        QTest::newRow("start 1.0") << "start" << 1.0 << true << true << "1.0";
+    }
+    void optionsReadTheirNumbers()
+    {
+        QFETCH(QString, name);
+        QFETCH(double, number);
+        QFETCH(bool, on);
+        QFETCH(bool, checked);
+        QFETCH(QString, stored);
+        SettingsStore store(m_program.path());
+        QVERIFY(store.SaveUserSetting("sound_path", "/a.wav"));
+        if (!stored.isNull())
+            QVERIFY(store.SaveUserSetting(name, stored));
+        const Options options = Options::read(store);
+        QCOMPARE(options.sound_path, "/a.wav");
+        const std::pair<const char *, Flag> flags[] = {{"first", options.first},
+                                                       {"notallfiles", options.notallfiles},
+                                                       {"autodisconnect", options.autodisconnect},
+                                                       {"autocomp_off", options.autocomp_off},
+                                                       {"infofiles", options.infofiles},
+                                                       {"sound", options.sound},
+                                                       {"IE", options.ie},
+                                                       {"start", options.start}};
+        for (const auto &[key, flag] : flags) {
+            const bool mine = name.compare(QLatin1String(key), Qt::CaseInsensitive) == 0;
+            QCOMPARE(flag.text(), mine ? stored : QString());
+            QCOMPARE(flag.number(), mine ? number : 0.0);
+            QCOMPARE(flag.isOn(), mine && on);
+            QCOMPARE(flag.isChecked(), mine && checked);
+        }
     }
 
     void badStoresAreSafe()
