@@ -22,7 +22,49 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 using namespace quendral;
+
+namespace {
+
+// Counts the replacements of a file: each atomic write ends in a rename onto
+// it. The temporary files' creations are watched too, since the kernel merges
+// a queued event with an identical one that follows it.
+class Replacements
+{
+public:
+    explicit Replacements(const QString &file)
+        : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+        , m_name(QFile::encodeName(QFileInfo(file).fileName()))
+    {
+        inotify_add_watch(m_fd, QFile::encodeName(QFileInfo(file).absolutePath()).constData(), IN_MOVED_TO | IN_CREATE);
+    }
+    ~Replacements() { ::close(m_fd); }
+    Replacements(const Replacements &) = delete;
+    Replacements &operator=(const Replacements &) = delete;
+
+    int count()
+    {
+        alignas(inotify_event) char events[4096];
+        for (ssize_t size; (size = ::read(m_fd, events, sizeof events)) > 0;) {
+            for (ssize_t at = 0; at < size;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+                m_count += (event->mask & IN_MOVED_TO) && event->len > 0 && m_name == event->name;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return m_count;
+    }
+
+private:
+    int m_fd;
+    QByteArray m_name;
+    int m_count = 0;
+};
+
+} // namespace
 
 class TestFrmmain : public QObject
 {
@@ -286,6 +328,20 @@ private slots:
         QCOMPARE(user("sound_path"), m_rig->folder.file("ding.wav"));
         QCOMPARE(user("IE"), "0");
         QTRY_VERIFY(window.isNull());
+    }
+
+    // Every option in one replacement of the store, so a crash cannot leave
+    // some of them saved.
+    void applyReplacesTheStoreOnce()
+    {
+        load();
+        m_dialogAnswers = {wav("ding.wav")};
+        for (const char *name : {"comp_off", "sound", "info_files"})
+            box(name)->setChecked(true);
+        Replacements replacements(reg::userHivePath());
+        m_window->cmdapply_Click();
+        QCOMPARE(replacements.count(), 1);
+        QCOMPARE(user("autocomp_off"), "1");
     }
 
     // Options that did not reach the store are reported, and the window stays.
