@@ -29,40 +29,21 @@ using namespace quendral;
 
 namespace {
 
-// Counts the replacements of a file: each atomic write ends in a rename onto
-// it. The temporary files' creations are watched too, since the kernel merges
-// a queued event with an identical one that follows it.
-class Replacements
+// The renames onto the file `name` among the events queued on inotify `fd`:
+// each atomic write ends in one. Watch IN_CREATE too, as the kernel merges an
+// event into an identical one queued right before it.
+int renamesOnto(int fd, const QByteArray &name)
 {
-public:
-    explicit Replacements(const QString &file)
-        : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
-        , m_name(QFile::encodeName(QFileInfo(file).fileName()))
-    {
-        inotify_add_watch(m_fd, QFile::encodeName(QFileInfo(file).absolutePath()).constData(), IN_MOVED_TO | IN_CREATE);
+    alignas(inotify_event) char events[16384];
+    const ssize_t size = ::read(fd, events, sizeof events);
+    int count = 0;
+    for (ssize_t at = 0; at < size;) {
+        const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+        count += (event->mask & IN_MOVED_TO) && event->len > 0 && name == event->name;
+        at += ssize_t(sizeof(inotify_event) + event->len);
     }
-    ~Replacements() { ::close(m_fd); }
-    Replacements(const Replacements &) = delete;
-    Replacements &operator=(const Replacements &) = delete;
-
-    int count()
-    {
-        alignas(inotify_event) char events[4096];
-        for (ssize_t size; (size = ::read(m_fd, events, sizeof events)) > 0;) {
-            for (ssize_t at = 0; at < size;) {
-                const auto *event = reinterpret_cast<const inotify_event *>(events + at);
-                m_count += (event->mask & IN_MOVED_TO) && event->len > 0 && m_name == event->name;
-                at += ssize_t(sizeof(inotify_event) + event->len);
-            }
-        }
-        return m_count;
-    }
-
-private:
-    int m_fd;
-    QByteArray m_name;
-    int m_count = 0;
-};
+    return count;
+}
 
 } // namespace
 
@@ -338,9 +319,13 @@ private slots:
         m_dialogAnswers = {wav("ding.wav")};
         for (const char *name : {"comp_off", "sound", "info_files"})
             box(name)->setChecked(true);
-        Replacements replacements(reg::userHivePath());
+        const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        const QFileInfo hive(reg::userHivePath());
+        QVERIFY(inotify_add_watch(fd, QFile::encodeName(hive.absolutePath()).constData(), IN_MOVED_TO | IN_CREATE) >=
+                0);
         m_window->cmdapply_Click();
-        QCOMPARE(replacements.count(), 1);
+        QCOMPARE(renamesOnto(fd, QFile::encodeName(hive.fileName())), 1);
+        ::close(fd);
         QCOMPARE(user("autocomp_off"), "1");
     }
 

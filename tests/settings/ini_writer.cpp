@@ -9,13 +9,6 @@
 #include <QCoreApplication>
 #include <QString>
 
-// Every flag "0" or "1", as the test expects them.
-quendral::Options optionsFor(int which, const QString &soundPath)
-{
-    const quendral::Flag flag(QString::number(which));
-    return {flag, flag, flag, flag, flag, flag, soundPath, flag, flag};
-}
-
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -31,10 +24,12 @@ int main(int argc, char *argv[])
             quendral::watchlist::write(store.settingsFile(), lists[n % 2]);
     }
     if (mode == QLatin1String("options")) {
-        const quendral::Options sets[] = {optionsFor(0, app.arguments().value(3)),
-                                          optionsFor(1, app.arguments().value(4))};
-        for (long n = 0;; ++n)
-            sets[n % 2].save(store, quendral::Options::read(store));
+        for (long n = 0;; ++n) {
+            const quendral::Flag flag(QString::number(n % 2)); // every flag "0", then every flag "1"
+            const quendral::Options set{flag, flag, flag, flag, flag, flag, app.arguments().value(3 + n % 2),
+                                        flag, flag};
+            set.save(store, quendral::Options::read(store));
+        }
     }
     for (long n = 0;; ++n) {
         const QString key = QStringLiteral("file%1").arg(n % 100);
