@@ -6,6 +6,7 @@
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
+#include "settings/options.h"
 #include "settings/storekeys.h"
 #include "settings/userdata.h"
 
@@ -23,11 +24,6 @@ namespace {
 
 constexpr int kMaxLanguages = 100;
 const QString kApplyHint = QStringLiteral("Minimalizuje program do ikonki");
-
-QString flag(const QCheckBox *box)
-{
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
 
 PictureButton *pictureButton(QWidget *parent, const char *name, const QString &caption, const QString &picture)
 {
@@ -114,28 +110,28 @@ frmmain::frmmain(AppState &state, WindowFactory &factory, Deps deps, QWidget *pa
 
 void frmmain::Form_Load()
 {
-    SettingsStore &store = m_state.store;
-    const QString soundPath = store.GetUserSetting(keys::kSoundPath);
-    if (store.userNumber(keys::kSound) == 1 && (soundPath.isEmpty() || !QFileInfo(soundPath).isFile())) {
+    const Options stored = Options::read(m_state.store);
+    Options loaded = stored;
+    if (stored.sound.isOn() && (stored.sound_path.isEmpty() || !QFileInfo(stored.sound_path).isFile())) {
         msgbox::show(this, m_state.message(Msg::NoPathToSound), msgbox::Icon::Critical);
-        store.SaveUserSetting(keys::kSound, QStringLiteral("0"));
+        loaded.sound = Flag::checked(false);
         m_sound->setChecked(false);
     }
-    if (store.userNumber(keys::kAutoDisconnect) == 0 && store.userNumber(keys::kAutoCompOff) == 0)
+    if (!stored.autodisconnect.isChecked() && !stored.autocomp_off.isChecked())
         m_disconnect->setChecked(true);
-    store.SaveUserSetting(keys::kStart, IsAutostartOn() ? QStringLiteral("1") : QStringLiteral("0"));
+    loaded.start = Flag::checked(IsAutostartOn());
+    // The boxes show what the store holds, so a correction that could not be
+    // written does not show.
+    const Options shown = loaded.save(m_state.store, stored) ? loaded : stored;
 
-    const auto setFromStore = [&store](QCheckBox *box, const QString &key) {
-        box->setChecked(store.userNumber(key) != 0);
-    };
-    setFromStore(m_disconnect, keys::kAutoDisconnect);
-    setFromStore(m_comp_off, keys::kAutoCompOff);
-    setFromStore(m_info_files, keys::kInfoFiles);
+    m_disconnect->setChecked(shown.autodisconnect.isChecked());
+    m_comp_off->setChecked(shown.autocomp_off.isChecked());
+    m_info_files->setChecked(shown.infofiles.isChecked());
     m_loading = true;
-    setFromStore(m_sound, keys::kSound);
+    m_sound->setChecked(shown.sound.isChecked());
     m_loading = false;
-    setFromStore(m_start, keys::kStart);
-    setFromStore(m_ie, keys::kBrowserButton);
+    m_start->setChecked(shown.start.isChecked());
+    m_ie->setChecked(shown.ie.isChecked());
 
     fillLanguageList();
 }
@@ -217,14 +213,17 @@ void frmmain::cmdlist_Click()
 
 void frmmain::cmdapply_Click()
 {
-    SettingsStore &store = m_state.store;
-    bool saved = store.SaveUserSetting(keys::kAutoDisconnect, flag(m_disconnect));
-    saved = store.SaveUserSetting(keys::kAutoCompOff, flag(m_comp_off)) && saved;
-    saved = store.SaveUserSetting(keys::kInfoFiles, flag(m_info_files)) && saved;
-    saved = store.SaveUserSetting(keys::kSound, flag(m_sound)) && saved;
+    // One write for every option, so a crash leaves the old ones or the new.
+    const Options stored = Options::read(m_state.store);
+    Options chosen = stored;
+    chosen.autodisconnect = Flag::checked(m_disconnect->isChecked());
+    chosen.autocomp_off = Flag::checked(m_comp_off->isChecked());
+    chosen.infofiles = Flag::checked(m_info_files->isChecked());
+    chosen.sound = Flag::checked(m_sound->isChecked());
     if (!m_newsound.isEmpty())
-        saved = store.SaveUserSetting(keys::kSoundPath, m_newsound) && saved;
-    saved = store.SaveUserSetting(keys::kBrowserButton, flag(m_ie)) && saved;
+        chosen.sound_path = m_newsound;
+    chosen.ie = Flag::checked(m_ie->isChecked());
+    const bool saved = chosen.save(m_state.store, stored);
 
     if (!m_ie->isChecked())
         RemoveBrowserButton();
@@ -237,7 +236,7 @@ void frmmain::cmdapply_Click()
 
     const QString language = m_language->currentText();
     if (!languageFile(m_state.ProgramFolder(), language).isEmpty()) {
-        store.settingsFile().WriteIni(keys::kOptionsSection, keys::kLanguage, language);
+        m_state.store.settingsFile().WriteIni(keys::kOptionsSection, keys::kLanguage, language);
         m_deps.loadLanguage();
         m_deps.resetTrayTexts();
     }

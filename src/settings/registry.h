@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // The narrow platform interface under modRegedit: the seven registry calls
@@ -57,6 +58,13 @@ inline QString textUpToNul(const QByteArray &data)
     return QString::fromUtf8(data.left(data.indexOf('\0')));
 }
 
+struct NamedValue
+{
+    QString name;
+    quint32 type = kString;
+    QByteArray data;
+};
+
 struct OpenKey
 {
     Root root = Root::CurrentUser;
@@ -75,6 +83,11 @@ void closeKey(OpenKey *key);
 // number as 4 little-endian bytes); kMoreData when they exceed `bufferSize`.
 long queryValue(const OpenKey &key, const QString &name, qsizetype bufferSize, quint32 *type, QByteArray *data);
 long setValue(const OpenKey &key, const QString &name, quint32 type, const QByteArray &data);
+// Several values of one key. The stand-in writes them in one replacement of
+// its file (all or none, even after a crash); the registry, which has no
+// write of several values, sets them one after the other under one handle and
+// stops at the first failure.
+long setValues(const OpenKey &key, const QList<NamedValue> &values);
 long deleteValue(const OpenKey &key, const QString &name);
 
 } // namespace quendral::registry

@@ -70,6 +70,21 @@ template <typename Change> long changeHive(Root root, Change change)
     return hive.save(path) ? kSuccess : kAccessDenied;
 }
 
+// The stand-in's value from a value call's type and bytes; false for a type it
+// does not store.
+bool toHiveValue(const NamedValue &from, reg::Value *to)
+{
+    const bool text = from.type == kString;
+    if (!text && !(from.type == kDword && from.data.size() == 4))
+        return false;
+    *to = reg::Value{from.name, text ? reg::REG_SZ : reg::REG_DWORD, {}, 0, {}, {}};
+    if (text)
+        to->text = textUpToNul(from.data);
+    else
+        to->dword = dwordFromBytes(from.data);
+    return true;
+}
+
 } // namespace
 
 long createKey(Root root, const QString &subkey)
@@ -164,22 +179,29 @@ long queryValue(const OpenKey &key, const QString &name, qsizetype bufferSize, q
 
 long setValue(const OpenKey &key, const QString &name, quint32 type, const QByteArray &data)
 {
+    if (key.open && (key.access & kSetValue) && runkey::isRunKey(key.root, key.subkey))
+        return type == kString ? runkey::writeCommand(name, textUpToNul(data)) : kInvalidParameter;
+    return setValues(key, {NamedValue{name, type, data}});
+}
+
+long setValues(const OpenKey &key, const QList<NamedValue> &values)
+{
     if (!key.open)
         return kInvalidHandle;
     if (!(key.access & kSetValue))
         return kAccessDenied;
-    const bool text = type == kString;
-    if (!text && !(type == kDword && data.size() == 4))
-        return kInvalidParameter;
+    QList<reg::Value> converted(values.size());
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (!toHiveValue(values[i], &converted[i]))
+            return kInvalidParameter;
+    }
+    // The Run key holds one command per value, each its own autostart entry.
     if (runkey::isRunKey(key.root, key.subkey))
-        return text ? runkey::writeCommand(name, textUpToNul(data)) : kInvalidParameter;
-    reg::Value value{name, text ? reg::REG_SZ : reg::REG_DWORD, {}, 0, {}, {}};
-    if (text)
-        value.text = textUpToNul(data);
-    else
-        value.dword = dwordFromBytes(data);
+        return kInvalidParameter;
     return changeHive(key.root, [&](reg::Hive &hive) {
-        hive.ensureKey(fullPath(key.root, key.subkey)).setValue(value);
+        reg::Key &target = hive.ensureKey(fullPath(key.root, key.subkey));
+        for (const reg::Value &value : converted)
+            target.setValue(value);
         return kSuccess;
     });
 }

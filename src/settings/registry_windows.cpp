@@ -106,6 +106,21 @@ long setValue(const OpenKey &key, const QString &name, quint32 type, const QByte
     });
 }
 
+long setValues(const OpenKey &key, const QList<NamedValue> &values)
+{
+    return withKey(key, [&](HKEY handle) -> long {
+        for (const NamedValue &value : values) {
+            const QByteArray stored = toStored(value.type, value.data);
+            const LONG result =
+                RegSetValueExA(handle, ansi(value.name).constData(), 0, value.type,
+                               reinterpret_cast<const BYTE *>(stored.constData()), DWORD(stored.size()));
+            if (result != ERROR_SUCCESS)
+                return result;
+        }
+        return long(ERROR_SUCCESS);
+    });
+}
+
 long deleteValue(const OpenKey &key, const QString &name)
 {
     return withKey(key, [&](HKEY handle) -> long { return RegDeleteValueA(handle, ansi(name).constData()); });

@@ -2,7 +2,12 @@
 
 #include "settings/inifile.h"
 
+#include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 namespace quendral {
 
@@ -35,6 +40,13 @@ public:
     bool SaveUserSetting(const QString &key, const QString &value);
     // The per-user value read as a number (absent reads 0).
     double userNumber(const QString &key) const { return numberAtStart(GetUserSetting(key)); }
+    // Several values in one read of the store, by the names asked for; an
+    // absent value is missing from the result.
+    QHash<QString, QString> GetUserSettings(const QStringList &keys) const;
+    // Several values in one write: on Linux one replacement of the store's
+    // file, so a crash leaves all of them or none; on Windows one opened key.
+    // True when every value reached the store.
+    bool SaveUserSettings(const QList<std::pair<QString, QString>> &values);
 
 private:
     QString m_programFolder;

@@ -4,25 +4,48 @@
 // The per-user values in the registry stand-in's file of the current user.
 namespace quendral {
 
+namespace {
+
+QString textOf(const reg::Value &value)
+{
+    return value.type == reg::REG_DWORD ? QString::number(value.dword) : value.text;
+}
+
+} // namespace
+
 QString SettingsStore::GetUserSetting(const QString &key) const
 {
+    return GetUserSettings({key}).value(key);
+}
+
+QHash<QString, QString> SettingsStore::GetUserSettings(const QStringList &keys) const
+{
+    QHash<QString, QString> values;
     const auto hive = reg::Hive::loadShared(reg::userHivePath());
-    if (!hive)
-        return {};
-    const reg::Key *settings = hive->findKey(QString::fromLatin1(kUserSettingsKey));
-    const reg::Value *value = settings ? settings->findValue(key) : nullptr;
-    if (!value)
-        return {};
-    return value->type == reg::REG_DWORD ? QString::number(value->dword) : value->text;
+    const reg::Key *settings = hive ? hive->findKey(QString::fromLatin1(kUserSettingsKey)) : nullptr;
+    if (!settings)
+        return values;
+    for (const QString &key : keys) {
+        if (const reg::Value *value = settings->findValue(key))
+            values.insert(key, textOf(*value));
+    }
+    return values;
 }
 
 bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
+{
+    return SaveUserSettings({{key, value}});
+}
+
+bool SettingsStore::SaveUserSettings(const QList<std::pair<QString, QString>> &values)
 {
     const QString path = reg::userHivePath();
     reg::Hive hive;
     if (!hive.load(path))
         return false; // never replace a store we could not read
-    hive.ensureKey(QString::fromLatin1(kUserSettingsKey)).setValue(reg::Value{key, reg::REG_SZ, value, 0, {}, {}});
+    reg::Key &settings = hive.ensureKey(QString::fromLatin1(kUserSettingsKey));
+    for (const auto &[key, value] : values)
+        settings.setValue(reg::Value{key, reg::REG_SZ, value, 0, {}, {}});
     return hive.save(path);
 }
 

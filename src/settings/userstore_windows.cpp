@@ -13,29 +13,48 @@ const QString kSubkey = QString::fromLatin1(kUserSettingsKey).section(u'\\', 1);
 
 QString SettingsStore::GetUserSetting(const QString &key) const
 {
+    return GetUserSettings({key}).value(key);
+}
+
+QHash<QString, QString> SettingsStore::GetUserSettings(const QStringList &keys) const
+{
+    QHash<QString, QString> values;
     registry::OpenKey open;
     if (registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kQueryValue, &open) != registry::kSuccess)
-        return {};
-    quint32 type = 0;
-    QByteArray data;
-    // A value of any length: the buffer grows until it fits.
-    long result = registry::kMoreData;
-    for (qsizetype size = 256; result == registry::kMoreData && size <= (1 << 24); size *= 4)
-        result = registry::queryValue(open, key, size, &type, &data);
+        return values;
+    for (const QString &key : keys) {
+        quint32 type = 0;
+        QByteArray data;
+        // A value of any length: the buffer grows until it fits.
+        long result = registry::kMoreData;
+        for (qsizetype size = 256; result == registry::kMoreData && size <= (1 << 24); size *= 4)
+            result = registry::queryValue(open, key, size, &type, &data);
+        if (result == registry::kSuccess)
+            values.insert(key, type == registry::kDword ? QString::number(registry::dwordFromBytes(data))
+                                                        : registry::textUpToNul(data));
+    }
     registry::closeKey(&open);
-    if (result != registry::kSuccess)
-        return {};
-    return type == registry::kDword ? QString::number(registry::dwordFromBytes(data)) : registry::textUpToNul(data);
+    return values;
 }
 
 bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
+{
+    return SaveUserSettings({{key, value}});
+}
+
+// The registry has no write of several values at once: they are set one after
+// the other under one opened key.
+bool SettingsStore::SaveUserSettings(const QList<std::pair<QString, QString>> &values)
 {
     if (registry::createKey(registry::Root::CurrentUser, kSubkey) != registry::kSuccess)
         return false;
     registry::OpenKey open;
     if (registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kReadWrite, &open) != registry::kSuccess)
         return false;
-    const long result = registry::setValue(open, key, registry::kString, value.toUtf8() + '\0');
+    QList<registry::NamedValue> stored;
+    for (const auto &[key, value] : values)
+        stored.append(registry::NamedValue{key, registry::kString, value.toUtf8() + '\0'});
+    const long result = registry::setValues(open, stored);
     registry::closeKey(&open);
     return result == registry::kSuccess;
 }

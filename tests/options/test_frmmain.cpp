@@ -22,7 +22,30 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 using namespace quendral;
+
+namespace {
+
+// The renames onto the file `name` among the events queued on inotify `fd`:
+// each atomic write ends in one. Watch IN_CREATE too, as the kernel merges an
+// event into an identical one queued right before it.
+int renamesOnto(int fd, const QByteArray &name)
+{
+    alignas(inotify_event) char events[16384];
+    const ssize_t size = ::read(fd, events, sizeof events);
+    int count = 0;
+    for (ssize_t at = 0; at < size;) {
+        const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+        count += (event->mask & IN_MOVED_TO) && event->len > 0 && name == event->name;
+        at += ssize_t(sizeof(inotify_event) + event->len);
+    }
+    return count;
+}
+
+} // namespace
 
 class TestFrmmain : public QObject
 {
@@ -286,6 +309,24 @@ private slots:
         QCOMPARE(user("sound_path"), m_rig->folder.file("ding.wav"));
         QCOMPARE(user("IE"), "0");
         QTRY_VERIFY(window.isNull());
+    }
+
+    // Every option in one replacement of the store, so a crash cannot leave
+    // some of them saved.
+    void applyReplacesTheStoreOnce()
+    {
+        load();
+        m_dialogAnswers = {wav("ding.wav")};
+        for (const char *name : {"comp_off", "sound", "info_files"})
+            box(name)->setChecked(true);
+        const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        const QFileInfo hive(reg::userHivePath());
+        QVERIFY(inotify_add_watch(fd, QFile::encodeName(hive.absolutePath()).constData(), IN_MOVED_TO | IN_CREATE) >=
+                0);
+        m_window->cmdapply_Click();
+        QCOMPARE(renamesOnto(fd, QFile::encodeName(hive.fileName())), 1);
+        ::close(fd);
+        QCOMPARE(user("autocomp_off"), "1");
     }
 
     // Options that did not reach the store are reported, and the window stays.

@@ -1,6 +1,8 @@
 // Writes to a settings file (or the per-user store, or the watch list, two
-// lists in turn) in an endless loop, for the test that kills it mid-write.
+// lists in turn, or all options, two sets in turn) in an endless loop, for
+// the test that kills it mid-write.
 #include "settings/inifile.h"
+#include "settings/options.h"
 #include "settings/settingsstore.h"
 #include "settings/watchliststore.h"
 
@@ -20,6 +22,14 @@ int main(int argc, char *argv[])
         const QStringList lists[] = {app.arguments().mid(3, 50), app.arguments().mid(53)};
         for (long n = 0;; ++n)
             quendral::watchlist::write(store.settingsFile(), lists[n % 2]);
+    }
+    if (mode == QLatin1String("options")) {
+        for (long n = 0;; ++n) {
+            const quendral::Flag flag(QString::number(n % 2)); // every flag "0", then every flag "1"
+            const quendral::Options set{flag, flag, flag, flag, flag, flag, app.arguments().value(3 + n % 2),
+                                        flag, flag};
+            set.save(store, quendral::Options::read(store));
+        }
     }
     for (long n = 0;; ++n) {
         const QString key = QStringLiteral("file%1").arg(n % 100);

@@ -1,4 +1,5 @@
 #include "settings/inifile.h"
+#include "settings/options.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
 #include "settings/watchliststore.h"
@@ -112,6 +113,27 @@ private slots:
             for (const reg::Value &v : key->values)
                 QVERIFY(v.text == "start" || v.text.endsWith("-END"));
         });
+    }
+
+    // Options Apply writes every option at once: after a kill the store holds
+    // the old set or the new one, never some of each.
+    void optionsApplyIsOneWrite()
+    {
+        QFile::remove(reg::userHivePath());
+        QTemporaryDir program;
+        SettingsStore store(program.path());
+        const QString paths[] = {"/home/u/a.wav", "/home/u/" + QString(300, u'b') + ".wav"};
+        const auto set = [&](int which) {
+            const Flag flag(QString::number(which));
+            return Options{flag, flag, flag, flag, flag, flag, paths[which], flag, flag};
+        };
+        QVERIFY(set(1).save(store, Options::read(store)));
+        killWriterManyTimes("options", program.path(),
+                            [&] {
+                                const Options now = Options::read(store);
+                                QVERIFY(now == set(0) || now == set(1));
+                            },
+                            100, {paths[0], paths[1]});
     }
 };
 

@@ -1,3 +1,4 @@
+#include "settings/options.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
 
@@ -149,6 +150,49 @@ private slots:
         QVERIFY(store.SaveUserSetting("new", "1"));
         QTEST(hiveText(), "after");
         QCOMPARE(store.GetUserSetting("new"), QString("1"));
+    }
+
+    // Each option reads its own value, in any letter case, as the number at
+    // its start; a missing one reads 0, and only exactly 1 is on.
+    void optionsReadTheirNumbers_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("number");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<QString>("stored"); // null: not stored
+        QTest::newRow("first 1") << "first" << 1.0 << true << true << "1";
+        QTest::newRow("notallfiles 2") << "notallfiles" << 2.0 << false << true << "2";
+        QTest::newRow("autodisconnect missing") << "autodisconnect" << 0.0 << false << false << QString();
+        QTest::newRow("autocomp_off 1abc") << "AUTOCOMP_OFF" << 1.0 << true << true << " 1abc";
+        QTest::newRow("infofiles -1") << "infofiles" << -1.0 << false << true << "-1";
+        QTest::newRow("sound 0.5") << "sound" << 0.5 << false << true << "0.5";
+        QTest::newRow("ie abc") << "ie" << 0.0 << false << false << "abc";
+        QTest::newRow("start 1.0") << "start" << 1.0 << true << true << "1.0";
+    }
+    void optionsReadTheirNumbers()
+    {
+        QFETCH(QString, name);
+        QFETCH(double, number);
+        QFETCH(bool, on);
+        QFETCH(bool, checked);
+        QFETCH(QString, stored);
+        SettingsStore store(m_program.path());
+        if (!stored.isNull())
+            QVERIFY(store.SaveUserSetting(name, stored));
+        const Options options = Options::read(store);
+        const Flag flags[] = {options.first,        options.notallfiles, options.autodisconnect,
+                              options.autocomp_off, options.infofiles,   options.sound,
+                              options.ie,           options.start};
+        const char *keys[] = {"first", "notallfiles", "autodisconnect", "autocomp_off", "infofiles",
+                              "sound", "IE",          "start"};
+        for (int i = 0; i < 8; ++i) {
+            const bool mine = name.compare(QLatin1String(keys[i]), Qt::CaseInsensitive) == 0;
+            QCOMPARE(flags[i].text(), mine ? stored : QString());
+            QCOMPARE(flags[i].number(), mine ? number : 0.0);
+            QCOMPARE(flags[i].isOn(), mine && on);
+            QCOMPARE(flags[i].isChecked(), mine && checked);
+        }
     }
 
     void badStoresAreSafe()

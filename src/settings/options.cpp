@@ -1,0 +1,60 @@
+#include "settings/options.h"
+
+#include "settings/storekeys.h"
+
+namespace quendral {
+
+namespace {
+
+// Name and text of every value, in the order the options window has always
+// written them, so that a new store lists them in that order.
+QList<std::pair<QString, QString>> storedForm(const Options &options)
+{
+    return {
+        {keys::kFirst, options.first.text()},
+        {keys::kNotAllFiles, options.notallfiles.text()},
+        {keys::kAutoDisconnect, options.autodisconnect.text()},
+        {keys::kAutoCompOff, options.autocomp_off.text()},
+        {keys::kInfoFiles, options.infofiles.text()},
+        {keys::kSound, options.sound.text()},
+        {keys::kSoundPath, options.sound_path},
+        {keys::kBrowserButton, options.ie.text()},
+        {keys::kStart, options.start.text()},
+    };
+}
+
+} // namespace
+
+Options Options::read(const SettingsStore &store)
+{
+    QStringList names;
+    for (const auto &[name, text] : storedForm(Options{}))
+        names.append(name);
+    const QHash<QString, QString> stored = store.GetUserSettings(names);
+    const auto flag = [&stored](const QString &name) { return Flag(stored.value(name)); };
+    Options options;
+    options.first = flag(keys::kFirst);
+    options.notallfiles = flag(keys::kNotAllFiles);
+    options.autodisconnect = flag(keys::kAutoDisconnect);
+    options.autocomp_off = flag(keys::kAutoCompOff);
+    options.infofiles = flag(keys::kInfoFiles);
+    options.sound = flag(keys::kSound);
+    options.sound_path = stored.value(keys::kSoundPath);
+    options.ie = flag(keys::kBrowserButton);
+    options.start = flag(keys::kStart);
+    return options;
+}
+
+bool Options::save(SettingsStore &store, const Options &before) const
+{
+    const QList<std::pair<QString, QString>> now = storedForm(*this);
+    const QList<std::pair<QString, QString>> was = storedForm(before);
+    QList<std::pair<QString, QString>> changed;
+    for (qsizetype i = 0; i < now.size(); ++i) {
+        if (now[i].second != was[i].second)
+            changed.append(now[i]);
+    }
+    return changed.isEmpty() || store.SaveUserSettings(changed);
+}
+
+} // namespace quendral

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "settings/settingsstore.h"
+
+#include <QString>
+
+namespace quendral {
+
+// A stored flag as its readers take it: the number at the start of its text
+// (settingsstore.h), a missing value reading 0. The text itself is kept, so
+// that a save rewrites only the values that changed.
+class Flag
+{
+public:
+    Flag() = default;
+    explicit Flag(const QString &text)
+        : m_text(text)
+        , m_number(numberAtStart(text))
+    {
+    }
+    // What a check box stores: "1" checked, "0" not.
+    static Flag checked(bool checked) { return Flag(checked ? QStringLiteral("1") : QStringLiteral("0")); }
+
+    const QString &text() const { return m_text; }
+    // For readers with a rule of their own for other numbers (the tick's
+    // notallfiles, its completion choice).
+    double number() const { return m_number; }
+    // Set as the monitoring tick takes it: exactly 1, so 2 is neither on nor 0.
+    bool isOn() const { return m_number == 1; }
+    // Set as the options window shows it: any number but 0.
+    bool isChecked() const { return m_number != 0; }
+
+    bool operator==(const Flag &other) const { return m_text == other.m_text; }
+
+private:
+    QString m_text;
+    double m_number = 0;
+};
+
+// The per-user values (application Quendral, section Settings), under the
+// names of storekeys.h.
+struct Options
+{
+    Flag first;          // not 0 once the first start-up is done
+    Flag notallfiles;    // the tick's rule: 0 every file, 1 any file, else never
+    Flag autodisconnect; // hang up when the files are in
+    Flag autocomp_off;   // power off when the files are in
+    Flag infofiles;      // say so when the files are in
+    Flag sound;          // play sound_path when the files are in
+    QString sound_path;
+    Flag ie;    // the browser button
+    Flag start; // start at logon, as the options window last found the Run key
+
+    // Every value in one read of the store.
+    static Options read(const SettingsStore &store);
+    // Writes the values that differ from `before` in one write of the store
+    // (SaveUserSettings); nothing when none does. True when they reached it.
+    bool save(SettingsStore &store, const Options &before) const;
+
+    bool operator==(const Options &) const = default;
+};
+
+} // namespace quendral
