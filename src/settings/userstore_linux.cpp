@@ -1,3 +1,4 @@
+#include "kit/logging.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
 
@@ -20,10 +21,16 @@ bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
 {
     const QString path = reg::userHivePath();
     reg::Hive hive;
-    if (!hive.load(path))
-        return false; // never replace a store we could not read
+    if (!hive.load(path)) {
+        // Never replace a store we could not read.
+        qCWarning(lcStore) << "Per-user value" << key << "not saved: its store could not be read";
+        return false;
+    }
     hive.ensureKey(QString::fromLatin1(kUserSettingsKey)).setValue(reg::Value{key, reg::REG_SZ, value, 0, {}, {}});
-    return hive.save(path);
+    if (hive.save(path))
+        return true;
+    qCWarning(lcStore) << "Per-user value" << key << "not saved";
+    return false;
 }
 
 } // namespace quendral

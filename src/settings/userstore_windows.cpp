@@ -1,3 +1,4 @@
+#include "kit/logging.h"
 #include "settings/registry.h"
 #include "settings/settingsstore.h"
 
@@ -14,8 +15,12 @@ const QString kSubkey = QString::fromLatin1(kUserSettingsKey).section(u'\\', 1);
 QString SettingsStore::GetUserSetting(const QString &key) const
 {
     registry::OpenKey open;
-    if (registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kQueryValue, &open) != registry::kSuccess)
+    if (const long result = registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kQueryValue, &open);
+        result != registry::kSuccess) {
+        if (result != registry::kNotFound)
+            qCWarning(lcStore) << "RegOpenKeyEx of" << kSubkey << "failed: error" << result;
         return {};
+    }
     quint32 type = 0;
     QByteArray data;
     // A value of any length: the buffer grows until it fits.
@@ -23,20 +28,26 @@ QString SettingsStore::GetUserSetting(const QString &key) const
     for (qsizetype size = 256; result == registry::kMoreData && size <= (1 << 24); size *= 4)
         result = registry::queryValue(open, key, size, &type, &data);
     registry::closeKey(&open);
-    if (result != registry::kSuccess)
+    if (result != registry::kSuccess) {
+        if (result != registry::kNotFound)
+            qCWarning(lcStore) << "RegQueryValueEx of" << key << "failed: error" << result;
         return {};
+    }
     return type == registry::kDword ? QString::number(registry::dwordFromBytes(data)) : registry::textUpToNul(data);
 }
 
 bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
 {
-    if (registry::createKey(registry::Root::CurrentUser, kSubkey) != registry::kSuccess)
-        return false;
+    long result = registry::createKey(registry::Root::CurrentUser, kSubkey);
     registry::OpenKey open;
-    if (registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kReadWrite, &open) != registry::kSuccess)
-        return false;
-    const long result = registry::setValue(open, key, registry::kString, value.toUtf8() + '\0');
-    registry::closeKey(&open);
+    if (result == registry::kSuccess)
+        result = registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kReadWrite, &open);
+    if (result == registry::kSuccess) {
+        result = registry::setValue(open, key, registry::kString, value.toUtf8() + '\0');
+        registry::closeKey(&open);
+    }
+    if (result != registry::kSuccess)
+        qCWarning(lcStore) << "Per-user value" << key << "not saved: error" << result;
     return result == registry::kSuccess;
 }
 
