@@ -40,4 +40,25 @@ private:
     QProcess m_process;
 };
 
+// The logind mock that the power-off and inhibitor tests share: its manager
+// object, and the mock's own calls to reset it and replace methods.
+class LogindMock : public MockService
+{
+public:
+    static inline const QString path = QStringLiteral("/org/freedesktop/login1");
+    static inline const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
+
+    LogindMock();
+
+    // Starts the mock on the private bus; why not, when it may not run here.
+    QString startOnPrivateBus();
+    // Forgets replaced methods, inhibitors and the calls made so far.
+    bool reset() const;
+    // Makes the manager's `method` (arguments `in`, result `out`) run the
+    // Python `code`.
+    bool replace(const QString &method, const QString &in, const QString &out, const QString &code) const;
+    QDBusMessage callManager(const QString &method) const { return call(path, manager, method); }
+    QList<QVariantList> managerCalls(const QString &method) const { return methodCalls(path, method); }
+};
+
 } // namespace quendral::test

@@ -296,8 +296,10 @@ void TestNetworkManagerSource::listingErrorShowsErrorAndHangsUpNothing()
          QStringLiteral("raise dbus.exceptions.DBusException('broken', name='org.freedesktop.DBus.Error.Failed')")});
 
     test::MessageBoxes boxes;
+    test::LogRecorder log;
     const auto control = dialup(m_noPpp);
     QVERIFY(!control->dialup_connected());
+    QVERIFY(log.warned("quendral.dialup", QStringLiteral("org.freedesktop.DBus.Error.Failed")));
     QCOMPARE(boxes.texts(), QStringList{QStringLiteral("ERROR")});
     QCOMPARE(boxes.shown().first().icon, msgbox::Icon::None);
     QCOMPARE(boxes.shown().first().buttons, msgbox::Buttons::Ok);

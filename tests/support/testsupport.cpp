@@ -4,7 +4,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace quendral::test {
+
+namespace {
+
+// The recorder that Qt's message handler, a plain function, reports to.
+LogRecorder *recording = nullptr;
+
+} // namespace
 
 QString modeCode(CompletionMode mode)
 {
@@ -71,6 +80,45 @@ QStringList MessageBoxes::texts() const
     for (const auto &s : m_shown)
         list.append(s.text);
     return list;
+}
+
+LogRecorder::LogRecorder()
+{
+    recording = this;
+    m_previous = qInstallMessageHandler(record);
+}
+
+LogRecorder::~LogRecorder()
+{
+    qInstallMessageHandler(m_previous);
+    recording = nullptr;
+}
+
+void LogRecorder::record(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    LogRecorder *self = recording;
+    {
+        const QMutexLocker lock(&self->m_mutex);
+        self->m_lines.append({type, QByteArray(context.category), text});
+    }
+    if (self->m_previous)
+        self->m_previous(type, context, text);
+}
+
+QStringList LogRecorder::messages(const char *category, QtMsgType type) const
+{
+    const QMutexLocker lock(&m_mutex);
+    QStringList texts;
+    for (const Line &line : m_lines)
+        if (line.type == type && line.category == category)
+            texts.append(line.text);
+    return texts;
+}
+
+bool LogRecorder::warned(const char *category, const QString &text) const
+{
+    const QStringList warnings = messages(category, QtWarningMsg);
+    return std::any_of(warnings.cbegin(), warnings.cend(), [&](const QString &line) { return line.contains(text); });
 }
 
 } // namespace quendral::test
