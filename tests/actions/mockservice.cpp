@@ -87,6 +87,13 @@ QList<QVariantList> MockService::methodCalls(const QString &path, const QString 
     return calls;
 }
 
+bool MockService::addMethod(const QString &path, const QString &interface, const QString &method, const QString &in,
+                            const QString &out, const QString &code) const
+{
+    return call(path, mockInterface, QStringLiteral("AddMethod"), {interface, method, in, out, code}).type() ==
+           QDBusMessage::ReplyMessage;
+}
+
 LogindMock::LogindMock()
     : MockService(QStringLiteral("logind"), QStringLiteral("org.freedesktop.login1"))
 {
@@ -106,12 +113,6 @@ bool LogindMock::reset() const
     // Reset keeps the main object's call log.
     return call(path, mockInterface, QStringLiteral("Reset")).type() == QDBusMessage::ReplyMessage &&
            call(path, mockInterface, QStringLiteral("ClearCalls")).type() == QDBusMessage::ReplyMessage;
-}
-
-bool LogindMock::replace(const QString &method, const QString &in, const QString &out, const QString &code) const
-{
-    return call(path, mockInterface, QStringLiteral("AddMethod"), {manager, method, in, out, code}).type() ==
-           QDBusMessage::ReplyMessage;
 }
 
 } // namespace quendral::test

@@ -33,6 +33,10 @@ public:
     // The argument lists of the calls of `method` on the object at `path`,
     // in the order they arrived.
     QList<QVariantList> methodCalls(const QString &path, const QString &method) const;
+    // Makes `method` (arguments `in`, result `out`) of the object at `path`
+    // run the Python `code`; true when the mock took it.
+    bool addMethod(const QString &path, const QString &interface, const QString &method, const QString &in,
+                   const QString &out, const QString &code) const;
 
 private:
     QString m_template;
@@ -54,9 +58,10 @@ public:
     QString startOnPrivateBus();
     // Forgets replaced methods, inhibitors and the calls made so far.
     bool reset() const;
-    // Makes the manager's `method` (arguments `in`, result `out`) run the
-    // Python `code`.
-    bool replace(const QString &method, const QString &in, const QString &out, const QString &code) const;
+    bool replace(const QString &method, const QString &in, const QString &out, const QString &code) const
+    {
+        return addMethod(path, manager, method, in, out, code);
+    }
     QDBusMessage callManager(const QString &method) const { return call(path, manager, method); }
     QList<QVariantList> managerCalls(const QString &method) const { return methodCalls(path, method); }
 };

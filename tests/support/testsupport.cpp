@@ -97,28 +97,28 @@ LogRecorder::~LogRecorder()
 void LogRecorder::record(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     LogRecorder *self = recording;
-    {
+    if (type == QtWarningMsg) {
         const QMutexLocker lock(&self->m_mutex);
-        self->m_lines.append({type, QByteArray(context.category), text});
+        self->m_warnings.append({QByteArray(context.category), text});
     }
     if (self->m_previous)
         self->m_previous(type, context, text);
 }
 
-QStringList LogRecorder::messages(const char *category, QtMsgType type) const
+QStringList LogRecorder::warnings(const char *category) const
 {
     const QMutexLocker lock(&m_mutex);
     QStringList texts;
-    for (const Line &line : m_lines)
-        if (line.type == type && line.category == category)
-            texts.append(line.text);
+    for (const auto &[from, text] : m_warnings)
+        if (from == category)
+            texts.append(text);
     return texts;
 }
 
 bool LogRecorder::warned(const char *category, const QString &text) const
 {
-    const QStringList warnings = messages(category, QtWarningMsg);
-    return std::any_of(warnings.cbegin(), warnings.cend(), [&](const QString &line) { return line.contains(text); });
+    const QStringList lines = warnings(category);
+    return std::any_of(lines.cbegin(), lines.cend(), [&](const QString &line) { return line.contains(text); });
 }
 
 } // namespace quendral::test

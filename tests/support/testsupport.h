@@ -58,23 +58,17 @@ public:
     LogRecorder(const LogRecorder &) = delete;
     LogRecorder &operator=(const LogRecorder &) = delete;
 
-    // Whether a warning of `category` ("quendral.dialup") contains `text`.
+    // The warnings of `category` ("quendral.dialup"), in the order they came.
+    QStringList warnings(const char *category) const;
+    // Whether a warning of `category` contains `text`.
     bool warned(const char *category, const QString &text) const;
-    // The messages of `category` at `type`, in the order they came.
-    QStringList messages(const char *category, QtMsgType type) const;
 
 private:
     static void record(QtMsgType type, const QMessageLogContext &context, const QString &text);
 
-    struct Line
-    {
-        QtMsgType type;
-        QByteArray category;
-        QString text;
-    };
     QtMessageHandler m_previous;
     mutable QMutex m_mutex; // the sound worker logs from its own thread
-    QList<Line> m_lines;
+    QList<std::pair<QByteArray, QString>> m_warnings;
 };
 
 // A read-only view of `folder` at `mountPoint` (an empty folder), for as long
