@@ -114,8 +114,13 @@ private:
         call.setArguments({kWatcher, QStringLiteral("IsStatusNotifierHostRegistered")});
         call.setAutoStartService(false);
         const QDBusMessage reply = m_bus.call(call, QDBus::Block, kCallTimeoutMs);
-        // No watcher is a desktop without StatusNotifier trays, not a failure.
-        if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown"))
+        // No watcher is a desktop without StatusNotifier trays, and one that
+        // owns its name before it serves its object is starting: neither is
+        // a failure.
+        static const QStringList notThere = {QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"),
+                                             QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"),
+                                             QStringLiteral("org.freedesktop.DBus.Error.UnknownObject")};
+        if (notThere.contains(reply.errorName()))
             return false;
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
             qCWarning(lcTray) << "Asking the StatusNotifierWatcher for a host failed:" << reply.errorName()

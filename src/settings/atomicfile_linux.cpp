@@ -111,8 +111,8 @@ int createTemp(const QDir &folder, const QString &name, QByteArray *tempPath)
 void logFailure(const char *step, const QString &path)
 {
     const int error = errno;
-    qCWarning(lcStore) << "Writing" << path << "failed at" << step << ":" << strerrorname_np(error)
-                       << std::strerror(error);
+    qCWarning(lcStore) << "Writing" << path << "failed:" << strerrorname_np(error) << std::strerror(error) << "- at"
+                       << step;
 }
 
 } // namespace
