@@ -7,7 +7,7 @@ set -euo pipefail
 qt=${1:?Qt prefix}
 program=${2:?program folder}
 mkdir -p "$program/platforms" "$program/lib/fonts"
-for module in Core Gui Widgets Concurrent Test; do
+for module in Core Gui Widgets Test; do
     cp -u "$qt/bin/Qt6$module.dll" "$program/"
 done
 for plugin in qwindows qoffscreen qminimal; do

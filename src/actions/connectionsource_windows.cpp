@@ -1,5 +1,7 @@
 #include "actions/connectionsource_windows.h"
 
+#include "kit/logging.h"
+
 #include <ras.h>
 #include <raserror.h>
 
@@ -83,14 +85,18 @@ std::optional<QList<DialupConnection>> RasConnectionSource::connections()
     list[0].dwSize = sizeof(RasConnRecord);
     DWORD bufferSize = DWORD(list.size() * sizeof(RasConnRecord));
     DWORD count = 0;
-    if (m_calls.enumConnections(list.data(), &bufferSize, &count) != 0)
+    if (const DWORD error = m_calls.enumConnections(list.data(), &bufferSize, &count); error != 0) {
+        qCWarning(lcDialup) << "RasEnumConnections failed: RAS error" << error;
         return std::nullopt;
+    }
 
     // The first record's state is asked for even when the list is empty: its
     // handle is then zero, the call fails and the state stays "not connected".
     RasStatusRecord status{};
     status.dwSize = sizeof(RasStatusRecord);
-    m_calls.getConnectStatus(list[0].hrasconn, &status);
+    const DWORD statusError = m_calls.getConnectStatus(list[0].hrasconn, &status);
+    if (count > 0 && statusError != 0)
+        qCWarning(lcDialup) << "RasGetConnectStatus failed: RAS error" << statusError;
 
     QList<DialupConnection> result;
     for (DWORD i = 0; i < count && i < kMaxConnections; ++i)
@@ -101,17 +107,21 @@ std::optional<QList<DialupConnection>> RasConnectionSource::connections()
 bool RasConnectionSource::hang_up(const QString &handle)
 {
     const HRASCONN connection = handleFrom(handle);
-    m_calls.hangUp(connection);
+    if (const DWORD error = m_calls.hangUp(connection); error != 0)
+        qCWarning(lcDialup) << "RasHangUp of" << handle << "failed: RAS error" << error;
     // The handle stays valid until the link is down; wait for that, bounded.
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < kReleaseWaitMs) {
         RasStatusRecord status{};
         status.dwSize = sizeof(RasStatusRecord);
-        if (m_calls.getConnectStatus(connection, &status) == ERROR_INVALID_HANDLE)
-            break;
+        if (m_calls.getConnectStatus(connection, &status) == ERROR_INVALID_HANDLE) {
+            qCDebug(lcDialup) << "Connection" << handle << "released after" << waited.elapsed() << "ms";
+            return true;
+        }
         QThread::msleep(50);
     }
+    qCWarning(lcDialup) << "Connection" << handle << "still not released after" << kReleaseWaitMs << "ms";
     return true;
 }
 

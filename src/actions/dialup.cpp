@@ -1,5 +1,6 @@
 #include "actions/dialup.h"
 
+#include "kit/logging.h"
 #include "kit/messagebox.h"
 
 namespace quendral {
@@ -27,8 +28,10 @@ void Dialup::hang_up_all()
         return;
     // Each request stands alone: one refused hang-up must not keep the
     // others up.
-    for (const DialupConnection &connection : *list)
+    for (const DialupConnection &connection : *list) {
+        qCDebug(lcDialup) << "Hanging up" << connection.handle;
         m_source->hang_up(connection.handle);
+    }
 }
 
 } // namespace quendral

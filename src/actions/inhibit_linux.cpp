@@ -1,6 +1,7 @@
 #include "actions/inhibit_linux.h"
 
 #include "actions/inhibit.h"
+#include "kit/logging.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -8,6 +9,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace quendral {
 
@@ -32,23 +36,40 @@ bool LogindSleepInhibitor::hold(const QString &why)
 {
     if (held())
         return true;
-    if (!m_bus.isConnected() || !(m_bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing))
+    if (!m_bus.isConnected()) {
+        qCWarning(lcSleep) << "No system bus for logind:" << m_bus.lastError().name() << m_bus.lastError().message();
         return false;
+    }
+    if (!(m_bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing)) {
+        qCWarning(lcSleep) << "The system bus passes no file descriptors: no sleep inhibitor";
+        return false;
+    }
     QDBusMessage message = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
     message << QStringLiteral("sleep:idle") << QStringLiteral("Quendral") << why << QStringLiteral("block");
     message.setAutoStartService(false);
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, inhibitTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        qCWarning(lcSleep) << "Inhibit failed:" << reply.errorName() << reply.errorMessage();
         return false;
+    }
     const auto descriptor = qdbus_cast<QDBusUnixFileDescriptor>(reply.arguments().value(0));
-    if (!descriptor.isValid())
+    if (!descriptor.isValid()) {
+        qCWarning(lcSleep) << "Inhibit answered no file descriptor";
         return false;
+    }
     // Our own copy, closed only by release() or the end of the process; the
     // reply's copy goes with the reply.
     m_fd = ::fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 3);
-    return m_fd >= 0;
+    if (m_fd < 0) {
+        const int error = errno;
+        qCWarning(lcSleep) << "Keeping the inhibitor's descriptor failed:" << strerrorname_np(error)
+                           << std::strerror(error);
+        return false;
+    }
+    qCDebug(lcSleep) << "Sleep inhibitor taken:" << why;
+    return true;
 }
 
 void LogindSleepInhibitor::release()
@@ -57,6 +78,7 @@ void LogindSleepInhibitor::release()
         return;
     ::close(m_fd);
     m_fd = -1;
+    qCDebug(lcSleep) << "Sleep inhibitor released";
 }
 
 std::unique_ptr<SleepInhibitor> makeSleepInhibitor()

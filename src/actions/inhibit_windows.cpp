@@ -1,4 +1,5 @@
 #include "actions/inhibit.h"
+#include "kit/logging.h"
 
 #include <windows.h>
 
@@ -15,14 +16,21 @@ public:
 
     bool hold(const QString &) override
     {
-        if (!m_held)
-            m_held = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED) != 0;
+        if (m_held)
+            return true;
+        m_held = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED) != 0;
+        if (m_held)
+            qCDebug(lcSleep) << "System kept awake";
+        else
+            qCWarning(lcSleep) << "SetThreadExecutionState failed: error" << GetLastError();
         return m_held;
     }
     void release() override
     {
-        if (m_held)
+        if (m_held) {
             SetThreadExecutionState(ES_CONTINUOUS);
+            qCDebug(lcSleep) << "System allowed to sleep again";
+        }
         m_held = false;
     }
     bool held() const override { return m_held; }

@@ -1,5 +1,7 @@
 #include "actions/networkmanager_linux.h"
 
+#include "kit/logging.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -63,7 +65,11 @@ Reply ask(const QDBusConnection &bus, const QDBusMessage &message)
         QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"),
         QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
     };
-    return {goneErrors.contains(reply.errorName()) ? Outcome::Gone : Outcome::Failed, {}};
+    if (goneErrors.contains(reply.errorName()))
+        return {Outcome::Gone, {}};
+    qCWarning(lcDialup) << "NetworkManager" << message.member() << "of" << message.path()
+                        << "failed:" << reply.errorName() << reply.errorMessage();
+    return {Outcome::Failed, {}};
 }
 
 Reply readProperty(const QDBusConnection &bus, const QString &path, const QString &interface, const QString &name)
@@ -132,12 +138,17 @@ bool NetworkManagerSource::subscribe()
     // Matching on the interface argument lets the bus drop the frequent
     // changes of other objects (access points, statistics) before they wake
     // us.
-    return m_bus.connect(service, managerPath, propertiesInterface, changed, {managerInterface}, QString(), this,
-                         SLOT(managerChanged(QDBusMessage))) &&
-           m_bus.connect(service, QString(), propertiesInterface, changed, {activeInterface}, QString(), this,
-                         SLOT(activeChanged(QDBusMessage))) &&
-           m_bus.connect(service, QString(), propertiesInterface, changed, {deviceInterface}, QString(), this,
-                         SLOT(deviceChanged(QDBusMessage)));
+    const bool subscribed = m_bus.connect(service, managerPath, propertiesInterface, changed, {managerInterface},
+                                          QString(), this, SLOT(managerChanged(QDBusMessage))) &&
+                            m_bus.connect(service, QString(), propertiesInterface, changed, {activeInterface},
+                                          QString(), this, SLOT(activeChanged(QDBusMessage))) &&
+                            m_bus.connect(service, QString(), propertiesInterface, changed, {deviceInterface},
+                                          QString(), this, SLOT(deviceChanged(QDBusMessage)));
+    // Not fatal: every listing then asks NetworkManager afresh.
+    if (!subscribed)
+        qCWarning(lcDialup) << "Subscribing to NetworkManager's changes failed:" << m_bus.lastError().name()
+                            << m_bus.lastError().message();
+    return subscribed;
 }
 
 std::optional<NetworkManagerListing> NetworkManagerSource::list()
@@ -189,6 +200,8 @@ bool NetworkManagerSource::learn()
         if (!bySettings)
             return false;
         Active active{values.value(QStringLiteral("State")).toUInt(), *bySettings, {}};
+        qCDebug(lcDialup) << "Active connection" << path << "of type" << values.value(QStringLiteral("Type")).toString()
+                          << "in state" << active.state << (*bySettings ? "is dial-up by its settings" : "");
         for (const QDBusObjectPath &device : objectPaths(values.value(QStringLiteral("Devices")))) {
             active.devices.append(device.path());
             if (m_devices.contains(device.path()))
@@ -300,9 +313,13 @@ bool NetworkManagerSource::deactivate(const QString &activeConnection)
 {
     QDBusMessage message = methodCall(managerPath, managerInterface, QStringLiteral("DeactivateConnection"));
     message << QVariant::fromValue(QDBusObjectPath(activeConnection));
+    qCDebug(lcDialup) << "Asking NetworkManager to deactivate" << activeConnection;
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, deactivateTimeoutMs);
     const bool done = reply.type() == QDBusMessage::ReplyMessage ||
                       reply.errorName() == QLatin1String("org.freedesktop.NetworkManager.ConnectionNotActive");
+    if (!done)
+        qCWarning(lcDialup) << "NetworkManager DeactivateConnection of" << activeConnection
+                            << "failed:" << reply.errorName() << reply.errorMessage();
     // Its removal is announced later; until then it is no longer ours to
     // list.
     if (done && m_order) {

@@ -1,9 +1,10 @@
 #include "actions/notify_linux.h"
 
 #include "actions/notify.h"
+#include "kit/logging.h"
 
 #include <QDBusMessage>
-#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QStringList>
 #include <QUrl>
 #include <QVariantMap>
@@ -34,8 +35,11 @@ FreedesktopNotifier::FreedesktopNotifier(const QDBusConnection &bus, const QStri
 
 void FreedesktopNotifier::notify(const QString &summary, const QString &body)
 {
-    if (!m_bus.isConnected())
+    if (!m_bus.isConnected()) {
+        qCWarning(lcNotify) << "No session bus for notifications:" << m_bus.lastError().name()
+                            << m_bus.lastError().message();
         return;
+    }
     QDBusMessage message = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
@@ -44,8 +48,20 @@ void FreedesktopNotifier::notify(const QString &summary, const QString &body)
     message << QStringLiteral("Quendral") << 0u << m_icon << summary << plainBody(body) << QStringList()
             << QVariantMap() << -1;
     message.setAutoStartService(false);
-    // The reply, or the bus's "no such service" when no daemon runs, is let go.
-    m_bus.asyncCall(message, notifyTimeoutMs);
+    // Nothing waits for the answer; it is only logged. No daemon running is
+    // no failure: the desktop simply shows no notifications.
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, notifyTimeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [summary](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusError error = call->error();
+        if (!call->isError())
+            qCDebug(lcNotify) << "Notification sent:" << summary;
+        else if (error.type() == QDBusError::ServiceUnknown ||
+                 error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+            qCDebug(lcNotify) << "No notification service:" << error.name();
+        else
+            qCWarning(lcNotify) << "Notify failed:" << error.name() << error.message();
+    });
 }
 
 std::unique_ptr<DesktopNotifier> makeDesktopNotifier(const QString &icon)

@@ -1,6 +1,7 @@
 #include "actions/poweroff_linux.h"
 
 #include "actions/poweroff.h"
+#include "kit/logging.h"
 
 #include <QDBusMessage>
 
@@ -32,13 +33,18 @@ LogindPowerControl::LogindPowerControl(const QDBusConnection &bus)
 
 PowerControl::Ability LogindPowerControl::canPowerOff()
 {
-    if (!m_bus.isConnected())
+    if (!m_bus.isConnected()) {
+        qCWarning(lcPower) << "No system bus for logind:" << m_bus.lastError().name() << m_bus.lastError().message();
         return Ability::Unknown;
+    }
     const QDBusMessage reply =
         m_bus.call(managerCall(QStringLiteral("CanPowerOff")), QDBus::Block, canPowerOffTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        qCWarning(lcPower) << "CanPowerOff failed:" << reply.errorName() << reply.errorMessage();
         return Ability::Unknown;
+    }
     const QString answer = reply.arguments().value(0).toString();
+    qCDebug(lcPower) << "logind answers CanPowerOff:" << answer;
     if (answer == QLatin1String("yes"))
         return Ability::Yes;
     if (answer == QLatin1String("challenge"))
@@ -52,14 +58,17 @@ PowerControl::Ability LogindPowerControl::canPowerOff()
 QString LogindPowerControl::power_off()
 {
     if (!m_bus.isConnected()) {
+        qCWarning(lcPower) << "No system bus for logind:" << m_bus.lastError().name() << m_bus.lastError().message();
         const QString why = m_bus.lastError().message();
         return why.isEmpty() ? QStringLiteral("The system bus cannot be reached.") : why;
     }
     QDBusMessage message = managerCall(QStringLiteral("PowerOff"));
     message << false;
+    qCDebug(lcPower) << "Asking logind to power off";
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, powerOffTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return {};
+    qCWarning(lcPower) << "PowerOff failed:" << reply.errorName() << reply.errorMessage();
     // logind's and polkit's own words; the error's name when they gave none.
     return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
 }

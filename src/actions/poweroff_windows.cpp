@@ -1,6 +1,7 @@
 #include "actions/poweroff_windows.h"
 
 #include "actions/poweroff.h"
+#include "kit/logging.h"
 
 namespace quendral {
 
@@ -47,17 +48,20 @@ bool WindowsPowerControl::is_nt_platform()
 void WindowsPowerControl::enable_shutdown_privilege()
 {
     HANDLE token = nullptr;
-    m_calls.openProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+    if (!m_calls.openProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        qCWarning(lcPower) << "OpenProcessToken failed: error" << GetLastError();
     LUID luid{};
-    m_calls.lookupPrivilegeValue("", "SeShutdownPrivilege", &luid);
+    if (!m_calls.lookupPrivilegeValue("", "SeShutdownPrivilege", &luid))
+        qCWarning(lcPower) << "LookupPrivilegeValue failed: error" << GetLastError();
     TOKEN_PRIVILEGES enable{};
     enable.PrivilegeCount = 1;
     enable.Privileges[0].Luid = luid;
     enable.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     TwoPrivileges previous{};
     DWORD returnLength = sizeof(DWORD);
-    m_calls.adjustTokenPrivileges(token, FALSE, &enable, sizeof(TOKEN_PRIVILEGES),
-                                  reinterpret_cast<TOKEN_PRIVILEGES *>(&previous), &returnLength);
+    if (!m_calls.adjustTokenPrivileges(token, FALSE, &enable, sizeof(TOKEN_PRIVILEGES),
+                                       reinterpret_cast<TOKEN_PRIVILEGES *>(&previous), &returnLength))
+        qCWarning(lcPower) << "AdjustTokenPrivileges failed: error" << GetLastError();
     if (token)
         m_calls.closeHandle(token);
 }
@@ -66,6 +70,7 @@ QString WindowsPowerControl::power_off()
 {
     if (is_nt_platform())
         enable_shutdown_privilege();
+    qCDebug(lcPower) << "Asking Windows to shut down";
     if (m_calls.exitWindowsEx(kShutdownForce, 0))
         return {};
     // A refusal is told, with the system's own words for it.
@@ -75,6 +80,7 @@ QString WindowsPowerControl::power_off()
                    error, 0, reinterpret_cast<char *>(&text), 0, nullptr);
     const QString reason = text ? QString::fromLocal8Bit(text).trimmed() : QString::number(error);
     LocalFree(text);
+    qCWarning(lcPower) << "ExitWindowsEx failed: error" << error << reason;
     return reason.isEmpty() ? QString::number(error) : reason;
 }
 

@@ -1,12 +1,15 @@
 #include "actions/ppp_linux.h"
 
+#include "kit/logging.h"
 #include "settings/settingsstore.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/types.h>
 
 namespace quendral {
@@ -92,11 +95,20 @@ bool PppSource::hang_up(const QString &interfaceName) const
     const pid_t pid = readSmallFile(joinPath(m_runFolder, interfaceName + QLatin1String(".pid"))).toInt(&valid);
     // A pid file left behind by a pppd that died may name an unrelated
     // process by now: only a running pppd gets the signal.
-    if (!valid || pid <= 1 || processName(pid) != "pppd")
+    if (!valid || pid <= 1 || processName(pid) != "pppd") {
+        qCWarning(lcDialup) << "No running pppd owns" << interfaceName;
         return false;
+    }
     const pid_t parent = parentOf(pid);
     const pid_t target = parent > 1 && processName(parent) == "wvdial" ? parent : pid;
-    return ::kill(target, SIGTERM) == 0;
+    qCDebug(lcDialup) << "Ending" << interfaceName << "with SIGTERM to" << (target == pid ? "pppd" : "wvdial")
+                      << target;
+    if (::kill(target, SIGTERM) == 0)
+        return true;
+    const int error = errno;
+    qCWarning(lcDialup) << "Signalling" << target << "for" << interfaceName << "failed:" << strerrorname_np(error)
+                        << std::strerror(error);
+    return false;
 }
 
 } // namespace quendral

@@ -2,6 +2,7 @@
 
 #include "actions/sound.h"
 #include "actions/soundlength.h"
+#include "kit/logging.h"
 
 #include <QApplication>
 #include <QFile>
@@ -37,13 +38,18 @@ public:
         if (m_library)
             return true;
         m_library = ::dlopen("libcanberra.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!m_library)
+        if (!m_library) {
+            qCWarning(lcSound) << "Loading libcanberra failed:" << ::dlerror();
             return false;
+        }
+        // Only for the log: a library without it still plays.
+        error_string = reinterpret_cast<decltype(error_string)>(::dlsym(m_library, "ca_strerror"));
         if (resolve(context_create, "ca_context_create") && resolve(context_change_props, "ca_context_change_props") &&
             resolve(context_open, "ca_context_open") && resolve(context_destroy, "ca_context_destroy") &&
             resolve(context_play_full, "ca_context_play_full") && resolve(proplist_create, "ca_proplist_create") &&
             resolve(proplist_sets, "ca_proplist_sets") && resolve(proplist_destroy, "ca_proplist_destroy"))
             return true;
+        qCWarning(lcSound) << "libcanberra lacks a function:" << ::dlerror();
         unload();
         return false;
     }
@@ -53,6 +59,14 @@ public:
         if (m_library)
             ::dlclose(m_library);
         m_library = nullptr;
+        error_string = nullptr;
+    }
+
+    // libcanberra's name for an error code.
+    const char *errorText(int code) const
+    {
+        const char *text = error_string ? error_string(code) : nullptr;
+        return text ? text : "unknown error";
     }
 
     decltype(&::ca_context_create) context_create = nullptr;
@@ -63,6 +77,7 @@ public:
     decltype(&::ca_proplist_create) proplist_create = nullptr;
     decltype(&::ca_proplist_sets) proplist_sets = nullptr;
     decltype(&::ca_proplist_destroy) proplist_destroy = nullptr;
+    decltype(&::ca_strerror) error_string = nullptr;
 
 private:
     template <typename Function> bool resolve(Function &function, const char *name)
@@ -125,10 +140,13 @@ void soundFinished(ca_context *, uint32_t id, int, void *userdata)
 ca_context *openContext(const Canberra &ca)
 {
     ca_context *context = nullptr;
-    if (ca.context_create(&context) != CA_SUCCESS)
+    if (const int result = ca.context_create(&context); result != CA_SUCCESS) {
+        qCWarning(lcSound) << "ca_context_create failed:" << result << ca.errorText(result);
         return nullptr;
+    }
     ca.context_change_props(context, CA_PROP_APPLICATION_NAME, "Quendral", CA_PROP_APPLICATION_ID, "quendral", nullptr);
-    if (ca.context_open(context) != CA_SUCCESS) {
+    if (const int result = ca.context_open(context); result != CA_SUCCESS) {
+        qCWarning(lcSound) << "Opening the sound server failed:" << result << ca.errorText(result);
         ca.context_destroy(context);
         return nullptr;
     }
@@ -195,11 +213,17 @@ void CanberraWorker::run(const std::shared_ptr<CanberraWorker> &self, std::chron
         int result = CA_ERROR_STATE;
         if (context) {
             const bool fromFile = !current.filename.isEmpty();
+            qCDebug(lcSound) << "Playing" << (fromFile ? current.filename.constData() : defaultEvent);
             result = playOne(ca, context, current, self.get(), fromFile);
             // A format libcanberra cannot play fails at once; the default
             // sound takes its place.
-            if (result != CA_SUCCESS && fromFile)
+            if (result != CA_SUCCESS && fromFile) {
+                qCWarning(lcSound) << "Playing" << current.filename << "failed:" << result << ca.errorText(result)
+                                   << "- the default sound instead";
                 result = playOne(ca, context, current, self.get(), false);
+            }
+            if (result != CA_SUCCESS)
+                qCWarning(lcSound) << "Playing the sound failed:" << result << ca.errorText(result);
         }
         // Perhaps the server went away: connect again next time.
         if (result != CA_SUCCESS)
@@ -247,14 +271,17 @@ void CanberraSoundPlayer::playSync(const QString &path)
 
     CanberraWorker &worker = *m_worker;
     std::unique_lock lock(worker.mutex);
-    if (worker.busy || worker.job)
+    if (worker.busy || worker.job) {
+        qCWarning(lcSound) << "Sound skipped: the sound server has not finished with the previous one";
         return;
+    }
     worker.lastId = worker.lastId == UINT32_MAX ? 1 : worker.lastId + 1;
     worker.job = CanberraWorker::Job{worker.lastId, exists ? QFile::encodeName(path) : QByteArray()};
     worker.awaited = worker.lastId;
     worker.ended = false;
     worker.wake.notify_one();
-    worker.finished.wait_until(lock, deadline, [&] { return worker.ended; });
+    if (!worker.finished.wait_until(lock, deadline, [&] { return worker.ended; }))
+        qCDebug(lcSound) << "Stopped waiting for the sound after" << (length + m_margin).count() << "ms";
     worker.awaited = 0;
 }
 

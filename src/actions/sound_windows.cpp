@@ -1,4 +1,5 @@
 #include "actions/sound.h"
+#include "kit/logging.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,7 +19,9 @@ class WindowsSoundPlayer final : public SoundPlayer
 public:
     void playSync(const QString &path) override
     {
-        sndPlaySoundA(QDir::toNativeSeparators(path).toLocal8Bit().constData(), SND_SYNC);
+        qCDebug(lcSound) << "Playing" << path;
+        if (!sndPlaySoundA(QDir::toNativeSeparators(path).toLocal8Bit().constData(), SND_SYNC))
+            qCWarning(lcSound) << "sndPlaySound failed for" << path << "- error" << GetLastError();
     }
     void beep() override { QApplication::beep(); }
 };

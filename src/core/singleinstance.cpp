@@ -1,5 +1,7 @@
 #include "core/singleinstance.h"
 
+#include "kit/logging.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -17,8 +19,11 @@ SingleInstance::SingleInstance(const QString &programFile)
 
 bool SingleInstance::acquire()
 {
-    if (m_lock.fileName().isEmpty())
-        return true; // no private folder to lock in: nothing can tell copies apart
+    // No private folder to lock in: nothing can tell copies apart.
+    if (m_lock.fileName().isEmpty()) {
+        qCWarning(lcTray) << "No private folder for the single-instance lock: every copy starts";
+        return true;
+    }
     if (m_lock.isLocked() || m_lock.tryLock(0))
         return true;
     // A lock file that names no process (empty, garbage or unreadable, as a
@@ -28,10 +33,20 @@ bool SingleInstance::acquire()
     QString host;
     QString application;
     const QFileInfo info(m_lock.fileName());
-    if (m_lock.error() != QLockFile::LockFailedError || (m_lock.getLockInfo(&pid, &host, &application) && pid > 0) ||
-        info.lastModified().secsTo(QDateTime::currentDateTime()) < 2)
+    if (m_lock.error() != QLockFile::LockFailedError) {
+        qCWarning(lcTray) << "Taking the lock" << m_lock.fileName() << "failed: QLockFile error" << m_lock.error();
         return false;
-    return m_lock.removeStaleLockFile() && m_lock.tryLock(0);
+    }
+    if ((m_lock.getLockInfo(&pid, &host, &application) && pid > 0) ||
+        info.lastModified().secsTo(QDateTime::currentDateTime()) < 2) {
+        qCDebug(lcTray) << "Another copy holds" << m_lock.fileName() << "- process" << pid;
+        return false;
+    }
+    qCDebug(lcTray) << "Taking over the lock" << m_lock.fileName() << "that names no process";
+    if (m_lock.removeStaleLockFile() && m_lock.tryLock(0))
+        return true;
+    qCWarning(lcTray) << "Taking over the lock" << m_lock.fileName() << "failed: QLockFile error" << m_lock.error();
+    return false;
 }
 
 QString SingleInstance::lockPathFor(const QString &programFile)

@@ -1,5 +1,7 @@
 #include "core/trayhosts.h"
 
+#include "kit/logging.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
@@ -32,8 +34,10 @@ public:
     {
         int screen = 0;
         m_connection = xcb_connect(nullptr, &screen);
-        if (xcb_connection_has_error(m_connection))
+        if (const int error = xcb_connection_has_error(m_connection); error != 0) {
+            qCWarning(lcTray) << "Connecting to the X server for the system tray failed: xcb error" << error;
             return;
+        }
         const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
         xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
             m_connection, xcb_intern_atom(m_connection, 0, name.size(), name.constData()), nullptr);
@@ -73,8 +77,10 @@ public:
             auto *watcher = new QDBusServiceWatcher(kWatcher, m_bus, QDBusServiceWatcher::WatchForRegistration, this);
             connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayHosts::changed);
             // Qt D-Bus delivers bus signals to slots named by string only.
-            m_bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"), this,
-                          SLOT(hostRegistered()));
+            if (!m_bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"), this,
+                               SLOT(hostRegistered())))
+                qCWarning(lcTray) << "Subscribing to StatusNotifierHostRegistered failed:" << m_bus.lastError().name()
+                                  << m_bus.lastError().message();
         }
         if (QGuiApplication::platformName() == QLatin1String("xcb")) {
             m_selection = std::make_unique<SystemTraySelection>();
@@ -108,8 +114,19 @@ private:
         call.setArguments({kWatcher, QStringLiteral("IsStatusNotifierHostRegistered")});
         call.setAutoStartService(false);
         const QDBusMessage reply = m_bus.call(call, QDBus::Block, kCallTimeoutMs);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        // No watcher is a desktop without StatusNotifier trays, and one that
+        // owns its name before it serves its object is starting: neither is
+        // a failure.
+        static const QStringList notThere = {QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"),
+                                             QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"),
+                                             QStringLiteral("org.freedesktop.DBus.Error.UnknownObject")};
+        if (notThere.contains(reply.errorName()))
             return false;
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+            qCWarning(lcTray) << "Asking the StatusNotifierWatcher for a host failed:" << reply.errorName()
+                              << reply.errorMessage();
+            return false;
+        }
         return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
     }
 

@@ -1,5 +1,7 @@
 #include "settings/atomicfile.h"
 
+#include "kit/logging.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 
 namespace quendral {
@@ -104,6 +107,14 @@ int createTemp(const QDir &folder, const QString &name, QByteArray *tempPath)
     return -1;
 }
 
+// Logs the step of a write that failed, with the system's error.
+void logFailure(const char *step, const QString &path)
+{
+    const int error = errno;
+    qCWarning(lcStore) << "Writing" << path << "failed:" << strerrorname_np(error) << std::strerror(error) << "- at"
+                       << step;
+}
+
 } // namespace
 
 FileStamp fileStamp(const QString &path)
@@ -130,8 +141,10 @@ std::chrono::nanoseconds fileClockNow()
 bool writeFileAtomically(const QString &path, const QByteArray &data)
 {
     const QFileInfo given(path);
-    if (given.isDir())
+    if (given.isDir()) {
+        qCWarning(lcStore) << "Writing" << path << "failed: it is a folder";
         return false;
+    }
     // A link is followed, so the file it names is replaced, not the link.
     const QFileInfo info(given.exists() ? given.canonicalFilePath() : given.absoluteFilePath());
     const QDir folder = info.absoluteDir();
@@ -140,18 +153,28 @@ bool writeFileAtomically(const QString &path, const QByteArray &data)
 
     QByteArray tempPath;
     const int fd = createTemp(folder, name, &tempPath);
-    if (fd < 0)
+    if (fd < 0) {
+        logFailure("its temporary file", path);
         return false;
+    }
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     struct stat old
     {
     };
     bool written = (::stat(target.constData(), &old) != 0 || ::fchmod(fd, old.st_mode & 07777) == 0) &&
                    writeAll(fd, data) && ::fsync(fd) == 0 && ::rename(tempPath.constData(), target.constData()) == 0;
-    if (!written)
+    if (!written) {
+        logFailure("write, flush or rename", path);
         ::unlink(tempPath.constData());
+    }
     ::close(fd);
-    return written && syncFolder(QFile::encodeName(folder.absolutePath()));
+    if (!written)
+        return false;
+    if (!syncFolder(QFile::encodeName(folder.absolutePath()))) {
+        logFailure("flushing its folder", path);
+        return false;
+    }
+    return true;
 }
 
 } // namespace quendral

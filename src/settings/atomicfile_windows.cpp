@@ -1,5 +1,7 @@
 #include "settings/atomicfile.h"
 
+#include "kit/logging.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -31,16 +33,16 @@ std::chrono::nanoseconds fileClockNow()
 // MOVEFILE_WRITE_THROUGH), which also makes the rename itself durable.
 bool writeFileAtomically(const QString &path, const QByteArray &data)
 {
-    if (QFileInfo(path).isDir())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
+    if (QFileInfo(path).isDir()) {
+        qCWarning(lcStore) << "Writing" << path << "failed: it is a folder";
         return false;
     }
-    return file.commit();
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit())
+        return true;
+    qCWarning(lcStore) << "Writing" << path << "failed:" << file.error() << file.errorString();
+    file.cancelWriting();
+    return false;
 }
 
 } // namespace quendral

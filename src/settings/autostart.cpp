@@ -1,5 +1,6 @@
 #include "settings/autostart.h"
 
+#include "kit/logging.h"
 #include "settings/appstate.h"
 #include "settings/launcher.h"
 #include "settings/modregedit.h"
@@ -33,6 +34,7 @@ void AddAutostart(const AppState &state)
 {
     const QString command = programfile::startCommand(state.ProgramFolder(), QCoreApplication::applicationFilePath(),
                                                       QCoreApplication::arguments().value(0));
+    qCDebug(lcStore) << "Start at logon:" << command;
     modRegedit().RegValueWrite(Root::CurrentUser, kRunKey, kProductName, command, registry::kString);
 }
 

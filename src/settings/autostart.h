@@ -8,8 +8,8 @@ struct AppState;
 
 // The two integration entries of the program: the start-at-logon value in the
 // current user's Run key and the browser button, which on Linux is a launcher
-// in the user's applications menu (launcher.h). Failures are silent by
-// design: a limited account simply gets no button.
+// in the user's applications menu (launcher.h). Failures show nothing
+// (they are logged): a limited account simply gets no button.
 
 // True when the Run key holds a non-empty value of the product name (whatever
 // program it names).

@@ -1,5 +1,6 @@
 #include "settings/inifile.h"
 
+#include "kit/logging.h"
 #include "settings/atomicfile.h"
 #include "settings/cp1250.h"
 
@@ -364,8 +365,10 @@ public:
         if (!stamp.exists && !QFile::exists(path))
             return std::make_shared<const StoredFile>(QByteArray());
         QByteArray bytes;
-        if (!readWholeFile(path, kMaxFileBytes, &bytes))
+        if (!readWholeFile(path, kMaxFileBytes, &bytes)) {
+            qCWarning(lcStore) << "Reading" << path << "failed: unreadable, or larger than" << kMaxFileBytes << "bytes";
             return nullptr;
+        }
         auto file = std::make_shared<const StoredFile>(bytes);
         if (bytes.size() == stamp.size && stamp.isSettled())
             remember(path, stamp, file);
@@ -457,14 +460,20 @@ bool write(const QString &file, const QString &section, const QList<std::pair<QS
         if (!isValidWrite(section, key, value))
             return false;
     const auto parsed = cache().load(file);
-    if (!parsed)
+    if (!parsed) {
+        qCWarning(lcStore) << "Not writing" << file << "which could not be read";
         return false;
+    }
     StoredFile changed(*parsed);
     for (const auto &[key, value] : values)
         changed.set(section, key, value);
     const QByteArray bytes = changed.bytes();
     // A file over the cap could no longer be read: refuse the write instead.
-    return bytes.size() <= kMaxFileBytes && writeFileAtomically(file, bytes);
+    if (bytes.size() > kMaxFileBytes) {
+        qCWarning(lcStore) << "Not writing" << file << "- it would grow past" << kMaxFileBytes << "bytes";
+        return false;
+    }
+    return writeFileAtomically(file, bytes);
 }
 
 } // namespace quendral::ini

@@ -1,5 +1,6 @@
 #include "settings/launcher.h"
 
+#include "kit/logging.h"
 #include "settings/atomicfile.h"
 #include "settings/runkey.h"
 #include "settings/userdata.h"
@@ -17,20 +18,27 @@ QString path()
 
 void write(const QString &name, const QString &comment, const QString &program, const QString &icon)
 {
-    if (!QDir().mkpath(QFileInfo(path()).absolutePath()))
+    if (!QDir().mkpath(QFileInfo(path()).absolutePath())) {
+        qCWarning(lcStore) << "Making the folder of" << path() << "failed: no launcher";
         return;
+    }
     const QString entry =
         runkey::desktopEntry(name, program,
                              {{QStringLiteral("Comment"), comment},
                               {QStringLiteral("Icon"), icon},
                               {QStringLiteral("Terminal"), QStringLiteral("false")},
                               {QStringLiteral("Categories"), QStringLiteral("Network;FileTransfer;")}});
-    writeFileAtomically(path(), entry.toUtf8());
+    if (writeFileAtomically(path(), entry.toUtf8()))
+        qCDebug(lcStore) << "Launcher written:" << path() << "starting" << program;
 }
 
 void remove()
 {
-    QFile::remove(path());
+    QFile launcher(path());
+    if (launcher.remove())
+        qCDebug(lcStore) << "Launcher removed:" << path();
+    else if (launcher.exists())
+        qCWarning(lcStore) << "Removing" << path() << "failed:" << launcher.errorString();
 }
 
 } // namespace quendral::launcher

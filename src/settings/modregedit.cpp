@@ -1,10 +1,30 @@
 #include "settings/modregedit.h"
 
+#include "kit/logging.h"
+
 namespace quendral {
 
 using namespace registry;
 
 namespace {
+
+QString rootName(Root root)
+{
+    return root == Root::LocalMachine ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
+}
+
+// A missing key or value is what a first start finds: worth a debug line
+// only. Every other failure is a warning, with the platform's result code.
+long logged(long result, const char *operation, Root root, const QString &subkey, const QString &name = {})
+{
+    if (result == kSuccess)
+        qCDebug(lcStore) << operation << rootName(root) + u'\\' + subkey << name;
+    else if (result == kNotFound)
+        qCDebug(lcStore) << operation << rootName(root) + u'\\' + subkey << name << "found nothing";
+    else
+        qCWarning(lcStore) << operation << rootName(root) + u'\\' + subkey << name << "failed: error" << result;
+    return result;
+}
 
 bool isTextType(quint32 type)
 {
@@ -15,12 +35,12 @@ bool isTextType(quint32 type)
 
 long modRegedit::RegKeyCreate(Root root, const QString &subkey)
 {
-    return createKey(root, subkey);
+    return logged(createKey(root, subkey), "RegKeyCreate", root, subkey);
 }
 
 long modRegedit::RegKeyDelete(Root root, const QString &subkey)
 {
-    return deleteKey(root, subkey);
+    return logged(deleteKey(root, subkey), "RegKeyDelete", root, subkey);
 }
 
 long modRegedit::RegKeyOpen(Root root, const QString &subkey, quint32 access)
@@ -36,34 +56,34 @@ void modRegedit::RegKeyClose()
 long modRegedit::RegValueDelete(Root root, const QString &subkey, const QString &name)
 {
     if (const long result = RegKeyOpen(root, subkey, kReadWrite); result != kSuccess)
-        return result;
+        return logged(result, "RegValueDelete", root, subkey, name);
     const long result = deleteValue(m_openkey, name);
     RegKeyClose();
-    return result;
+    return logged(result, "RegValueDelete", root, subkey, name);
 }
 
 long modRegedit::RegValueRead(Root root, const QString &subkey, const QString &name, QVariant *value, quint32 *type)
 {
     if (const long result = RegKeyOpen(root, subkey, kQueryValue); result != kSuccess)
-        return result;
+        return logged(result, "RegValueRead", root, subkey, name);
     const bool text = isTextType(*type);
     QByteArray data;
     const long result = queryValue(m_openkey, name, text ? kTextBuffer : 4, type, &data);
     if (result == kSuccess)
         *value = text ? QVariant(textUpToNul(data)) : QVariant(dwordFromBytes(data));
     RegKeyClose();
-    return result;
+    return logged(result, "RegValueRead", root, subkey, name);
 }
 
 long modRegedit::RegValueWrite(Root root, const QString &subkey, const QString &name, const QString &text, quint32 type)
 {
     if (const long result = RegKeyOpen(root, subkey, kReadWrite); result != kSuccess)
-        return result;
+        return logged(result, "RegValueWrite", root, subkey, name);
     bool ok = true;
     const QByteArray data = isTextType(type) ? text.toUtf8() + '\0' : dwordBytes(text.toUInt(&ok));
     const long result = ok ? setValue(m_openkey, name, type, data) : kInvalidParameter;
     RegKeyClose();
-    return result;
+    return logged(result, "RegValueWrite", root, subkey, name);
 }
 
 } // namespace quendral

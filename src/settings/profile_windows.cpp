@@ -1,3 +1,4 @@
+#include "kit/logging.h"
 #include "settings/inifile.h"
 
 #include <QDir>
@@ -67,9 +68,13 @@ QHash<QString, QString> IniFile::ReadSection(const QString &section) const
 
 bool IniFile::WriteIni(const QString &section, const QString &key, const QString &value) const
 {
-    return !m_path.isEmpty() &&
-           WritePrivateProfileStringA(ansi(section).constData(), ansi(key).constData(), ansi(value).constData(),
-                                      ansi(QDir::toNativeSeparators(m_path)).constData());
+    if (m_path.isEmpty())
+        return false;
+    if (WritePrivateProfileStringA(ansi(section).constData(), ansi(key).constData(), ansi(value).constData(),
+                                   ansi(QDir::toNativeSeparators(m_path)).constData()))
+        return true;
+    qCWarning(lcStore) << "WritePrivateProfileString to" << m_path << "failed: error" << GetLastError();
+    return false;
 }
 
 bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QString>> &values) const
@@ -98,8 +103,11 @@ bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QS
     for (const QByteArray &line : std::as_const(lines))
         block += line + '\0';
     block += '\0';
-    return WritePrivateProfileSectionA(ansi(section).constData(), block.constData(),
-                                       ansi(QDir::toNativeSeparators(m_path)).constData());
+    if (WritePrivateProfileSectionA(ansi(section).constData(), block.constData(),
+                                    ansi(QDir::toNativeSeparators(m_path)).constData()))
+        return true;
+    qCWarning(lcStore) << "WritePrivateProfileSection to" << m_path << "failed: error" << GetLastError();
+    return false;
 }
 
 } // namespace quendral

@@ -1,5 +1,6 @@
 #include "settings/regfile.h"
 
+#include "kit/logging.h"
 #include "settings/atomicfile.h"
 
 #include <QDir>
@@ -260,8 +261,10 @@ bool Hive::load(const QString &file)
     if (!QFileInfo::exists(file))
         return true;
     QByteArray bytes;
-    if (!readWholeFile(file, kMaxHiveBytes, &bytes))
+    if (!readWholeFile(file, kMaxHiveBytes, &bytes)) {
+        qCWarning(lcStore) << "Reading" << file << "failed: unreadable, or larger than" << kMaxHiveBytes << "bytes";
         return false;
+    }
     Hive hive;
     QStringList lines;
     QList<QByteArray> raws;
@@ -287,8 +290,10 @@ bool Hive::load(const QString &file)
     if (std::all_of(lines.cbegin(), lines.cend(), [](const QString &line) { return line.trimmed().isEmpty(); }))
         return true;
     // Anything else is not ours to rewrite.
-    if (lines.first().trimmed() != kHeader && lines.first().trimmed() != kHeader4)
+    if (lines.first().trimmed() != kHeader && lines.first().trimmed() != kHeader4) {
+        qCWarning(lcStore) << "Reading" << file << "failed: not a registry export, left as it is";
         return false;
+    }
     const Hive parsed = parseLines(raws, lines);
     hive.keys = parsed.keys;
     hive.m_preamble = parsed.m_preamble;
@@ -321,8 +326,10 @@ std::shared_ptr<const Hive> Hive::loadShared(const QString &file)
 
 bool Hive::save(const QString &file) const
 {
-    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        qCWarning(lcStore) << "Writing" << file << "failed: its folder cannot be made";
         return false;
+    }
     return writeFileAtomically(file, serialize());
 }
 

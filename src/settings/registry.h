@@ -6,7 +6,7 @@
 
 // The narrow platform interface under modRegedit: the seven registry calls
 // with the platform's result codes. On Linux it is the file-backed stand-in
-// (registry_file.cpp), whose Run key lives in the XDG autostart folder.
+// (registry_linux.cpp), whose Run key lives in the XDG autostart folder.
 namespace quendral::registry {
 
 enum class Root : quint32 { CurrentUser = 0x80000001u, LocalMachine = 0x80000002u };

@@ -1,5 +1,6 @@
 #include "settings/runkey.h"
 
+#include "kit/logging.h"
 #include "settings/atomicfile.h"
 
 #include <QDir>
@@ -180,8 +181,10 @@ long writeCommand(const QString &valueName, const QString &command)
     if (valueName.isEmpty() || std::any_of(command.begin(), command.end(), unwritable) ||
         std::any_of(valueName.begin(), valueName.end(), unwritable))
         return registry::kInvalidParameter;
-    if (!QDir().mkpath(autostartFolder()))
+    if (!QDir().mkpath(autostartFolder())) {
+        qCWarning(lcStore) << "Making the autostart folder" << autostartFolder() << "failed";
         return registry::kAccessDenied;
+    }
     const bool written = writeFileAtomically(entryPath(valueName), desktopEntry(valueName, command).toUtf8());
     return written ? registry::kSuccess : registry::kAccessDenied;
 }
@@ -191,7 +194,11 @@ long removeCommand(const QString &valueName)
     QHash<QString, QString> keys;
     if (valueName.isEmpty() || !findEntry(valueName, &keys))
         return registry::kNotFound;
-    return QFile::remove(entryPath(valueName)) ? registry::kSuccess : registry::kAccessDenied;
+    QFile entry(entryPath(valueName));
+    if (entry.remove())
+        return registry::kSuccess;
+    qCWarning(lcStore) << "Removing" << entry.fileName() << "failed:" << entry.errorString();
+    return registry::kAccessDenied;
 }
 
 } // namespace quendral::runkey

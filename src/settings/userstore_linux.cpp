@@ -1,3 +1,4 @@
+#include "kit/logging.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
 
@@ -41,12 +42,18 @@ bool SettingsStore::SaveUserSettings(const QList<std::pair<QString, QString>> &v
 {
     const QString path = reg::userHivePath();
     reg::Hive hive;
-    if (!hive.load(path))
-        return false; // never replace a store we could not read
+    if (!hive.load(path)) {
+        // Never replace a store we could not read.
+        qCWarning(lcStore) << "Per-user values not saved: their store could not be read";
+        return false;
+    }
     reg::Key &settings = hive.ensureKey(QString::fromLatin1(kUserSettingsKey));
     for (const auto &[key, value] : values)
         settings.setValue(reg::Value{key, reg::REG_SZ, value, 0, {}, {}});
-    return hive.save(path);
+    if (hive.save(path))
+        return true;
+    qCWarning(lcStore) << "Per-user values not saved";
+    return false;
 }
 
 } // namespace quendral

@@ -1,3 +1,4 @@
+#include "kit/logging.h"
 #include "settings/registry.h"
 #include "settings/settingsstore.h"
 
@@ -20,8 +21,12 @@ QHash<QString, QString> SettingsStore::GetUserSettings(const QStringList &keys) 
 {
     QHash<QString, QString> values;
     registry::OpenKey open;
-    if (registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kQueryValue, &open) != registry::kSuccess)
+    if (const long result = registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kQueryValue, &open);
+        result != registry::kSuccess) {
+        if (result != registry::kNotFound)
+            qCWarning(lcStore) << "RegOpenKeyEx of" << kSubkey << "failed: error" << result;
         return values;
+    }
     for (const QString &key : keys) {
         quint32 type = 0;
         QByteArray data;
@@ -32,6 +37,8 @@ QHash<QString, QString> SettingsStore::GetUserSettings(const QStringList &keys) 
         if (result == registry::kSuccess)
             values.insert(key, type == registry::kDword ? QString::number(registry::dwordFromBytes(data))
                                                         : registry::textUpToNul(data));
+        else if (result != registry::kNotFound)
+            qCWarning(lcStore) << "RegQueryValueEx of" << key << "failed: error" << result;
     }
     registry::closeKey(&open);
     return values;
@@ -46,16 +53,19 @@ bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
 // the other under one opened key.
 bool SettingsStore::SaveUserSettings(const QList<std::pair<QString, QString>> &values)
 {
-    if (registry::createKey(registry::Root::CurrentUser, kSubkey) != registry::kSuccess)
-        return false;
+    long result = registry::createKey(registry::Root::CurrentUser, kSubkey);
     registry::OpenKey open;
-    if (registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kReadWrite, &open) != registry::kSuccess)
-        return false;
-    QList<registry::NamedValue> stored;
-    for (const auto &[key, value] : values)
-        stored.append(registry::NamedValue{key, registry::kString, value.toUtf8() + '\0'});
-    const long result = registry::setValues(open, stored);
-    registry::closeKey(&open);
+    if (result == registry::kSuccess)
+        result = registry::openKey(registry::Root::CurrentUser, kSubkey, registry::kReadWrite, &open);
+    if (result == registry::kSuccess) {
+        QList<registry::NamedValue> stored;
+        for (const auto &[key, value] : values)
+            stored.append(registry::NamedValue{key, registry::kString, value.toUtf8() + '\0'});
+        result = registry::setValues(open, stored);
+        registry::closeKey(&open);
+    }
+    if (result != registry::kSuccess)
+        qCWarning(lcStore) << "Per-user values not saved: error" << result;
     return result == registry::kSuccess;
 }
 

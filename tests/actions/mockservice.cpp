@@ -87,4 +87,32 @@ QList<QVariantList> MockService::methodCalls(const QString &path, const QString 
     return calls;
 }
 
+bool MockService::addMethod(const QString &path, const QString &interface, const QString &method, const QString &in,
+                            const QString &out, const QString &code) const
+{
+    return call(path, mockInterface, QStringLiteral("AddMethod"), {interface, method, in, out, code}).type() ==
+           QDBusMessage::ReplyMessage;
+}
+
+LogindMock::LogindMock()
+    : MockService(QStringLiteral("logind"), QStringLiteral("org.freedesktop.login1"))
+{
+}
+
+QString LogindMock::startOnPrivateBus()
+{
+    if (!systemBusIsPrivate())
+        return QStringLiteral("refusing to run: these tests talk to logind, ask it to power off, and must use the "
+                              "private bus of scripts/test-env.sh (DBUS_SYSTEM_BUS_ADDRESS must equal "
+                              "QUENDRAL_TEST_BUS)");
+    return start() ? QString() : QStringLiteral("the logind mock did not start");
+}
+
+bool LogindMock::reset() const
+{
+    // Reset keeps the main object's call log.
+    return call(path, mockInterface, QStringLiteral("Reset")).type() == QDBusMessage::ReplyMessage &&
+           call(path, mockInterface, QStringLiteral("ClearCalls")).type() == QDBusMessage::ReplyMessage;
+}
+
 } // namespace quendral::test

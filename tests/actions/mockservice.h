@@ -33,11 +33,37 @@ public:
     // The argument lists of the calls of `method` on the object at `path`,
     // in the order they arrived.
     QList<QVariantList> methodCalls(const QString &path, const QString &method) const;
+    // Makes `method` (arguments `in`, result `out`) of the object at `path`
+    // run the Python `code`; true when the mock took it.
+    bool addMethod(const QString &path, const QString &interface, const QString &method, const QString &in,
+                   const QString &out, const QString &code) const;
 
 private:
     QString m_template;
     QString m_busName;
     QProcess m_process;
+};
+
+// The logind mock that the power-off and inhibitor tests share: its manager
+// object, and the mock's own calls to reset it and replace methods.
+class LogindMock : public MockService
+{
+public:
+    static inline const QString path = QStringLiteral("/org/freedesktop/login1");
+    static inline const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
+
+    LogindMock();
+
+    // Starts the mock on the private bus; why not, when it may not run here.
+    QString startOnPrivateBus();
+    // Forgets replaced methods, inhibitors and the calls made so far.
+    bool reset() const;
+    bool replace(const QString &method, const QString &in, const QString &out, const QString &code) const
+    {
+        return addMethod(path, manager, method, in, out, code);
+    }
+    QDBusMessage callManager(const QString &method) const { return call(path, manager, method); }
+    QList<QVariantList> managerCalls(const QString &method) const { return methodCalls(path, method); }
 };
 
 } // namespace quendral::test

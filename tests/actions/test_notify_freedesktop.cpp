@@ -1,6 +1,7 @@
 #include "actions/notify.h"
 #include "actions/notify_linux.h"
 #include "mockservice.h"
+#include "support/testsupport.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -12,6 +13,7 @@ using namespace quendral;
 namespace {
 
 const QString notificationsPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString notificationsInterface = QStringLiteral("org.freedesktop.Notifications");
 
 // Nothing about a notification is worth a visible pause of the tray.
 constexpr qint64 kNoWaitMs = 500;
@@ -28,6 +30,8 @@ private slots:
     void noticeReachesARunningDaemon();
     void aHungDaemonKeepsNobodyWaiting();
     void withoutADaemonNothingWaits();
+    void failedNoticeIsLogged_data();
+    void failedNoticeIsLogged();
 
 private:
     test::MockService m_daemon{QStringLiteral("notification_daemon"), QStringLiteral("org.freedesktop.Notifications")};
@@ -73,6 +77,44 @@ void TestNotifyFreedesktop::withoutADaemonNothingWaits()
     clock.start();
     makeDesktopNotifier(QStringLiteral("quendral"))->notify(QStringLiteral("Done"), QStringLiteral("Files are here."));
     QVERIFY(clock.elapsed() < kNoWaitMs);
+}
+
+void TestNotifyFreedesktop::failedNoticeIsLogged_data()
+{
+    QTest::addColumn<QString>("daemon");
+    QTest::addColumn<QString>("error"); // the error named in a warning; none when empty
+    QTest::newRow("refusing") << "refusing"
+                              << "org.freedesktop.DBus.Error.Failed";
+    QTest::newRow("hung") << "hung"
+                          << "org.freedesktop.DBus.Error.NoReply";
+    QTest::newRow("none runs: no failure") << "none"
+                                           << "";
+}
+
+void TestNotifyFreedesktop::failedNoticeIsLogged()
+{
+    QFETCH(QString, daemon);
+    QFETCH(QString, error);
+    QVERIFY(m_daemon.stop());
+    if (daemon != QLatin1String("none"))
+        QVERIFY(m_daemon.start());
+    if (daemon == QLatin1String("refusing"))
+        QVERIFY(m_daemon.addMethod(notificationsPath, notificationsInterface, QStringLiteral("Notify"),
+                                   QStringLiteral("susssasa{sv}i"), QStringLiteral("u"),
+                                   QStringLiteral("raise dbus.exceptions.DBusException('refused', "
+                                                  "name='org.freedesktop.DBus.Error.Failed')")));
+    if (daemon == QLatin1String("hung"))
+        QCOMPARE(::kill(static_cast<pid_t>(m_daemon.pid()), SIGSTOP), 0);
+
+    test::LogRecorder log;
+    makeDesktopNotifier(QStringLiteral("quendral"))->notify(QStringLiteral("Done"), QStringLiteral("Files are here."));
+    if (error.isEmpty()) {
+        QTest::qWait(int(kNoWaitMs));
+        QVERIFY(log.warnings("quendral.notify").isEmpty());
+    } else {
+        QTRY_VERIFY(log.warned("quendral.notify", error));
+    }
+    QVERIFY(m_daemon.stop());
 }
 
 QTEST_MAIN(TestNotifyFreedesktop)

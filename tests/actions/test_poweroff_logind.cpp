@@ -7,14 +7,6 @@
 
 using namespace quendral;
 
-namespace {
-
-const QString logindPath = QStringLiteral("/org/freedesktop/login1");
-const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
-const QString mockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
-
-} // namespace
-
 class TestPowerOffLogind : public QObject
 {
     Q_OBJECT
@@ -31,24 +23,20 @@ private slots:
     void withoutLogindNothingIsPromised();
 
 private:
-    QList<QVariantList> powerOffCalls() const { return m_logind.methodCalls(logindPath, QStringLiteral("PowerOff")); }
+    QList<QVariantList> powerOffCalls() const { return m_logind.managerCalls(QStringLiteral("PowerOff")); }
 
-    test::MockService m_logind{QStringLiteral("logind"), QStringLiteral("org.freedesktop.login1")};
+    test::LogindMock m_logind;
 };
 
 void TestPowerOffLogind::initTestCase()
 {
-    if (!test::systemBusIsPrivate())
-        QFAIL("refusing to run: these tests ask for a power-off and must talk to the private bus of "
-              "scripts/test-env.sh (DBUS_SYSTEM_BUS_ADDRESS must equal QUENDRAL_TEST_BUS)");
-    QVERIFY(m_logind.start());
+    const QString refused = m_logind.startOnPrivateBus();
+    QVERIFY2(refused.isEmpty(), qPrintable(refused));
 }
 
 void TestPowerOffLogind::init()
 {
-    // Reset keeps the main object's call log.
-    QCOMPARE(m_logind.call(logindPath, mockInterface, QStringLiteral("Reset")).type(), QDBusMessage::ReplyMessage);
-    QCOMPARE(m_logind.call(logindPath, mockInterface, QStringLiteral("ClearCalls")).type(), QDBusMessage::ReplyMessage);
+    QVERIFY(m_logind.reset());
 }
 
 void TestPowerOffLogind::powerOffAsksLogindWithoutInteraction()
@@ -61,14 +49,17 @@ void TestPowerOffLogind::powerOffAsksLogindWithoutInteraction()
 
 void TestPowerOffLogind::refusedPowerOffGivesLogindsReason()
 {
-    m_logind.call(logindPath, mockInterface, QStringLiteral("AddMethod"),
-                  {managerInterface, QStringLiteral("PowerOff"), QStringLiteral("b"), QString(),
-                   QStringLiteral("raise dbus.exceptions.DBusException('Interactive authentication required.', "
-                                  "name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')")});
+    QVERIFY(m_logind.replace(
+        QStringLiteral("PowerOff"), QStringLiteral("b"), QString(),
+        QStringLiteral("raise dbus.exceptions.DBusException('Interactive authentication "
+                       "required.', name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')")));
     test::MessageBoxes boxes;
+    test::LogRecorder log;
     QCOMPARE(LogindPowerControl(QDBusConnection::systemBus()).power_off(),
              QStringLiteral("Interactive authentication required."));
     QCOMPARE(powerOffCalls().size(), 1);
+    QVERIFY(
+        log.warned("quendral.power", QStringLiteral("org.freedesktop.DBus.Error.InteractiveAuthorizationRequired")));
     // The countdown window reports it; the back-end shows nothing itself.
     QVERIFY(boxes.shown().isEmpty());
 }
@@ -88,9 +79,8 @@ void TestPowerOffLogind::canPowerOffTellsLogindsAnswer()
 {
     QFETCH(QString, answer);
     QFETCH(int, ability);
-    m_logind.call(logindPath, mockInterface, QStringLiteral("AddMethod"),
-                  {managerInterface, QStringLiteral("CanPowerOff"), QString(), QStringLiteral("s"),
-                   QStringLiteral("ret = '%1'").arg(answer)});
+    QVERIFY(m_logind.replace(QStringLiteral("CanPowerOff"), QString(), QStringLiteral("s"),
+                             QStringLiteral("ret = '%1'").arg(answer)));
     QCOMPARE(int(makePowerControl()->canPowerOff()), ability);
     QCOMPARE(powerOffCalls().size(), 0);
 }

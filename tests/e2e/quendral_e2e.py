@@ -39,6 +39,9 @@ def pump(seconds=0.05):
 
 
 def wait_until(check, timeout, what):
+    """Polls `check` until it gives a true value, which it returns, letting
+    AT-SPI events in between; fails after `timeout` seconds, naming `what`.
+    The one wait of every script here, sni.py's included."""
     deadline = time.monotonic() + timeout
     while True:
         result = check()

@@ -47,6 +47,8 @@ import time
 
 import dbus
 
+from quendral_e2e import wait_until
+
 WATCHER = "org.kde.StatusNotifierWatcher"
 WATCHER_PATH = "/StatusNotifierWatcher"
 ITEM = "org.kde.StatusNotifierItem"
@@ -58,17 +60,6 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PYTHON = "/usr/bin/python3"
 
 # --- waiting and the bus -----------------------------------------------------
-
-
-def wait_until(check, timeout, what, interval=0.05):
-    deadline = time.monotonic() + timeout
-    while True:
-        result = check()
-        if result:
-            return result
-        if time.monotonic() > deadline:
-            raise AssertionError("timed out after %g s waiting for %s" % (timeout, what))
-        time.sleep(interval)
 
 
 _bus = None
@@ -318,7 +309,7 @@ HOST_APP = "gtk-sni-tray-standalone"
 
 
 def _a11y():
-    import quendral_e2e  # noqa: E402  (gi with Atspi; imported when needed)
+    import quendral_e2e  # AT-SPI is set up only for the tests that read the tray bar
     quendral_e2e.Atspi.init()
     return quendral_e2e
 

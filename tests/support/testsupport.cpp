@@ -4,7 +4,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace quendral::test {
+
+namespace {
+
+// The recorder that Qt's message handler, a plain function, reports to.
+LogRecorder *recording = nullptr;
+
+} // namespace
 
 QString sourceDir()
 {
@@ -56,6 +65,45 @@ QStringList MessageBoxes::texts() const
     for (const auto &s : m_shown)
         list.append(s.text);
     return list;
+}
+
+LogRecorder::LogRecorder()
+{
+    recording = this;
+    m_previous = qInstallMessageHandler(record);
+}
+
+LogRecorder::~LogRecorder()
+{
+    qInstallMessageHandler(m_previous);
+    recording = nullptr;
+}
+
+void LogRecorder::record(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    LogRecorder *self = recording;
+    if (type == QtWarningMsg) {
+        const QMutexLocker lock(&self->m_mutex);
+        self->m_warnings.append({QByteArray(context.category), text});
+    }
+    if (self->m_previous)
+        self->m_previous(type, context, text);
+}
+
+QStringList LogRecorder::warnings(const char *category) const
+{
+    const QMutexLocker lock(&m_mutex);
+    QStringList texts;
+    for (const auto &[from, text] : m_warnings)
+        if (from == category)
+            texts.append(text);
+    return texts;
+}
+
+bool LogRecorder::warned(const char *category, const QString &text) const
+{
+    const QStringList lines = warnings(category);
+    return std::any_of(lines.cbegin(), lines.cend(), [&](const QString &line) { return line.contains(text); });
 }
 
 } // namespace quendral::test

@@ -4,6 +4,7 @@
 #include "settings/appstate.h"
 
 #include <QList>
+#include <QMutex>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -45,6 +46,29 @@ private:
     QList<msgbox::Shown> m_shown;
     QList<msgbox::Answer> m_answers;
     msgbox::Answer m_fallback;
+};
+
+// Records what is logged while it lives, and passes every message on to the
+// handler before it (Qt Test's, which prints it).
+class LogRecorder
+{
+public:
+    LogRecorder();
+    ~LogRecorder();
+    LogRecorder(const LogRecorder &) = delete;
+    LogRecorder &operator=(const LogRecorder &) = delete;
+
+    // The warnings of `category` ("quendral.dialup"), in the order they came.
+    QStringList warnings(const char *category) const;
+    // Whether a warning of `category` contains `text`.
+    bool warned(const char *category, const QString &text) const;
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext &context, const QString &text);
+
+    QtMessageHandler m_previous;
+    mutable QMutex m_mutex; // the sound worker logs from its own thread
+    QList<std::pair<QByteArray, QString>> m_warnings;
 };
 
 // A read-only view of `folder` at `mountPoint` (an empty folder), for as long
