@@ -41,9 +41,10 @@ public:
     PresenceProbe::Test test()
     {
         return [this](const QString &folder, const QStringList &names) {
-            std::vector<bool> answers;
+            std::vector<presence::Answer> answers;
             for (const QString &name : names)
-                answers.push_back(name.startsWith(u'+') || name.startsWith(u'*'));
+                answers.push_back(name.startsWith(u'+') || name.startsWith(u'*') ? presence::Answer::Yes
+                                                                                 : presence::Answer::No);
             const std::lock_guard lock(m_mutex);
             m_asked.push_back({folder, names, std::this_thread::get_id()});
             return answers;
@@ -450,10 +451,11 @@ private slots:
     {
         write(QStringLiteral("a.zip"));
         write(QStringLiteral("b.rar"));
-        const std::vector<bool> answers = presence::foundIn(
+        using enum presence::Answer;
+        const std::vector<presence::Answer> answers = presence::foundIn(
             m_dir->path() + u'/', {QStringLiteral("*.rar"), QStringLiteral("c.zip"), QStringLiteral("a.zip"),
                                    QStringLiteral("*.txt"), QStringLiteral("?.zip")});
-        QCOMPARE(answers, std::vector<bool>({true, false, true, false, true}));
+        QCOMPARE(answers, std::vector<presence::Answer>({Yes, No, Yes, No, Yes}));
     }
 
     void realFileSystemThroughTheProbe()
