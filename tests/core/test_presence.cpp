@@ -388,6 +388,44 @@ private slots:
         QCOMPARE(closeLooks.load() > 0, closeAsked);
     }
 
+    // The close look answers "+" Yes, "~" No (being written), "?" Unsure.
+    void unsureIsNotYetUpToTheLimit_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<bool>("before"); // each call below the limit
+        QTest::addColumn<bool>("at");     // the call at the limit
+
+        QTest::newRow("all, one unsure") << true << QStringList{"/a/+x", "/a/?y"} << false << true;
+        QTest::newRow("all, unsure and written") << true << QStringList{"/a/?x", "/a/~y"} << false << false;
+        QTest::newRow("any, only unsure") << false << QStringList{"/a/?x", "/a/~y"} << false << true;
+        QTest::newRow("any, one there") << false << QStringList{"/a/?x", "/a/+y"} << true << true;
+    }
+    void unsureIsNotYetUpToTheLimit()
+    {
+        QFETCH(bool, all);
+        QFETCH(QStringList, paths);
+        QFETCH(bool, before);
+        QFETCH(bool, at);
+
+        PresenceProbe probe(test::fakePresence([](const QString &) { return true; }), std::chrono::seconds(20),
+                            mountedUnder(QStringLiteral("/net/")), [](const QString &, const QStringList &names) {
+                                std::vector<presence::Answer> answers;
+                                for (const QString &name : names)
+                                    answers.push_back(name.startsWith(u'+')   ? presence::Answer::Yes
+                                                      : name.startsWith(u'?') ? presence::Answer::Unsure
+                                                                              : presence::Answer::No);
+                                return answers;
+                            });
+        const auto ask = [&](const QStringList &asked) { return all ? probe.allFound(asked) : probe.anyFound(asked); };
+        for (int call = 1; call < PresenceProbe::kUnsureLimit; ++call)
+            QCOMPARE(ask(paths), before);
+        QCOMPARE(ask(paths), at);
+        // A settled answer starts the count afresh.
+        QVERIFY(ask({QStringLiteral("/a/+z")}));
+        QCOMPARE(ask(paths), before);
+    }
+
     void localFoldersStayHereNetworkFoldersShareOneWorker()
     {
         Recorder recorder;
