@@ -38,7 +38,7 @@ public:
     using MayBlock = std::function<bool(const QString &folder)>;
 
     // The tick's probe: a first look at which files have arrived, and the
-    // look for open writers (into /proc) only once the first look meets the
+    // look for open writers (leases, /proc) only once the first look meets the
     // rule, so that a list still incomplete costs no more than the file
     // system's answers.
     PresenceProbe();
