@@ -100,6 +100,8 @@ enum class Lease { Free, Writing, Unavailable };
 // writing. Our own descriptor is read-only, so it does not count. Opening
 // must do nothing to the file: O_NONBLOCK returns at once where a write lease
 // would make us wait, and only the regular file that was asked about is kept.
+// A writer opening the file while we hold the lease waits the few
+// microseconds until we give it back.
 Lease askKernel(const QByteArray &path, const struct stat &status)
 {
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
