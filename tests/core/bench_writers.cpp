@@ -7,7 +7,7 @@
 //   bench_writers [runs]
 #include "core/openwriters.h"
 #include "core/presenceprobe.h"
-#include "support/heldprocess.h"
+#include "support/forked.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,7 +81,8 @@ int main(int argc, char *argv[])
         files.append(folder + name);
         paths.append(folder + name);
     }
-    test::HeldProcess crowd({QStringLiteral("crowd"), QStringLiteral("2000"), QStringLiteral("50")});
+    const test::Forked crowd(
+        2000, [] { return true; }, 50);
     const auto later = [] { return std::chrono::steady_clock::now() + std::chrono::seconds(60); };
 
     const Times lease = median(runs, [&] {

@@ -395,7 +395,6 @@ private slots:
         QTest::addColumn<QStringList>("paths");
         QTest::addColumn<bool>("before"); // each call below the limit
         QTest::addColumn<bool>("at");     // the call at the limit
-
         QTest::newRow("all, one unsure") << true << QStringList{"/a/+x", "/a/?y"} << false << true;
         QTest::newRow("all, unsure and written") << true << QStringList{"/a/?x", "/a/~y"} << false << false;
         QTest::newRow("any, only unsure") << false << QStringList{"/a/?x", "/a/~y"} << false << true;
@@ -407,22 +406,19 @@ private slots:
         QFETCH(QStringList, paths);
         QFETCH(bool, before);
         QFETCH(bool, at);
-
+        using enum presence::Answer;
         PresenceProbe probe(test::fakePresence([](const QString &) { return true; }), std::chrono::seconds(20),
                             mountedUnder(QStringLiteral("/net/")), [](const QString &, const QStringList &names) {
                                 std::vector<presence::Answer> answers;
                                 for (const QString &name : names)
-                                    answers.push_back(name.startsWith(u'+')   ? presence::Answer::Yes
-                                                      : name.startsWith(u'?') ? presence::Answer::Unsure
-                                                                              : presence::Answer::No);
+                                    answers.push_back(name[0] == u'+' ? Yes : name[0] == u'?' ? Unsure : No);
                                 return answers;
                             });
         const auto ask = [&](const QStringList &asked) { return all ? probe.allFound(asked) : probe.anyFound(asked); };
         for (int call = 1; call < PresenceProbe::kUnsureLimit; ++call)
             QCOMPARE(ask(paths), before);
         QCOMPARE(ask(paths), at);
-        // A settled answer starts the count afresh.
-        QVERIFY(ask({QStringLiteral("/a/+z")}));
+        QVERIFY(ask({QStringLiteral("/a/+z")})); // settled: the count starts afresh
         QCOMPARE(ask(paths), before);
     }
 
