@@ -1,48 +1,49 @@
 // The last look of the presence test: download programs' partial markers and
-// processes that still have a file open for writing.
+// processes that still have a file open for writing, among many or not,
+// whatever name they opened it by and whoever asks.
 #include "core/openwriters.h"
 #include "core/presence.h"
+#include "core/presenceprobe.h"
+#include "support/forked.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <memory>
+#include <thread>
 
 using namespace quendral;
 using namespace std::chrono_literals;
 
 namespace {
 
-// A child process holding `file` open through the shell redirection `mode`
-// ("3>>" appends, "3<" reads, "3<>" reads and writes) until it is killed.
-class Holder
+// A child process holding `file` open with `flags` until it is ended.
+test::Forked holding(const QString &file, int flags = O_WRONLY | O_APPEND, bool undumpable = false)
 {
-public:
-    Holder(const QString &mode, const QString &file)
-    {
-        m_process.start(
-            QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), QStringLiteral("exec %1\"$0\"; echo open; exec sleep 600").arg(mode), file});
-        if (!m_process.waitForReadyRead(10000))
-            qFatal("the holding process did not start");
-    }
-    ~Holder() { close(); }
-    void close()
-    {
-        m_process.kill();
-        m_process.waitForFinished(10000);
-    }
-    qint64 pid() const { return m_process.processId(); }
+    return test::Forked(1, [path = QFile::encodeName(file), flags, undumpable] {
+        return ::open(path.constData(), flags) >= 0 && (!undumpable || ::prctl(PR_SET_DUMPABLE, 0) == 0);
+    });
+}
 
-private:
-    QProcess m_process;
-};
+// Runs `step` on a thread with the credentials of `uid` (Linux keeps them per
+// thread), so that root can also ask as an ordinary user.
+template <typename Step> void as(uid_t uid, Step step)
+{
+    std::thread([&] {
+        if (uid != 0 && (::syscall(SYS_setgroups, 0, nullptr) != 0 || ::syscall(SYS_setresgid, uid, uid, uid) != 0 ||
+                         ::syscall(SYS_setresuid, uid, uid, uid) != 0))
+            qFatal("cannot take uid %u", unsigned(uid));
+        step();
+    }).join();
+}
 
 std::chrono::steady_clock::time_point soon()
 {
@@ -104,27 +105,27 @@ private slots:
     // --- open writers ---
     void onlyWritersHoldTheFileBack_data()
     {
-        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("flags");
         QTest::addColumn<bool>("holds");
-        QTest::newRow("appending") << "3>>" << true;
-        QTest::newRow("truncating") << "3>" << true;
-        QTest::newRow("reading and writing") << "3<>" << true;
-        QTest::newRow("reading") << "3<" << false;
+        QTest::newRow("appending") << (O_WRONLY | O_APPEND) << true;
+        QTest::newRow("truncating") << (O_WRONLY | O_TRUNC) << true;
+        QTest::newRow("reading and writing") << O_RDWR << true;
+        QTest::newRow("reading") << O_RDONLY << false;
     }
     void onlyWritersHoldTheFileBack()
     {
-        QFETCH(QString, mode);
+        QFETCH(int, flags);
         QFETCH(bool, holds);
         write(QStringLiteral("plik.zip"));
-        Holder holder(mode, path(QStringLiteral("plik.zip")));
-        // ">" empties the file as it opens it; the download writes on.
+        test::Forked holder = holding(path(QStringLiteral("plik.zip")), flags);
+        // O_TRUNC empties the file as it opens it; the download writes on.
         write(QStringLiteral("plik.zip"));
         const QStringList files = {path(QStringLiteral("plik.zip"))};
         QCOMPARE(openwriters::writing(files, soon()).writing.size(), holds ? 1 : 0);
         QCOMPARE(openwriters::scan(files, soon()).writing.size(), holds ? 1 : 0);
         QCOMPARE(found(QStringLiteral("plik.zip")), !holds);
         QCOMPARE(found(QStringLiteral("*.zip")), !holds);
-        holder.close();
+        holder.end();
         QVERIFY(found(QStringLiteral("plik.zip")));
         QVERIFY(found(QStringLiteral("*.zip")));
     }
@@ -133,10 +134,10 @@ private slots:
     {
         write(QStringLiteral("a.zip"));
         write(QStringLiteral("b.zip"));
-        Holder a(QStringLiteral("3>>"), path(QStringLiteral("a.zip")));
-        Holder b(QStringLiteral("3>>"), path(QStringLiteral("b.zip")));
+        const test::Forked a = holding(path(QStringLiteral("a.zip")));
+        test::Forked b = holding(path(QStringLiteral("b.zip")));
         QVERIFY(!found(QStringLiteral("*.zip")));
-        b.close();
+        b.end();
         using enum presence::Answer;
         const std::vector<presence::Answer> answers = presence::foundIn(
             m_dir->path() + u'/', {QStringLiteral("a.zip"), QStringLiteral("*.zip"), QStringLiteral("b.zip")});
@@ -147,9 +148,9 @@ private slots:
     {
         write(QStringLiteral("elsewhere/real.zip"));
         QVERIFY(QFile::link(path(QStringLiteral("elsewhere/real.zip")), path(QStringLiteral("plik.zip"))));
-        Holder holder(QStringLiteral("3>>"), path(QStringLiteral("elsewhere/real.zip")));
+        test::Forked holder = holding(path(QStringLiteral("elsewhere/real.zip")));
         QVERIFY(!found(QStringLiteral("plik.zip")));
-        holder.close();
+        holder.end();
         QVERIFY(found(QStringLiteral("plik.zip")));
     }
 
@@ -161,6 +162,59 @@ private slots:
         QVERIFY(!found(QStringLiteral("plik.zip")));
         file.close();
         QVERIFY(found(QStringLiteral("plik.zip")));
+    }
+
+    // --- real writers started after 2000 processes of 50 descriptors ---
+    void neverCompleteWhileWrittenAmongACrowd_data()
+    {
+        QTest::addColumn<QString>("opened"); // the name the writer opens
+        QTest::addColumn<bool>("undumpable");
+        QTest::addColumn<uid_t>("asker");
+        QTest::addColumn<uid_t>("owner");
+        QTest::addColumn<bool>("lease"); // whether the asker may take one
+        const uid_t nobody = 65534;
+        QTest::newRow("own name") << "plik.zip" << false << uid_t(0) << uid_t(0) << true;
+        QTest::newRow("hard link") << "link.bin" << false << uid_t(0) << uid_t(0) << true;
+        QTest::newRow("non-dumpable") << "plik.zip" << true << uid_t(0) << uid_t(0) << true;
+        QTest::newRow("another user's writer") << "link.bin" << true << nobody << nobody << true;
+        QTest::newRow("another owner's file") << "plik.zip" << true << nobody << uid_t(0) << false;
+    }
+    void neverCompleteWhileWrittenAmongACrowd()
+    {
+        QFETCH(QString, opened);
+        QFETCH(bool, undumpable);
+        QFETCH(uid_t, asker);
+        QFETCH(uid_t, owner);
+        QFETCH(bool, lease);
+        if (::geteuid() != 0)
+            QSKIP("asks as another user, which needs root");
+        const test::Forked crowd(
+            2000, [] { return true; }, 50);
+        write(QStringLiteral("plik.zip"));
+        const QString file = path(QStringLiteral("plik.zip"));
+        const QByteArray name = QFile::encodeName(file);
+        QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) == 0 &&
+                ::chown(name.constData(), owner, owner) == 0 &&
+                ::link(name.constData(), QFile::encodeName(path(QStringLiteral("link.bin"))).constData()) == 0);
+
+        test::Forked writer = holding(path(opened), O_WRONLY | O_APPEND, undumpable);
+        as(asker, [&] {
+            PresenceProbe probe;
+            for (int tries = 0; tries < 3; ++tries) {
+                QVERIFY(!probe.allFound({file}));
+                // Without leases: the writer is seen, or the look cannot tell.
+                const auto seen = openwriters::scan({file}, soon());
+                QVERIFY(seen.writing.contains(file) || seen.unsure.contains(file));
+            }
+        });
+        writer.end();
+        // Without a lease nothing settles: complete once the probe stops waiting.
+        as(asker, [&] {
+            PresenceProbe probe;
+            for (int calls = 1; !lease && calls < PresenceProbe::kUnsureLimit; ++calls)
+                QVERIFY(!probe.allFound({file}));
+            QVERIFY(probe.allFound({file}));
+        });
     }
 
     // --- the look without leases, on a /proc laid out by hand ---
