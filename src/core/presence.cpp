@@ -1,6 +1,7 @@
 #include "core/presence.h"
 
 #include "core/openwriters.h"
+#include "kit/logging.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -29,9 +30,9 @@ bool nameHasWildcard(const QString &name)
 constexpr QLatin1String kPartialMarkers[] = {QLatin1String(".part"), QLatin1String(".crdownload"),
                                              QLatin1String(".aria2"), QLatin1String(".!qB")};
 
-// How long one folder's test may spend looking for writers in /proc: well
-// inside the presence probe's bound, and far more than a scan of a busy
-// desktop takes.
+// How long one folder's test may spend looking for writers: well inside the
+// presence probe's bound. The leases take a fraction of it; a look into /proc
+// that runs out of it answers Unsure.
 constexpr std::chrono::milliseconds kWriterScanBudget(1000);
 
 bool stillDownloading(const QString &name)
@@ -174,54 +175,67 @@ bool wildcardMatch(const QString &pattern, const QString &name)
     return p == pEnd;
 }
 
-std::vector<bool> arrivedIn(const QString &folder, const QStringList &names)
+std::vector<Answer> arrivedIn(const QString &folder, const QStringList &names)
 {
     std::vector<QString> files;
-    return arrive(folder, names, files);
+    std::vector<Answer> answers;
+    for (const bool there : arrive(folder, names, files))
+        answers.push_back(there ? Answer::Yes : Answer::No);
+    return answers;
 }
 
-std::vector<bool> foundIn(const QString &folder, const QStringList &names)
+std::vector<Answer> foundIn(const QString &folder, const QStringList &names)
 {
     std::vector<QString> files;
-    std::vector<bool> answers = arrive(folder, names, files);
+    std::vector<bool> there = arrive(folder, names, files);
+    std::vector<bool> unsure(there.size(), false);
     QSet<QString> busy;
 
     // Open writers are looked for only among the files that count as present
-    // so far: a folder where nothing has arrived costs no look into /proc. A
-    // pattern whose file is being written may have another file that is not;
-    // each round looks only at files not looked at before.
+    // so far: a folder where nothing has arrived costs no look for them. A
+    // pattern whose file is being written, or may be, may have another file
+    // that is not; each round looks only at files not looked at before.
     const auto deadline = std::chrono::steady_clock::now() + kWriterScanBudget;
     QSet<QString> looked;
     for (;;) {
         QStringList present;
-        for (std::size_t i = 0; i < answers.size(); ++i) {
-            if (answers[i] && !looked.contains(files[i])) {
+        for (std::size_t i = 0; i < there.size(); ++i) {
+            if (there[i] && !looked.contains(files[i])) {
                 looked.insert(files[i]);
                 present.append(folder + files[i]);
             }
         }
         if (present.isEmpty())
             break;
-        const QSet<QString> writing = openwriters::writing(present, deadline);
+        const openwriters::Writers writers = openwriters::writing(present, deadline);
         bool searchAgain = false;
-        for (std::size_t i = 0; i < answers.size(); ++i) {
-            if (answers[i] && writing.contains(folder + files[i])) {
-                answers[i] = false;
-                busy.insert(files[i]);
-                searchAgain = searchAgain || nameHasWildcard(names[qsizetype(i)]);
+        for (std::size_t i = 0; i < there.size(); ++i) {
+            const QString path = folder + files[i];
+            const auto why = writers.unsure.constFind(path);
+            if (!there[i] || (!writers.writing.contains(path) && why == writers.unsure.cend()))
+                continue;
+            if (why != writers.unsure.cend()) {
+                qCDebug(lcMonitor) << "cannot tell whether" << path << "is still being written:" << *why;
+                unsure[i] = true;
             }
+            there[i] = false;
+            busy.insert(files[i]);
+            searchAgain = searchAgain || nameHasWildcard(names[qsizetype(i)]);
         }
         if (!searchAgain)
             break;
-        searchFolder(folder, names, busy, answers, files);
+        searchFolder(folder, names, busy, there, files);
     }
+    std::vector<Answer> answers;
+    for (std::size_t i = 0; i < there.size(); ++i)
+        answers.push_back(there[i] ? Answer::Yes : unsure[i] ? Answer::Unsure : Answer::No);
     return answers;
 }
 
 bool found(const QString &path)
 {
     const auto [folder, name] = splitPath(path);
-    return foundIn(folder, {name}).front();
+    return foundIn(folder, {name}).front() == Answer::Yes;
 }
 
 } // namespace quendral::presence

@@ -7,6 +7,10 @@
 
 namespace quendral::presence {
 
+// A name's answer: not there (or still being written), there and complete,
+// or there with no writer seen but the look for writers unable to finish.
+enum class Answer : unsigned char { No, Yes, Unsure };
+
 // True when the name part of `path` holds "*" or "?", which then match as in a
 // directory search.
 bool hasWildcard(const QString &path);
@@ -21,22 +25,25 @@ bool wildcardMatch(const QString &pattern, const QString &name);
 // byte, because a browser creates the final name empty when a download
 // starts. It is not complete yet while a partial marker of a download program
 // is beside it (the same name plus ".part", ".crdownload", ".aria2" or ".!qB")
-// or while a process of this user has it open for writing; that last look,
-// into /proc, is taken only for files that pass every other test, and within
-// a bound of its own. A name with wildcards is looked up as a directory search
-// of its folder, where names ending in one of those markers never match and a
-// pattern is found when any one matching file is complete. May block as long
-// as the file system does.
+// or while any process has it open for writing; that last look is taken only
+// for files that pass every other test, and within a bound of its own. A name
+// with wildcards is looked up as a directory search of its folder, where names
+// ending in one of those markers never match and a pattern is found when any
+// one matching file is complete. May block as long as the file system does.
+// True only for a definite Yes.
 bool found(const QString &path);
 
 // The same test for several names in one folder (ending in "/"; empty for the
 // current folder), answered in order. The folder is read at most once, however
-// many of the names hold wildcards.
-std::vector<bool> foundIn(const QString &folder, const QStringList &names);
+// many of the names hold wildcards, unless writers send the search on. A
+// pattern is Unsure when no matching file is complete for certain but one
+// might be.
+std::vector<Answer> foundIn(const QString &folder, const QStringList &names);
 
 // foundIn without the look for open writers: whether each file has arrived,
-// written to the end or not. It costs what the file system's answers cost.
-std::vector<bool> arrivedIn(const QString &folder, const QStringList &names);
+// written to the end or not (never Unsure). It costs what the file system's
+// answers cost.
+std::vector<Answer> arrivedIn(const QString &folder, const QStringList &names);
 
 // Splits a path into its folder (with the trailing "/") and its name.
 std::pair<QString, QString> splitPath(const QString &path);

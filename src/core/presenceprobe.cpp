@@ -1,6 +1,7 @@
 #include "core/presenceprobe.h"
 
 #include "core/remotefolder.h"
+#include "kit/logging.h"
 
 #include <QHash>
 #include <QSet>
@@ -17,11 +18,13 @@ namespace quendral {
 
 namespace {
 
+using presence::Answer;
+
 // The answer of one test of one path, once it has come.
-struct Answer
+struct Pending
 {
     bool done = false;
-    bool found = false;
+    Answer answer = Answer::No;
 };
 
 // The names of one folder that one call hands to the worker together.
@@ -31,7 +34,7 @@ struct FolderTask
     int look = 0;
     QString folder;
     QStringList names;
-    std::vector<std::shared_ptr<Answer>> answers;
+    std::vector<std::shared_ptr<Pending>> answers;
 };
 
 // Paths grouped by folder, folders in their first order.
@@ -72,7 +75,7 @@ struct PresenceProbe::Shared
     std::array<Test, 2> tests;
     // Tests handed to the worker and not yet answered, by look and path. A
     // later call waits for these instead of handing the same path over again.
-    std::array<QHash<QString, std::shared_ptr<Answer>>, 2> inFlight;
+    std::array<QHash<QString, std::shared_ptr<Pending>>, 2> inFlight;
     bool running = false;
     bool stop = false;
 
@@ -91,12 +94,12 @@ void PresenceProbe::Shared::run(const std::shared_ptr<Shared> &self)
             task = std::move(self->queue.front());
             self->queue.pop_front();
         }
-        const std::vector<bool> found = self->tests[task.look](task.folder, task.names);
+        const std::vector<Answer> found = self->tests[task.look](task.folder, task.names);
         {
             const std::lock_guard lock(self->mutex);
             for (std::size_t i = 0; i < task.answers.size(); ++i) {
                 task.answers[i]->done = true;
-                task.answers[i]->found = i < found.size() && found[i];
+                task.answers[i]->answer = i < found.size() ? found[i] : Answer::No;
                 self->inFlight[task.look].remove(task.folder + task.names[qsizetype(i)]);
             }
         }
@@ -135,24 +138,47 @@ PresenceProbe::~PresenceProbe()
 
 bool PresenceProbe::allFound(const QStringList &paths)
 {
-    return !paths.isEmpty() && ruleMet(paths, true);
+    return !paths.isEmpty() && settle(ruleMet(paths, true), paths);
 }
 
 bool PresenceProbe::anyFound(const QStringList &paths)
 {
-    return ruleMet(paths, false);
+    return settle(ruleMet(paths, false), paths);
 }
 
-bool PresenceProbe::ruleMet(const QStringList &paths, bool all)
+PresenceProbe::Rule PresenceProbe::ruleMet(const QStringList &paths, bool all)
 {
     const auto deadline = std::chrono::steady_clock::now() + m_limit;
+    bool unsure = false;
     for (const Look look : {First, Close}) {
         if (!m_shared->tests[look])
             continue;
-        // All: no path answers "not found". Any: some path answers "found".
-        if (someAnswer(paths, !all, look, deadline) == all)
-            return false;
+        // All: no path answers No. Any: some path answers Yes. Unsure
+        // answers leave the rule open unless a No (all) settles it.
+        const Seen seen = someAnswer(paths, all ? Answer::No : Answer::Yes, look, deadline);
+        unsure = unsure || seen.unsure;
+        if (seen.hit == all)
+            return all || !unsure ? Rule::NotMet : Rule::Unsure;
     }
+    return unsure && all ? Rule::Unsure : Rule::Met;
+}
+
+bool PresenceProbe::settle(Rule rule, const QStringList &paths)
+{
+    if (rule != Rule::Unsure) {
+        m_unsureCalls = 0;
+        return rule == Rule::Met;
+    }
+    if (++m_unsureCalls < kUnsureLimit) {
+        qCDebug(lcMonitor) << "not yet: cannot tell whether" << paths << "are still being written" << m_unsureCalls
+                           << "of" << kUnsureLimit;
+        return false;
+    }
+    // Staying at the limit until an answer is settled: on a system where
+    // writers cannot be seen, waiting again for every call would gain nothing.
+    m_unsureCalls = kUnsureLimit;
+    qCWarning(lcMonitor) << "could not tell" << kUnsureLimit << "times in a row whether" << paths
+                         << "are still being written; counting them as complete";
     return true;
 }
 
@@ -173,8 +199,8 @@ bool PresenceProbe::startWorker()
     return true;
 }
 
-bool PresenceProbe::someAnswer(const QStringList &paths, bool answer, Look look,
-                               std::chrono::steady_clock::time_point deadline)
+PresenceProbe::Seen PresenceProbe::someAnswer(const QStringList &paths, Answer answer, Look look,
+                                              std::chrono::steady_clock::time_point deadline)
 {
     QStringList exact;
     QStringList wildcards;
@@ -185,16 +211,20 @@ bool PresenceProbe::someAnswer(const QStringList &paths, bool answer, Look look,
             (presence::hasWildcard(path) ? wildcards : exact).append(path);
         }
     }
-    return someAnswerIn(exact, answer, look, deadline) || someAnswerIn(wildcards, answer, look, deadline);
+    const Seen first = someAnswerIn(exact, answer, look, deadline);
+    if (first.hit)
+        return first;
+    const Seen then = someAnswerIn(wildcards, answer, look, deadline);
+    return {then.hit, first.unsure || then.unsure};
 }
 
-bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, Look look,
-                                 std::chrono::steady_clock::time_point deadline)
+PresenceProbe::Seen PresenceProbe::someAnswerIn(const QStringList &paths, Answer answer, Look look,
+                                                std::chrono::steady_clock::time_point deadline)
 {
     if (paths.isEmpty())
-        return false;
+        return {};
     std::vector<Folder> local;
-    std::vector<std::shared_ptr<Answer>> handedOver;
+    std::vector<std::shared_ptr<Pending>> handedOver;
     const int job = 0; // identifies this call's tasks in the shared queue
     {
         const std::lock_guard lock(m_shared->mutex);
@@ -205,9 +235,9 @@ bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, Look loo
             }
             FolderTask task{&job, look, folder.folder, {}, {}};
             for (const QString &name : folder.names) {
-                std::shared_ptr<Answer> &pending = m_shared->inFlight[look][folder.folder + name];
+                std::shared_ptr<Pending> &pending = m_shared->inFlight[look][folder.folder + name];
                 if (!pending) {
-                    pending = std::make_shared<Answer>();
+                    pending = std::make_shared<Pending>();
                     task.names.append(name);
                     task.answers.push_back(pending);
                 }
@@ -221,11 +251,15 @@ bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, Look loo
         m_shared->work.notify_one();
 
     // The worker runs while the local folders are tested here.
-    bool hit = false;
+    Seen seen;
+    const auto take = [&](Answer given) {
+        seen.hit = seen.hit || given == answer;
+        seen.unsure = seen.unsure || given == Answer::Unsure;
+    };
     for (const Folder &folder : local) {
-        for (const bool found : m_shared->tests[look](folder.folder, folder.names))
-            hit = hit || found == answer;
-        if (hit)
+        for (const Answer given : m_shared->tests[look](folder.folder, folder.names))
+            take(given);
+        if (seen.hit)
             break;
     }
 
@@ -234,12 +268,13 @@ bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, Look loo
     const auto settled = [&] {
         complete = true;
         for (const auto &pending : handedOver) {
-            hit = hit || (pending->done && pending->found == answer);
+            if (pending->done)
+                take(pending->answer);
             complete = complete && pending->done;
         }
-        return hit || complete;
+        return seen.hit || complete;
     };
-    if (!hit)
+    if (!seen.hit)
         m_shared->answered.wait_until(lock, deadline, settled);
 
     // Tasks the worker has not taken yet are dropped, so that the next call
@@ -254,8 +289,9 @@ bool PresenceProbe::someAnswerIn(const QStringList &paths, bool answer, Look loo
         it = m_shared->queue.erase(it);
     }
 
-    // Whatever is left unanswered counts as not found.
-    return hit || (!answer && !complete);
+    // Whatever is left unanswered counts as No.
+    seen.hit = seen.hit || (answer == Answer::No && !complete);
+    return seen;
 }
 
 } // namespace quendral

@@ -22,16 +22,23 @@ namespace quendral {
 // Exact names are tested before wildcards, folder by folder: a stat costs
 // less than a folder listing, and for the All rule a missing exact name
 // settles the answer before any folder is listed.
+//
+// When the rule would be met but for names the close look could not settle
+// (Unsure: no writer seen, but the look could not finish), the answer is "not
+// yet" and the next call asks again. After kUnsureLimit such calls in a row
+// the probe warns and counts those names as found, so that a system where
+// writers cannot be seen still completes; any settled answer starts the count
+// afresh.
 class PresenceProbe
 {
 public:
-    // Answers, in order, whether each name is found in the folder.
-    using Test = std::function<std::vector<bool>(const QString &folder, const QStringList &names)>;
+    // Answers, in order, for each name in the folder.
+    using Test = std::function<std::vector<presence::Answer>(const QString &folder, const QStringList &names)>;
     // Whether testing in `folder` may block the caller.
     using MayBlock = std::function<bool(const QString &folder)>;
 
     // The tick's probe: a first look at which files have arrived, and the
-    // look for open writers (into /proc) only once the first look meets the
+    // look for open writers (leases, /proc) only once the first look meets the
     // rule, so that a list still incomplete costs no more than the file
     // system's answers.
     PresenceProbe();
@@ -45,6 +52,10 @@ public:
     PresenceProbe(PresenceProbe &&) noexcept = default;
     PresenceProbe &operator=(PresenceProbe &&) = delete;
 
+    // Calls in a row that may answer "not yet" only for want of a settled
+    // answer: five minutes of ticks every 30 seconds.
+    static constexpr int kUnsureLimit = 10;
+
     // Every path found (false for no paths).
     bool allFound(const QStringList &paths);
     // At least one path found.
@@ -53,18 +64,33 @@ public:
 private:
     struct Shared;
     enum Look { First, Close };
+    enum class Rule { NotMet, Met, Unsure };
+    // Of the paths asked: whether some gave the answer looked for, and
+    // whether some gave Unsure.
+    struct Seen
+    {
+        bool hit = false;
+        bool unsure = false;
+    };
 
     // Whether every path (`all`) or some path is found, by each look in turn.
-    bool ruleMet(const QStringList &paths, bool all);
+    Rule ruleMet(const QStringList &paths, bool all);
+    // The rule's answer, with Unsure turned into "not yet" up to kUnsureLimit
+    // calls in a row.
+    bool settle(Rule rule, const QStringList &paths);
     // Whether some path gives `answer` to `look`, an unanswered path giving
-    // "not found". Stops testing as soon as the result is known.
-    bool someAnswer(const QStringList &paths, bool answer, Look look, std::chrono::steady_clock::time_point deadline);
-    bool someAnswerIn(const QStringList &paths, bool answer, Look look, std::chrono::steady_clock::time_point deadline);
+    // No. Stops testing as soon as a path gives `answer`.
+    Seen someAnswer(const QStringList &paths, presence::Answer answer, Look look,
+                    std::chrono::steady_clock::time_point deadline);
+    Seen someAnswerIn(const QStringList &paths, presence::Answer answer, Look look,
+                      std::chrono::steady_clock::time_point deadline);
     bool startWorker();
 
     std::chrono::milliseconds m_limit;
     MayBlock m_mayBlock;
     std::shared_ptr<Shared> m_shared;
+    // Calls in a row whose answer was Unsure.
+    int m_unsureCalls = 0;
 };
 
 } // namespace quendral

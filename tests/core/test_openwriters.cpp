@@ -1,48 +1,49 @@
 // The last look of the presence test: download programs' partial markers and
-// processes that still have a file open for writing.
+// processes that still have a file open for writing, among many or not,
+// whatever name they opened it by and whoever asks.
 #include "core/openwriters.h"
 #include "core/presence.h"
+#include "core/presenceprobe.h"
+#include "support/forked.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <memory>
+#include <thread>
 
 using namespace quendral;
 using namespace std::chrono_literals;
 
 namespace {
 
-// A child process holding `file` open through the shell redirection `mode`
-// ("3>>" appends, "3<" reads, "3<>" reads and writes) until it is killed.
-class Holder
+// A child process holding `file` open with `flags` until it is ended.
+test::Forked holding(const QString &file, int flags = O_WRONLY | O_APPEND, bool undumpable = false)
 {
-public:
-    Holder(const QString &mode, const QString &file)
-    {
-        m_process.start(
-            QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), QStringLiteral("exec %1\"$0\"; echo open; exec sleep 600").arg(mode), file});
-        if (!m_process.waitForReadyRead(10000))
-            qFatal("the holding process did not start");
-    }
-    ~Holder() { close(); }
-    void close()
-    {
-        m_process.kill();
-        m_process.waitForFinished(10000);
-    }
-    qint64 pid() const { return m_process.processId(); }
+    return test::Forked(1, [path = QFile::encodeName(file), flags, undumpable] {
+        return ::open(path.constData(), flags) >= 0 && (!undumpable || ::prctl(PR_SET_DUMPABLE, 0) == 0);
+    });
+}
 
-private:
-    QProcess m_process;
-};
+// Runs `step` on a thread with the credentials of `uid` (Linux keeps them per
+// thread), so that root can also ask as an ordinary user.
+template <typename Step> void as(uid_t uid, Step step)
+{
+    std::thread([&] {
+        if (uid != 0 && (::syscall(SYS_setgroups, 0, nullptr) != 0 || ::syscall(SYS_setresgid, uid, uid, uid) != 0 ||
+                         ::syscall(SYS_setresuid, uid, uid, uid) != 0))
+            qFatal("cannot take uid %u", unsigned(uid));
+        step();
+    }).join();
+}
 
 std::chrono::steady_clock::time_point soon()
 {
@@ -104,25 +105,27 @@ private slots:
     // --- open writers ---
     void onlyWritersHoldTheFileBack_data()
     {
-        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("flags");
         QTest::addColumn<bool>("holds");
-        QTest::newRow("appending") << "3>>" << true;
-        QTest::newRow("truncating") << "3>" << true;
-        QTest::newRow("reading and writing") << "3<>" << true;
-        QTest::newRow("reading") << "3<" << false;
+        QTest::newRow("appending") << (O_WRONLY | O_APPEND) << true;
+        QTest::newRow("truncating") << (O_WRONLY | O_TRUNC) << true;
+        QTest::newRow("reading and writing") << O_RDWR << true;
+        QTest::newRow("reading") << O_RDONLY << false;
     }
     void onlyWritersHoldTheFileBack()
     {
-        QFETCH(QString, mode);
+        QFETCH(int, flags);
         QFETCH(bool, holds);
         write(QStringLiteral("plik.zip"));
-        Holder holder(mode, path(QStringLiteral("plik.zip")));
-        // ">" empties the file as it opens it; the download writes on.
+        test::Forked holder = holding(path(QStringLiteral("plik.zip")), flags);
+        // O_TRUNC empties the file as it opens it; the download writes on.
         write(QStringLiteral("plik.zip"));
-        QCOMPARE(openwriters::writing({path(QStringLiteral("plik.zip"))}, soon()).size(), holds ? 1 : 0);
+        const QStringList files = {path(QStringLiteral("plik.zip"))};
+        QCOMPARE(openwriters::writing(files, soon()).writing.size(), holds ? 1 : 0);
+        QCOMPARE(openwriters::scan(files, soon()).writing.size(), holds ? 1 : 0);
         QCOMPARE(found(QStringLiteral("plik.zip")), !holds);
         QCOMPARE(found(QStringLiteral("*.zip")), !holds);
-        holder.close();
+        holder.end();
         QVERIFY(found(QStringLiteral("plik.zip")));
         QVERIFY(found(QStringLiteral("*.zip")));
     }
@@ -131,22 +134,23 @@ private slots:
     {
         write(QStringLiteral("a.zip"));
         write(QStringLiteral("b.zip"));
-        Holder a(QStringLiteral("3>>"), path(QStringLiteral("a.zip")));
-        Holder b(QStringLiteral("3>>"), path(QStringLiteral("b.zip")));
+        const test::Forked a = holding(path(QStringLiteral("a.zip")));
+        test::Forked b = holding(path(QStringLiteral("b.zip")));
         QVERIFY(!found(QStringLiteral("*.zip")));
-        b.close();
-        const std::vector<bool> answers = presence::foundIn(
+        b.end();
+        using enum presence::Answer;
+        const std::vector<presence::Answer> answers = presence::foundIn(
             m_dir->path() + u'/', {QStringLiteral("a.zip"), QStringLiteral("*.zip"), QStringLiteral("b.zip")});
-        QCOMPARE(answers, std::vector<bool>({false, true, true}));
+        QCOMPARE(answers, std::vector<presence::Answer>({No, Yes, Yes}));
     }
 
     void aLinkedEntryIsHeldBackByItsTargetsWriter()
     {
         write(QStringLiteral("elsewhere/real.zip"));
         QVERIFY(QFile::link(path(QStringLiteral("elsewhere/real.zip")), path(QStringLiteral("plik.zip"))));
-        Holder holder(QStringLiteral("3>>"), path(QStringLiteral("elsewhere/real.zip")));
+        test::Forked holder = holding(path(QStringLiteral("elsewhere/real.zip")));
         QVERIFY(!found(QStringLiteral("plik.zip")));
-        holder.close();
+        holder.end();
         QVERIFY(found(QStringLiteral("plik.zip")));
     }
 
@@ -160,33 +164,94 @@ private slots:
         QVERIFY(found(QStringLiteral("plik.zip")));
     }
 
-    // --- the scan itself, on a /proc laid out by hand ---
-    void scanReadsFlagsAndSkipsOtherUsers()
+    // --- real writers started after 2000 processes of 50 descriptors ---
+    void neverCompleteWhileWrittenAmongACrowd_data()
+    {
+        QTest::addColumn<QString>("opened"); // the name the writer opens
+        QTest::addColumn<bool>("undumpable");
+        QTest::addColumn<uid_t>("asker");
+        QTest::addColumn<uid_t>("owner");
+        const uid_t nobody = 65534;
+        QTest::newRow("own name") << "plik.zip" << false << uid_t(0) << uid_t(0);
+        QTest::newRow("hard link") << "link.bin" << false << uid_t(0) << uid_t(0);
+        QTest::newRow("non-dumpable") << "plik.zip" << true << uid_t(0) << uid_t(0);
+        QTest::newRow("another user's writer") << "link.bin" << true << nobody << nobody;
+        QTest::newRow("another owner's file") << "plik.zip" << true << nobody << uid_t(0);
+    }
+    void neverCompleteWhileWrittenAmongACrowd()
+    {
+        QFETCH(QString, opened);
+        QFETCH(bool, undumpable);
+        QFETCH(uid_t, asker);
+        QFETCH(uid_t, owner);
+        const bool lease = asker == 0 || asker == owner; // root has CAP_LEASE
+        if (::geteuid() != 0)
+            QSKIP("asks as another user, which needs root");
+        const test::Forked crowd(
+            2000, [] { return true; }, 50);
+        write(QStringLiteral("plik.zip"));
+        const QString file = path(QStringLiteral("plik.zip"));
+        const QByteArray name = QFile::encodeName(file);
+        QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) == 0 &&
+                ::chown(name.constData(), owner, owner) == 0 &&
+                ::link(name.constData(), QFile::encodeName(path(QStringLiteral("link.bin"))).constData()) == 0);
+
+        test::Forked writer = holding(path(opened), O_WRONLY | O_APPEND, undumpable);
+        as(asker, [&] {
+            PresenceProbe probe;
+            for (int tries = 0; tries < 3; ++tries) {
+                QVERIFY(!probe.allFound({file}));
+                // Without leases: the writer is seen, or the look cannot tell.
+                const auto seen = openwriters::scan({file}, soon());
+                QVERIFY(seen.writing.contains(file) || seen.unsure.contains(file));
+            }
+        });
+        writer.end();
+        // Without a lease nothing settles: complete once the probe stops waiting.
+        as(asker, [&] {
+            PresenceProbe probe;
+            for (int calls = 1; !lease && calls < PresenceProbe::kUnsureLimit; ++calls)
+                QVERIFY(!probe.allFound({file}));
+            QVERIFY(probe.allFound({file}));
+        });
+    }
+
+    // --- the look without leases, on a /proc laid out by hand ---
+    void scanReadsFlagsAndFailsClosed()
     {
         write(QStringLiteral("plik.zip"));
+        // A writer may hold the file under another name.
+        QVERIFY(::link(QFile::encodeName(path(QStringLiteral("plik.zip"))).constData(),
+                       QFile::encodeName(path(QStringLiteral("other.bin"))).constData()) == 0);
         const QString proc = path(QStringLiteral("proc/"));
         const auto process = [&](const char *pid, const char *flags) {
             QVERIFY(QDir().mkpath(proc + QLatin1String(pid) + QStringLiteral("/fd")));
             QVERIFY(QDir().mkpath(proc + QLatin1String(pid) + QStringLiteral("/fdinfo")));
-            QVERIFY(QFile::link(path(QStringLiteral("plik.zip")), proc + QLatin1String(pid) + QStringLiteral("/fd/7")));
+            QVERIFY(
+                QFile::link(path(QStringLiteral("other.bin")), proc + QLatin1String(pid) + QStringLiteral("/fd/7")));
             QFile info(proc + QLatin1String(pid) + QStringLiteral("/fdinfo/7"));
             QVERIFY(info.open(QIODevice::WriteOnly));
             info.write(QByteArray("pos:\t0\nflags:\t") + flags + "\nmnt_id:\t25\n");
         };
-        process("100", "0100000"); // read only
         const QStringList files = {path(QStringLiteral("plik.zip"))};
-        QVERIFY(openwriters::writing(files, soon(), proc).isEmpty());
+        const auto scan = [&](std::chrono::steady_clock::time_point deadline = soon()) {
+            return openwriters::scan(files, deadline, proc);
+        };
+        process("100", "0100000"); // read only
+        QVERIFY(scan().writing.isEmpty() && scan().unsure.isEmpty());
+        // A process whose descriptors cannot be read may be the writer.
+        QVERIFY(QDir().mkpath(proc + QStringLiteral("150")));
+        write(QStringLiteral("proc/150/fd"));
+        QVERIFY(scan().writing.isEmpty() && scan().unsure.contains(files.first()));
         process("200", "02100001"); // write only
-        QCOMPARE(openwriters::writing(files, soon(), proc), QSet<QString>{files.first()});
-        // Another user's process, however it opened the file, is not ours.
-        QVERIFY(::chown(QFile::encodeName(proc + QStringLiteral("200")).constData(), getuid() + 1, getgid()) == 0);
-        QVERIFY(openwriters::writing(files, soon(), proc).isEmpty());
-        QVERIFY(::chown(QFile::encodeName(proc + QStringLiteral("200")).constData(), getuid(), getgid()) == 0);
-        // Past its deadline the scan reads nothing.
-        QVERIFY(openwriters::writing(files, std::chrono::steady_clock::now(), proc).isEmpty());
-        // A folder, a missing file or no /proc at all: nothing to find.
-        QVERIFY(openwriters::writing({m_dir->path(), path(QStringLiteral("gone.zip"))}, soon(), proc).isEmpty());
-        QVERIFY(openwriters::writing(files, soon(), path(QStringLiteral("noproc"))).isEmpty());
+        QCOMPARE(scan().writing, QSet<QString>{files.first()});
+        QVERIFY(scan().unsure.isEmpty());
+        // Past its deadline, or without /proc, the scan cannot tell.
+        QVERIFY(scan(std::chrono::steady_clock::now()).unsure.contains(files.first()));
+        QVERIFY(openwriters::scan(files, soon(), path(QStringLiteral("noproc"))).unsure.contains(files.first()));
+        // A folder or a missing file: nothing to find.
+        const auto none = openwriters::scan({m_dir->path(), path(QStringLiteral("gone.zip"))}, soon(), proc);
+        QVERIFY(none.writing.isEmpty() && none.unsure.isEmpty());
     }
 };
 

@@ -41,9 +41,10 @@ public:
     PresenceProbe::Test test()
     {
         return [this](const QString &folder, const QStringList &names) {
-            std::vector<bool> answers;
+            std::vector<presence::Answer> answers;
             for (const QString &name : names)
-                answers.push_back(name.startsWith(u'+') || name.startsWith(u'*'));
+                answers.push_back(name.startsWith(u'+') || name.startsWith(u'*') ? presence::Answer::Yes
+                                                                                 : presence::Answer::No);
             const std::lock_guard lock(m_mutex);
             m_asked.push_back({folder, names, std::this_thread::get_id()});
             return answers;
@@ -387,6 +388,40 @@ private slots:
         QCOMPARE(closeLooks.load() > 0, closeAsked);
     }
 
+    // The close look answers "+" Yes, "~" No (being written), "?" Unsure.
+    void unsureIsNotYetUpToTheLimit_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<bool>("before"); // each call below the limit
+        QTest::addColumn<bool>("at");     // the call at the limit
+        QTest::newRow("all, one unsure") << true << QStringList{"/a/+x", "/a/?y"} << false << true;
+        QTest::newRow("all, unsure and written") << true << QStringList{"/a/?x", "/a/~y"} << false << false;
+        QTest::newRow("any, only unsure") << false << QStringList{"/a/?x", "/a/~y"} << false << true;
+        QTest::newRow("any, one there") << false << QStringList{"/a/?x", "/a/+y"} << true << true;
+    }
+    void unsureIsNotYetUpToTheLimit()
+    {
+        QFETCH(bool, all);
+        QFETCH(QStringList, paths);
+        QFETCH(bool, before);
+        QFETCH(bool, at);
+        using enum presence::Answer;
+        PresenceProbe probe(test::fakePresence([](const QString &) { return true; }), std::chrono::seconds(20),
+                            mountedUnder(QStringLiteral("/net/")), [](const QString &, const QStringList &names) {
+                                std::vector<presence::Answer> answers;
+                                for (const QString &name : names)
+                                    answers.push_back(name[0] == u'+' ? Yes : name[0] == u'?' ? Unsure : No);
+                                return answers;
+                            });
+        const auto ask = [&](const QStringList &asked) { return all ? probe.allFound(asked) : probe.anyFound(asked); };
+        for (int call = 1; call < PresenceProbe::kUnsureLimit; ++call)
+            QCOMPARE(ask(paths), before);
+        QCOMPARE(ask(paths), at);
+        QVERIFY(ask({QStringLiteral("/a/+z")})); // settled: the count starts afresh
+        QCOMPARE(ask(paths), before);
+    }
+
     void localFoldersStayHereNetworkFoldersShareOneWorker()
     {
         Recorder recorder;
@@ -450,10 +485,11 @@ private slots:
     {
         write(QStringLiteral("a.zip"));
         write(QStringLiteral("b.rar"));
-        const std::vector<bool> answers = presence::foundIn(
+        using enum presence::Answer;
+        const std::vector<presence::Answer> answers = presence::foundIn(
             m_dir->path() + u'/', {QStringLiteral("*.rar"), QStringLiteral("c.zip"), QStringLiteral("a.zip"),
                                    QStringLiteral("*.txt"), QStringLiteral("?.zip")});
-        QCOMPARE(answers, std::vector<bool>({true, false, true, false, true}));
+        QCOMPARE(answers, std::vector<presence::Answer>({Yes, No, Yes, No, Yes}));
     }
 
     void realFileSystemThroughTheProbe()

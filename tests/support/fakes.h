@@ -82,9 +82,9 @@ public:
 inline PresenceProbe::Test fakePresence(std::function<bool(const QString &path)> found)
 {
     return [found = std::move(found)](const QString &folder, const QStringList &names) {
-        std::vector<bool> answers;
+        std::vector<presence::Answer> answers;
         for (const QString &name : names)
-            answers.push_back(found(folder + name));
+            answers.push_back(found(folder + name) ? presence::Answer::Yes : presence::Answer::No);
         return answers;
     };
 }
