@@ -9,7 +9,7 @@
 #include "kit/powercontrol.h"
 #include "kit/sleepinhibitor.h"
 #include "settings/appstate.h"
-#include "settings/storekeys.h"
+#include "settings/options.h"
 #include "settings/watchliststore.h"
 
 #include <QScopedValueRollback>
@@ -65,9 +65,9 @@ void Monitor::stop()
 
 void Monitor::warnIfPowerOffRefused()
 {
-    const SettingsStore &store = m_app.store;
+    const Options options = Options::read(m_app.store);
     const auto countdowns =
-        monitoring::chooseCountdowns(store.userNumber(keys::kAutoDisconnect), store.userNumber(keys::kAutoCompOff));
+        monitoring::chooseCountdowns(options.autodisconnect.number(), options.autocomp_off.number());
     if (!countdowns || !countdowns->powerOff)
         return;
     switch (m_services.power.canPowerOff()) {
@@ -114,7 +114,10 @@ void Monitor::tloop_Timer()
         halt(Problem::NoConnection);
         return;
     }
-    const auto rule = monitoring::ruleFrom(store.userNumber(keys::kNotAllFiles));
+    // Options are read afresh at every tick: a change in the options window
+    // counts from the next one.
+    const Options options = Options::read(store);
+    const auto rule = monitoring::ruleFrom(options.notallfiles.number());
     const bool met = monitoring::ruleMet(rule, paths, m_probe);
     qCDebug(lcMonitor) << "tick:" << paths.size() << "entries, rule" << int(rule) << (met ? "met" : "not met");
     if (!met)
@@ -125,14 +128,13 @@ void Monitor::tloop_Timer()
     watchlist::empty(store.settingsFile());
 
     CompletionPlan plan = m_services.completion.plan();
-    const QString soundPath = store.GetUserSetting(keys::kSoundPath);
     // A wildcard would find a file but name none to play.
-    if (store.userNumber(keys::kSound) == 1 && !presence::hasWildcard(soundPath) && m_probe.anyFound({soundPath}))
-        plan.add<SoundStep>(soundPath);
-    if (store.userNumber(keys::kInfoFiles) == 1)
+    if (options.sound.isOn() && !presence::hasWildcard(options.sound_path) && m_probe.arrived(options.sound_path))
+        plan.add<SoundStep>(options.sound_path);
+    if (options.infofiles.isOn())
         plan.add<NoticeStep>();
-    if (const auto countdowns = monitoring::chooseCountdowns(store.userNumber(keys::kAutoDisconnect),
-                                                             store.userNumber(keys::kAutoCompOff))) {
+    if (const auto countdowns =
+            monitoring::chooseCountdowns(options.autodisconnect.number(), options.autocomp_off.number())) {
         if (countdowns->hangUp)
             plan.add<CountdownStep>(QStringLiteral("frmdis"));
         if (countdowns->powerOff)

@@ -146,6 +146,11 @@ bool PresenceProbe::anyFound(const QStringList &paths)
     return settle(ruleMet(paths, false), paths);
 }
 
+bool PresenceProbe::arrived(const QString &path)
+{
+    return someAnswer({path}, Answer::Yes, First, std::chrono::steady_clock::now() + m_limit).hit;
+}
+
 PresenceProbe::Rule PresenceProbe::ruleMet(const QStringList &paths, bool all)
 {
     const auto deadline = std::chrono::steady_clock::now() + m_limit;

@@ -60,6 +60,10 @@ public:
     bool allFound(const QStringList &paths);
     // At least one path found.
     bool anyFound(const QStringList &paths);
+    // Whether the file is there, without the look for writers: for a file that
+    // no download writes (the completion sound), which may well be another
+    // user's whose writers cannot be told.
+    bool arrived(const QString &path);
 
 private:
     struct Shared;

@@ -4,6 +4,7 @@
 #include "kit/messagebox.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
+#include "settings/options.h"
 #include "settings/programfile.h"
 #include "settings/storekeys.h"
 
@@ -176,7 +177,7 @@ void splash::Timer1_Timer()
 
 void splash::loadOptionsAndClose()
 {
-    if (m_state.store.userNumber(keys::kFirst) != 0) {
+    if (Options::read(m_state.store).first.isChecked()) {
         m_factory.load(QStringLiteral("frmmain"));
     } else {
         m_state.store.SaveUserSetting(keys::kFirst, QStringLiteral("1"));

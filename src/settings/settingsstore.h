@@ -38,8 +38,6 @@ public:
     QString GetUserSetting(const QString &key) const;
     // True when the value reached the store.
     bool SaveUserSetting(const QString &key, const QString &value);
-    // The per-user value read as a number (absent reads 0).
-    double userNumber(const QString &key) const { return numberAtStart(GetUserSetting(key)); }
     // Several values in one read of the store, by the names asked for; an
     // absent value is missing from the result.
     QHash<QString, QString> GetUserSettings(const QStringList &keys) const;

@@ -4,6 +4,7 @@
 #include "kit/named.h"
 #include "kit/picturebutton.h"
 #include "settings/appstate.h"
+#include "settings/options.h"
 #include "settings/storekeys.h"
 #include "settings/watchliststore.h"
 #include "watchlist/frmdir.h"
@@ -74,7 +75,7 @@ frmadd::frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource 
 void frmadd::Form_Load()
 {
     m_loadLanguage();
-    const double rule = m_state.store.userNumber(keys::kNotAllFiles);
+    const double rule = Options::read(m_state.store).notallfiles.number();
     if (rule == 1)
         m_opt_not_all->setChecked(true);
     else if (rule == 0)

@@ -47,7 +47,7 @@ private slots:
     {
         SettingsStore store(m_program.path());
         QCOMPARE(store.GetUserSetting("first"), QString());
-        QCOMPARE(store.userNumber("notallfiles"), 0.0);
+        QCOMPARE(numberAtStart(store.GetUserSetting("notallfiles")), 0.0);
     }
 
     void savedValuesReadBackWithoutLetterCase()
