@@ -9,7 +9,10 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -60,6 +63,8 @@ CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design
     m_act->setAutoDefault(true);
     m_decline->setAutoDefault(true);
     m_decline->setFocus();
+    m_act->installEventFilter(this);
+    m_decline->installEventFilter(this);
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(design.timer);
@@ -139,6 +144,57 @@ void CountdownWindow::closeWindow()
 {
     m_ownClose = true;
     close();
+}
+
+void CountdownWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The window system showing it again (after minimising) is no new window.
+    if (event->spontaneous())
+        return;
+    m_shown.start();
+}
+
+bool CountdownWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_act || watched == m_decline)
+        return refusesPress(event);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CountdownWindow::refusesPress(const QEvent *event)
+{
+    const bool early = !m_shown.isValid() || std::chrono::milliseconds(m_shown.elapsed()) < clickGuard;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        // A press refused stays refused when it turns into a double click.
+        const Qt::MouseButton button = static_cast<const QMouseEvent *>(event)->button();
+        if (!early && !m_refusedButtons.testFlag(button))
+            return false;
+        m_refusedButtons |= button;
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        // Its press must have begun after the guard, however late it ends.
+        const Qt::MouseButton button = static_cast<const QMouseEvent *>(event)->button();
+        const bool refused = m_refusedButtons.testFlag(button);
+        m_refusedButtons.setFlag(button, false);
+        return refused;
+    }
+    case QEvent::KeyPress: {
+        // Enter clicks on its press, so a held Enter would click again on its
+        // repeats, though the key went down before the window could see it.
+        // Space clicks on its release, which does nothing without its press.
+        const auto *key = static_cast<const QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Enter || key->key() == Qt::Key_Return;
+        return early || (enter && key->isAutoRepeat());
+    }
+    case QEvent::Shortcut:
+        return early;
+    default:
+        return false;
+    }
 }
 
 void CountdownWindow::closeEvent(QCloseEvent *event)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 
 class QLabel;
@@ -31,12 +33,20 @@ struct CountdownDeps
 // share (AppState::countdown). The windows have no close box; only their
 // buttons and their timer close them, and each closing runs the window's
 // closing steps.
+//
+// One window may open where the one before it was, in the second half of a
+// double click meant for the first. So the buttons take no press (mouse
+// button, Space, Enter, access key) that begins within `clickGuard` of the
+// window showing, nor the release of such a press. The buttons keep their
+// normal look meanwhile: greyed for half a second, they would flicker.
 class CountdownWindow : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr qint16 startSeconds = 15;
+    // About what a desktop's own confirmation boxes wait.
+    static constexpr std::chrono::milliseconds clickGuard{500};
 
     // Enabling a timer that runs already changes nothing.
     void enableTimer();
@@ -70,6 +80,8 @@ protected:
     // The window's own closing steps.
     virtual void Form_Unload() = 0;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     PictureButton *actButton() const { return m_act; }
     PictureButton *declineButton() const { return m_decline; }
@@ -80,12 +92,17 @@ protected:
 private:
     void findTickSound();
     void showSeconds();
+    // True when the event is a press, or a part of one, that the buttons refuse.
+    bool refusesPress(const QEvent *event);
 
     QLabel *m_lbls;
     PictureButton *m_act;
     PictureButton *m_decline;
     QTimer *m_timer;
     bool m_ownClose = false;
+    QElapsedTimer m_shown;
+    // Mouse buttons whose press was refused: their releases are refused too.
+    Qt::MouseButtons m_refusedButtons;
 };
 
 } // namespace quendral
