@@ -7,12 +7,15 @@
 #include "settings/settingsstore.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -152,7 +155,38 @@ void CountdownWindow::showEvent(QShowEvent *event)
     // The window system showing it again (after minimising) is no new window.
     if (event->spontaneous())
         return;
+    moveButtonsFromPointer();
     m_shown.start();
+}
+
+void CountdownWindow::moveButtonsFromPointer()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    const QPoint pointer = QCursor::pos(screen);
+    // The band around the buttons that the pointer keeps out of: a hand's
+    // aim is loose, and a window manager may yet push the window down by its
+    // title bar.
+    const int margin = qMax(m_act->height(), style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QRect band = m_act->geometry().united(m_decline->geometry()).adjusted(-margin, -margin, margin, margin);
+    const QPoint centred = pos();
+    if (!band.translated(centred).contains(pointer))
+        return;
+    // Best with the pointer over the text; else the window below, above or
+    // beside the pointer; on a screen too small for any, where it is.
+    const QPoint candidates[] = {
+        {centred.x(), pointer.y() - band.top() / 2},    {centred.x(), pointer.y() + margin},
+        {centred.x(), pointer.y() - margin - height()}, {pointer.x() + margin, centred.y()},
+        {pointer.x() - margin - width(), centred.y()},
+    };
+    for (const QPoint &at : candidates) {
+        if (free.contains(QRect(at, size())) && !band.translated(at).contains(pointer)) {
+            move(at);
+            return;
+        }
+    }
 }
 
 bool CountdownWindow::eventFilter(QObject *watched, QEvent *event)

@@ -37,8 +37,9 @@ struct CountdownDeps
 // One window may open where the one before it was, in the second half of a
 // double click meant for the first. So the buttons take no press (mouse
 // button, Space, Enter, access key) that begins within `clickGuard` of the
-// window showing, nor the release of such a press. The buttons keep their
-// normal look meanwhile: greyed for half a second, they would flicker.
+// window showing, nor the release of such a press; and where the screen
+// allows, the window opens with no button under the pointer. The buttons keep
+// their normal look meanwhile: greyed for half a second, they would flicker.
 class CountdownWindow : public QWidget
 {
     Q_OBJECT
@@ -92,6 +93,7 @@ protected:
 private:
     void findTickSound();
     void showSeconds();
+    void moveButtonsFromPointer();
     // True when the event is a press, or a part of one, that the buttons refuse.
     bool refusesPress(const QEvent *event);
 
