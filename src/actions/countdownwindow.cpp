@@ -7,9 +7,15 @@
 #include "settings/settingsstore.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -60,6 +66,8 @@ CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design
     m_act->setAutoDefault(true);
     m_decline->setAutoDefault(true);
     m_decline->setFocus();
+    m_act->installEventFilter(this);
+    m_decline->installEventFilter(this);
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(design.timer);
@@ -140,6 +148,88 @@ void CountdownWindow::closeWindow(bool declined)
     m_ownClose = true;
     m_declined = declined;
     close();
+}
+
+void CountdownWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The window system showing it again (after minimising) is no new window.
+    if (event->spontaneous())
+        return;
+    moveButtonsFromPointer();
+    m_shown.start();
+}
+
+void CountdownWindow::moveButtonsFromPointer()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    const QPoint pointer = QCursor::pos(screen);
+    // The band around the buttons that the pointer keeps out of: a hand's
+    // aim is loose, and a window manager may yet push the window down by its
+    // title bar.
+    const int margin = qMax(m_act->height(), style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QRect band = m_act->geometry().united(m_decline->geometry()).adjusted(-margin, -margin, margin, margin);
+    const QPoint centred = pos();
+    if (!band.translated(centred).contains(pointer))
+        return;
+    // Best with the pointer over the text; else the window below, above or
+    // beside the pointer; on a screen too small for any, where it is.
+    const QPoint candidates[] = {
+        {centred.x(), pointer.y() - band.top() / 2},    {centred.x(), pointer.y() + margin},
+        {centred.x(), pointer.y() - margin - height()}, {pointer.x() + margin, centred.y()},
+        {pointer.x() - margin - width(), centred.y()},
+    };
+    for (const QPoint &at : candidates) {
+        if (free.contains(QRect(at, size())) && !band.translated(at).contains(pointer)) {
+            move(at);
+            return;
+        }
+    }
+}
+
+bool CountdownWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_act || watched == m_decline)
+        return refusesPress(event);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CountdownWindow::refusesPress(const QEvent *event)
+{
+    const bool early = !m_shown.isValid() || std::chrono::milliseconds(m_shown.elapsed()) < clickGuard;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        // A press refused stays refused when it turns into a double click.
+        const Qt::MouseButton button = static_cast<const QMouseEvent *>(event)->button();
+        if (!early && !m_refusedButtons.testFlag(button))
+            return false;
+        m_refusedButtons |= button;
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        // Its press must have begun after the guard, however late it ends.
+        const Qt::MouseButton button = static_cast<const QMouseEvent *>(event)->button();
+        const bool refused = m_refusedButtons.testFlag(button);
+        m_refusedButtons.setFlag(button, false);
+        return refused;
+    }
+    case QEvent::KeyPress: {
+        // Enter clicks on its press, so a held Enter would click again on its
+        // repeats, though the key went down before the window could see it.
+        // Space clicks on its release, which does nothing without its press.
+        const auto *key = static_cast<const QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Enter || key->key() == Qt::Key_Return;
+        return early || (enter && key->isAutoRepeat());
+    }
+    case QEvent::Shortcut:
+        return early;
+    default:
+        return false;
+    }
 }
 
 void CountdownWindow::closeEvent(QCloseEvent *event)

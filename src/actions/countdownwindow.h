@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 
 class QLabel;
@@ -28,12 +30,21 @@ struct CountdownDeps
 // declines, and a one-second timer driving the countdown that the two windows
 // share (AppState::countdown). The windows have no close box; only their
 // buttons and their timer close them, and each closing says `closed`.
+//
+// One window may open where the one before it was, in the second half of a
+// double click meant for the first. So the buttons take no press (mouse
+// button, Space, Enter, access key) that begins within `clickGuard` of the
+// window showing, nor the release of such a press; and where the screen
+// allows, the window opens with no button under the pointer. The buttons keep
+// their normal look meanwhile: greyed for half a second, they would flicker.
 class CountdownWindow : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr qint16 startSeconds = 15;
+    // About what a desktop's own confirmation boxes wait.
+    static constexpr std::chrono::milliseconds clickGuard{500};
 
     // Enabling a timer that runs already changes nothing.
     void enableTimer();
@@ -71,6 +82,8 @@ protected:
     void closeWindow(bool declined = false);
 
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     PictureButton *actButton() const { return m_act; }
     PictureButton *declineButton() const { return m_decline; }
@@ -81,6 +94,9 @@ protected:
 private:
     void findTickSound();
     void showSeconds();
+    void moveButtonsFromPointer();
+    // True when the event is a press, or a part of one, that the buttons refuse.
+    bool refusesPress(const QEvent *event);
 
     QLabel *m_lbls;
     PictureButton *m_act;
@@ -88,6 +104,9 @@ private:
     QTimer *m_timer;
     bool m_ownClose = false;
     bool m_declined = false;
+    QElapsedTimer m_shown;
+    // Mouse buttons whose press was refused: their releases are refused too.
+    Qt::MouseButtons m_refusedButtons;
 };
 
 } // namespace quendral

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QTest>
 
 namespace quendral::test {
 
@@ -69,6 +70,9 @@ struct ActionRig
     // Closed windows delete themselves at the next turn of the event loop;
     // the next completion loads them afresh.
     static void unloadClosed() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    // A countdown window's buttons take no press for a moment after it shows.
+    static void waitOutClickGuard() { QTest::qWait(int(CountdownWindow::clickGuard.count())); }
 
     static QString seconds(const QWidget *window)
     {

@@ -169,6 +169,7 @@ private slots:
         countdown->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(countdown));
         QCOMPARE(QApplication::focusWidget()->objectName(), decline);
+        ActionRig::waitOutClickGuard();
         for (int i = 0; i < keys.count(); ++i)
             QTest::keyClick(QApplication::focusWidget(), keys[i].key(), keys[i].keyboardModifiers());
         // An access key shows its button pressed for a moment before it acts.

@@ -93,6 +93,7 @@ private slots:
         // The window unloads itself once the button has acted.
         QPointer<frmdis> window = rig.window<frmdis>("frmdis");
         QVERIFY(QTest::qWaitForWindowActive(window));
+        ActionRig::waitOutClickGuard();
         QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
         // The button shows itself pressed for a moment before it acts.
         QTRY_COMPARE(rig.finished.size(), 1);

@@ -135,6 +135,42 @@ private slots:
         QCOMPARE(rig.notifier.sent, QStringList{QStringLiteral("Quendral|") + report});
     }
 
+    void aPressMustBeginAfterTheClickGuard_data()
+    {
+        const int late = int(CountdownWindow::clickGuard.count()) + 100;
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<int>("pressAt");
+        QTest::addColumn<int>("releaseAt");
+        QTest::addColumn<int>("powerOffs");
+        QTest::newRow("click at once") << false << 0 << 0 << 0;
+        QTest::newRow("pressed at once, released late") << false << 0 << late << 0;
+        QTest::newRow("click late") << false << late << late << 1;
+        QTest::newRow("Alt+W at once") << true << 0 << 0 << 0;
+        QTest::newRow("Alt+W late") << true << late << late << 1;
+    }
+    void aPressMustBeginAfterTheClickGuard()
+    {
+        QFETCH(bool, byKey);
+        QFETCH(int, pressAt);
+        QFETCH(int, releaseAt);
+        QFETCH(int, powerOffs);
+        ActionRig rig;
+        rig.complete(Chain::PowerOff);
+        auto *window = rig.window<frmshut>("frmshut");
+        auto *button = window->findChild<PictureButton *>(QStringLiteral("cmdshut"));
+        if (byKey) {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+        }
+        QTest::qWait(pressAt);
+        byKey ? QTest::keyPress(window, Qt::Key_W, Qt::AltModifier) : QTest::mousePress(button, Qt::LeftButton);
+        QTest::qWait(releaseAt - pressAt);
+        byKey ? QTest::keyRelease(window, Qt::Key_W, Qt::AltModifier) : QTest::mouseRelease(button, Qt::LeftButton);
+        // An access key shows its button pressed for a moment before it acts.
+        QTest::qWait(200);
+        QCOMPARE(rig.power.powerOffs, powerOffs);
+    }
+
     void wylDeclinedReturnsToStopped()
     {
         ActionRig rig;

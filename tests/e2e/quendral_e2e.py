@@ -170,9 +170,13 @@ def type_text(text):
     xdotool("type", "--delay", 20, text)
 
 
-def click_at(accessible):
+def point_at(accessible):
     box = accessible.get_extents(Atspi.CoordType.SCREEN)
     xdotool("mousemove", box.x + box.width // 2, box.y + box.height // 2)
+
+
+def click_at(accessible):
+    point_at(accessible)
     xdotool("click", 1)
 
 
