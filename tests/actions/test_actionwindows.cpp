@@ -127,6 +127,26 @@ private slots:
         QCOMPARE(rig.languagePasses, 2);
     }
 
+    void aCompletionStartedDuringAnotherFollowsIt()
+    {
+        // Monitoring started again during a countdown may meet its rule while
+        // the first completion's window still counts.
+        ActionRig rig;
+        rig.complete(Chain::HangUp);
+        QPointer<frmdis> first = rig.window<frmdis>("frmdis");
+        rig.complete(Chain::HangUp);
+        first->cmddis_Click();
+        // The second count gets a fresh window once the first one is gone.
+        QTRY_VERIFY(!first && rig.window<frmdis>("frmdis"));
+        auto *second = rig.window<frmdis>("frmdis");
+        QVERIFY(second->isVisible() && second->timerEnabled());
+        QCOMPARE(ActionRig::seconds(second), QStringLiteral("15"));
+        QVERIFY(rig.finished.isEmpty());
+        second->cmdnotdis_Click();
+        QCOMPARE(rig.finished, QList{CompletionSequence::Outcome::Declined});
+        QCOMPARE(rig.dialup.hangUps, 1);
+    }
+
     // Once the user activates a countdown window, the keyboard starts on the
     // decline button, Enter presses the focused button and the access keys
     // press theirs.
