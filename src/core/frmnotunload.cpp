@@ -25,6 +25,11 @@ QIcon pictureOf(const QLabel *box)
     return QIcon(box->pixmap());
 }
 
+Msg textOf(Monitor::Problem problem)
+{
+    return problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection;
+}
+
 } // namespace
 
 void endAtOnce()
@@ -78,9 +83,7 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
 
     connect(&m_monitor, &Monitor::started, this, &frmnotunload::show_running);
     connect(&m_monitor, &Monitor::stopped, this, &frmnotunload::show_stopped);
-    connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) {
-        warn(problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection);
-    });
+    connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) { warn(textOf(problem)); });
     connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) {
         warn(warning == Monitor::Warning::CannotPowerOff ? Msg::CannotPowerOff : Msg::PowerOffChallenge);
     });
@@ -154,7 +157,7 @@ void frmnotunload::cmdmonit_Click()
         return;
     }
     if (const auto problem = m_monitor.start())
-        warn(*problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection);
+        warn(textOf(*problem));
 }
 
 void frmnotunload::warn(Msg message)
