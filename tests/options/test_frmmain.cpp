@@ -22,6 +22,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <optional>
+
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -333,7 +335,7 @@ private slots:
     void applyReportsAFailedSave()
     {
         load();
-        m_rig->state.messages.insert("savefailed", "SAVEFAILED");
+        m_rig->state.messages.insert("optionsnotsaved", "NOTSAVED");
         const QString storeFolder = QFileInfo(reg::userHivePath()).absolutePath();
         QVERIFY(QDir(storeFolder).removeRecursively());
         QFile blocker(storeFolder); // a file where the folder should be
@@ -343,8 +345,63 @@ private slots:
         m_window->show();
         m_window->cmdapply_Click();
         QVERIFY(QFile::remove(storeFolder));
-        QCOMPARE(boxes.texts(), QStringList{"SAVEFAILED"});
+        QCOMPARE(boxes.texts(), QStringList{"NOTSAVED"});
         QVERIFY(m_window->isVisible());
+    }
+
+    // Each store that Apply cannot write is named; the rest is still done,
+    // and the window stays for another try.
+    void applyNamesWhatFailed_data()
+    {
+        QTest::addColumn<QString>("folder");      // "" for the program folder
+        QTest::addColumn<bool>("fileInItsPlace"); // else the disk under it is full
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("message");
+        const QString store = QFileInfo(reg::userHivePath()).absolutePath();
+        QTest::newRow("options") << store << false << ""
+                                 << "optionsnotsaved";
+        QTest::newRow("language") << "" << false << ""
+                                  << "languagenotsaved";
+        QTest::newRow("start at logon") << runkey::autostartFolder() << true << "start"
+                                        << "autostartnotchanged";
+        QTest::newRow("launcher") << QFileInfo(launcher::path()).absolutePath() << false << "ie"
+                                  << "launchernotchanged";
+    }
+
+    void applyNamesWhatFailed()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, fileInItsPlace);
+        QFETCH(QString, box);
+        QFETCH(QString, message);
+        m_rig->folder.write("quendral", "program");
+        m_rig->folder.write("quendral.svg", "icon");
+        m_rig->state.messages.insert(message, message.toUpper());
+        load();
+        if (!box.isEmpty())
+            this->box(qPrintable(box))->setChecked(true);
+        auto *language = control<QComboBox>("language");
+        language->setCurrentIndex(language->findText("English.ini"));
+        std::optional<test::FullDisk> full;
+        if (fileInItsPlace) {
+            QDir(folder).removeRecursively();
+            m_rig->folder.write("blocker", "x");
+            QVERIFY(QFile::copy(m_rig->folder.file("blocker"), folder));
+        } else {
+            full.emplace(folder.isEmpty() ? m_rig->folder.path() : folder);
+            if (!full->ok())
+                QSKIP("this process may not mount a small disk");
+        }
+        test::MessageBoxes boxes;
+        m_window->show();
+        m_window->cmdapply_Click();
+        if (fileInItsPlace)
+            QFile::remove(folder);
+        QCOMPARE(boxes.texts(), QStringList{message.toUpper()});
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Critical);
+        QVERIFY(m_window->isVisible());
+        if (message != "optionsnotsaved")
+            QCOMPARE(user("IE"), box == "ie" ? "1" : "0");
     }
 
     void applySwitchesStartAtLogon()
