@@ -6,10 +6,8 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <unistd.h>
 
 namespace quendral::test {
 
@@ -35,12 +33,12 @@ FullDisk::FullDisk(const QString &folder)
             qFatal("FullDisk: %s does not fit", qPrintable(it.key()));
     }
     QDir().mkpath(m_folder + QStringLiteral("/.filler"));
-    const int fd = ::open(QFile::encodeName(m_folder + QStringLiteral("/.filler/filler")).constData(),
-                          O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    static const char block[4096] = {};
-    while (fd >= 0 && ::write(fd, block, sizeof block) > 0) {
+    QFile filler(m_folder + QStringLiteral("/.filler/filler"));
+    const QByteArray block(4096, '\0');
+    if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        while (filler.write(block) > 0) {
+        }
     }
-    ::close(fd);
 }
 
 FullDisk::~FullDisk()
