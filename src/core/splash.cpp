@@ -7,8 +7,10 @@
 #include "settings/options.h"
 #include "settings/programfile.h"
 #include "settings/storekeys.h"
+#include "settings/userdata.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -141,6 +143,12 @@ void splash::Form_Load()
         m_refused = true;
         return;
     }
+    // Said once, at start-up: every later write there fails alike.
+    if (const QString folder = unusableDataFolder(m_state.store.settingsFilePath()); !folder.isEmpty())
+        msgbox::show(nullptr,
+                     m_state.message(Msg::DataFolderUnusable) + QStringLiteral("\n\n") +
+                         QDir::toNativeSeparators(folder),
+                     msgbox::Icon::Warning);
     m_ticks = 0;
     m_timer1->start();
 }

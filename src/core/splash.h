@@ -29,9 +29,10 @@ private:
     QColor m_color = Qt::red;
 };
 
-// The start-up window: refuses a second copy, shows nine dots turning green
-// over one second, then loads the tray window and the options window and
-// unloads itself.
+// The start-up window: refuses a second copy, warns of a per-user data folder
+// that cannot hold the settings, shows nine dots turning green over one
+// second, then loads the tray window and the options window and unloads
+// itself.
 class splash : public QWidget
 {
     Q_OBJECT

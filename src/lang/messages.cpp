@@ -48,6 +48,24 @@ const QList<BuiltIn> &builtIns()
         {Msg::CannotStore,
          QStringLiteral("Tej ścieżki nie można zapisać na liście: ma ponad 254 znaki albo kończy się spacją "
                         "lub tabulatorem.")},
+        // What Apply could not do, each by name; the window stays for another try.
+        {Msg::OptionsNotSaved,
+         QStringLiteral("Nie można zapisać opcji w ustawieniach użytkownika! Sprawdź, czy na dysku jest wolne miejsce "
+                        "i czy folder ustawień można zapisywać, a następnie spróbuj ponownie.")},
+        {Msg::LanguageNotSaved,
+         QStringLiteral("Nie można zapisać wybranego języka w pliku ustawień! Sprawdź, czy na dysku jest wolne "
+                        "miejsce i czy plik ustawień można zapisywać, a następnie spróbuj ponownie.")},
+        {Msg::AutostartNotChanged,
+         QStringLiteral("Nie można włączyć ani wyłączyć uruchamiania Quendral po zalogowaniu! Sprawdź, czy na dysku "
+                        "jest wolne miejsce i czy folder autostartu można zapisywać, a następnie spróbuj ponownie.")},
+        {Msg::LauncherNotChanged,
+         QStringLiteral("Nie można dodać ani usunąć ikony Quendral w menu aplikacji! Sprawdź, czy na dysku jest "
+                        "wolne miejsce i czy folder menu można zapisywać, a następnie spróbuj ponownie.")},
+        // The folder's path follows the text.
+        {Msg::DataFolderUnusable,
+         QStringLiteral("Quendral nie może zapisywać ustawień w swoim folderze danych, więc zmiany nie zostaną "
+                        "zachowane. Sprawdź, czy ta ścieżka jest folderem z prawem zapisu (a nie plikiem ani "
+                        "zerwanym dowiązaniem) i czy na dysku jest miejsce:")},
     };
     return texts;
 }

@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QList>
+#include <QStringList>
 
 namespace quendral {
 
@@ -223,27 +225,40 @@ void frmmain::cmdapply_Click()
     if (!m_newsound.isEmpty())
         chosen.sound_path = m_newsound;
     chosen.ie = Flag::checked(m_ie->isChecked());
-    const bool saved = chosen.save(m_state.store, stored);
+    // Each step that fails is named in the report, and the rest still run.
+    QList<Msg> failed;
+    if (!chosen.save(m_state.store, stored))
+        failed.append(Msg::OptionsNotSaved);
 
-    if (!m_ie->isChecked())
-        RemoveBrowserButton();
-    else if (AddBrowserButton(m_state.ProgramFolder(), m_deps.browserButtonText()) == BrowserButton::FilesMissing)
-        msgbox::show(this, m_state.message(Msg::DeleteFiles), msgbox::Icon::Warning);
-    if (m_start->isChecked())
-        AddAutostart(m_state);
-    else
-        RemoveAutostart();
+    if (!m_ie->isChecked()) {
+        if (!RemoveBrowserButton())
+            failed.append(Msg::LauncherNotChanged);
+    } else {
+        const BrowserButton button = AddBrowserButton(m_state.ProgramFolder(), m_deps.browserButtonText());
+        if (button == BrowserButton::FilesMissing)
+            msgbox::show(this, m_state.message(Msg::DeleteFiles), msgbox::Icon::Warning);
+        else if (button == BrowserButton::Failed)
+            failed.append(Msg::LauncherNotChanged);
+    }
+    if (!(m_start->isChecked() ? AddAutostart(m_state) : RemoveAutostart()))
+        failed.append(Msg::AutostartNotChanged);
 
     const QString language = m_language->currentText();
     if (!languageFile(m_state.ProgramFolder(), language).isEmpty()) {
-        m_state.store.settingsFile().WriteIni(keys::kOptionsSection, keys::kLanguage, language);
-        m_deps.loadLanguage();
-        m_deps.resetTrayTexts();
+        if (m_state.store.settingsFile().WriteIni(keys::kOptionsSection, keys::kLanguage, language)) {
+            m_deps.loadLanguage();
+            m_deps.resetTrayTexts();
+        } else {
+            failed.append(Msg::LanguageNotSaved);
+        }
     }
-    // Options that did not reach the store stay on screen, so the user can
+    // The window stays with the user's choices on screen, so that they can
     // free the disk or the folder and apply again.
-    if (!saved) {
-        msgbox::show(this, m_state.message(Msg::SaveFailed), msgbox::Icon::Critical);
+    if (!failed.isEmpty()) {
+        QStringList texts;
+        for (const Msg id : failed)
+            texts.append(m_state.message(id));
+        msgbox::show(this, texts.join(QStringLiteral("\n\n")), msgbox::Icon::Critical);
         return;
     }
     close();

@@ -20,7 +20,9 @@ class WindowFactory;
 // The options window: the completion actions, the sound file, start at logon,
 // the browser button and the interface language. Its load reads the stores;
 // only Apply writes them (besides the load's own corrections of `sound` and
-// `start`). Apply and Cancel unload it, so each showing loads it afresh.
+// `start`). Cancel unloads it, and so does Apply when every step succeeded (a
+// failed one is reported by name and the window stays for another try), so
+// each showing loads it afresh.
 class frmmain : public QWidget
 {
     Q_OBJECT

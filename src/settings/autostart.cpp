@@ -30,17 +30,20 @@ bool IsAutostartOn()
     return !value.toString().isEmpty();
 }
 
-void AddAutostart(const AppState &state)
+bool AddAutostart(const AppState &state)
 {
     const QString command = programfile::startCommand(state.ProgramFolder(), QCoreApplication::applicationFilePath(),
                                                       QCoreApplication::arguments().value(0));
     qCDebug(lcStore) << "Start at logon:" << command;
-    modRegedit().RegValueWrite(Root::CurrentUser, kRunKey, kProductName, command, registry::kString);
+    // The registry layer logs a failure.
+    return modRegedit().RegValueWrite(Root::CurrentUser, kRunKey, kProductName, command, registry::kString) ==
+           registry::kSuccess;
 }
 
-void RemoveAutostart()
+bool RemoveAutostart()
 {
-    modRegedit().RegValueDelete(Root::CurrentUser, kRunKey, kProductName);
+    const long result = modRegedit().RegValueDelete(Root::CurrentUser, kRunKey, kProductName);
+    return result == registry::kSuccess || result == registry::kNotFound;
 }
 
 BrowserButton AddBrowserButton(const QString &programFolder, const QString &statusText)
@@ -50,13 +53,13 @@ BrowserButton AddBrowserButton(const QString &programFolder, const QString &stat
     if (!QFileInfo(executable).isFile() || !QFileInfo(icon).isFile())
         return BrowserButton::FilesMissing;
     // Named as the button's menu text, without its access-key mark.
-    launcher::write(QStringLiteral("Quendral"), statusText, executable, icon);
-    return BrowserButton::Written;
+    return launcher::write(QStringLiteral("Quendral"), statusText, executable, icon) ? BrowserButton::Written
+                                                                                     : BrowserButton::Failed;
 }
 
-void RemoveBrowserButton()
+bool RemoveBrowserButton()
 {
-    launcher::remove();
+    return launcher::remove();
 }
 
 } // namespace quendral

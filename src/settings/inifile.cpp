@@ -4,7 +4,9 @@
 #include "settings/atomicfile.h"
 #include "settings/cp1250.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QStringDecoder>
@@ -477,3 +479,25 @@ bool write(const QString &file, const QString &section, const QList<std::pair<QS
 }
 
 } // namespace quendral::ini
+
+namespace quendral {
+
+bool IniFile::seed() const
+{
+    if (m_seed.isEmpty() || QFileInfo::exists(m_path))
+        return true;
+    if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
+        qCWarning(lcStore) << "Making the folder of" << m_path << "failed";
+        return false;
+    }
+    QByteArray shipped;
+    if (!QFileInfo(m_seed).isFile())
+        return true;
+    // The new file is the user's to write, whatever the mode of the shipped one.
+    if (readWholeFile(m_seed, ini::kMaxFileBytes, &shipped) && writeFileAtomically(m_path, shipped))
+        return true;
+    qCWarning(lcStore) << "Copying" << m_seed << "to" << m_path << "failed";
+    return false;
+}
+
+} // namespace quendral

@@ -59,6 +59,13 @@ public:
         : m_path(std::move(path))
     {
     }
+    // A file that starts as a copy of `seed` (the shipped settings file, which
+    // may be missing): the copy is made whole before the first write.
+    IniFile(QString path, QString seed)
+        : m_path(std::move(path))
+        , m_seed(std::move(seed))
+    {
+    }
 
     const QString &path() const { return m_path; }
     bool isNull() const { return m_path.isEmpty(); }
@@ -74,8 +81,15 @@ public:
     // True when every value reached the file, in one replace of the file.
     bool WriteIni(const QString &section, const QList<std::pair<QString, QString>> &values) const;
 
+    // Makes the missing file a whole copy of the seed, or nothing: a write
+    // into no file would start one without the shipped values, for good.
+    // Each write calls it, so a failed copy (a full disk) is tried again.
+    // True when the file may now be written.
+    bool seed() const;
+
 private:
     QString m_path;
+    QString m_seed;
 };
 
 } // namespace quendral

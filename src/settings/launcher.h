@@ -10,11 +10,11 @@ namespace quendral::launcher {
 QString path();
 
 // Writes the launcher: shown as `name` with `comment` and `icon` (a file
-// path), running `program`. An existing one is replaced; a failure is silent,
-// as the registry's is.
-void write(const QString &name, const QString &comment, const QString &program, const QString &icon);
+// path), running `program`. An existing one is replaced. True when it was
+// written; a failure is logged.
+bool write(const QString &name, const QString &comment, const QString &program, const QString &icon);
 
-// Deletes the launcher; a missing one is no error.
-void remove();
+// Deletes the launcher; a missing one is no error. True when none is left.
+bool remove();
 
 } // namespace quendral::launcher

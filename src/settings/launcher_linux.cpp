@@ -16,11 +16,11 @@ QString path()
     return dataHome() + QStringLiteral("/applications/quendral-launcher.desktop");
 }
 
-void write(const QString &name, const QString &comment, const QString &program, const QString &icon)
+bool write(const QString &name, const QString &comment, const QString &program, const QString &icon)
 {
     if (!QDir().mkpath(QFileInfo(path()).absolutePath())) {
         qCWarning(lcStore) << "Making the folder of" << path() << "failed: no launcher";
-        return;
+        return false;
     }
     const QString entry =
         runkey::desktopEntry(name, program,
@@ -28,17 +28,25 @@ void write(const QString &name, const QString &comment, const QString &program, 
                               {QStringLiteral("Icon"), icon},
                               {QStringLiteral("Terminal"), QStringLiteral("false")},
                               {QStringLiteral("Categories"), QStringLiteral("Network;FileTransfer;")}});
-    if (writeFileAtomically(path(), entry.toUtf8()))
-        qCDebug(lcStore) << "Launcher written:" << path() << "starting" << program;
+    if (!writeFileAtomically(path(), entry.toUtf8())) {
+        qCWarning(lcStore) << "Launcher not written:" << path();
+        return false;
+    }
+    qCDebug(lcStore) << "Launcher written:" << path() << "starting" << program;
+    return true;
 }
 
-void remove()
+bool remove()
 {
     QFile launcher(path());
-    if (launcher.remove())
+    if (launcher.remove()) {
         qCDebug(lcStore) << "Launcher removed:" << path();
-    else if (launcher.exists())
-        qCWarning(lcStore) << "Removing" << path() << "failed:" << launcher.errorString();
+        return true;
+    }
+    if (!launcher.exists())
+        return true;
+    qCWarning(lcStore) << "Removing" << path() << "failed:" << launcher.errorString();
+    return false;
 }
 
 } // namespace quendral::launcher

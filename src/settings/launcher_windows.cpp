@@ -22,23 +22,28 @@ QString path()
     return QStringLiteral("HKEY_LOCAL_MACHINE\\") + kButtonKey;
 }
 
-void write(const QString &name, const QString &comment, const QString &program, const QString &icon)
+bool write(const QString &name, const QString &comment, const QString &program, const QString &icon)
 {
     modRegedit regedit;
-    regedit.RegKeyCreate(Root::LocalMachine, kButtonKey);
+    if (regedit.RegKeyCreate(Root::LocalMachine, kButtonKey) != registry::kSuccess)
+        return false;
     const QList<std::pair<QString, QString>> values{
         {QStringLiteral("ButtonText"), name},       {QStringLiteral("Icon"), icon},
         {QStringLiteral("HotIcon"), icon},          {QStringLiteral("Exec"), program},
         {QStringLiteral("CLSID"), kButtonClass},    {QStringLiteral("DefaultVisible"), QStringLiteral("Yes")},
         {QStringLiteral("MenuStatusBar"), comment}, {QStringLiteral("MenuText"), QStringLiteral("&") + name},
     };
+    bool written = true;
     for (const auto &[valueName, data] : values)
-        regedit.RegValueWrite(Root::LocalMachine, kButtonKey, valueName, data, registry::kString);
+        written &= regedit.RegValueWrite(Root::LocalMachine, kButtonKey, valueName, data, registry::kString) ==
+                   registry::kSuccess;
+    return written;
 }
 
-void remove()
+bool remove()
 {
-    modRegedit().RegKeyDelete(Root::LocalMachine, kButtonKey);
+    const long result = modRegedit().RegKeyDelete(Root::LocalMachine, kButtonKey);
+    return result == registry::kSuccess || result == registry::kNotFound;
 }
 
 } // namespace quendral::launcher

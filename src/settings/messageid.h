@@ -26,16 +26,30 @@ enum class Msg {
     PowerOffChallenge,
     PowerOffRefused,
     CannotStore,
+    OptionsNotSaved,
+    LanguageNotSaved,
+    AutostartNotChanged,
+    LauncherNotChanged,
+    DataFolderUnusable,
 };
-inline constexpr int kMessageCount = int(Msg::CannotStore) + 1;
+inline constexpr int kMessageCount = int(Msg::DataFolderUnusable) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
 {
+    // One key per line from here on, in order, so that added keys stay apart.
+    // clang-format off
     static const char *const keys[kMessageCount] = {
         "noconnection",  "nofiles",        "endprogram",        "doublerun",       "nopathtosound", "toomanyfiles",
         "withoutdrive1", "withoutdrive2",  "pathtofolder",      "pathtofile",      "deletefiles",   "savefailed",
-        "inhibitreason", "cannotpoweroff", "poweroffchallenge", "poweroffrefused", "cannotstore"};
+        "inhibitreason", "cannotpoweroff", "poweroffchallenge", "poweroffrefused", "cannotstore",
+        "optionsnotsaved",
+        "languagenotsaved",
+        "autostartnotchanged",
+        "launchernotchanged",
+        "datafolderunusable",
+    };
+    // clang-format on
     return QString::fromLatin1(keys[int(id)]);
 }
 

@@ -15,12 +15,12 @@ QHash<QString, QString> IniFile::ReadSection(const QString &section) const
 
 bool IniFile::WriteIni(const QString &section, const QString &key, const QString &value) const
 {
-    return !m_path.isEmpty() && ini::write(m_path, section, key, value);
+    return !m_path.isEmpty() && seed() && ini::write(m_path, section, key, value);
 }
 
 bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QString>> &values) const
 {
-    return !m_path.isEmpty() && ini::write(m_path, section, values);
+    return !m_path.isEmpty() && seed() && ini::write(m_path, section, values);
 }
 
 } // namespace quendral

@@ -68,7 +68,7 @@ QHash<QString, QString> IniFile::ReadSection(const QString &section) const
 
 bool IniFile::WriteIni(const QString &section, const QString &key, const QString &value) const
 {
-    if (m_path.isEmpty())
+    if (m_path.isEmpty() || !seed())
         return false;
     if (WritePrivateProfileStringA(ansi(section).constData(), ansi(key).constData(), ansi(value).constData(),
                                    ansi(QDir::toNativeSeparators(m_path)).constData()))
@@ -79,7 +79,7 @@ bool IniFile::WriteIni(const QString &section, const QString &key, const QString
 
 bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QString>> &values) const
 {
-    if (m_path.isEmpty())
+    if (m_path.isEmpty() || !seed())
         return false;
     // The section's lines with the same edits single writes would make, then
     // the whole section in one call.

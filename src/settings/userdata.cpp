@@ -1,7 +1,6 @@
 #include "settings/userdata.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -45,19 +44,23 @@ bool canCreateFileIn(const QString &folder)
     return probe.open();
 }
 
-QString settingsFileFor(const QString &programFolder)
+IniFile settingsFileFor(const QString &programFolder)
 {
     const QString beside = withSlash(programFolder) + kSettingsFileName;
     if (canCreateFileIn(programFolder))
-        return beside;
-    const QString own = userDataFolder() + kSettingsFileName;
-    // The folder is made now, so that the first write can create the file.
-    if (QDir().mkpath(userDataFolder()) && !QFileInfo::exists(own) && QFileInfo(beside).isFile() &&
-        QFile::copy(beside, own)) {
-        // A read-only shipped file must not make the user's copy read-only.
-        QFile::setPermissions(own, QFile::permissions(own) | QFile::WriteOwner | QFile::WriteUser);
-    }
+        return IniFile(beside);
+    const IniFile own(userDataFolder() + kSettingsFileName, beside);
+    // Made now, so that reads see the shipped values.
+    own.seed();
     return own;
+}
+
+QString unusableDataFolder(const QString &settingsPath)
+{
+    const QString folder = userDataFolder();
+    if (!settingsPath.startsWith(folder) || (QDir().mkpath(folder) && canCreateFileIn(folder)))
+        return {};
+    return folder;
 }
 
 QString languageFile(const QString &programFolder, const QString &name)

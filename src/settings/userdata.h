@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/inifile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,10 +20,16 @@ QString userDataFolder();
 bool canCreateFileIn(const QString &folder);
 
 // The settings file of a program folder: Settings.ini beside the program when
-// the folder can be written, else the per-user file, which starts as a copy of
-// the Settings.ini shipped in the program folder (once; later changes there
+// the folder can be written, else the per-user file, which starts as a whole
+// copy of the Settings.ini shipped in the program folder, made now or, when
+// that fails, by a later write (once made, later changes of the shipped file
 // are not followed).
-QString settingsFileFor(const QString &programFolder);
+IniFile settingsFileFor(const QString &programFolder);
+
+// The per-user folder, when the settings file `settingsPath` lives there and
+// the folder cannot take it: a file or a dangling link in its place, or
+// read-only. "" otherwise.
+QString unusableDataFolder(const QString &settingsPath);
 
 // The language file of that name: the user's Languages folder first, then the
 // program folder's; "" when neither has it, or when the name is not a plain

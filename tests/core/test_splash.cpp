@@ -2,6 +2,7 @@
 #include "core/splash.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
+#include "settings/userdata.h"
 #include "support/testsupport.h"
 #include "support/windowrig.h"
 
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 using namespace quendral;
 
@@ -29,7 +31,8 @@ private:
     AppState &state() const { return m_rig->state; }
     const Requests &requests() const { return m_rig->requests; }
 
-    splash *makeSplash() { return new splash(m_rig->state, m_rig->factory, *m_instance); }
+    splash *makeSplash() { return makeSplash(m_rig->state); }
+    splash *makeSplash(AppState &state) { return new splash(state, m_rig->factory, *m_instance); }
 
     // The ticks, then the loop's next turn, which finishes the tenth.
     static void tick(splash *window, int times)
@@ -215,6 +218,45 @@ private slots:
     }
 
     // Second copy
+
+    // Only where the settings live in the per-user folder: below a plain
+    // file, the program folder cannot be written.
+    void anUnusableDataFolderIsReportedAtStart_data()
+    {
+        QTest::addColumn<QString>("inItsPlace");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("a folder") << "folder" << false;
+        QTest::newRow("a file") << "file" << true;
+        QTest::newRow("a dangling link") << "link" << true;
+        QTest::newRow("a read-only folder") << "read-only" << true;
+    }
+
+    void anUnusableDataFolderIsReportedAtStart()
+    {
+        QFETCH(QString, inItsPlace);
+        QFETCH(bool, reported);
+        const QString folder = userDataFolder();
+        const QString entry = QDir::cleanPath(folder);
+        QDir(folder).removeRecursively();
+        QDir().mkpath(dataHome());
+        std::optional<test::ReadOnlyView> view;
+        if (inItsPlace == "file")
+            QVERIFY(QFile::copy(programFile(), entry));
+        else if (inItsPlace == "link")
+            QVERIFY(QFile::link(dataHome() + "/nowhere", entry));
+        else
+            QDir().mkpath(folder);
+        if (inItsPlace == "read-only" && !view.emplace(folder, folder).ok())
+            QSKIP("this process may not mount a read-only view");
+        m_rig->folder.write(QStringLiteral("blocker"), {});
+        AppState perUser(m_rig->folder.file(QStringLiteral("blocker/program/")));
+        perUser.messages.insert(QStringLiteral("datafolderunusable"), QStringLiteral("UNUSABLE"));
+        test::MessageBoxes boxes;
+        delete makeSplash(perUser);
+        view.reset();
+        QFile::remove(entry);
+        QCOMPARE(boxes.texts(), reported ? QStringList{"UNUSABLE\n\n" + folder} : QStringList{});
+    }
 
     void aSecondCopySaysDoublerunAndGoesNoFurther()
     {

@@ -22,6 +22,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <optional>
+
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -329,22 +331,57 @@ private slots:
         QCOMPARE(user("autocomp_off"), "1");
     }
 
-    // Options that did not reach the store are reported, and the window stays.
-    void applyReportsAFailedSave()
+    // Each store that Apply cannot write is named; the rest is still done,
+    // and the window stays for another try.
+    void applyNamesWhatFailed_data()
     {
+        QTest::addColumn<QString>("folder");      // "" for the program folder
+        QTest::addColumn<bool>("fileInItsPlace"); // else the disk under it is full
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("message");
+        const QString store = QFileInfo(reg::userHivePath()).absolutePath();
+        QTest::newRow("options") << store << true << ""
+                                 << "optionsnotsaved";
+        QTest::newRow("language") << "" << false << ""
+                                  << "languagenotsaved";
+        QTest::newRow("start at logon") << runkey::autostartFolder() << true << "start"
+                                        << "autostartnotchanged";
+        QTest::newRow("launcher") << QFileInfo(launcher::path()).absolutePath() << false << "ie"
+                                  << "launchernotchanged";
+    }
+
+    void applyNamesWhatFailed()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, fileInItsPlace);
+        QFETCH(QString, box);
+        QFETCH(QString, message);
+        m_rig->folder.write("quendral", "program");
+        m_rig->folder.write("quendral.svg", "icon");
+        m_rig->state.messages.insert(message, message.toUpper());
         load();
-        m_rig->state.messages.insert("savefailed", "SAVEFAILED");
-        const QString storeFolder = QFileInfo(reg::userHivePath()).absolutePath();
-        QVERIFY(QDir(storeFolder).removeRecursively());
-        QFile blocker(storeFolder); // a file where the folder should be
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        if (!box.isEmpty())
+            this->box(qPrintable(box))->setChecked(true);
+        auto *language = control<QComboBox>("language");
+        language->setCurrentIndex(language->findText("English.ini"));
+        std::optional<test::FullDisk> full;
+        if (fileInItsPlace) {
+            QDir(folder).removeRecursively();
+            QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+        } else {
+            full.emplace(folder.isEmpty() ? m_rig->folder.path() : folder);
+            if (!full->ok())
+                QSKIP("this process may not mount a small disk");
+        }
         test::MessageBoxes boxes;
         m_window->show();
         m_window->cmdapply_Click();
-        QVERIFY(QFile::remove(storeFolder));
-        QCOMPARE(boxes.texts(), QStringList{"SAVEFAILED"});
+        if (fileInItsPlace)
+            QFile::remove(folder);
+        QCOMPARE(boxes.texts(), QStringList{message.toUpper()});
         QVERIFY(m_window->isVisible());
+        if (message != "optionsnotsaved")
+            QCOMPARE(user("IE"), box == "ie" ? "1" : "0");
     }
 
     void applySwitchesStartAtLogon()

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 using namespace quendral;
 
 // Where the settings file lives when the program folder is or is not writable,
@@ -82,6 +84,42 @@ private slots:
         SettingsStore next(program);
         QCOMPARE(next.settingsFile().ReadIni("Options", "language"), QString("English.ini"));
         QCOMPARE(next.settingsFile().ReadIni("Files", "file1"), QString("/tmp/b.zip"));
+    }
+
+    // A copy that the full disk cut short leaves no file; the next write or
+    // start makes it whole, before the written value.
+    void aFailedFirstCopyIsMadeWholeLater_data()
+    {
+        QTest::addColumn<bool>("restart");
+        QTest::newRow("by the next write") << false;
+        QTest::newRow("by the next start") << true;
+    }
+
+    void aFailedFirstCopyIsMadeWholeLater()
+    {
+        QFETCH(bool, restart);
+        QTemporaryDir base;
+        const QString shipped = base.path() + "/shipped/";
+        const QString program = base.path() + "/program/";
+        QDir().mkpath(program);
+        put(shipped + "Settings.ini", "[options]\r\nlanguage=English.ini\r\n[Files]\r\nfile0=/tmp/a.zip\r\n");
+        test::ReadOnlyView view(shipped, program);
+        test::FullDisk full(userDataFolder());
+        if (!view.ok() || !full.ok())
+            QSKIP("this process may not mount");
+
+        std::optional<SettingsStore> store(program);
+        QVERIFY(!store->settingsFile().WriteIni("Files", "file1", "/tmp/b.zip"));
+        QVERIFY(QDir(userDataFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        full.makeRoom();
+        if (restart) {
+            store.emplace(program);
+            QVERIFY(QFileInfo::exists(ownSettings()));
+        }
+        QVERIFY(store->settingsFile().WriteIni("Files", "file1", "/tmp/b.zip"));
+        QCOMPARE(store->settingsFile().ReadIni("Options", "language"), QString("English.ini"));
+        QCOMPARE(store->settingsFile().ReadIni("Files", "file0"), QString("/tmp/a.zip"));
+        QCOMPARE(store->settingsFile().ReadIni("Files", "file1"), QString("/tmp/b.zip"));
     }
 
     void languageFilesComeFromBothFolders_data()

@@ -90,6 +90,27 @@ private:
     bool m_mounted = false;
 };
 
+// `folder` on a disk with no room left, for as long as the object lives: a
+// small tmpfs mounted over it in a mount namespace private to this test
+// process, holding a copy of the folder's files and filled up by a file in
+// its subfolder ".filler". makeRoom() removes that file. ok() is false where
+// the process may not mount.
+class FullDisk
+{
+public:
+    explicit FullDisk(const QString &folder);
+    ~FullDisk();
+    FullDisk(const FullDisk &) = delete;
+    FullDisk &operator=(const FullDisk &) = delete;
+
+    bool ok() const { return m_mounted; }
+    void makeRoom() const;
+
+private:
+    QString m_folder;
+    bool m_mounted = false;
+};
+
 // The source tree, for shipped data files.
 QString sourceDir();
 
