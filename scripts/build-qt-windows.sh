@@ -154,7 +154,8 @@ if $print_only; then
     exit 0
 fi
 
-mkdir -p "$cache_root"
+# Private, as the program keeps its single-instance lock in it too.
+mkdir -p -m 700 "$cache_root"
 # One build per key at a time; a second run waits and then finds the cache.
 exec 9>"$cache_root/$name.lock"
 if ! flock -n 9; then

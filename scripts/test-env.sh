@@ -5,7 +5,8 @@
 #     session and the system bus (QUENDRAL_TEST_BUS names it, so that tests
 #     that could hang up or power off can check where they are talking);
 #   - a PulseAudio server with a null sink (PULSE_SERVER names it);
-#   - temporary XDG folders, so nothing touches the user's real files.
+#   - temporary XDG folders (the cache too), so nothing touches the user's
+#     real files.
 set -euo pipefail
 source "$(dirname "$0")/bus-config.sh"
 
@@ -20,9 +21,10 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/data" "$root/home"
+mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/data" "$root/cache" "$root/home"
 chmod 700 "$root/run"
-export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" XDG_DATA_HOME="$root/data" HOME="$root/home"
+export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" XDG_DATA_HOME="$root/data" \
+    XDG_CACHE_HOME="$root/cache" HOME="$root/home"
 
 write_bus_config "$root/bus.conf" "unix:path=$root/bus"
 dbus-daemon --config-file="$root/bus.conf" --nofork --nopidfile &

@@ -15,8 +15,10 @@
 #include "info/frmabout.h"
 #include "info/frmhelp.h"
 #include "info/frmprehelp.h"
+#include "kit/messagebox.h"
 #include "kit/windowfactory.h"
 #include "lang/language.h"
+#include "lang/languageid.h"
 #include "options/frmmain.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
@@ -27,7 +29,28 @@
 #include <QIcon>
 #include <QPointer>
 
+#include <cstdio>
+
 using namespace quendral;
+
+namespace {
+
+// Said before any language file can be read (they sit in the very folder that
+// has no name), so in the system's language, Polish or English.
+void refuseUnnamedFolder(const char *startedAs)
+{
+    const QString text =
+        (systemDefaultLangId() == kLangIdPolish
+             ? QStringLiteral("Quendral nie może działać z folderu, którego nazwa nie jest zapisana w UTF-8:\n%1\n"
+                              "Przenieś program do folderu o innej nazwie.")
+             : QStringLiteral("Quendral cannot run from a folder whose name is not valid UTF-8:\n%1\n"
+                              "Move the program to a folder with another name."))
+            .arg(QString::fromLocal8Bit(startedAs));
+    fprintf(stderr, "%s\n", qPrintable(text));
+    msgbox::show(nullptr, text, msgbox::Icon::Critical);
+}
+
+} // namespace
 
 // Builds the program: the shared state, the back-ends and the window factory
 // with every window's creator, then runs the entry procedure.
@@ -43,7 +66,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The program lives in the tray: closing its last window does not end it.
     app.setQuitOnLastWindowClosed(false);
-    AppState state(ProgramFolder());
+    const QString programFolder = ProgramFolder();
+    if (programFolder.isEmpty()) {
+        refuseUnnamedFolder(argv[0]);
+        return 1;
+    }
+    AppState state(programFolder);
     QApplication::setWindowIcon(QIcon(state.ProgramFolder() + programfile::programPicture()));
 
     const std::unique_ptr<DialupControl> dialup = makeDialupControl();

@@ -62,6 +62,16 @@ public:
         error_string = nullptr;
     }
 
+    // libcanberra keeps its look-up cache of theme sounds (a database file held
+    // open, and its lock) in globals that nothing frees: unloading it after a
+    // theme sound was looked up would lose them, and a file handle, at every
+    // load. From the first such look-up on, the library stays.
+    static void keepLoaded()
+    {
+        if (void *handle = ::dlopen("libcanberra.so.0", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD | RTLD_NODELETE))
+            ::dlclose(handle);
+    }
+
     // libcanberra's name for an error code.
     const char *errorText(int code) const
     {
@@ -159,10 +169,12 @@ int playOne(const Canberra &ca, ca_context *context, const CanberraWorker::Job &
     ca_proplist *props = nullptr;
     if (ca.proplist_create(&props) != CA_SUCCESS)
         return CA_ERROR_OOM;
-    if (fromFile)
+    if (fromFile) {
         ca.proplist_sets(props, CA_PROP_MEDIA_FILENAME, job.filename.constData());
-    else
+    } else {
+        Canberra::keepLoaded();
         ca.proplist_sets(props, CA_PROP_EVENT_ID, defaultEvent);
+    }
     // A file may change between two plays; the server must not keep a copy.
     ca.proplist_sets(props, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
     const int result = ca.context_play_full(context, job.id, props, soundFinished, worker);

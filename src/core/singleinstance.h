@@ -7,9 +7,10 @@ namespace quendral {
 
 // One running copy per user and program file: a lock file in the user's
 // runtime folder (when it is the user's alone, else a private folder in the
-// cache folder), named after the executable's path, held while the copy
-// runs. A lock left behind by a copy that crashed names a process that no
-// longer runs, or no process at all, and is taken over.
+// cache folder, or one inside that when it was made open to reading), named
+// after the executable's path, held while the copy runs. A lock left behind
+// by a copy that crashed names a process that no longer runs, or no process
+// at all, and is taken over.
 class SingleInstance
 {
 public:
@@ -19,7 +20,10 @@ public:
     // file holds it. Taking it again while held is fine.
     bool acquire();
 
-    // "" when no private folder can be had; every copy then starts.
+    // "" when no private folder can be had (the cache folder is another
+    // user's, or writable by others); every copy then starts, as a program
+    // that refused to start over a folder's modes would leave the user with
+    // no monitoring at all.
     static QString lockPathFor(const QString &programFile);
     // The folder of the lock, or "" (platform file).
     static QString lockFolder();

@@ -1,5 +1,7 @@
 #include "core/singleinstance.h"
 
+#include "kit/logging.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -10,14 +12,29 @@ namespace quendral {
 
 namespace {
 
+// The folder itself, not what a link there points to.
+bool ownFolder(const QString &folder, struct stat &st)
+{
+    return ::lstat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+}
+
 // A folder no other user can reach: ours, not a link, closed to the rest.
 bool isPrivate(const QString &folder)
 {
     struct stat st
     {
     };
-    return ::lstat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+    return ownFolder(folder, st) && (st.st_mode & 077) == 0;
+}
+
+// Ours and not writable by others: nobody else can put a name into it, so a
+// private folder made inside it stays ours.
+bool closedToWriters(const QString &folder)
+{
+    struct stat st
+    {
+    };
+    return ownFolder(folder, st) && (st.st_mode & 022) == 0;
 }
 
 } // namespace
@@ -35,7 +52,19 @@ QString SingleInstance::lockFolder()
     const QString folder = cache + QStringLiteral("/quendral");
     QDir().mkpath(cache);
     ::mkdir(QFile::encodeName(folder).constData(), 0700);
-    return isPrivate(folder) ? folder : QString();
+    if (isPrivate(folder))
+        return folder;
+    // Made open to reading by someone else's "mkdir -p" (the Windows build
+    // keeps its cache there): a private folder of our own inside it.
+    const QString inner = folder + QStringLiteral("/locks");
+    if (closedToWriters(folder)) {
+        ::mkdir(QFile::encodeName(inner).constData(), 0700);
+        if (isPrivate(inner))
+            return inner;
+    }
+    qCWarning(lcTray) << "Neither" << runtime << "nor" << folder << "nor" << inner
+                      << "is a folder of this user's alone";
+    return {};
 }
 
 } // namespace quendral

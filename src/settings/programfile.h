@@ -5,7 +5,9 @@
 // The names of the program's own files as the platform spells them.
 namespace quendral {
 
-// The folder of the running program, ending in the platform's separator.
+// The folder of the running program, ending in the platform's separator;
+// "" when its name cannot be held as text (a Linux folder name that is not
+// UTF-8): the program then refuses to start.
 QString ProgramFolder();
 
 } // namespace quendral

@@ -2,14 +2,29 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <climits>
+#include <unistd.h>
+
 namespace quendral {
 
+// File names are bytes; Qt names them through the locale's UTF-8, which
+// cannot carry a byte sequence that is not UTF-8 (a folder "caf\xE9" comes
+// back as "caf\uFFFD"). Such a folder has no QString name: it is "" then,
+// never a neighbour's name and never "/", and the program refuses to start.
 QString ProgramFolder()
 {
-    const QString folder = QCoreApplication::applicationDirPath();
+    const QString file = QCoreApplication::applicationFilePath();
+    if (file.isEmpty())
+        return {};
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);
+    if (length > 0 && QByteArray(target, length) != QFile::encodeName(file))
+        return {};
+    const QString folder = QFileInfo(file).path();
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 

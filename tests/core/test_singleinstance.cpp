@@ -100,16 +100,27 @@ private slots:
     }
 
     // A runtime folder that is not the user's alone is never used; the lock
-    // goes to a private folder in the cache folder instead.
+    // goes to a private folder in the cache folder instead, or to one of our
+    // own inside it when that was left open to reading.
     void noSharedFolderForTheLock_data()
     {
         QTest::addColumn<bool>("unset");
-        QTest::newRow("runtime folder unset") << true;
-        QTest::newRow("runtime folder open to others") << false;
+        QTest::addColumn<bool>("cacheOpen");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("runtime folder unset") << true << false << "quendral";
+        QTest::newRow("runtime folder open to others") << false << false << "quendral";
+        QTest::newRow("cache folder left at 0755") << true << true << "quendral/locks";
     }
     void noSharedFolderForTheLock()
     {
         QFETCH(bool, unset);
+        QFETCH(bool, cacheOpen);
+        QFETCH(QString, expected);
+        const QString cache = qEnvironmentVariable("XDG_CACHE_HOME") + "/quendral";
+        QVERIFY(QDir().mkpath(cache));
+        QVERIFY(
+            QFile::setPermissions(cache, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             (cacheOpen ? QFile::ReadOther | QFile::ExeOther : QFile::Permissions())));
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         QTemporaryDir open;
         QFile::setPermissions(open.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
@@ -124,9 +135,8 @@ private slots:
         SingleInstance second(program());
         const bool secondAcquired = second.acquire();
         qputenv("XDG_RUNTIME_DIR", runtime);
-        const QString expected = QDir::homePath() + "/.cache/quendral";
-        QCOMPARE(QFileInfo(lock).absolutePath(), expected);
-        QCOMPARE(QFileInfo(expected).permissions() & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(lock).absolutePath(), qEnvironmentVariable("XDG_CACHE_HOME") + u'/' + expected);
+        QCOMPARE(QFileInfo(QFileInfo(lock).absolutePath()).permissions() & 0x0077, QFileDevice::Permissions());
         QVERIFY(acquired);
         QVERIFY(!secondAcquired);
     }

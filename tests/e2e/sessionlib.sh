@@ -68,9 +68,10 @@ session_setup() {
     trap session_cleanup EXIT
     trap 'exit 130' INT TERM
     local root=$E2E_ROOT
-    mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/home" "$root/logs"
+    mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/cache" "$root/home" "$root/logs"
     chmod 700 "$root/run"
-    export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" HOME="$root/home"
+    export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" \
+        XDG_CACHE_HOME="$root/cache" HOME="$root/home"
     export DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" QUENDRAL_TEST_BUS="$DBUS_SESSION_BUS_ADDRESS"
     export E2E_ROOT="$root" GSETTINGS_BACKEND=memory
     # The program's PPP folders: an empty tree of the session's own, so no run

@@ -29,9 +29,10 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/data" "$root/home"
+mkdir -p "$root/run" "$root/config" "$root/xdg" "$root/data" "$root/cache" "$root/home"
 chmod 700 "$root/run"
-export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" XDG_DATA_HOME="$root/data" HOME="$root/home"
+export XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/config" XDG_CONFIG_DIRS="$root/xdg" XDG_DATA_HOME="$root/data" \
+    XDG_CACHE_HOME="$root/cache" HOME="$root/home"
 export DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" QUENDRAL_TEST_BUS="$DBUS_SESSION_BUS_ADDRESS"
 export E2E_ROOT="$root"
 # The program's PPP folders (sys/class/net, run): an empty tree of the
