@@ -4,13 +4,17 @@
 #include "lang/language.h"
 #include "lang/languageid.h"
 #include "lang/messages.h"
+#include "lang/qttranslation.h"
 #include "settings/appstate.h"
 #include "settings/inifile.h"
 #include "support/testsupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -317,6 +321,48 @@ private slots:
         QCOMPARE(w.cmddel->text(), QStringLiteral("Usuń plik"));
         QCOMPARE(state.message(Msg::DoubleRun), builtInMessage(QStringLiteral("doublerun")));
         QCOMPARE(state.message(Msg::WithoutDrive1), builtInMessage(QStringLiteral("withoutdrive1")));
+    }
+
+    // Qt's standard buttons follow the chosen file, row after row as the
+    // options window switches it.
+    void questionBoxButtonsFollowTheLanguage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("yes");
+        QTest::addColumn<QString>("no");
+        QTest::newRow("Polish") << "Polish.ini"
+                                << "&Tak"
+                                << "&Nie";
+        QTest::newRow("English") << "English.ini"
+                                 << "&Yes"
+                                 << "&No";
+        QTest::newRow("back to Polish") << "Polish.ini"
+                                        << "&Tak"
+                                        << "&Nie";
+        QTest::newRow("a user's own file") << "Deutsch.ini"
+                                           << "&Yes"
+                                           << "&No";
+    }
+
+    void questionBoxButtonsFollowTheLanguage()
+    {
+        QFETCH(QString, file);
+        test::ProgramFolder folder(test::ProgramFolder::Languages::Shipped);
+        folder.write(QStringLiteral("Languages/Deutsch.ini"), kEnglish);
+        // Where the program folder carries Qt's files (Windows), the tests' folder has them.
+        const QString qtFolder = qtTranslationsFolder(folder.path());
+        if (qtFolder.startsWith(folder.path())) {
+            QDir().mkpath(qtFolder);
+            for (const QString name : {"qtbase_pl.qm", "qtbase_en.qm"})
+                QFile::copy(QCoreApplication::applicationDirPath() + "/translations/" + name, qtFolder + '/' + name);
+        }
+        AppState state(folder.path());
+        state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"), file);
+        LoadLanguage(state);
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Quendral"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        QTEST(box.button(QMessageBox::Yes)->text(), "yes");
+        QTEST(box.button(QMessageBox::No)->text(), "no");
     }
 
     void aWindowLoadedLaterGetsTheTextsAtItsOwnLoad()
