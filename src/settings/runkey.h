@@ -12,7 +12,7 @@
 // starts what the Run key names. A value "Name" is the desktop entry
 // "name.desktop" (lower case, blanks and other characters outside
 // [a-z0-9._-] as "-"), whose Name is the value name and whose Exec is the data,
-// quoted as one program path.
+// quoted as one program path (TryExec names it too).
 namespace quendral::runkey {
 
 bool isRunKey(registry::Root root, const QString &subkey);
@@ -25,6 +25,10 @@ QString entryPath(const QString &valueName);
 long readCommand(const QString &valueName, QString *command);
 long writeCommand(const QString &valueName, const QString &command);
 long removeCommand(const QString &valueName);
+
+// The program that the desktop entry at `path` starts: its TryExec, else the
+// program of its Exec; "" when the file cannot be read.
+QString entryProgram(const QString &path);
 
 // The whole desktop entry written for a value; `moreKeys` follow Exec, their
 // values escaped as strings.
