@@ -48,6 +48,10 @@ const QList<BuiltIn> &builtIns()
         {Msg::CannotStore,
          QStringLiteral("Tej ścieżki nie można zapisać na liście: ma ponad 254 znaki albo kończy się spacją "
                         "lub tabulatorem.")},
+        // The options window's launcher box, when the package's menu entry is there.
+        {Msg::PackageMenuEntry,
+         QStringLiteral("Program zainstalowany z pakietu ma już swoją pozycję w menu aplikacji; druga nie zostanie "
+                        "dodana.")},
     };
     return texts;
 }

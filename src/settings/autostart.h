@@ -20,12 +20,18 @@ void AddAutostart(const AppState &state);
 // Deletes that value; a missing one is no error.
 void RemoveAutostart();
 
-enum class BrowserButton { Written, FilesMissing };
+// True when the program file of `programFolder` is the one an installed
+// package gave its own menu entry (launcher::packageEntry): a launcher would
+// be a second entry beside it.
+bool HasPackageMenuEntry(const QString &programFolder);
+
+enum class BrowserButton { Written, FilesMissing, PackageEntry };
 // Writes the button, running the program file of `programFolder` with its
 // icon; `statusText` (the caption of the tray window's hidden label lblIE) is
 // its description. Returns FilesMissing, writing nothing, when the program
 // file or the icon is not in `programFolder`; the caller then shows the
-// deletefiles warning.
+// deletefiles warning. Returns PackageEntry when the package's menu entry
+// stands for the button: none is written, and one written before is deleted.
 BrowserButton AddBrowserButton(const QString &programFolder, const QString &statusText);
 // Deletes the button; a missing one is no error.
 void RemoveBrowserButton();

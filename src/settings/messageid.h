@@ -26,8 +26,9 @@ enum class Msg {
     PowerOffChallenge,
     PowerOffRefused,
     CannotStore,
+    PackageMenuEntry,
 };
-inline constexpr int kMessageCount = int(Msg::CannotStore) + 1;
+inline constexpr int kMessageCount = int(Msg::PackageMenuEntry) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -35,7 +36,7 @@ inline QString messageKey(Msg id)
     static const char *const keys[kMessageCount] = {
         "noconnection",  "nofiles",        "endprogram",        "doublerun",       "nopathtosound", "toomanyfiles",
         "withoutdrive1", "withoutdrive2",  "pathtofolder",      "pathtofile",      "deletefiles",   "savefailed",
-        "inhibitreason", "cannotpoweroff", "poweroffchallenge", "poweroffrefused", "cannotstore"};
+        "inhibitreason", "cannotpoweroff", "poweroffchallenge", "poweroffrefused", "cannotstore",   "packagemenuentry"};
     return QString::fromLatin1(keys[int(id)]);
 }
 

@@ -382,6 +382,27 @@ private slots:
         QCOMPARE(user("ie"), "0");
     }
 
+    // Run from the package, whose menu entry is there: the box says so, and
+    // Apply adds no second entry.
+    void packageMenuEntryLocksTheBrowserButton()
+    {
+        m_rig->folder.write("quendral", "program");
+        m_rig->folder.write("quendral.svg", "icon");
+        test::ProgramFolder data;
+        data.write("applications/quendral.desktop",
+                   "[Desktop Entry]\nType=Application\nName=Quendral\nExec=" + m_rig->folder.file("quendral").toUtf8());
+        const QByteArray saved = qgetenv("XDG_DATA_DIRS");
+        qputenv("XDG_DATA_DIRS", data.path().toUtf8());
+        m_rig->state.messages.insert("packagemenuentry", "PACKAGE");
+        load();
+        QVERIFY(box("ie")->isChecked());
+        QVERIFY(!box("ie")->isEnabled());
+        QCOMPARE(box("ie")->toolTip(), "PACKAGE");
+        m_window->cmdapply_Click();
+        qputenv("XDG_DATA_DIRS", saved);
+        QVERIFY(!QFile::exists(launcher::path()));
+    }
+
     void missingButtonFilesWarnAfterSavingIE()
     {
         load();
