@@ -266,6 +266,10 @@ def checked(node):
     return _has_state(node, Atspi.StateType.CHECKED)
 
 
+def enabled(node):
+    return _has_state(node, Atspi.StateType.ENABLED)
+
+
 def selected(node):
     return _has_state(node, Atspi.StateType.SELECTED)
 
