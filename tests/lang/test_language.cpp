@@ -4,12 +4,10 @@
 #include "lang/language.h"
 #include "lang/languageid.h"
 #include "lang/messages.h"
-#include "lang/qttranslation.h"
 #include "settings/appstate.h"
 #include "settings/inifile.h"
 #include "support/testsupport.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -349,13 +347,6 @@ private slots:
         QFETCH(QString, file);
         test::ProgramFolder folder(test::ProgramFolder::Languages::Shipped);
         folder.write(QStringLiteral("Languages/Deutsch.ini"), kEnglish);
-        // Where the program folder carries Qt's files (Windows), the tests' folder has them.
-        const QString qtFolder = qtTranslationsFolder(folder.path());
-        if (qtFolder.startsWith(folder.path())) {
-            QDir().mkpath(qtFolder);
-            for (const QString name : {"qtbase_pl.qm", "qtbase_en.qm"})
-                QFile::copy(QCoreApplication::applicationDirPath() + "/translations/" + name, qtFolder + '/' + name);
-        }
         AppState state(folder.path());
         state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"), file);
         LoadLanguage(state);
