@@ -4,25 +4,17 @@ read-only), started through usr/bin/quendral: the first start writes the
 language into the user's own Settings.ini, the watch list applied from its
 window lands there too, and monitoring reads it back from there: it starts,
 and once the file is there the tick empties the list in that file and opens
-the hang-up countdown (a connected modem in the NetworkManager mock). With the
-package's menu entry on XDG_DATA_DIRS the menu-launcher option stands checked
-and locked and writes no launcher; once the command is gone, as after
-apt remove, GLib skips the start-at-logon entry."""
+the hang-up countdown (a connected modem in the NetworkManager mock)."""
 import errno
 import os
 import re
 import subprocess
 
-import gi
-
-gi.require_version("Gio", "2.0")
-from gi.repository import Gio  # noqa: E402
-
 from e2e_options import OPTIONS_PL, apply, box
 from e2e_typical_run import COUNTDOWN_TEXT, start_network_manager
 from e2e_watchlist import FILE, FOLDER, choose_folder, name_the_file, open_watch_list
-from quendral_e2e import RUN_ENTRY, MenuWatcher, Program, checked, click_at, click_nowhere, click_tray_icon, \
-    enabled, find, scenario, showing, tray_icons, wait_until, window
+from quendral_e2e import RUN_ENTRY, MenuWatcher, Program, checked, click_at, click_nowhere, click_tray_icon, find, \
+    scenario, showing, tray_icons, wait_until, window
 
 START = "Uruchamiaj Quendral po zalogowaniu"
 MENU_ICON = "Dodaj ikonę Quendral do menu aplikacji"
@@ -67,37 +59,26 @@ def entry_lines(path):
 
 
 def check_entries(program: InstalledProgram, app):
-    """Checks "start at logon" and applies; the menu-launcher box stands for
-    the package's own entry: checked, locked, and no launcher written."""
+    """Checks both integration boxes in the options window and applies."""
     options = wait_until(lambda: window(app, OPTIONS_PL), 10, "the options window")
-    menu_icon = box(options, MENU_ICON)
-    if not checked(menu_icon) or enabled(menu_icon):
-        raise AssertionError('the box "%s" is not checked and locked for the package\'s menu entry' % MENU_ICON)
-    check_box = box(options, START)
-    click_at(check_box)
-    wait_until(lambda: checked(check_box), 10, 'the box "%s" to be checked' % START)
+    for text in (START, MENU_ICON):
+        check_box = box(options, text)
+        click_at(check_box)
+        wait_until(lambda: checked(check_box), 10, 'the box "%s" to be checked' % text)
     apply(options)
     autostart = os.path.join(os.environ["XDG_CONFIG_HOME"], "autostart", RUN_ENTRY)
     launcher = os.path.join(os.environ["XDG_DATA_HOME"], "applications", "quendral-launcher.desktop")
-    # Apply writes the launcher before the start-at-logon entry.
-    wait_until(lambda: os.path.exists(autostart), 10, "the start-at-logon entry")
-    if os.path.exists(launcher):
-        raise AssertionError("a launcher was added beside the package's menu entry")
-    for line in ('Exec="%s"' % program.executable, "TryExec=%s" % program.executable):
-        if line not in entry_lines(autostart):
-            raise AssertionError("the start-at-logon entry lacks %s: %r" % (line, entry_lines(autostart)))
-    validate = subprocess.run(["desktop-file-validate", autostart], capture_output=True, text=True)
-    if validate.returncode != 0 or validate.stdout or validate.stderr:
-        raise AssertionError("desktop-file-validate %s: %s%s" % (autostart, validate.stdout, validate.stderr))
-    return autostart
-
-
-def glib_takes(entry):
-    """Whether GLib, as desktop sessions and menus use it, would start the entry."""
-    try:
-        return Gio.DesktopAppInfo.new_from_filename(entry) is not None
-    except TypeError:  # the constructor's NULL
-        return False
+    wait_until(lambda: os.path.exists(autostart) and os.path.exists(launcher), 10, "both entries")
+    if 'Exec="%s"' % program.executable not in entry_lines(autostart):
+        raise AssertionError("the start-at-logon entry does not run %s: %r"
+                             % (program.executable, entry_lines(autostart)))
+    for line in ('Exec="%s/quendral"' % program.folder, "Icon=%s/quendral.svg" % program.folder):
+        if line not in entry_lines(launcher):
+            raise AssertionError("the launcher lacks %s: %r" % (line, entry_lines(launcher)))
+    for entry in (autostart, launcher):
+        validate = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
+        if validate.returncode != 0 or validate.stdout or validate.stderr:
+            raise AssertionError("desktop-file-validate %s: %s%s" % (entry, validate.stdout, validate.stderr))
 
 
 def stored(program, pattern):
@@ -110,10 +91,6 @@ def run(program: InstalledProgram):
     # The first start picks the language from the locale.
     os.environ.pop("LC_ALL", None)
     os.environ["LC_MESSAGES"] = "pl_PL.UTF-8"
-    # The package's menu entry and command where an installed system has them.
-    root = os.environ["QUENDRAL_INSTALLED_ROOT"]
-    os.environ["XDG_DATA_DIRS"] = os.path.join(root, "usr", "share") + ":/usr/share"
-    os.environ["PATH"] = os.path.join(root, "usr", "bin") + os.pathsep + os.environ["PATH"]
     folder = os.path.join(os.environ["HOME"], FOLDER)
     os.makedirs(folder)
     expected = folder + "/" + FILE
@@ -135,7 +112,7 @@ def run(program: InstalledProgram):
         raise AssertionError("the user's Settings.ini does not hold file0=%s: %r" % (expected, program.read_settings()))
     if os.path.exists(os.path.join(program.folder, "Settings.ini")):
         raise AssertionError("a Settings.ini appeared in the program folder")
-    autostart = check_entries(program, app)
+    check_entries(program, app)
 
     watcher.menus.clear()
     click_tray_icon(3)
@@ -157,13 +134,6 @@ def run(program: InstalledProgram):
     program.screenshot("countdown")
     if not stored(program, r"^file0=\s*$"):
         raise AssertionError("the watch list was not emptied in the user's file: %r" % program.read_settings())
-
-    # As apt remove does, the command goes: the desktop skips the entry.
-    if not glib_takes(autostart):
-        raise AssertionError("GLib does not take the start-at-logon entry while the program is there")
-    os.rename(program.executable, program.executable + ".removed")
-    if glib_takes(autostart):
-        raise AssertionError("GLib still takes the start-at-logon entry once the program is gone")
 
 
 if __name__ == "__main__":

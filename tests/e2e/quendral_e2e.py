@@ -266,10 +266,6 @@ def checked(node):
     return _has_state(node, Atspi.StateType.CHECKED)
 
 
-def enabled(node):
-    return _has_state(node, Atspi.StateType.ENABLED)
-
-
 def selected(node):
     return _has_state(node, Atspi.StateType.SELECTED)
 
