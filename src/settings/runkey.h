@@ -30,7 +30,7 @@ long removeCommand(const QString &valueName);
 // program of its Exec; "" when the file cannot be read.
 QString entryProgram(const QString &path);
 
-// The whole desktop entry written for a value; `moreKeys` follow Exec, their
+// The whole desktop entry written for a value; `moreKeys` follow TryExec, their
 // values escaped as strings.
 QString desktopEntry(const QString &valueName, const QString &command,
                      const QList<std::pair<QString, QString>> &moreKeys = {});
