@@ -14,11 +14,12 @@
 
 if(WIN32)
     # Windows: a zip of the program folder (quendral.exe, the DLLs and the
-    # platform plugin that scripts/deploy-windows.sh put beside it, Languages/,
-    # beep.wav and the icons); it runs where it is unpacked.
+    # platform plugin and Qt's translations that scripts/deploy-windows.sh put
+    # beside it, Languages/, beep.wav and the icons); it runs where it is
+    # unpacked.
     install(DIRECTORY ${QUENDRAL_PROGRAM_DIR}/ DESTINATION .
         FILES_MATCHING PATTERN "*.exe" PATTERN "*.dll" PATTERN "*.ini" PATTERN "beep.wav" PATTERN "quendral.ico"
-                       PATTERN "quendral.png"
+                       PATTERN "quendral.png" PATTERN "qtbase_*.qm"
         PATTERN "test_*" EXCLUDE PATTERN "Qt6Test.dll" EXCLUDE PATTERN "lib" EXCLUDE)
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_NAME quendral)
@@ -150,10 +151,10 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Libraries the executable links (Qt, the C and C++ run-times)
 # come from dpkg-shlibdeps; the rest is loaded at run time and listed here:
 # Qt's platform and SVG plugins, libcanberra (opened on the first sound), its
-# PulseAudio back-end and the sound theme it plays.
+# PulseAudio back-end and the sound theme it plays, and Qt's translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6svg6, qt6-qpa-plugins, libcanberra0, libcanberra-pulse, sound-theme-freedesktop")
+    "libqt6svg6, qt6-qpa-plugins, libcanberra0, libcanberra-pulse, sound-theme-freedesktop, qt6-translations-l10n")
 # Qt's Wayland platform, for Wayland sessions; under X11 the program needs none.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 

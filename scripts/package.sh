@@ -4,8 +4,7 @@
 # of the .deb last.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# The packaging tools (dpkg-dev for dpkg-shlibdeps, lintian) are on the test list.
-bash scripts/install-deps.sh test
+bash scripts/install-deps.sh package
 build=${QUENDRAL_PACKAGE_DIR:-build-package}
 
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

@@ -21,7 +21,8 @@ bash scripts/deploy-windows.sh "$qt_prefix" "$program"
 (cd "$build" && cpack -G ZIP > /dev/null)
 zip_file="$repo/$build/quendral-$(sed -n 's/^project(Quendral VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-windows.zip"
 listing=$(unzip -Z1 "$zip_file")
-for member in quendral.exe Qt6Core.dll platforms/qwindows.dll Languages/English.ini beep.wav quendral.ico; do
+for member in quendral.exe Qt6Core.dll platforms/qwindows.dll translations/qtbase_pl.qm Languages/English.ini beep.wav \
+              quendral.ico; do
     grep -qx "$member" <<<"$listing" || { echo "the zip lacks $member" >&2; exit 1; }
 done
 

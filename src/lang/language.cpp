@@ -3,6 +3,7 @@
 #include "lang/languageid.h"
 #include "lang/messages.h"
 #include "lang/property.h"
+#include "lang/qttranslation.h"
 #include "settings/appstate.h"
 #include "settings/atomicfile.h"
 #include "settings/cp1250.h"
@@ -126,13 +127,16 @@ void LoadLanguage(AppState &state)
             settings.WriteIni(keys::kOptionsSection, keys::kLanguage, defaultName);
     }
 
-    if (QFileInfo::exists(settings.path())) {
-        const QString file = languageFilePath(state, settings.ReadIni(keys::kOptionsSection, keys::kLanguage));
-        if (!file.isEmpty()) {
-            QByteArray bytes;
-            if (!readWholeFile(file, ini::kMaxFileBytes, &bytes) || !ApplyTextFile(bytes))
-                return;
-        }
+    const QString file = QFileInfo::exists(settings.path())
+                             ? languageFilePath(state, settings.ReadIni(keys::kOptionsSection, keys::kLanguage))
+                             : QString();
+    // Qt's texts first, so that the file's own captions win; without a file
+    // the windows keep their built-in Polish.
+    useQtTranslation(state.ProgramFolder(), file.isEmpty() ? QStringLiteral("pl") : qtLanguageFor(file));
+    if (!file.isEmpty()) {
+        QByteArray bytes;
+        if (!readWholeFile(file, ini::kMaxFileBytes, &bytes) || !ApplyTextFile(bytes))
+            return;
     }
     LoadMessages(state);
 }

@@ -66,6 +66,10 @@ const QList<BuiltIn> &builtIns()
          QStringLiteral("Quendral nie może zapisywać ustawień w swoim folderze danych, więc zmiany nie zostaną "
                         "zachowane. Sprawdź, czy ta ścieżka jest folderem z prawem zapisu (a nie plikiem ani "
                         "zerwanym dowiązaniem) i czy na dysku jest miejsce:")},
+        // The options window's launcher box, when the package's menu entry is there.
+        {Msg::PackageMenuEntry,
+         QStringLiteral("Program zainstalowany z pakietu ma już swoją pozycję w menu aplikacji; druga nie zostanie "
+                        "dodana.")},
     };
     return texts;
 }

@@ -134,6 +134,13 @@ void frmmain::Form_Load()
     m_loading = false;
     m_start->setChecked(shown.start.isChecked());
     m_ie->setChecked(shown.ie.isChecked());
+    // Installed from the package, the program is in the menu already: the box
+    // shows that, and Apply adds no second entry.
+    if (HasPackageMenuEntry(m_state.ProgramFolder())) {
+        m_ie->setChecked(true);
+        m_ie->setEnabled(false);
+        m_ie->setToolTip(m_state.message(Msg::PackageMenuEntry));
+    }
 
     fillLanguageList();
 }

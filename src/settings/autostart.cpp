@@ -46,8 +46,17 @@ bool RemoveAutostart()
     return result == registry::kSuccess || result == registry::kNotFound;
 }
 
+bool HasPackageMenuEntry(const QString &programFolder)
+{
+    return !launcher::packageEntry(programFolder + programfile::buttonExecutable()).isEmpty();
+}
+
 BrowserButton AddBrowserButton(const QString &programFolder, const QString &statusText)
 {
+    if (HasPackageMenuEntry(programFolder)) {
+        launcher::remove();
+        return BrowserButton::PackageEntry;
+    }
     const QString executable = programFolder + programfile::buttonExecutable();
     const QString icon = programFolder + programfile::buttonIcon();
     if (!QFileInfo(executable).isFile() || !QFileInfo(icon).isFile())

@@ -8,12 +8,30 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace quendral::launcher {
 
 QString path()
 {
     return dataHome() + QStringLiteral("/applications/quendral-launcher.desktop");
+}
+
+QString packageEntry(const QString &program)
+{
+    const QString running = QFileInfo(program).canonicalFilePath();
+    if (running.isEmpty())
+        return QString();
+    const QStringList folders = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    for (const QString &folder : folders) {
+        const QString entry = folder + QStringLiteral("/quendral.desktop");
+        QString named = runkey::entryProgram(entry);
+        if (!named.isEmpty() && !named.contains(u'/'))
+            named = QStandardPaths::findExecutable(named);
+        if (!named.isEmpty() && QFileInfo(named).canonicalFilePath() == running)
+            return entry;
+    }
+    return QString();
 }
 
 bool write(const QString &name, const QString &comment, const QString &program, const QString &icon)

@@ -22,6 +22,12 @@ QString path()
     return QStringLiteral("HKEY_LOCAL_MACHINE\\") + kButtonKey;
 }
 
+QString packageEntry(const QString &)
+{
+    // The zip installs no menu entry of its own.
+    return QString();
+}
+
 bool write(const QString &name, const QString &comment, const QString &program, const QString &icon)
 {
     modRegedit regedit;

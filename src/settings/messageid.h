@@ -31,8 +31,9 @@ enum class Msg {
     AutostartNotChanged,
     LauncherNotChanged,
     DataFolderUnusable,
+    PackageMenuEntry,
 };
-inline constexpr int kMessageCount = int(Msg::DataFolderUnusable) + 1;
+inline constexpr int kMessageCount = int(Msg::PackageMenuEntry) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -48,6 +49,7 @@ inline QString messageKey(Msg id)
         "autostartnotchanged",
         "launchernotchanged",
         "datafolderunusable",
+        "packagemenuentry",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);

@@ -12,7 +12,7 @@
 // starts what the Run key names. A value "Name" is the desktop entry
 // "name.desktop" (lower case, blanks and other characters outside
 // [a-z0-9._-] as "-"), whose Name is the value name and whose Exec is the data,
-// quoted as one program path.
+// quoted as one program path (TryExec names it too).
 namespace quendral::runkey {
 
 bool isRunKey(registry::Root root, const QString &subkey);
@@ -26,7 +26,11 @@ long readCommand(const QString &valueName, QString *command);
 long writeCommand(const QString &valueName, const QString &command);
 long removeCommand(const QString &valueName);
 
-// The whole desktop entry written for a value; `moreKeys` follow Exec, their
+// The program that the desktop entry at `path` starts: its TryExec, else the
+// program of its Exec; "" when the file cannot be read.
+QString entryProgram(const QString &path);
+
+// The whole desktop entry written for a value; `moreKeys` follow TryExec, their
 // values escaped as strings.
 QString desktopEntry(const QString &valueName, const QString &command,
                      const QList<std::pair<QString, QString>> &moreKeys = {});

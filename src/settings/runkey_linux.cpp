@@ -155,11 +155,23 @@ QString entryPath(const QString &valueName)
 QString desktopEntry(const QString &valueName, const QString &command,
                      const QList<std::pair<QString, QString>> &moreKeys)
 {
+    // TryExec: once the program is gone (the package removed), the desktop
+    // skips the entry instead of trying to start a missing file at every login.
     QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=") + escapeString(valueName) +
-                    QStringLiteral("\nExec=") + execValue(command) + u'\n';
+                    QStringLiteral("\nExec=") + execValue(command) + QStringLiteral("\nTryExec=") +
+                    escapeString(command) + u'\n';
     for (const auto &[key, value] : moreKeys)
         entry += key + u'=' + escapeString(value) + u'\n';
     return entry;
+}
+
+QString entryProgram(const QString &path)
+{
+    QHash<QString, QString> keys;
+    if (!readEntry(path, &keys))
+        return QString();
+    const QString tryExec = keys.value(QStringLiteral("TryExec"));
+    return tryExec.isEmpty() ? commandFromExec(keys.value(QStringLiteral("Exec"))) : tryExec;
 }
 
 long readCommand(const QString &valueName, QString *command)

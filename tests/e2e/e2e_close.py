@@ -21,13 +21,13 @@ def run(program: Program):
 
     box = ask_to_close(program, process, watcher)
     program.screenshot("endprogram")
-    click_at(find(box, ("push button",), "No"))
+    click_at(find(box, ("push button",), "Nie"))
     wait_until(lambda: not alert(program.app(process), ENDPROGRAM), 10, "the question to close")
     if process.poll() is not None or not tray_icons():
-        raise AssertionError("No ended the program")
+        raise AssertionError("Nie (No) ended the program")
 
     box = ask_to_close(program, process, watcher)
-    click_at(find(box, ("push button",), "Yes"))
+    click_at(find(box, ("push button",), "Tak"))
     status = program.wait_for_exit(process)
     if status != 0:
         raise AssertionError("the program ended with status %d" % status)

@@ -48,7 +48,7 @@ def run(program: Program):
         raise AssertionError("the options window went")
 
     item.click("Zamknij", wait=False)
-    answer(program, process, ENDPROGRAM, "Yes")
+    answer(program, process, ENDPROGRAM, "Tak")
     status = program.wait_for_exit(process)
     if status != 0:
         raise AssertionError("the program ended with status %d" % status)

@@ -117,9 +117,8 @@ private slots:
     void englishTextFollowsTheOutline()
     {
         QStringList outline{QStringLiteral("1.) Purpose:"), QStringLiteral("2.) Using the Program:"),
-                            QStringLiteral("3.) Using OPTIONS window:"),
-                            QStringLiteral("4.) Using DOWNLOADS LIST window:"),
-                            QStringLiteral("5.)PROGRAM POP UP MENU:")};
+                            QStringLiteral("3.) Using OPTIONS window:"), QStringLiteral("4.) Using FILE LIST window:"),
+                            QStringLiteral("5.) PROGRAM POP UP MENU:")};
         verifyOutline(englishHelpText(), outline);
         verifyOutline(englishHelpText(), numberedPoints());
         QVERIFY(englishHelpText().contains(QStringLiteral("half a minute")));

@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -317,6 +319,31 @@ private slots:
         QCOMPARE(w.cmddel->text(), QStringLiteral("Usuń plik"));
         QCOMPARE(state.message(Msg::DoubleRun), builtInMessage(QStringLiteral("doublerun")));
         QCOMPARE(state.message(Msg::WithoutDrive1), builtInMessage(QStringLiteral("withoutdrive1")));
+    }
+
+    // Qt's standard buttons follow the chosen file, row after row as the
+    // options window switches it.
+    void questionBoxButtonsFollowTheLanguage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("yes");
+        QTest::newRow("Polish") << QStringLiteral("Polish.ini") << QStringLiteral("&Tak");
+        QTest::newRow("English") << QStringLiteral("English.ini") << QStringLiteral("&Yes");
+        QTest::newRow("back to Polish") << QStringLiteral("Polish.ini") << QStringLiteral("&Tak");
+        QTest::newRow("a user's own file") << QStringLiteral("Deutsch.ini") << QStringLiteral("&Yes");
+    }
+
+    void questionBoxButtonsFollowTheLanguage()
+    {
+        QFETCH(QString, file);
+        test::ProgramFolder folder(test::ProgramFolder::Languages::Shipped);
+        folder.write(QStringLiteral("Languages/Deutsch.ini"), kEnglish);
+        AppState state(folder.path());
+        state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"), file);
+        LoadLanguage(state);
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Quendral"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        QTEST(box.button(QMessageBox::Yes)->text(), "yes");
     }
 
     void aWindowLoadedLaterGetsTheTextsAtItsOwnLoad()

@@ -419,6 +419,43 @@ private slots:
         QCOMPARE(user("ie"), "0");
     }
 
+    // Run from the package, whose menu entry starts this very program file,
+    // the box says so, and Apply adds no second entry (and drops an old one).
+    void packageMenuEntryLocksTheBrowserButton_data()
+    {
+        QTest::addColumn<QByteArray>("keys"); // "<folder>" stands for the program folder
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("found on PATH") << QByteArray("Exec=quendral\nTryExec=quendral") << "<folder>" << true;
+        QTest::newRow("an older entry, Exec only") << QByteArray("Exec=<folder>quendral") << "" << true;
+        QTest::newRow("another program") << QByteArray("Exec=quendral\nTryExec=quendral") << "/nonexistent" << false;
+    }
+
+    void packageMenuEntryLocksTheBrowserButton()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, path);
+        QFETCH(bool, locked);
+        m_rig->folder.write("quendral", "program");
+        m_rig->folder.write("quendral.svg", "icon");
+        QFile::setPermissions(m_rig->folder.file("quendral"), QFile::ReadOwner | QFile::ExeOwner);
+        AddBrowserButton(m_rig->folder.path(), "x"); // from a run before the package
+        test::ProgramFolder data;
+        data.write("applications/quendral.desktop", "[Desktop Entry]\nType=Application\nName=Quendral\n" +
+                                                        keys.replace("<folder>", m_rig->folder.path().toUtf8()));
+        const QByteArray saved[] = {qgetenv("XDG_DATA_DIRS"), qgetenv("PATH")};
+        qputenv("XDG_DATA_DIRS", data.path().toUtf8());
+        qputenv("PATH", path.replace("<folder>", m_rig->folder.path()).toUtf8());
+        m_rig->state.messages.insert("packagemenuentry", "PACKAGE");
+        load();
+        const bool shown = box("ie")->isChecked() && !box("ie")->isEnabled() && box("ie")->toolTip() == "PACKAGE";
+        m_window->cmdapply_Click();
+        qputenv("XDG_DATA_DIRS", saved[0]);
+        qputenv("PATH", saved[1]);
+        QCOMPARE(shown, locked);
+        QVERIFY(!QFile::exists(launcher::path()));
+    }
+
     void missingButtonFilesWarnAfterSavingIE()
     {
         load();

@@ -55,7 +55,7 @@ echo "== desktop entry and AppStream metadata"
 desktop=$root/usr/share/applications/quendral.desktop
 metainfo=$root/usr/share/metainfo/$appstream_id.metainfo.xml
 desktop-file-validate "$desktop" && pass "desktop-file-validate" || fail "desktop-file-validate"
-for line in 'Name=Quendral' 'Exec=quendral' 'Icon=quendral'; do
+for line in 'Name=Quendral' 'Exec=quendral' 'TryExec=quendral' 'Icon=quendral'; do
     grep -qx "$line" "$desktop" || fail "desktop entry lacks $line"
 done
 grep -q '^Comment\[pl\]=' "$desktop" || fail "desktop entry lacks a Polish comment"
@@ -88,7 +88,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 for f in Maintainer Section Homepage Description; do [ -n "$(field $f)" ] || fail "no $f field"; done
 depends=$(field Depends | tr -d ' ' | tr ',' '\n' | sed 's/(.*//')
 for pkg in libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 libqt6svg6 qt6-qpa-plugins \
-           libcanberra0 libcanberra-pulse sound-theme-freedesktop libc6 libstdc++6; do
+           libcanberra0 libcanberra-pulse sound-theme-freedesktop qt6-translations-l10n libc6 libstdc++6; do
     grep -qx "$pkg" <<<"$depends" && pass "Depends: $pkg" || fail "Depends lacks $pkg"
 done
 

@@ -194,8 +194,8 @@ private slots:
         const QString exec =
             "env \"" + root.path() + "My \\\\\"Apps\\\\\" 100%% \\\\$HOME\\\\`x\\\\`\\\\\\\\/quendral\"";
         QCOMPARE(QString::fromUtf8(readFile(launcher::path())),
-                 "[Desktop Entry]\nType=Application\nName=Quendral\nExec=" + exec +
-                     "\nComment=Watch the downloads!\nIcon=" + folder.chopped(2) + "\\\\/quendral.svg" +
+                 "[Desktop Entry]\nType=Application\nName=Quendral\nExec=" + exec + "\nTryExec=" + folder.chopped(2) +
+                     "\\\\/quendral\nComment=Watch the downloads!\nIcon=" + folder.chopped(2) + "\\\\/quendral.svg" +
                      "\nTerminal=false\nCategories=Network;FileTransfer;\n");
 
         QProcess validate;
@@ -203,6 +203,15 @@ private slots:
         QVERIFY(validate.waitForFinished());
         QCOMPARE(validate.readAllStandardOutput() + validate.readAllStandardError(), QByteArray());
         QCOMPARE(validate.exitCode(), 0);
+
+        // Once the program is gone (the package removed), GLib, as desktop
+        // sessions and menus use it, skips the entry: Exec runs env here, so
+        // only TryExec tells. Exit 0: skipped; 3: taken; 1: a failure.
+        QVERIFY(QFile::remove(folder + "quendral"));
+        const QString skipped = "import sys, gi\ngi.require_version('Gio', '2.0')\nfrom gi.repository import Gio\n"
+                                "try:\n    info = Gio.DesktopAppInfo.new_from_filename(sys.argv[1])\n"
+                                "except TypeError:\n    info = None\nsys.exit(0 if info is None else 3)";
+        QCOMPARE(QProcess::execute("/usr/bin/python3", {"-c", skipped, launcher::path()}), 0);
     }
 
     void languageChangeRewritesTheStatusText()

@@ -1,8 +1,11 @@
 #include "actions/connectionsource_windows.h"
 #include "actions/poweroff_windows.h"
+#include "lang/qttranslation.h"
 #include "settings/inifile.h"
 #include "settings/modregedit.h"
+#include "settings/programfile.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -325,6 +328,14 @@ private slots:
         regedit.RegValueDelete(Root::CurrentUser, kTestKey, QStringLiteral("long"));
         QCOMPARE(regedit.RegKeyDelete(Root::CurrentUser, kTestKey), kSuccess);
         QCOMPARE(regedit.RegKeyOpen(Root::CurrentUser, kTestKey, kQueryValue), kNotFound);
+    }
+
+    // Qt's translations come from the program folder's translations/, where
+    // deploy-windows.sh puts them and the zip carries them.
+    void qtTranslationFromTheProgramFolder()
+    {
+        useQtTranslation(ProgramFolder(), QStringLiteral("pl"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Tak"));
     }
 };
 
