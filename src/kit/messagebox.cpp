@@ -63,6 +63,10 @@ Answer show(QWidget *parent, const QString &text, Icon icon, Buttons buttons)
 
     CentredBox box(qtIcon(icon), QStringLiteral("Quendral"), shown.text,
                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+    // With no window of its own in sight, it must not open under one that
+    // stays on top (the splash screen, a countdown).
+    if (!parent || !parent->window()->isVisible())
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
     const int pressed = box.exec();
     if (buttons == Buttons::Ok)
         return Answer::Ok;

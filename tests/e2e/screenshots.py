@@ -20,7 +20,7 @@ TICK = 30
 
 def stand_in_window(app):
     for top in top_windows(app):
-        if top is not None and name(top) == "Quendral" and showing(top) and find(top, ("push button",)):
+        if top is not None and name(top) == "Quendral" and showing(top) and len(buttons(top)) >= 5:
             return top
     return None
 
@@ -81,15 +81,21 @@ def run(program: Program):
     shots = Shots(program, app)
     stand_in = wait_until(lambda: stand_in_window(app), 30, "the window standing in for the tray")
     monitor, add_file, show_options, show_help, about = buttons(stand_in)[:5]
-    shots.take("frmtray")
-
-    press(show_options)
+    # Loading the options window at start-up finds the sound missing; the
+    # splash screen goes once that is answered.
     box = wait_until(lambda: message_box(app), 20, "the message box")
     shots.take("messagebox")
     press(find(box, ("push button",)))
+    wait_until(lambda: not showing(box), 10, "the message box to close")
+    wait_until(lambda: not [top for top in top_windows(app) if top is not None and showing(top)
+                            and name(top) == "Quendral" and not buttons(top)], 20, "the splash screen to go")
+    shots.take("frmtray")
+
+    press(show_options)
     options = shots.open("frmmain")
     shots.take("frmmain")
     shots.press(options, "frmmain.cmdcancel.Caption")
+    wait_until(lambda: not showing(options), 10, "the options window to close")
 
     press(add_file)
     watch_list = shots.open("frmadd")
@@ -108,7 +114,9 @@ def run(program: Program):
     chooser = shots.open("frmprehelp")
     shots.take("frmprehelp")
     press(buttons(chooser)[1 if PREFIX == "english" else 0])
-    shots.close(shots.open("frmhelp"))
+    help_window = shots.open("frmhelp")
+    shots.take("frmhelp")
+    shots.close(help_window)
 
     press(about)
     shots.open("frmabout")
@@ -127,7 +135,7 @@ def run(program: Program):
 
 def message_box(app):
     for top in top_windows(app):
-        if top is not None and role(top) == "alert" and showing(top):
+        if top is not None and role(top) in ("alert", "dialog") and showing(top) and buttons(top):
             return top
     return None
 
