@@ -10,7 +10,7 @@ import subprocess
 
 from e2e_sni import press
 from e2e_typical_run import start_logind, start_network_manager
-from quendral_e2e import Program, descendants, find, name, role, scenario, showing, top_windows, \
+from quendral_e2e import Program, click_at, descendants, find, name, role, scenario, showing, top_windows, \
     wait_until, window, xdotool
 
 LANGUAGE = os.environ.get("E2E_LANGUAGE", "Polish.ini")
@@ -94,6 +94,7 @@ def run(program: Program):
     press(show_options)
     options = shots.open("frmmain")
     shots.take("frmmain")
+    choose_sound(shots, options)
     shots.press(options, "frmmain.cmdcancel.Caption")
     wait_until(lambda: not showing(options), 10, "the options window to close")
 
@@ -131,6 +132,27 @@ def run(program: Program):
     power_off = shots.open("frmshut")
     shots.take("frmshut")
     shots.press(power_off, "frmshut.cmdnotshut.Caption")
+
+
+def choose_sound(shots, options):
+    """The sound file dialog, with the name box's completion list open, and
+    the options window after Enter chose the file: the list has gone too."""
+    sounds = os.path.join(os.environ["HOME"], "sounds")
+    os.makedirs(sounds)
+    for name_ in ("beep.wav", "bell.wav"):
+        with open(os.path.join(sounds, name_), "wb") as out:
+            out.write(b"RIFF")
+    known = {name(top) for top in top_windows(shots.app) if top is not None and showing(top)}
+    # Clicked, not pressed through AT-SPI, whose call would wait for the modal dialog.
+    click_at(find(options, ("check box",), shots.caption("frmmain.sound.Caption")))
+    dialog = wait_until(lambda: next((top for top in top_windows(shots.app) if top is not None and showing(top)
+                                      and name(top) not in known), None), 20, "the sound file dialog")
+    xdotool("type", "--delay", 50, sounds + "/be")
+    shots.take("sound-dialog")
+    xdotool("key", "Down", "Return")
+    xdotool("key", "Return")
+    wait_until(lambda: not showing(dialog), 10, "the sound file dialog to close")
+    shots.take("sound-chosen")
 
 
 def message_box(app):
