@@ -4,6 +4,8 @@
 #   install-deps.sh test   that, plus what the tests need
 #   install-deps.sh package  what building and the Debian package need
 #   install-deps.sh windows  what the Windows build and its tests under Wine need
+#   install-deps.sh screenshots  the test set, plus a window manager that draws
+#                          titles for scripts/screenshots.sh
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
@@ -24,6 +26,7 @@ package_pkgs=(dpkg-dev file)
 # (tests/e2e/snisession.sh, westonsession.sh, notraysession.sh): a watcher, a
 # GTK tray that draws the items, a headless compositor.
 sni_test_pkgs=(haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils weston)
+screenshot_pkgs=(openbox)
 
 # The Windows build: MinGW, Wine to run its tests, a display for Wine, the
 # picture renderer, the packagers of the zip and the installer, and Qt's
@@ -35,6 +38,8 @@ case "${1:-run}" in
     windows) wanted=("${windows_pkgs[@]}") ;;
     package) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${package_pkgs[@]}") ;;
     test) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${test_pkgs[@]}" "${sni_test_pkgs[@]}") ;;
+    screenshots) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${test_pkgs[@]}" "${sni_test_pkgs[@]}"
+                         "${screenshot_pkgs[@]}") ;;
     *) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}") ;;
 esac
 

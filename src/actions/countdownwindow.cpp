@@ -3,6 +3,7 @@
 #include "actions/toolwindow.h"
 #include "kit/picturebutton.h"
 #include "kit/soundplayer.h"
+#include "kit/titlefit.h"
 #include "settings/appstate.h"
 #include "settings/settingsstore.h"
 
@@ -90,6 +91,7 @@ CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design
     ensurePolished();
     if (design.fixedBorder)
         setFixedSize(sizeHint());
+    fitTitle(this);
     centreOnScreen(this);
     if (design.timerEnabled)
         m_timer->start();

@@ -4,6 +4,7 @@
 #include "kit/desktopnotifier.h"
 #include "kit/picturebutton.h"
 #include "kit/soundplayer.h"
+#include "kit/titlefit.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
@@ -49,6 +50,7 @@ frminfo::frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::funct
     // Load steps: the interface texts, then one beep; the desktop hears the
     // texts of the current language.
     loadLanguage();
+    fitTitle(this);
     centreOnScreen(this);
     sound.beep();
     notifier.notify(windowTitle(), text->text());

@@ -2,6 +2,7 @@
 
 #include "core/trayicon.h"
 #include "kit/picturebutton.h"
+#include "kit/titlefit.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -38,6 +39,7 @@ frmtray::frmtray(QMenu &menu, TrayIcon &icon, std::function<void()> loadLanguage
     layout->addWidget(m_lblstatus);
     connect(&icon, &TrayIcon::toolTipChanged, m_lblstatus, &QLabel::setText);
     loadLanguage();
+    fitTitle(this);
 }
 
 void frmtray::closeEvent(QCloseEvent *event)

@@ -1,6 +1,7 @@
 #include "info/frmprehelp.h"
 
 #include "info/frmhelp.h"
+#include "kit/titlefit.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
 
@@ -30,6 +31,7 @@ frmprehelp::frmprehelp(AppState &state, WindowFactory &windows, std::function<vo
     setFixedSize(sizeHint());
 
     loadLanguage();
+    fitTitle(this);
 }
 
 QPushButton *frmprehelp::addFlag(const QString &name, const QString &picture, const QString &hint)

@@ -2,8 +2,16 @@
 
 #include <QFocusEvent>
 #include <QMouseEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 namespace quendral {
+
+namespace {
+// Drawn before the caption beside a picture; the style's own gap is a few
+// pixels, which leaves the picture touching the text.
+const QString kSpacer = QStringLiteral("\u2002");
+} // namespace
 
 PictureButton::PictureButton(const QString &caption, QWidget *parent)
     : QPushButton(caption, parent)
@@ -17,6 +25,34 @@ void PictureButton::setPictures(const QIcon &normal, const QIcon &hover, const Q
     m_hover = hover.isNull() ? normal : hover;
     m_pressed = pressed.isNull() ? m_hover : pressed;
     showPicture(m_pointerOver ? m_hover : m_normal);
+}
+
+int PictureButton::extraWidth() const
+{
+    if (text().isEmpty())
+        return 0;
+    const int padding = fontMetrics().averageCharWidth();
+    return padding + (hasPictureAndCaption() ? fontMetrics().horizontalAdvance(kSpacer) : 0);
+}
+
+QSize PictureButton::sizeHint() const
+{
+    return QPushButton::sizeHint() + QSize(extraWidth(), 0);
+}
+
+QSize PictureButton::minimumSizeHint() const
+{
+    return QPushButton::minimumSizeHint() + QSize(extraWidth(), 0);
+}
+
+void PictureButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    if (hasPictureAndCaption())
+        option.text.prepend(kSpacer);
+    painter.drawControl(QStyle::CE_PushButton, option);
 }
 
 void PictureButton::showPicture(const QIcon &picture)

@@ -8,7 +8,8 @@ namespace quendral {
 // The push button every window uses: a caption whose "&" marks the access key
 // (pressed with Alt), pictures for the normal, pointer-over and pressed looks,
 // a pop-up hint (toolTip), the pressed event (clicked) and a focus-received
-// event (gotFocus).
+// event (gotFocus). Its caption keeps half a character's room from each edge
+// and, beside a picture, a space's room from the picture.
 class PictureButton : public QPushButton
 {
     Q_OBJECT
@@ -18,10 +19,14 @@ public:
 
     void setPictures(const QIcon &normal, const QIcon &hover = {}, const QIcon &pressed = {});
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     void gotFocus();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -30,6 +35,9 @@ protected:
 
 private:
     void showPicture(const QIcon &picture);
+    bool hasPictureAndCaption() const { return !icon().isNull() && !text().isEmpty(); }
+    // The room added to the style's own size, from the spacer and the padding.
+    int extraWidth() const;
 
     QIcon m_normal;
     QIcon m_hover;

@@ -10,9 +10,11 @@
 #include "settings/storekeys.h"
 #include "settings/userdata.h"
 
+#include <QAbstractItemView>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -193,6 +195,15 @@ QFileDialog &frmmain::dialog()
         m_dialog->setNameFilter(QStringLiteral("Pliki dźwiękowe (*.wav)"));
         m_dialog->setFileMode(QFileDialog::ExistingFile);
         m_dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        // The name box's completion list is a window of its own: Enter closes
+        // the dialog and leaves it open over this window, and a folder that
+        // finishes loading later would open it again. Both end with the dialog.
+        connect(m_dialog, &QDialog::finished, m_dialog, [dialog = m_dialog] {
+            for (QCompleter *completer : dialog->findChildren<QCompleter *>()) {
+                completer->setCompletionPrefix(QString());
+                completer->popup()->hide();
+            }
+        });
     }
     return *m_dialog;
 }

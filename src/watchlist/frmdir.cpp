@@ -50,6 +50,11 @@ frmdir::frmdir(AppState &state, std::function<void()> loadLanguage, QList<DriveE
 
     connect(m_drive, &QComboBox::currentIndexChanged, this, &frmdir::Drive_Change);
     connect(m_cmdok, &QPushButton::clicked, this, &frmdir::cmdok_Click);
+    // With no folder highlighted there is nothing to choose: an empty folder
+    // would only bring the next window's complaint.
+    connect(m_dir, &FolderList::itemSelectionChanged, this,
+            [this] { m_cmdok->setEnabled(!m_dir->highlightedPath().isEmpty()); });
+    m_cmdok->setEnabled(false);
     connect(m_cmdcancel, &QPushButton::clicked, this, &frmdir::cmdcancel_Click);
 
     Form_Load();
@@ -124,6 +129,8 @@ void frmdir::Drive_Change()
 void frmdir::cmdok_Click()
 {
     const QString folder = m_dir->highlightedPath();
+    if (folder.isEmpty())
+        return;
     auto *file = new frmfile(
         m_state, m_loadLanguage, folder, [this] { return m_dir->highlightedPath(); }, m_addEntry, this);
     m_state.LastFolder = folder;

@@ -158,8 +158,9 @@ private slots:
         QCOMPARE(dir()->path(), m_homePath);
     }
 
-    // The fallback itself failing must not loop: one message, nothing
-    // highlighted, and the file-name window then asks for the folder.
+    // The fallback itself failing must not loop: one message and nothing
+    // highlighted, so OK (and Enter, which stands for it) does nothing until
+    // a folder is highlighted.
     void unreadyFallbackLeavesNothingHighlighted()
     {
         m_drives = {{QStringLiteral("/"), QStringLiteral("/")}, {m_missing, m_missing}};
@@ -170,14 +171,15 @@ private slots:
         QCOMPARE(dir()->highlightedPath(), QString());
         boxes.clear();
 
-        test::whenModal<frmfile>([](frmfile *file) {
-            QCOMPARE(file->findChild<QLineEdit *>(QStringLiteral("txtdir"))->text(), QString());
-            file->cmdok_Click();
-            file->cmdcancel_Click();
-        });
+        auto *ok = control<QPushButton>("cmdok");
+        QVERIFY(!ok->isEnabled());
         m_window->cmdok_Click();
-        QCOMPARE(boxes.texts(), (QStringList{"folder?", "file?"}));
-        QVERIFY(m_added.isEmpty());
+        QVERIFY(boxes.shown().isEmpty());
+        QVERIFY(!m_window->findChild<frmfile *>());
+        dir()->setPath(m_homePath);
+        QVERIFY(ok->isEnabled());
+        dir()->clearSelection();
+        QVERIFY(!ok->isEnabled());
     }
 
     // --- OK, Cancel and the keys ---
