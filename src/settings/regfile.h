@@ -11,11 +11,13 @@
 // the text format of registry exports ("Windows Registry Editor Version 5.00",
 // "[key path]" headers, "name"="data" lines with \\, \", \n and \r escapes, dword:
 // numbers). Reads UTF-8 and UTF-16 with a byte-order mark as the Windows
-// registry editor writes it, each line ending in CR LF, LF or CR (mixed in one
-// file when hands have edited it), and writes back in the same form: a line
-// keeps its own line end, a new line takes the file's most common one. Key and value names compare without letter case
-// and keep the case first written; of two values of one name the later counts. Lines of other value types, comments and
-// lines that do not parse are kept byte for byte, as is every value that is not changed.
+// registry editor writes it, each line ending in CR LF, LF or CR (mixed in
+// one file when hands have edited it), and writes back in the same form: a
+// line keeps its own line end, a new line takes the file's most common one.
+// Key and value names compare without letter case and keep the case first
+// written; of two values of one name the later counts. Lines of other value
+// types, comments and lines that do not parse are kept byte for byte, as is
+// every value that is not changed.
 namespace quendral::reg {
 
 // kOpaque: a line that is no value (comment, blank, malformed), kept as it was.

@@ -1,7 +1,8 @@
 // Times the store reads and writes whose cost grows with the file, and the
 // peak memory they take. Not a test: run one case per process by hand.
 //   bench_stores watchlist-write | watchlist-read | user-get <keys> |
-//                ini-read <MB> [blank|keys] | lang <MB>
+//                ini-read <MB> [blank|keys] | lang <MB> |
+//                watchlist-huge <MB> [long|short]
 #include "lang/language.h"
 #include "settings/atomicfile.h"
 #include "settings/inifile.h"
@@ -10,6 +11,7 @@
 #include "settings/watchliststore.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -113,6 +115,35 @@ int main(int argc, char *argv[])
         });
         measure(qPrintable(QStringLiteral("ReadIni, one key, %1 MB").arg(size)), 5,
                 [&] { ini::read(ini, QStringLiteral("Options"), QStringLiteral("Language")); });
+    } else if (mode == QLatin1String("watchlist-huge")) {
+        // A [Files] section of far more keys than a list holds, long ones
+        // (~75 bytes a line) or short ones (~7), in a file that has settled.
+        const bool shortKeys = args.value(2) == QLatin1String("short");
+        QByteArray text = "[Options]\r\nLanguage=English.ini\r\n[Files]\n";
+        text.reserve(size * 1024 * 1024 + 128);
+        qint64 keys = 0;
+        for (; text.size() < size * 1024 * 1024 - 80; ++keys) {
+            if (shortKeys)
+                text += QByteArray::number(keys, 36) + "=\n";
+            else
+                text += "file" + QByteArray::number(keys) + "=/home/user/Downloads/some folder/file-" +
+                        QByteArray::number(keys) + ".zip\n";
+        }
+        put(ini, text);
+        QFile settled(ini);
+        if (!settled.open(QIODevice::ReadWrite) ||
+            !settled.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime))
+            qFatal("cannot date %s", qPrintable(ini));
+        settled.close();
+        const IniFile file(ini);
+        std::printf("%lld keys, %lld bytes\n", keys, qint64(text.size()));
+        text = QByteArray();
+        measure("first list read", 1, [&] { watchlist::read(file); });
+        measure("list read, each tick", 5, [&] { watchlist::read(file); });
+        measure("ReadIni, Options", 5, [&] { file.ReadIni(QStringLiteral("Options"), QStringLiteral("Language")); });
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        statm.open(QIODevice::ReadOnly);
+        std::printf("resident after the reads: %lld KB\n", statm.readAll().split(' ').value(1).toLongLong() * 4);
     } else if (mode == QLatin1String("lang")) {
         QByteArray text = "[Messages]\r\n";
         while (text.size() < size * 1024 * 1024)
