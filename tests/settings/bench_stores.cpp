@@ -2,10 +2,11 @@
 // peak memory they take. Not a test: run one case per process by hand.
 //   bench_stores watchlist-write | watchlist-read | user-get <keys> |
 //                ini-read <MB> [blank|keys] | lang <MB> |
-//                watchlist-huge <MB> [long|short]
+//                watchlist-huge <MB> [long|short] | user-apply <keys>
 #include "lang/language.h"
 #include "settings/atomicfile.h"
 #include "settings/inifile.h"
+#include "settings/options.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
 #include "settings/watchliststore.h"
@@ -99,6 +100,25 @@ int main(int argc, char *argv[])
         SettingsStore store(dir.path());
         measure(qPrintable(QStringLiteral("GetUserSetting, %1 keys").arg(size)), 5,
                 [&] { store.GetUserSetting(QStringLiteral("key%1").arg(size - 1)); });
+    } else if (mode == QLatin1String("user-apply")) {
+        // The options window's Apply: the options read, then saved changed.
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n[" + QByteArray(kUserSettingsKey) + "]\r\n";
+        for (qint64 n = 0; n < size; ++n)
+            text += "\"key" + QByteArray::number(n) + "\"=\"value\"\r\n";
+        QDir().mkpath(dir.filePath(QStringLiteral("Quendral")));
+        put(reg::userHivePath(), text);
+        std::printf("%lld bytes\n", qint64(text.size()));
+        SettingsStore store(dir.path());
+        const auto apply = [&] {
+            const Options stored = Options::read(store);
+            Options chosen = stored;
+            chosen.sound = Flag::checked(!stored.sound.isChecked());
+            if (!chosen.save(store, stored))
+                qFatal("not saved");
+        };
+        measure(qPrintable(QStringLiteral("first Apply, %1 keys").arg(size)), 1, apply);
+        measure("Apply again", 3, apply);
     } else if (mode == QLatin1String("ini-read")) {
         QByteArray text;
         if (args.value(2) == QLatin1String("keys")) {
