@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -211,6 +212,50 @@ public:
         return values;
     }
 
+    // The first value of each key asked for, by its case-folded name; the
+    // pass stops once it has them all. A line of ASCII name is matched
+    // without decoding it, so a section of millions of keys costs a scan.
+    QHash<QString, QString> values(const QString &section, const QStringList &keys) const
+    {
+        QSet<QString> wanted;
+        for (const QString &key : keys)
+            wanted.insert(key.toCaseFolded());
+        QHash<QString, QString> found;
+        const auto header = m_sections.constFind(section.toCaseFolded());
+        if (header == m_sections.cend() || wanted.isEmpty())
+            return found;
+        QString name;
+        forEachLine(header.value(), [&](qsizetype begin, qsizetype end) {
+            const qsizetype contentEnd = m_lines.contentEnd(begin, end);
+            qsizetype nameBegin = begin;
+            while (nameBegin < contentEnd && isBlank(QChar(m_lines.at(nameBegin))))
+                ++nameBegin;
+            qsizetype equals = nameBegin;
+            bool ascii = true;
+            for (; equals < contentEnd && m_lines.at(equals) != u'='; ++equals)
+                ascii = ascii && m_lines.at(equals) < 0x80;
+            if (equals == contentEnd)
+                return true;
+            qsizetype nameEnd = equals;
+            while (nameEnd > nameBegin && isBlank(QChar(m_lines.at(nameEnd - 1))))
+                --nameEnd;
+            if (ascii) {
+                name.resize(nameEnd - nameBegin);
+                for (qsizetype i = nameBegin; i < nameEnd; ++i) {
+                    const char16_t c = m_lines.at(i);
+                    name[i - nameBegin] = QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+                }
+            } else {
+                const QString content = m_lines.decode(begin, contentEnd);
+                name = trimBlanks(QStringView(content).left(content.indexOf(u'='))).toString().toCaseFolded();
+            }
+            if (wanted.contains(name) && !found.contains(name))
+                found.insert(name, valueOf(m_lines.decode(begin, contentEnd)));
+            return found.size() < wanted.size();
+        });
+        return found;
+    }
+
     void set(const QString &section, const QString &key, const QString &value)
     {
         const QString newline = m_lines.usesCrLf() ? QStringLiteral("\r\n") : QStringLiteral("\n");
@@ -330,6 +375,10 @@ public:
     {
         return std::visit([&](const auto &lines) { return lines.section(section); }, m_lines);
     }
+    QHash<QString, QString> values(const QString &section, const QStringList &keys) const
+    {
+        return std::visit([&](const auto &lines) { return lines.values(section, keys); }, m_lines);
+    }
     void set(const QString &section, const QString &key, const QString &value)
     {
         std::visit([&](auto &lines) { lines.set(section, key, value); }, m_lines);
@@ -349,8 +398,11 @@ private:
     QByteArray m_mark;
 };
 
-// Parsed files are kept until the file's modification time or size changes,
-// so the monitoring tick and the language pass read each file once.
+// Files are kept until their modification time or size changes, so that the
+// monitoring tick and the language pass read each file once. The memory kept
+// is bounded whatever the files hold: a file is kept parsed only up to
+// kMaxKeptBytes (the settings file and the language files are far smaller);
+// of a larger one only the values read from it are kept, up to kMaxValues.
 class Cache
 {
 public:
@@ -361,7 +413,7 @@ public:
         const FileStamp stamp = fileStamp(path);
         QMutexLocker lock(&m_mutex);
         const auto cached = m_files.constFind(path);
-        if (stamp.exists && cached != m_files.cend() && cached->stamp == stamp)
+        if (stamp.exists && cached != m_files.cend() && cached->stamp == stamp && cached->file)
             return cached->file;
         lock.unlock();
         if (!stamp.exists && !QFile::exists(path))
@@ -373,45 +425,86 @@ public:
         }
         auto file = std::make_shared<const StoredFile>(bytes);
         if (bytes.size() == stamp.size && stamp.isSettled())
-            remember(path, stamp, file);
+            remember(path, stamp, bytes.size() <= kMaxKeptBytes ? file : nullptr);
         return file;
     }
 
-    // The values of one section; those of a remembered file are kept with
-    // it, so that the tick's list read costs a stat and a copy.
-    QHash<QString, QString> section(const QString &path, const QString &section)
+    // The first value of each key asked for (by the key as asked), missing
+    // for an absent key; kept with the file's stamp, so that the tick's list
+    // read costs a stat and a look-up.
+    QHash<QString, QString> values(const QString &path, const QString &section, const QStringList &keys, char kind)
     {
+        const QString prefix = kind + section.toCaseFolded() + u'\n';
+        QHash<QString, QString> found;
+        QStringList missing;
+        const FileStamp stamp = fileStamp(path);
+        {
+            QMutexLocker lock(&m_mutex);
+            const auto cached = m_files.constFind(path);
+            const bool current = stamp.exists && cached != m_files.cend() && cached->stamp == stamp;
+            for (const QString &key : keys) {
+                const auto known = current ? cached->values.constFind(prefix + key) : decltype(cached->values.cend())();
+                if (!current || known == cached->values.cend())
+                    missing.append(key);
+                else if (*known)
+                    found.insert(key, **known);
+            }
+        }
+        if (missing.isEmpty())
+            return found;
         const std::shared_ptr<const StoredFile> file = load(path);
         if (!file)
-            return {};
-        const QString name = section.toCaseFolded();
+            return found;
+        QHash<QString, std::optional<QString>> read;
+        if (kind == 'r') {
+            // One key, found as a single read finds it.
+            for (const QString &key : std::as_const(missing))
+                read.insert(key, file->value(section, key));
+        } else {
+            const QHash<QString, QString> values = file->values(section, missing);
+            for (const QString &key : std::as_const(missing)) {
+                const auto value = values.constFind(key.toCaseFolded());
+                read.insert(key, value == values.cend() ? std::nullopt : std::optional(*value));
+            }
+        }
         QMutexLocker lock(&m_mutex);
         const auto cached = m_files.find(path);
-        if (cached == m_files.end() || cached->file != file) {
-            lock.unlock();
-            return file->section(section);
+        const bool keep = cached != m_files.end() && cached->stamp == stamp;
+        if (keep && cached->values.size() + read.size() > kMaxValues)
+            cached->values.clear();
+        for (auto value = read.cbegin(); value != read.cend(); ++value) {
+            if (keep && read.size() <= kMaxValues)
+                cached->values.insert(prefix + value.key(), value.value());
+            if (value.value())
+                found.insert(value.key(), *value.value());
         }
-        const auto known = cached->sections.constFind(name);
-        if (known != cached->sections.cend())
-            return *known;
-        return *cached->sections.insert(name, file->section(section));
+        return found;
     }
 
 private:
     struct Entry
     {
         FileStamp stamp;
-        std::shared_ptr<const StoredFile> file;
-        // Sections read so far, by folded name.
-        QHash<QString, QHash<QString, QString>> sections;
+        std::shared_ptr<const StoredFile> file; // null for a file too large to keep
+        // Values read so far, by kind, case-folded section and key; nullopt
+        // for an absent key.
+        QHash<QString, std::optional<QString>> values;
     };
     // The settings file and a language file or two; more only in tests.
     static constexpr qsizetype kMaxFiles = 8;
+    static constexpr qint64 kMaxKeptBytes = 4 * 1024 * 1024;
+    // The watch list's slots and the options, many times over.
+    static constexpr qsizetype kMaxValues = 1024;
 
     void remember(const QString &path, const FileStamp &stamp, std::shared_ptr<const StoredFile> file)
     {
         QMutexLocker lock(&m_mutex);
-        if (m_files.size() >= kMaxFiles && !m_files.contains(path))
+        const auto cached = m_files.find(path);
+        if (cached != m_files.end() && cached->stamp == stamp) {
+            cached->file = std::move(file);
+            return;
+        }
+        if (m_files.size() >= kMaxFiles && cached == m_files.end())
             m_files.clear();
         m_files.insert(path, Entry{stamp, std::move(file), {}});
     }
@@ -442,13 +535,18 @@ QString writeToText(const QString &text, const QString &section, const QString &
 
 QString read(const QString &file, const QString &section, const QString &key)
 {
-    const auto parsed = cache().load(file);
-    return parsed ? parsed->value(section, key) : QString();
+    return cache().values(file, section, {key}, 'r').value(key);
 }
 
 QHash<QString, QString> readSection(const QString &file, const QString &section)
 {
-    return cache().section(file, section);
+    const auto parsed = cache().load(file);
+    return parsed ? parsed->section(section) : QHash<QString, QString>();
+}
+
+QHash<QString, QString> readKeys(const QString &file, const QString &section, const QStringList &keys)
+{
+    return cache().values(file, section, keys, 'k');
 }
 
 bool write(const QString &file, const QString &section, const QString &key, const QString &value)

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 
@@ -14,7 +15,8 @@
 // characters. Writes replace the whole file atomically and change only the
 // lines they write: every other byte, and the file's encoding (8-bit, each
 // line UTF-8 or else Windows-1250, or UTF-16 with a byte-order mark), stays.
-// A parsed file is kept until its modification time or size changes.
+// What is read from a file is kept until its modification time or size
+// changes, within a bound on memory whatever the file holds.
 namespace quendral::ini {
 
 inline constexpr int kMaxValueLength = 254;
@@ -29,6 +31,12 @@ QString read(const QString &file, const QString &section, const QString &key);
 // Every key of the first section of that name, the case-folded key name
 // mapped to the value of its first line; one pass for many reads.
 QHash<QString, QString> readSection(const QString &file, const QString &section);
+
+// The keys asked for of the first section of that name, each mapped (by the
+// key as asked) to the value of its first line; absent keys are missing. One
+// pass, that reads no further once it has them all: what it costs and keeps
+// does not grow with the rest of the section.
+QHash<QString, QString> readKeys(const QString &file, const QString &section, const QStringList &keys);
 
 // Writes one value, creating the file, the section and the key as needed.
 // Returns false when the file cannot be read or replaced, or when a name or
@@ -76,6 +84,9 @@ public:
     QString ReadIni(const QString &section, const QString &key) const;
     // Every key of the section, case-folded, for many reads in one pass.
     QHash<QString, QString> ReadSection(const QString &section) const;
+    // The keys asked for, by the key as asked; a missing or empty one may be
+    // left out. For many reads of a section whose size the file decides.
+    QHash<QString, QString> ReadKeys(const QString &section, const QStringList &keys) const;
     // True when the value reached the file.
     bool WriteIni(const QString &section, const QString &key, const QString &value) const;
     // True when every value reached the file, in one replace of the file.

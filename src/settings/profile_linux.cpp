@@ -13,6 +13,11 @@ QHash<QString, QString> IniFile::ReadSection(const QString &section) const
     return m_path.isEmpty() ? QHash<QString, QString>() : ini::readSection(m_path, section);
 }
 
+QHash<QString, QString> IniFile::ReadKeys(const QString &section, const QStringList &keys) const
+{
+    return m_path.isEmpty() ? QHash<QString, QString>() : ini::readKeys(m_path, section, keys);
+}
+
 bool IniFile::WriteIni(const QString &section, const QString &key, const QString &value) const
 {
     return !m_path.isEmpty() && seed() && ini::write(m_path, section, key, value);

@@ -66,6 +66,19 @@ QHash<QString, QString> IniFile::ReadSection(const QString &section) const
     return values;
 }
 
+// The system's call cannot tell an empty value from a missing key: both are
+// left out.
+QHash<QString, QString> IniFile::ReadKeys(const QString &section, const QStringList &keys) const
+{
+    QHash<QString, QString> values;
+    for (const QString &key : keys) {
+        const QString value = ReadIni(section, key);
+        if (!value.isEmpty())
+            values.insert(key, value);
+    }
+    return values;
+}
+
 bool IniFile::WriteIni(const QString &section, const QString &key, const QString &value) const
 {
     if (m_path.isEmpty() || !seed())

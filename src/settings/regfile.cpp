@@ -3,6 +3,7 @@
 #include "kit/logging.h"
 #include "settings/atomicfile.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -112,8 +113,10 @@ void Key::setValue(const Value &value)
 {
     if (Value *existing = findValue(value.name)) {
         const QString keptName = existing->name;
+        const QByteArray keptEnd = existing->end;
         *existing = value;
         existing->name = keptName;
+        existing->end = keptEnd;
     } else {
         // Before the blank lines that part this key from the next.
         qsizetype at = values.size();
@@ -138,53 +141,64 @@ namespace {
 
 const QString kHeader4 = QStringLiteral("REGEDIT4");
 
-// CR LF when the text has it, else LF, else CR.
-template <typename Text> QByteArray newlineOf(const Text &text)
-{
-    if (text.contains("\r\n"))
-        return "\r\n";
-    return text.contains('\n') || !text.contains('\r') ? QByteArray("\n") : QByteArray("\r");
-}
-
-// The lines without their line ends; nothing after a final line end.
-template <typename Text> QList<Text> splitLines(const Text &text, const QByteArray &newline)
+// The lines without their line ends, and each line's end: CR LF, LF or a lone
+// CR, whichever ends it, so that a file edited by tools of both kinds reads
+// whole. A last line without an end has "" there.
+template <typename Text> QList<Text> splitLines(const Text &text, QList<QByteArray> *ends)
 {
     QList<Text> lines;
-    const QLatin1String separator(newline);
+    const qsizetype size = text.size();
     qsizetype start = 0;
-    while (start < text.size()) {
-        const qsizetype end = text.indexOf(separator, start);
-        lines.append(text.mid(start, end < 0 ? -1 : end - start));
-        if (end < 0)
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        lines.append(text.mid(start, end - start));
+        if (end == size) {
+            ends->append(QByteArray());
             break;
-        start = end + separator.size();
+        }
+        const bool crlf = text[end] == u'\r' && end + 1 < size && text[end + 1] == u'\n';
+        ends->append(crlf ? QByteArray("\r\n") : text[end] == u'\r' ? QByteArray("\r") : QByteArray("\n"));
+        start = end + (crlf ? 2 : 1);
     }
     return lines;
 }
 
-struct Cached
+// The most common line end, for lines the store adds; CR LF before LF before
+// CR when as common, LF in a file of one line.
+QByteArray commonEnd(const QList<QByteArray> &ends)
 {
-    FileStamp stamp;
-    std::shared_ptr<const Hive> hive;
-};
+    const QByteArray kinds[] = {"\r\n", "\n", "\r"};
+    QByteArray best = "\n";
+    qsizetype bestCount = 0;
+    for (const QByteArray &kind : kinds) {
+        const qsizetype count = ends.count(kind);
+        if (count > bestCount) {
+            best = kind;
+            bestCount = count;
+        }
+    }
+    return best;
+}
 
 } // namespace
 
 Hive Hive::parse(const QString &text)
 {
-    const QByteArray newline = newlineOf(text);
-    const QStringList lines = splitLines(text, newline);
+    QList<QByteArray> ends;
+    const QStringList lines = splitLines(text, &ends);
     QList<QByteArray> raws;
     for (const QString &line : lines)
         raws.append(line.toUtf8());
-    Hive hive = parseLines(raws, lines);
-    hive.m_newline = newline;
+    Hive hive = parseLines(raws, lines, ends);
+    hive.m_newline = commonEnd(ends);
     return hive;
 }
 
 // One pass, names looked up through an index: a store of many values loads
 // in time linear in its size.
-Hive Hive::parseLines(const QList<QByteArray> &raws, const QStringList &lines)
+Hive Hive::parseLines(const QList<QByteArray> &raws, const QStringList &lines, const QList<QByteArray> &ends)
 {
     Hive hive;
     QHash<QString, qsizetype> keyAt;   // case-folded path
@@ -198,23 +212,24 @@ Hive Hive::parseLines(const QList<QByteArray> &raws, const QStringList &lines)
             if (found == keyAt.cend()) {
                 current = hive.keys.size();
                 keyAt.insert(path.toCaseFolded(), current);
-                hive.keys.append(Key{path, {}, raws[i]});
+                hive.keys.append(Key{path, {}, raws[i], ends[i]});
             } else {
                 // A key listed twice is read as one; its second header stays.
                 current = found.value();
-                hive.keys[current].values.append(Value{{}, kOpaque, {}, 0, {}, raws[i]});
+                hive.keys[current].values.append(Value{{}, kOpaque, {}, 0, {}, raws[i], ends[i]});
             }
             continue;
         }
         if (current < 0) {
-            hive.m_preamble.append(raws[i]);
+            hive.m_preamble.append(Line{raws[i], ends[i]});
             continue;
         }
         Key &key = hive.keys[current];
         Value value;
         if (!parseValueLine(line, &value))
-            value = Value{{}, kOpaque, {}, 0, {}, {}};
+            value = Value{{}, kOpaque, {}, 0, {}, {}, {}};
         value.raw = raws[i];
+        value.end = ends[i];
         if (value.type != kOpaque) {
             const QString slot = QString::number(current) + u'\n' + value.name.toCaseFolded();
             const auto earlier = valueAt.constFind(slot);
@@ -235,58 +250,118 @@ QByteArray Hive::serialize() const
         QStringEncoder encoder(*m_utf16, QStringEncoder::Flag::Stateless);
         return QByteArray(encoder.encode(line));
     };
-    const QByteArray newline = encode(QString::fromLatin1(m_newline));
+    // Each line with the end it had; a new line, or a last line that had
+    // none, with the file's most common one.
+    QHash<QByteArray, QByteArray> encodedEnds;
+    for (const char *end : {"\r\n", "\n", "\r"})
+        encodedEnds.insert(end, encode(QString::fromLatin1(end)));
     QByteArray out = m_mark;
-    const auto add = [&](const QByteArray &line) { out += line + newline; };
+    const auto add = [&](const QByteArray &line, const QByteArray &end) {
+        out += line + encodedEnds.value(end.isEmpty() ? m_newline : end);
+    };
     if (m_preamble.isEmpty())
-        add(encode(kHeader));
-    for (const QByteArray &line : m_preamble)
-        add(line);
+        add(encode(kHeader), {});
+    for (const Line &line : m_preamble)
+        add(line.raw, line.end);
     for (const Key &key : keys) {
         if (key.raw.isEmpty()) {
-            add({});
-            add(encode(u'[' + key.path + u']'));
+            add({}, {});
+            add(encode(u'[' + key.path + u']'), {});
         } else {
-            add(key.raw);
+            add(key.raw, key.end);
         }
         for (const Value &v : key.values)
-            add(v.type == kOpaque || !v.raw.isEmpty() ? v.raw : encode(valueLine(v)));
+            add(v.type == kOpaque || !v.raw.isEmpty() ? v.raw : encode(valueLine(v)), v.end);
     }
     return out;
 }
 
+namespace {
+
+// The file's bytes; none for a missing file.
+bool readStore(const QString &file, QByteArray *bytes)
+{
+    bytes->clear();
+    if (!QFileInfo::exists(file))
+        return true;
+    if (readWholeFile(file, kMaxHiveBytes, bytes))
+        return true;
+    qCWarning(lcStore) << "Reading" << file << "failed: unreadable, or larger than" << kMaxHiveBytes << "bytes";
+    return false;
+}
+
+QByteArray digestOf(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+}
+
+// Hives as last loaded or saved. An entry is taken on its stamp alone once
+// the file had settled when its bytes were read; before that, a write in the
+// same clock tick could leave the stamp as it was, so the file is read again
+// and its parse kept only while the bytes are the same: a read and a save in
+// a row (the options window's Apply) parse a large store once.
+struct Cached
+{
+    FileStamp stamp;
+    bool settled = false;
+    QByteArray digest;
+    std::shared_ptr<const Hive> hive;
+};
+
+struct Cache
+{
+    QMutex mutex;
+    QHash<QString, Cached> files;
+};
+
+Cache &cache()
+{
+    static Cache instance;
+    return instance;
+}
+
+void remember(const QString &file, const FileStamp &stamp, const QByteArray &digest, std::shared_ptr<const Hive> hive)
+{
+    QMutexLocker lock(&cache().mutex);
+    // The user's and the machine's store; more only in tests.
+    QHash<QString, Cached> &files = cache().files;
+    if (files.size() >= 4 && !files.contains(file))
+        files.clear();
+    files.insert(file, Cached{stamp, stamp.isSettled(), digest, std::move(hive)});
+}
+
+} // namespace
+
 bool Hive::load(const QString &file)
 {
     *this = Hive();
-    if (!QFileInfo::exists(file))
-        return true;
     QByteArray bytes;
-    if (!readWholeFile(file, kMaxHiveBytes, &bytes)) {
-        qCWarning(lcStore) << "Reading" << file << "failed: unreadable, or larger than" << kMaxHiveBytes << "bytes";
-        return false;
-    }
+    return readStore(file, &bytes) && fromBytes(bytes, file);
+}
+
+bool Hive::fromBytes(const QByteArray &bytes, const QString &file)
+{
     Hive hive;
     QStringList lines;
     QList<QByteArray> raws;
+    QList<QByteArray> ends;
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         hive.m_utf16 = bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
         hive.m_mark = bytes.left(2);
         QStringDecoder decoder(*hive.m_utf16, QStringDecoder::Flag::Stateless);
         const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
-        hive.m_newline = newlineOf(text);
-        lines = splitLines(text, hive.m_newline);
+        lines = splitLines(text, &ends);
         QStringEncoder encoder(*hive.m_utf16, QStringEncoder::Flag::Stateless);
         for (const QString &line : std::as_const(lines))
             raws.append(encoder.encode(line));
     } else {
         if (bytes.startsWith("\xEF\xBB\xBF"))
             hive.m_mark = bytes.left(3);
-        const QByteArray text = bytes.mid(hive.m_mark.size());
-        hive.m_newline = newlineOf(text);
-        raws = splitLines(text, hive.m_newline);
+        raws = splitLines(bytes.mid(hive.m_mark.size()), &ends);
         for (const QByteArray &raw : std::as_const(raws))
             lines.append(QString::fromUtf8(raw));
     }
+    hive.m_newline = commonEnd(ends);
     if (std::all_of(lines.cbegin(), lines.cend(), [](const QString &line) { return line.trimmed().isEmpty(); }))
         return true;
     // Anything else is not ours to rewrite.
@@ -294,7 +369,7 @@ bool Hive::load(const QString &file)
         qCWarning(lcStore) << "Reading" << file << "failed: not a registry export, left as it is";
         return false;
     }
-    const Hive parsed = parseLines(raws, lines);
+    const Hive parsed = parseLines(raws, lines, ends);
     hive.keys = parsed.keys;
     hive.m_preamble = parsed.m_preamble;
     *this = hive;
@@ -303,25 +378,39 @@ bool Hive::load(const QString &file)
 
 std::shared_ptr<const Hive> Hive::loadShared(const QString &file)
 {
-    static QMutex mutex;
-    static QHash<QString, Cached> cache;
     const FileStamp stamp = fileStamp(file);
+    if (!stamp.exists) {
+        auto hive = std::make_shared<Hive>();
+        return hive->load(file) ? hive : nullptr;
+    }
+    QByteArray digest;
     {
-        QMutexLocker lock(&mutex);
-        const auto found = cache.constFind(file);
-        if (stamp.exists && found != cache.cend() && found->stamp == stamp)
+        QMutexLocker lock(&cache().mutex);
+        const auto found = cache().files.constFind(file);
+        if (found != cache().files.cend() && found->stamp == stamp && found->settled)
             return found->hive;
+        if (found != cache().files.cend())
+            digest = found->digest;
     }
-    auto hive = std::make_shared<Hive>();
-    if (!hive->load(file))
+    QByteArray bytes;
+    if (!readStore(file, &bytes))
         return nullptr;
-    if (stamp.isSettled()) {
-        QMutexLocker lock(&mutex);
-        if (cache.size() >= 4 && !cache.contains(file))
-            cache.clear();
-        cache.insert(file, Cached{stamp, hive});
+    const QByteArray read = digestOf(bytes);
+    std::shared_ptr<const Hive> shared;
+    if (!digest.isEmpty() && read == digest) {
+        QMutexLocker lock(&cache().mutex);
+        const auto found = cache().files.constFind(file);
+        if (found != cache().files.cend() && found->digest == read)
+            shared = found->hive;
     }
-    return hive;
+    if (!shared) {
+        auto hive = std::make_shared<Hive>();
+        if (!hive->fromBytes(bytes, file))
+            return nullptr;
+        shared = std::move(hive);
+    }
+    remember(file, stamp, read, shared);
+    return shared;
 }
 
 bool Hive::save(const QString &file) const
@@ -330,7 +419,12 @@ bool Hive::save(const QString &file) const
         qCWarning(lcStore) << "Writing" << file << "failed: its folder cannot be made";
         return false;
     }
-    return writeFileAtomically(file, serialize());
+    const QByteArray bytes = serialize();
+    if (!writeFileAtomically(file, bytes))
+        return false;
+    // What was written reads as this hive: the next read need not parse it.
+    remember(file, fileStamp(file), digestOf(bytes), std::make_shared<const Hive>(*this));
+    return true;
 }
 
 Key *Hive::findKey(const QString &path)
@@ -359,7 +453,7 @@ Key &Hive::ensureKey(const QString &path)
 {
     if (Key *key = findKey(path))
         return *key;
-    keys.append(Key{path, {}, {}});
+    keys.append(Key{path, {}, {}, {}});
     return keys.last();
 }
 

@@ -11,11 +11,13 @@
 // the text format of registry exports ("Windows Registry Editor Version 5.00",
 // "[key path]" headers, "name"="data" lines with \\, \", \n and \r escapes, dword:
 // numbers). Reads UTF-8 and UTF-16 with a byte-order mark as the Windows
-// registry editor writes it, with CR LF, LF or CR line ends, and writes back
-// in the same form. Key and value names compare without letter case and keep
-// the case first written; of two values of one name the later counts. Lines
-// of other value types, comments and lines that do not parse are kept byte
-// for byte, as is every value that is not changed.
+// registry editor writes it, each line ending in CR LF, LF or CR (mixed in
+// one file when hands have edited it), and writes back in the same form: a
+// line keeps its own line end, a new line takes the file's most common one.
+// Key and value names compare without letter case and keep the case first
+// written; of two values of one name the later counts. Lines of other value
+// types, comments and lines that do not parse are kept byte for byte, as is
+// every value that is not changed.
 namespace quendral::reg {
 
 // kOpaque: a line that is no value (comment, blank, malformed), kept as it was.
@@ -32,6 +34,7 @@ struct Value
     quint32 dword = 0;
     QString rawLine; // the whole line, for types this store does not interpret
     QByteArray raw;  // the line as stored, written back while the value is unchanged
+    QByteArray end;  // its line end ("\r\n", "\n", "\r"); "" for the file's usual one
 };
 
 struct Key
@@ -39,6 +42,7 @@ struct Key
     QString path; // full path, root name first
     QList<Value> values;
     QByteArray raw; // the header line as stored
+    QByteArray end; // its line end, as Value::end
 
     Value *findValue(const QString &name);
     const Value *findValue(const QString &name) const;
@@ -55,8 +59,8 @@ public:
     // A missing file is an empty hive; an unreadable one, or one that is not a
     // registry export, is a failure, so it is never replaced.
     bool load(const QString &file);
-    // The hive of `file` as last loaded, read again only when the file's
-    // modification time or size changed; null when it cannot be loaded.
+    // The hive of `file` as last loaded or saved, parsed again only when the
+    // file changed; null when it cannot be loaded.
     static std::shared_ptr<const Hive> loadShared(const QString &file);
     // Replaces the file atomically, creating its folder as needed.
     bool save(const QString &file) const;
@@ -72,12 +76,18 @@ public:
     QList<Key> keys;
 
 private:
-    static Hive parseLines(const QList<QByteArray> &raws, const QStringList &lines);
+    struct Line
+    {
+        QByteArray raw; // as stored, without its line end
+        QByteArray end;
+    };
+    bool fromBytes(const QByteArray &bytes, const QString &file);
+    static Hive parseLines(const QList<QByteArray> &raws, const QStringList &lines, const QList<QByteArray> &ends);
 
     QByteArray m_mark;                                 // the byte-order mark, if any
     std::optional<QStringConverter::Encoding> m_utf16; // else UTF-8
-    QByteArray m_newline = "\n";
-    QList<QByteArray> m_preamble; // lines before the first key, header first
+    QByteArray m_newline = "\n";                       // the most common line end
+    QList<Line> m_preamble;                            // lines before the first key, header first
 };
 
 // Where each root lives: HKEY_CURRENT_USER in

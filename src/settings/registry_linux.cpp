@@ -77,7 +77,7 @@ bool toHiveValue(const NamedValue &from, reg::Value *to)
     const bool text = from.type == kString;
     if (!text && !(from.type == kDword && from.data.size() == 4))
         return false;
-    *to = reg::Value{from.name, text ? reg::REG_SZ : reg::REG_DWORD, {}, 0, {}, {}};
+    *to = reg::Value{from.name, text ? reg::REG_SZ : reg::REG_DWORD, {}, 0, {}, {}, {}};
     if (text)
         to->text = textUpToNul(from.data);
     else

@@ -41,15 +41,17 @@ bool SettingsStore::SaveUserSetting(const QString &key, const QString &value)
 bool SettingsStore::SaveUserSettings(const QList<std::pair<QString, QString>> &values)
 {
     const QString path = reg::userHivePath();
-    reg::Hive hive;
-    if (!hive.load(path)) {
+    // The hive the values were just read from, when the file is unchanged.
+    const auto loaded = reg::Hive::loadShared(path);
+    if (!loaded) {
         // Never replace a store we could not read.
         qCWarning(lcStore) << "Per-user values not saved: their store could not be read";
         return false;
     }
+    reg::Hive hive = *loaded;
     reg::Key &settings = hive.ensureKey(QString::fromLatin1(kUserSettingsKey));
     for (const auto &[key, value] : values)
-        settings.setValue(reg::Value{key, reg::REG_SZ, value, 0, {}, {}});
+        settings.setValue(reg::Value{key, reg::REG_SZ, value, 0, {}, {}, {}});
     if (hive.save(path))
         return true;
     qCWarning(lcStore) << "Per-user values not saved";

@@ -21,16 +21,20 @@ bool isStorable(const QString &entry)
 
 QStringList read(const IniFile &file)
 {
-    // One pass over the section, however many entries it holds.
-    const QHash<QString, QString> values = file.ReadSection(keys::kFilesSection);
+    // Only the list's slots: a hand-edited section of a million keys costs
+    // no more to read, nor to keep, than the list does.
+    QStringList names;
+    for (int n = 0; n < kSlots; ++n)
+        names.append(slotKey("file", n));
+    const QHash<QString, QString> values = file.ReadKeys(keys::kFilesSection, names);
     QStringList paths;
-    // Counted wide: a hand-edited file may hold more entries than a list does.
-    for (qint64 n = 0;; ++n) {
-        QString path = values.value(slotKey("file", n));
+    for (const QString &name : std::as_const(names)) {
+        QString path = values.value(name);
         if (path.isEmpty())
-            return paths;
+            break;
         paths.append(std::move(path));
     }
+    return paths;
 }
 
 // Each change is one atomic replace of the file, so a crash leaves the old

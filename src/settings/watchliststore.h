@@ -19,7 +19,7 @@ inline constexpr int kSlots = kMaxEntries + 1;
 // read returns, or ending in a blank or tab, which reads drop.
 bool isStorable(const QString &entry);
 
-// The entries up to the first empty value.
+// The entries up to the first empty value, of the list's slots only.
 QStringList read(const IniFile &file);
 
 // Writes the entries into the slots in order and empties the remaining

@@ -1,15 +1,18 @@
 // Times the store reads and writes whose cost grows with the file, and the
 // peak memory they take. Not a test: run one case per process by hand.
 //   bench_stores watchlist-write | watchlist-read | user-get <keys> |
-//                ini-read <MB> [blank|keys] | lang <MB>
+//                ini-read <MB> [blank|keys] | lang <MB> |
+//                watchlist-huge <MB> [long|short] | user-apply <keys>
 #include "lang/language.h"
 #include "settings/atomicfile.h"
 #include "settings/inifile.h"
+#include "settings/options.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
 #include "settings/watchliststore.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -97,6 +100,25 @@ int main(int argc, char *argv[])
         SettingsStore store(dir.path());
         measure(qPrintable(QStringLiteral("GetUserSetting, %1 keys").arg(size)), 5,
                 [&] { store.GetUserSetting(QStringLiteral("key%1").arg(size - 1)); });
+    } else if (mode == QLatin1String("user-apply")) {
+        // The options window's Apply: the options read, then saved changed.
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n[" + QByteArray(kUserSettingsKey) + "]\r\n";
+        for (qint64 n = 0; n < size; ++n)
+            text += "\"key" + QByteArray::number(n) + "\"=\"value\"\r\n";
+        QDir().mkpath(dir.filePath(QStringLiteral("Quendral")));
+        put(reg::userHivePath(), text);
+        std::printf("%lld bytes\n", qint64(text.size()));
+        SettingsStore store(dir.path());
+        const auto apply = [&] {
+            const Options stored = Options::read(store);
+            Options chosen = stored;
+            chosen.sound = Flag::checked(!stored.sound.isChecked());
+            if (!chosen.save(store, stored))
+                qFatal("not saved");
+        };
+        measure(qPrintable(QStringLiteral("first Apply, %1 keys").arg(size)), 1, apply);
+        measure("Apply again", 3, apply);
     } else if (mode == QLatin1String("ini-read")) {
         QByteArray text;
         if (args.value(2) == QLatin1String("keys")) {
@@ -113,6 +135,35 @@ int main(int argc, char *argv[])
         });
         measure(qPrintable(QStringLiteral("ReadIni, one key, %1 MB").arg(size)), 5,
                 [&] { ini::read(ini, QStringLiteral("Options"), QStringLiteral("Language")); });
+    } else if (mode == QLatin1String("watchlist-huge")) {
+        // A [Files] section of far more keys than a list holds, long ones
+        // (~75 bytes a line) or short ones (~7), in a file that has settled.
+        const bool shortKeys = args.value(2) == QLatin1String("short");
+        QByteArray text = "[Options]\r\nLanguage=English.ini\r\n[Files]\n";
+        text.reserve(size * 1024 * 1024 + 128);
+        qint64 keys = 0;
+        for (; text.size() < size * 1024 * 1024 - 80; ++keys) {
+            if (shortKeys)
+                text += QByteArray::number(keys, 36) + "=\n";
+            else
+                text += "file" + QByteArray::number(keys) + "=/home/user/Downloads/some folder/file-" +
+                        QByteArray::number(keys) + ".zip\n";
+        }
+        put(ini, text);
+        QFile settled(ini);
+        if (!settled.open(QIODevice::ReadWrite) ||
+            !settled.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime))
+            qFatal("cannot date %s", qPrintable(ini));
+        settled.close();
+        const IniFile file(ini);
+        std::printf("%lld keys, %lld bytes\n", keys, qint64(text.size()));
+        text = QByteArray();
+        measure("first list read", 1, [&] { watchlist::read(file); });
+        measure("list read, each tick", 5, [&] { watchlist::read(file); });
+        measure("ReadIni, Options", 5, [&] { file.ReadIni(QStringLiteral("Options"), QStringLiteral("Language")); });
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        statm.open(QIODevice::ReadOnly);
+        std::printf("resident after the reads: %lld KB\n", statm.readAll().split(' ').value(1).toLongLong() * 4);
     } else if (mode == QLatin1String("lang")) {
         QByteArray text = "[Messages]\r\n";
         while (text.size() < size * 1024 * 1024)

@@ -1,5 +1,6 @@
 #include "settings/inifile.h"
 #include "settings/settingsstore.h"
+#include "settings/watchliststore.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -180,6 +181,24 @@ private slots:
         QCOMPARE(values.value("file0"), QString("a"));
         QCOMPARE(values.value("file1"), QString("c"));
         QVERIFY(ini::readSection(file("missing.ini"), "Files").isEmpty());
+        // Only the keys asked for, by the key as asked, under the same rules.
+        put("[Files]\nFILE0=a\nfile0=b\n file1 = \"c\" \n\xC5\xBC\xC3\xB3\xC5\x82w=e\n[files]\nfile2=d\n");
+        const QHash<QString, QString> asked = ini::readKeys(file(), "files", {"File0", "file1", "file2", "ŻÓŁw"});
+        QCOMPARE(asked, (QHash<QString, QString>{{"File0", "a"}, {"file1", "c"}, {"ŻÓŁw", "e"}}));
+    }
+
+    // A hand-edited section of far more keys than the list holds reads as
+    // the list's slots, file0 to file100.
+    void watchListReadsOnlyItsSlots()
+    {
+        QByteArray text = "[Files]\r\n";
+        for (int n = 0; n < 150; ++n)
+            text += "file" + QByteArray::number(n) + "=/f" + QByteArray::number(n) + ".zip\r\n";
+        put(text + "FILE3=/later.zip\r\n");
+        const QStringList list = watchlist::read(IniFile(file()));
+        QCOMPARE(list.size(), watchlist::kSlots);
+        QCOMPARE(list[3], QString("/f3.zip"));
+        QCOMPARE(list.last(), QString("/f100.zip"));
     }
 
     // A parsed file is kept only while its time and size stay the same.

@@ -152,6 +152,36 @@ private slots:
         QCOMPARE(store.GetUserSetting("new"), QString("1"));
     }
 
+    // A store edited by tools of both kinds mixes line ends: every value reads
+    // whatever its line's end, and a save changes only the line it writes
+    // (keeping that line's end); an added line takes the most common end.
+    void mixedLineEndsKeepEveryValue_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("later");
+        QTest::newRow("CR LF, then LF") << QByteArray("\r\n") << QByteArray("\n");
+        QTest::newRow("LF, then CR LF") << QByteArray("\n") << QByteArray("\r\n");
+        QTest::newRow("CR LF, then CR") << QByteArray("\r\n") << QByteArray("\r");
+        QTest::newRow("CR, then LF") << QByteArray("\r") << QByteArray("\n");
+    }
+    void mixedLineEndsKeepEveryValue()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, later);
+        const QByteArray head =
+            "Windows Registry Editor Version 5.00" + first + first + "[" + QByteArray(kUserSettingsKey) + "]" + first;
+        const QByteArray tail =
+            "\"sound_path\"=\"/s/a.wav\"" + later + "\"ie\"=\"1\"" + later + "\"start\"=\"0\"" + later;
+        putHive(head + "\"sound\"=\"0\"" + later + tail);
+        SettingsStore store(m_program.path());
+        const QHash<QString, QString> read = store.GetUserSettings({"sound", "sound_path", "ie", "start"});
+        QCOMPARE(read.value("sound_path"), QString("/s/a.wav"));
+        QCOMPARE(read.value("start"), QString("0"));
+        QVERIFY(store.SaveUserSettings({{"sound", "1"}, {"new", "1"}}));
+        QCOMPARE(hiveText(), head + "\"sound\"=\"1\"" + later + tail + "\"new\"=\"1\"" + later);
+        QCOMPARE(store.GetUserSetting("sound_path"), QString("/s/a.wav"));
+    }
+
     // Each option reads its own value, in any letter case, as the number at
     // its start; a missing one reads 0, and only exactly 1 is on.
     void optionsReadTheirNumbers_data()
