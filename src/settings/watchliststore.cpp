@@ -3,6 +3,8 @@
 #include "settings/inifile.h"
 #include "settings/storekeys.h"
 
+#include <QDir>
+
 namespace quendral::watchlist {
 
 namespace {
@@ -26,10 +28,11 @@ QStringList read(const IniFile &file)
     QStringList paths;
     // Counted wide: a hand-edited file may hold more entries than a list does.
     for (qint64 n = 0;; ++n) {
-        QString path = values.value(slotKey("file", n));
+        // An entry stored with "/" on Windows reads with the system's "\\".
+        const QString path = QDir::toNativeSeparators(values.value(slotKey("file", n)));
         if (path.isEmpty())
             return paths;
-        paths.append(std::move(path));
+        paths.append(path);
     }
 }
 
@@ -39,7 +42,7 @@ bool write(const IniFile &file, const QStringList &entries)
 {
     QList<std::pair<QString, QString>> values;
     for (int n = 0; n < kSlots; ++n)
-        values.append({slotKey("file", n), entries.value(n)});
+        values.append({slotKey("file", n), QDir::toNativeSeparators(entries.value(n))});
     return file.WriteIni(keys::kFilesSection, values);
 }
 

@@ -98,6 +98,31 @@ private slots:
             QCOMPARE(state.messages.value(key), builtInMessage(key));
     }
 
+    // The messages read as the text lines do, whatever the system's code
+    // page: a line in UTF-8, else in Windows-1250.
+    void polishTextsReadInEitherEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        const QString text = QStringLiteral("Nie można wykryć połączenia; zakończyć działanie? Żółć, źdźbło.");
+        QTest::newRow("UTF-8") << "noconnection=" + text.toUtf8();
+        QTest::newRow("Windows-1250") << QByteArray("noconnection=Nie mo\xBF"
+                                                    "na wykry\xE6 po\xB3\xB9"
+                                                    "czenia; zako\xF1"
+                                                    "czy\xE6 dzia\xB3"
+                                                    "anie? \xAF\xF3\xB3\xE6, \x9F"
+                                                    "d\x9F"
+                                                    "b\xB3"
+                                                    "o.");
+    }
+    void polishTextsReadInEitherEncoding()
+    {
+        QFETCH(QByteArray, line);
+        Folder f(line + "\r\n");
+        LoadMessages(f.state);
+        QCOMPARE(f.state.message(Msg::NoConnection),
+                 QStringLiteral("Nie można wykryć połączenia; zakończyć działanie? Żółć, źdźbło."));
+    }
+
     void textLinesInsideTheSectionDoNotDisturbIt()
     {
         Folder f("frmadd.cmdadd.Caption==Add\r\nnofiles=No files!\r\n");
