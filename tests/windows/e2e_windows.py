@@ -4,6 +4,7 @@ window on the first start, and the options window's Apply writes the per-user
 values into the registry. Runs inside the Wine prefix and X server that
 scripts/test-windows.sh made (WINEPREFIX, DISPLAY)."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -47,6 +48,41 @@ def desktop_window():
     return ids[0] if ids else None
 
 
+def read_message_box_back(built, program, env, log, window):
+    """A second quendral.exe finds the first one running and says so with the
+    Polish language file's text, which holds every Polish letter here. The
+    box's text, copied with Ctrl+C, is read back from the clipboard."""
+    expected = "Quendral już działa: zażółć gęślą jaźń, ŻÓŁĆ GĘŚLĄ JAŹŃ."
+    polish = os.path.join(program, "Languages", "Polish.ini")
+    with open(polish, "rb") as f:
+        text = f.read()
+    with open(polish, "wb") as f:
+        f.write(re.sub(rb"(?m)^doublerun=[^\r\n]*", b"doublerun=" + expected.encode("utf-8"), text))
+    settings = os.path.join(program, "Settings.ini")
+    with open(settings, "rb") as f:
+        text = f.read()
+    with open(settings, "wb") as f:
+        f.write(re.sub(rb"(?mi)^language=[^\r\n]*", b"language=Polish.ini", text))
+    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", os.path.join(program, "quendral.exe")],
+                     cwd=program, env=env, stdout=log, stderr=subprocess.STDOUT)
+
+    shown = [""]
+
+    def copied():
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], check=False)
+        subprocess.run(["xdotool", "key", "--delay", "100", "ctrl+c"], check=False)
+        result = subprocess.run(["wine", os.path.join(built, "test_clipboardtext.exe")], capture_output=True)
+        shown[0] = result.stdout.decode("utf-8", "replace")
+        return expected in shown[0]
+
+    try:
+        wait_for("the second start's message box, copied", copied, timeout=60)
+    except SystemExit:
+        raise SystemExit(f"the message box read back as {shown[0]!r}, not with {expected!r}")
+    subprocess.run(["xdotool", "key", "Return"], check=False)
+    print("the Polish message box reads back as:", shown[0].replace("\n", " | "))
+
+
 def main():
     built = sys.argv[1]
     artefacts = os.environ.get("E2E_ARTEFACTS", tempfile.gettempdir())
@@ -81,7 +117,9 @@ def main():
         assert registry_value("autocomp_off") == "0", registry_value("autocomp_off")
         assert registry_value("IE") == "0", registry_value("IE")
         assert quendral.poll() is None, "quendral.exe ended"
-        print("quendral.exe under Wine: splash, tray icon, Settings.ini and the registry values are there")
+        read_message_box_back(built, program, env, log, window)
+        print("quendral.exe under Wine: splash, tray icon, Settings.ini, the registry values and a Polish "
+              "message box are there")
     finally:
         # Ends every program of this run's private prefix, quendral.exe among them.
         subprocess.run(["wineserver", "-k"], check=False)
