@@ -33,8 +33,7 @@ private slots:
             QFile file(settings.path());
             file.open(QIODevice::ReadOnly);
             const QByteArray text = file.readAll();
-            const qsizetype at = text.indexOf("file0=") + 6;
-            return QString::fromUtf8(text.mid(at, text.indexOf('\r', at) - at));
+            return QString::fromUtf8(text.mid(text.indexOf("file0=") + 6).split('\n').constFirst().trimmed());
         });
         QTest::newRow("entry read") << PathOf([](const QString &folder) {
             const IniFile settings(folder + "/Settings.ini");
