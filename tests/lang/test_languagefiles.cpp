@@ -13,7 +13,6 @@
 #include "info/frmabout.h"
 #include "info/frmhelp.h"
 #include "info/frmprehelp.h"
-#include "info/helptext.h"
 #include "kit/powercontrol.h"
 #include "kit/windowfactory.h"
 #include "lang/language.h"
@@ -32,7 +31,6 @@
 #include <QLabel>
 #include <QSet>
 #include <QStringDecoder>
-#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -385,42 +383,6 @@ private slots:
         QVERIFY(checked > 0);
         // The whole file in one pass, as the program applies it.
         QVERIFY(ApplyTextLines(QString::fromUtf8(shipped(file))));
-    }
-
-    // What this build ships holds the lines its platform's source marks for
-    // it, unmarked, and none of the other platform's.
-    void eachPlatformShipsItsOwnLines_data()
-    {
-        QTest::addColumn<QString>("built");
-        QTest::addColumn<QString>("source");
-        const QString root = test::sourceDir();
-        QTest::newRow("Polish.ini") << QString::fromUtf8(shipped(QStringLiteral("Polish.ini")))
-                                    << root + QStringLiteral("/Languages/Polish.ini");
-        QTest::newRow("English.ini") << QString::fromUtf8(shipped(QStringLiteral("English.ini")))
-                                     << root + QStringLiteral("/Languages/English.ini");
-        QTest::newRow("Polish help") << polishHelpText() << root + QStringLiteral("/src/info/helptext_pl.txt");
-        QTest::newRow("English help") << englishHelpText() << root + QStringLiteral("/src/info/helptext_en.txt");
-    }
-    void eachPlatformShipsItsOwnLines()
-    {
-        QFETCH(QString, built);
-        QFETCH(QString, source);
-        QFile file(source);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString own =
-            QSysInfo::kernelType() == QLatin1String("winnt") ? QStringLiteral("{windows}") : QStringLiteral("{linux}");
-        const QStringList builtLines = built.split(u'\n');
-        int ownLines = 0;
-        for (QString line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-            if (!line.startsWith(u'{'))
-                continue;
-            const bool isOwn = line.startsWith(own);
-            line = line.mid(line.indexOf(u'}') + 1);
-            QVERIFY2(builtLines.contains(line) == isOwn, qPrintable(line));
-            ownLines += isOwn;
-        }
-        QCOMPARE(ownLines, 2);
-        QVERIFY(!built.contains(QLatin1String("{linux}")) && !built.contains(QLatin1String("{windows}")));
     }
 
     // The Monitor/Stop entry's caption is the monitoring state; the pass that

@@ -48,24 +48,22 @@ def desktop_window():
     return ids[0] if ids else None
 
 
+def replace_line(path, pattern, line):
+    with open(path, "rb") as f:
+        text = f.read()
+    with open(path, "wb") as f:
+        f.write(re.sub(pattern, line, text))
+
+
 def read_message_box_back(built, program, env, log, window):
-    """A second quendral.exe finds the first one running and says so with the
-    Polish language file's text, which holds every Polish letter here. The
-    box's text, copied with Ctrl+C, is read back from the clipboard."""
+    """A second quendral.exe says that the first one runs, in the Polish
+    language file's words: the box, copied with Ctrl+C, reads back right."""
     expected = "Quendral już działa: zażółć gęślą jaźń, ŻÓŁĆ GĘŚLĄ JAŹŃ."
-    polish = os.path.join(program, "Languages", "Polish.ini")
-    with open(polish, "rb") as f:
-        text = f.read()
-    with open(polish, "wb") as f:
-        f.write(re.sub(rb"(?m)^doublerun=[^\r\n]*", b"doublerun=" + expected.encode("utf-8"), text))
-    settings = os.path.join(program, "Settings.ini")
-    with open(settings, "rb") as f:
-        text = f.read()
-    with open(settings, "wb") as f:
-        f.write(re.sub(rb"(?mi)^language=[^\r\n]*", b"language=Polish.ini", text))
+    replace_line(os.path.join(program, "Languages", "Polish.ini"), rb"(?m)^doublerun=[^\r\n]*",
+                 b"doublerun=" + expected.encode("utf-8"))
+    replace_line(os.path.join(program, "Settings.ini"), rb"(?mi)^language=[^\r\n]*", b"language=Polish.ini")
     subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", os.path.join(program, "quendral.exe")],
                      cwd=program, env=env, stdout=log, stderr=subprocess.STDOUT)
-
     shown = [""]
 
     def copied():
@@ -76,11 +74,10 @@ def read_message_box_back(built, program, env, log, window):
         return expected in shown[0]
 
     try:
-        wait_for("the second start's message box, copied", copied, timeout=60)
+        wait_for("the second start's message box", copied, timeout=60)
     except SystemExit:
         raise SystemExit(f"the message box read back as {shown[0]!r}, not with {expected!r}")
     subprocess.run(["xdotool", "key", "Return"], check=False)
-    print("the Polish message box reads back as:", shown[0].replace("\n", " | "))
 
 
 def main():

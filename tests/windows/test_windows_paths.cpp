@@ -1,7 +1,5 @@
-// Paths on Windows: whatever Qt hands out with "/", what the watch-list
-// windows show and what the store keeps use "\", and the drive list and the
-// folder list write a drive letter alike.
-#include "settings/inifile.h"
+// Paths Qt hands out with "/" are shown and stored with "\"; the drive list
+// writes a drive letter as the folder list does.
 #include "settings/settingsstore.h"
 #include "settings/watchliststore.h"
 #include "watchlist/drives.h"
@@ -27,20 +25,17 @@ private slots:
     {
         QTest::addColumn<PathOf>("pathOf");
         QTest::newRow("entry joined") << PathOf([](const QString &folder) { return joinPath(folder, "film.iso"); });
-        QTest::newRow("entry as stored") << PathOf([](const QString &folder) {
-            const IniFile settings(folder + "/Settings.ini");
-            watchlist::write(settings, {folder + "/film.iso"});
-            QFile file(settings.path());
-            file.open(QIODevice::ReadOnly);
-            const QByteArray text = file.readAll();
+        QTest::newRow("entry in the file") << PathOf([](const QString &folder) {
+            watchlist::write(IniFile(folder + "/Settings.ini"), {folder + "/film.iso"});
+            QFile file(folder + "/Settings.ini");
+            const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
             return QString::fromUtf8(text.mid(text.indexOf("file0=") + 6).split('\n').constFirst().trimmed());
         });
         QTest::newRow("entry read") << PathOf([](const QString &folder) {
-            const IniFile settings(folder + "/Settings.ini");
-            settings.WriteIni("Files", "file0", folder + "/film.iso");
-            return watchlist::read(settings).value(0);
+            IniFile(folder + "/Settings.ini").WriteIni("Files", "file0", folder + "/film.iso");
+            return watchlist::read(IniFile(folder + "/Settings.ini")).value(0);
         });
-        QTest::newRow("folder highlighted") << PathOf([](const QString &folder) {
+        QTest::newRow("folder chosen") << PathOf([](const QString &folder) {
             FolderList list;
             list.setPath(folder);
             return list.highlightedPath();
@@ -55,23 +50,17 @@ private slots:
     {
         QFETCH(PathOf, pathOf);
         QTemporaryDir dir;
-        QVERIFY(dir.path().contains(u'/'));
         const QString path = pathOf(dir.path());
         QVERIFY2(path.contains(u'\\') && !path.contains(u'/'), qPrintable(path));
     }
 
     void drivesAreWrittenAsTheFolderListWritesThem()
     {
-        int opened = 0;
-        for (const DriveEntry &drive : systemDrives()) {
-            FolderList list;
-            if (!list.setPath(drive.path))
-                continue;
-            ++opened;
-            QCOMPARE(drive.text.left(2), drive.text.left(2).toUpper());
-            QCOMPARE(list.item(0)->text().left(2), drive.text.left(2));
-        }
-        QVERIFY(opened > 0);
+        const DriveEntry drive = systemDrives().value(0);
+        FolderList list;
+        QVERIFY(list.setPath(drive.path));
+        QCOMPARE(drive.text.left(2), list.item(0)->text().left(2));
+        QCOMPARE(drive.text.left(2), drive.text.left(2).toUpper());
     }
 };
 
