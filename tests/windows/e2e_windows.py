@@ -48,6 +48,10 @@ def desktop_window():
     return ids[0] if ids else None
 
 
+def artefacts():
+    return os.environ.get("E2E_ARTEFACTS", tempfile.gettempdir())
+
+
 def replace_line(path, pattern, line):
     with open(path, "rb") as f:
         text = f.read()
@@ -76,13 +80,13 @@ def read_message_box_back(built, program, env, log, window):
     try:
         wait_for("the second start's message box", copied, timeout=60)
     except SystemExit:
+        subprocess.run(["import", "-window", "root", os.path.join(artefacts(), "windows-messagebox.png")], check=False)
         raise SystemExit(f"the message box read back as {shown[0]!r}, not with {expected!r}")
     subprocess.run(["xdotool", "key", "Return"], check=False)
 
 
 def main():
     built = sys.argv[1]
-    artefacts = os.environ.get("E2E_ARTEFACTS", tempfile.gettempdir())
     work = tempfile.mkdtemp(prefix="quendral-e2e-win.")
     program = os.path.join(work, "Quendral")
     shutil.copytree(built, program, ignore=shutil.ignore_patterns("test_*", "windows-tests.txt"))
@@ -110,7 +114,7 @@ def main():
             return registry_value("autodisconnect") == "1"
 
         wait_for("the options window's Apply to write the registry", apply_options, timeout=60)
-        subprocess.run(["import", "-window", "root", os.path.join(artefacts, "windows-applied.png")], check=False)
+        subprocess.run(["import", "-window", "root", os.path.join(artefacts(), "windows-applied.png")], check=False)
         assert registry_value("autocomp_off") == "0", registry_value("autocomp_off")
         assert registry_value("IE") == "0", registry_value("IE")
         assert quendral.poll() is None, "quendral.exe ended"
@@ -124,7 +128,7 @@ def main():
             quendral.wait(10)
         except subprocess.TimeoutExpired:
             quendral.kill()
-        shutil.copy(log.name, os.path.join(artefacts, "windows-wine.log"))
+        shutil.copy(log.name, os.path.join(artefacts(), "windows-wine.log"))
         shutil.rmtree(work, ignore_errors=True)
 
 
