@@ -72,6 +72,8 @@ def read_message_box_back(built, program, env, log, window):
 
     def copied():
         subprocess.run(["xdotool", "windowfocus", "--sync", window], check=False)
+        # A click on the box's text, in the middle of the desktop, gives it the keyboard.
+        subprocess.run(["xdotool", "mousemove", "--window", window, "512", "296", "click", "1"], check=False)
         subprocess.run(["xdotool", "key", "--delay", "100", "ctrl+c"], check=False)
         result = subprocess.run(["wine", os.path.join(built, "test_clipboardtext.exe")], capture_output=True)
         shown[0] = result.stdout.decode("utf-8", "replace")
