@@ -100,7 +100,7 @@ file(CREATE_LINK ${link_target} ${pkg_bin}/bin/quendral SYMBOLIC)
 # --- Install rules -----------------------------------------------------------
 
 install(TARGETS quendral RUNTIME DESTINATION ${QUENDRAL_INSTALL_PROGRAMDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/Languages/Polish.ini ${PROJECT_SOURCE_DIR}/Languages/English.ini
+install(FILES ${CMAKE_BINARY_DIR}/Languages/Polish.ini ${CMAKE_BINARY_DIR}/Languages/English.ini
         DESTINATION ${QUENDRAL_INSTALL_PROGRAMDIR}/Languages)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/beep.wav
               ${PROJECT_SOURCE_DIR}/resources/quendral.svg

@@ -25,6 +25,18 @@ for member in quendral.exe Qt6Core.dll platforms/qwindows.dll translations/qtbas
               quendral.ico; do
     grep -qx "$member" <<<"$listing" || { echo "the zip lacks $member" >&2; exit 1; }
 done
+# The zip's language files hold the Windows lines of their source and none of the Linux ones.
+for language in Polish English; do
+    shipped=$(unzip -p "$zip_file" "Languages/$language.ini" | tr -d '\r')
+    while IFS= read -r line; do
+        case "$line" in
+        '{windows}'*) grep -qxF -- "${line#'{windows}'}" <<<"$shipped" ||
+            { echo "the zip's $language.ini lacks: ${line#'{windows}'}" >&2; exit 1; } ;;
+        '{linux}'*) if grep -qxF -- "${line#'{linux}'}" <<<"$shipped"; then
+            echo "the zip's $language.ini holds: ${line#'{linux}'}" >&2; exit 1; fi ;;
+        esac
+    done < <(tr -d '\r' < "Languages/$language.ini")
+done
 
 work=$(mktemp -d /tmp/quendral-wine.XXXXXX)
 xvfb_pid=

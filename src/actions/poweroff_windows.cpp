@@ -75,10 +75,11 @@ QString WindowsPowerControl::power_off()
         return {};
     // A refusal is told, with the system's own words for it.
     const DWORD error = GetLastError();
-    char *text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   error, 0, reinterpret_cast<char *>(&text), 0, nullptr);
-    const QString reason = text ? QString::fromLocal8Bit(text).trimmed() : QString::number(error);
+    // The wide call: the system's words in any language, not only the code page's.
+    wchar_t *text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    const QString reason = text ? QString::fromWCharArray(text).trimmed() : QString::number(error);
     LocalFree(text);
     qCWarning(lcPower) << "ExitWindowsEx failed: error" << error << reason;
     return reason.isEmpty() ? QString::number(error) : reason;

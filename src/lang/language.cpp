@@ -96,10 +96,15 @@ bool ApplyTextFile(const QByteArray &bytes)
 void LoadMessages(AppState &state)
 {
     // A missing or refused file reads as empty, so every text is the built-in.
-    const IniFile languageFile(
-        languageFilePath(state, state.store.settingsFile().ReadIni(keys::kOptionsSection, keys::kLanguage)));
+    // Read by our own engine on every platform, each line UTF-8 or else
+    // Windows-1250 as the text lines are: the system's 8-bit profile calls
+    // would take a UTF-8 file for the system's code page.
+    const QString file =
+        languageFilePath(state, state.store.settingsFile().ReadIni(keys::kOptionsSection, keys::kLanguage));
+    const QHash<QString, QString> texts =
+        file.isEmpty() ? QHash<QString, QString>() : ini::readSection(file, keys::kMessagesSection);
     for (const QString &key : messageKeys()) {
-        QString text = languageFile.ReadIni(keys::kMessagesSection, key);
+        QString text = texts.value(key);
         if (text.isEmpty())
             text = builtInMessage(key);
         // The INI reader drops the blanks around a value; the drive name goes

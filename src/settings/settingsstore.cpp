@@ -8,8 +8,10 @@ namespace quendral {
 
 QString joinPath(const QString &folder, const QString &name)
 {
+    // Qt hands out paths with "/"; what is shown and stored has the system's separator.
+    const QString native = QDir::toNativeSeparators(folder);
     const QChar separator = QDir::separator();
-    return folder.endsWith(separator) ? folder + name : folder + separator + name;
+    return native.endsWith(separator) ? native + name : native + separator + name;
 }
 
 double numberAtStart(const QString &text)

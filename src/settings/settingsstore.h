@@ -12,7 +12,8 @@
 namespace quendral {
 
 // Joins a folder and a name with the platform's separator unless the folder
-// already ends in one (as the root "/" or "C:\\" does).
+// already ends in one (as the root "/" or "C:\\" does); the folder's own
+// separators become the platform's ("C:/a" joins as "C:\\a\\name" on Windows).
 QString joinPath(const QString &folder, const QString &name);
 
 // The number at the start of a stored text, as every flag reader takes it:

@@ -3,6 +3,8 @@
 #include "settings/inifile.h"
 #include "settings/storekeys.h"
 
+#include <QDir>
+
 namespace quendral::watchlist {
 
 namespace {
@@ -29,7 +31,8 @@ QStringList read(const IniFile &file)
     const QHash<QString, QString> values = file.ReadKeys(keys::kFilesSection, names);
     QStringList paths;
     for (const QString &name : std::as_const(names)) {
-        QString path = values.value(name);
+        // An entry stored with "/" on Windows reads with the system's "\".
+        QString path = QDir::toNativeSeparators(values.value(name));
         if (path.isEmpty())
             break;
         paths.append(std::move(path));
@@ -43,7 +46,7 @@ bool write(const IniFile &file, const QStringList &entries)
 {
     QList<std::pair<QString, QString>> values;
     for (int n = 0; n < kSlots; ++n)
-        values.append({slotKey("file", n), entries.value(n)});
+        values.append({slotKey("file", n), QDir::toNativeSeparators(entries.value(n))});
     return file.WriteIni(keys::kFilesSection, values);
 }
 

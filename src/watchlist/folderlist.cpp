@@ -39,7 +39,7 @@ bool FolderList::setPath(const QString &folder)
     }
 
     clear();
-    m_path = current;
+    m_path = QDir::toNativeSeparators(current);
     int depth = 0;
     for (const QString &path : std::as_const(chain)) {
         const QString name = QDir(path).dirName();
@@ -70,10 +70,12 @@ QString FolderList::highlightedPath() const
 
 void FolderList::addFolder(const QString &path, const QString &name, int depth, bool open)
 {
+    // Shown and handed on with the system's separators ("C:\\" on Windows).
+    const QString native = QDir::toNativeSeparators(path);
     auto *entry = new QListWidgetItem(style()->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon),
-                                      QString(depth * 2, u' ') + name, this);
-    entry->setData(kPathRole, path);
-    entry->setToolTip(path);
+                                      QString(depth * 2, u' ') + QDir::toNativeSeparators(name), this);
+    entry->setData(kPathRole, native);
+    entry->setToolTip(native);
 }
 
 } // namespace quendral

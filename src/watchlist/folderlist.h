@@ -23,6 +23,7 @@ public:
     // Empties the list: no current folder, nothing highlighted.
     void clearPath();
 
+    // Paths come out with the system's separators.
     const QString &path() const { return m_path; }
     // The full path of the highlighted entry, "" when none is highlighted.
     QString highlightedPath() const;

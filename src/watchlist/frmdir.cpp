@@ -86,9 +86,11 @@ int frmdir::driveOf(const QString &folder) const
 {
     int found = -1;
     qsizetype longest = -1;
+    const QChar separator = QDir::separator();
+    const QString native = QDir::toNativeSeparators(folder);
     for (int i = 0; i < m_drives.size(); ++i) {
-        const QString &root = m_drives[i].path;
-        const bool holds = folder == root || folder.startsWith(root.endsWith(u'/') ? root : root + u'/');
+        const QString root = QDir::toNativeSeparators(m_drives[i].path);
+        const bool holds = native == root || native.startsWith(root.endsWith(separator) ? root : root + separator);
         if (holds && root.size() > longest) {
             found = i;
             longest = root.size();

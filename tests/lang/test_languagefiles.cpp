@@ -206,7 +206,7 @@ struct TextLine
 
 QByteArray shipped(const QString &file)
 {
-    QFile f(test::sourceDir() + QStringLiteral("/Languages/") + file);
+    QFile f(test::shippedLanguagesDir() + u'/' + file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 

@@ -98,6 +98,22 @@ private slots:
             QCOMPARE(state.messages.value(key), builtInMessage(key));
     }
 
+    // Read as the text lines are, whatever the system's code page: each
+    // line UTF-8, else Windows-1250.
+    void polishTextsReadInEitherEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("UTF-8") << QStringLiteral("nofiles=Zażółć gęślą jaźń").toUtf8();
+        QTest::newRow("Windows-1250") << QByteArray("nofiles=Za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1");
+    }
+    void polishTextsReadInEitherEncoding()
+    {
+        QFETCH(QByteArray, line);
+        Folder f(line + "\r\n");
+        LoadMessages(f.state);
+        QCOMPARE(f.state.message(Msg::NoFiles), QStringLiteral("Zażółć gęślą jaźń"));
+    }
+
     void textLinesInsideTheSectionDoNotDisturbIt()
     {
         Folder f("frmadd.cmdadd.Caption==Add\r\nnofiles=No files!\r\n");

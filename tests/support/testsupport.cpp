@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,11 +22,18 @@ QString sourceDir()
     return dir.isEmpty() ? QStringLiteral(".") : dir;
 }
 
+QString shippedLanguagesDir()
+{
+    // The Windows tests run from the program folder itself.
+    const QString dir = qEnvironmentVariable("QUENDRAL_PROGRAM_DIR");
+    return (dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir) + QStringLiteral("/Languages");
+}
+
 ProgramFolder::ProgramFolder(Languages languages)
 {
     if (languages == Languages::Shipped) {
         QDir().mkpath(path() + QStringLiteral("Languages"));
-        const QDir shipped(sourceDir() + QStringLiteral("/Languages"));
+        const QDir shipped(shippedLanguagesDir());
         for (const QString &name : shipped.entryList({QStringLiteral("*.ini")}, QDir::Files))
             QFile::copy(shipped.filePath(name), path() + QStringLiteral("Languages/") + name);
     }

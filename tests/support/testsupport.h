@@ -113,5 +113,8 @@ private:
 
 // The source tree, for shipped data files.
 QString sourceDir();
+// The language files as the build ships them: the built program folder's
+// Languages/, with this platform's texts.
+QString shippedLanguagesDir();
 
 } // namespace quendral::test

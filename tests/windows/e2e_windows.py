@@ -4,6 +4,7 @@ window on the first start, and the options window's Apply writes the per-user
 values into the registry. Runs inside the Wine prefix and X server that
 scripts/test-windows.sh made (WINEPREFIX, DISPLAY)."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -47,9 +48,47 @@ def desktop_window():
     return ids[0] if ids else None
 
 
+def artefacts():
+    return os.environ.get("E2E_ARTEFACTS", tempfile.gettempdir())
+
+
+def replace_line(path, pattern, line):
+    with open(path, "rb") as f:
+        text = f.read()
+    with open(path, "wb") as f:
+        f.write(re.sub(pattern, line, text))
+
+
+def read_message_box_back(built, program, env, log, window):
+    """A second quendral.exe says that the first one runs, in the Polish
+    language file's words: the box, copied with Ctrl+C, reads back right."""
+    expected = "Quendral już działa: zażółć gęślą jaźń, ŻÓŁĆ GĘŚLĄ JAŹŃ."
+    replace_line(os.path.join(program, "Languages", "Polish.ini"), rb"(?m)^doublerun=[^\r\n]*",
+                 b"doublerun=" + expected.encode("utf-8"))
+    replace_line(os.path.join(program, "Settings.ini"), rb"(?mi)^language=[^\r\n]*", b"language=Polish.ini")
+    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", os.path.join(program, "quendral.exe")],
+                     cwd=program, env=env, stdout=log, stderr=subprocess.STDOUT)
+    shown = [""]
+
+    def copied():
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], check=False)
+        # A click on the box's text, in the middle of the desktop, gives it the keyboard.
+        subprocess.run(["xdotool", "mousemove", "--window", window, "512", "296", "click", "1"], check=False)
+        subprocess.run(["xdotool", "key", "--delay", "100", "ctrl+c"], check=False)
+        result = subprocess.run(["wine", os.path.join(built, "test_clipboardtext.exe")], capture_output=True)
+        shown[0] = result.stdout.decode("utf-8", "replace")
+        return expected in shown[0]
+
+    try:
+        wait_for("the second start's message box", copied, timeout=60)
+    except SystemExit:
+        subprocess.run(["import", "-window", "root", os.path.join(artefacts(), "windows-messagebox.png")], check=False)
+        raise SystemExit(f"the message box read back as {shown[0]!r}, not with {expected!r}")
+    subprocess.run(["xdotool", "key", "Return"], check=False)
+
+
 def main():
     built = sys.argv[1]
-    artefacts = os.environ.get("E2E_ARTEFACTS", tempfile.gettempdir())
     work = tempfile.mkdtemp(prefix="quendral-e2e-win.")
     program = os.path.join(work, "Quendral")
     shutil.copytree(built, program, ignore=shutil.ignore_patterns("test_*", "windows-tests.txt"))
@@ -77,11 +116,13 @@ def main():
             return registry_value("autodisconnect") == "1"
 
         wait_for("the options window's Apply to write the registry", apply_options, timeout=60)
-        subprocess.run(["import", "-window", "root", os.path.join(artefacts, "windows-applied.png")], check=False)
+        subprocess.run(["import", "-window", "root", os.path.join(artefacts(), "windows-applied.png")], check=False)
         assert registry_value("autocomp_off") == "0", registry_value("autocomp_off")
         assert registry_value("IE") == "0", registry_value("IE")
         assert quendral.poll() is None, "quendral.exe ended"
-        print("quendral.exe under Wine: splash, tray icon, Settings.ini and the registry values are there")
+        read_message_box_back(built, program, env, log, window)
+        print("quendral.exe under Wine: splash, tray icon, Settings.ini, the registry values and a Polish "
+              "message box are there")
     finally:
         # Ends every program of this run's private prefix, quendral.exe among them.
         subprocess.run(["wineserver", "-k"], check=False)
@@ -89,7 +130,7 @@ def main():
             quendral.wait(10)
         except subprocess.TimeoutExpired:
             quendral.kill()
-        shutil.copy(log.name, os.path.join(artefacts, "windows-wine.log"))
+        shutil.copy(log.name, os.path.join(artefacts(), "windows-wine.log"))
         shutil.rmtree(work, ignore_errors=True)
 
 
