@@ -79,6 +79,16 @@ int main(int argc, char *argv[])
     const QString mode = args[0];
     const qint64 size = args.value(1, QStringLiteral("1")).toLongLong();
 
+    // A per-user store of `size` values under the program's key.
+    const auto writeUserStore = [&] {
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n[" + QByteArray(kUserSettingsKey) + "]\r\n";
+        for (qint64 n = 0; n < size; ++n)
+            text += "\"key" + QByteArray::number(n) + "\"=\"value\"\r\n";
+        QDir().mkpath(dir.filePath(QStringLiteral("Quendral")));
+        put(reg::userHivePath(), text);
+        return text;
+    };
     if (mode == QLatin1String("watchlist-write")) {
         const IniFile file(ini);
         const QStringList list = entries();
@@ -91,23 +101,13 @@ int main(int argc, char *argv[])
                 qFatal("short read");
         });
     } else if (mode == QLatin1String("user-get")) {
-        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-        QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n[" + QByteArray(kUserSettingsKey) + "]\r\n";
-        for (qint64 n = 0; n < size; ++n)
-            text += "\"key" + QByteArray::number(n) + "\"=\"value\"\r\n";
-        QDir().mkpath(dir.filePath(QStringLiteral("Quendral")));
-        put(reg::userHivePath(), text);
+        writeUserStore();
         SettingsStore store(dir.path());
         measure(qPrintable(QStringLiteral("GetUserSetting, %1 keys").arg(size)), 5,
                 [&] { store.GetUserSetting(QStringLiteral("key%1").arg(size - 1)); });
     } else if (mode == QLatin1String("user-apply")) {
         // The options window's Apply: the options read, then saved changed.
-        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-        QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n[" + QByteArray(kUserSettingsKey) + "]\r\n";
-        for (qint64 n = 0; n < size; ++n)
-            text += "\"key" + QByteArray::number(n) + "\"=\"value\"\r\n";
-        QDir().mkpath(dir.filePath(QStringLiteral("Quendral")));
-        put(reg::userHivePath(), text);
+        const QByteArray text = writeUserStore();
         std::printf("%lld bytes\n", qint64(text.size()));
         SettingsStore store(dir.path());
         const auto apply = [&] {
