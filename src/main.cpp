@@ -85,6 +85,10 @@ int main(int argc, char *argv[])
     registerActionWindows(factory, CountdownDeps{state, *sound, loadLanguage}, *dialup, *power, *notifier);
     CompletionSequence completion({factory, *sound});
     Monitor monitor(state, {*dialup, *inhibitor, *power, completion});
+    // A diagnostic setting for test and soak runs, not an option: a tick of
+    // this many milliseconds instead of 30 s.
+    if (const int tickMs = qEnvironmentVariableIntValue("QUENDRAL_TICK_MS"); tickMs > 0)
+        monitor.setInterval(tickMs);
 
     // The tray window, once the start-up has loaded it: the other windows
     // that need it are loaded after it.

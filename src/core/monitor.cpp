@@ -35,6 +35,11 @@ bool Monitor::ticking() const
     return m_tloop->isActive();
 }
 
+void Monitor::setInterval(int ms)
+{
+    m_tloop->setInterval(ms);
+}
+
 std::optional<Monitor::Problem> Monitor::start()
 {
     if (monitoring::last_file_index(m_app.store) == -1)

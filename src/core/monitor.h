@@ -55,6 +55,8 @@ public:
     bool running() const { return m_state != State::Stopped; }
     // The timer runs: a tick is due within the interval.
     bool ticking() const;
+    // The tick's interval, kTickMs unless a diagnostic run shortens it.
+    void setInterval(int ms);
 
     // Starts monitoring unless the list is empty or no dial-up connection is
     // up; the first tick comes one interval later. Starting while the timer
