@@ -312,6 +312,40 @@ private slots:
                  f.absent("a.zip"));
     }
 
+    // A connection missing for a moment (NetworkManager restarting, a wake
+    // from sleep) is asked for again within the grace; a wake ticks soon
+    // whatever the interval.
+    void aTickWaitsOutAShortGap_data()
+    {
+        QTest::addColumn<bool>("wake");
+        QTest::addColumn<int>("backAfterMs");
+        QTest::newRow("back within the grace") << false << 1500;
+        QTest::newRow("gone for good") << false << -1;
+        QTest::newRow("wake, then back") << true << 1500;
+    }
+    void aTickWaitsOutAShortGap()
+    {
+        QFETCH(bool, wake);
+        QFETCH(int, backAfterMs);
+        Fixture f;
+        f.connectionGraceMs = 2500;
+        f.startRunning({f.absent(QStringLiteral("a.zip"))});
+        f.monitor->setInterval(60000);
+        test::MessageBoxes boxes;
+        f.dialup.connected = false;
+        if (wake)
+            emit f.inhibitor.woke();
+        else
+            f.monitor->tloop_Timer();
+        if (backAfterMs >= 0)
+            QTimer::singleShot(backAfterMs + (wake ? Monitor::kWakeTickMs : 0), [&f] { f.dialup.connected = true; });
+        QTest::qWait(f.connectionGraceMs + 1500 + (wake ? Monitor::kWakeTickMs : 0));
+        QCOMPARE(boxes.texts(), backAfterMs >= 0 ? QStringList() : QStringList{"NOCONNECTION"});
+        QCOMPARE(f.tloop()->isActive(), backAfterMs >= 0);
+        // Asked once a second, and no more once it answered.
+        QVERIFY(f.dialup.probes >= 3 && f.dialup.probes <= 5);
+    }
+
     void tickDuringAnOpenBoxIsSkipped()
     {
         Fixture f;
