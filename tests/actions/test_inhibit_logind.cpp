@@ -10,7 +10,6 @@
 
 #include <QDBusArgument>
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace quendral;
@@ -28,8 +27,6 @@ private slots:
     void refusedInhibitorHoldsNothing();
     void monitoringHoldsItUntilItStops_data();
     void monitoringHoldsItUntilItStops();
-    void aRestartedLogindHoldsItAgain();
-    void aWakeIsTold();
     // Last: it stops the mock.
     void withoutLogindNothingIsHeld();
 
@@ -141,27 +138,6 @@ void TestInhibitLogind::monitoringHoldsItUntilItStops()
         tray.cmdexit_Click();
     }
     QTRY_VERIFY(inhibitors().isEmpty());
-}
-
-void TestInhibitLogind::aRestartedLogindHoldsItAgain()
-{
-    LogindSleepInhibitor inhibitor(QDBusConnection::systemBus());
-    QVERIFY(inhibitor.hold(QStringLiteral("why")));
-    QVERIFY(m_logind.stop());
-    QVERIFY(m_logind.start());
-    QTRY_COMPARE(inhibitors(), (QList<QStringList>{{"sleep:idle", "Quendral", "why", "block"}}));
-    QVERIFY(inhibitor.held());
-}
-
-void TestInhibitLogind::aWakeIsTold()
-{
-    LogindSleepInhibitor inhibitor(QDBusConnection::systemBus());
-    QSignalSpy woke(&inhibitor, &SleepInhibitor::woke);
-    for (const bool sleeping : {true, false})
-        m_logind.call(test::LogindMock::path, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("EmitSignal"),
-                      {test::LogindMock::manager, QStringLiteral("PrepareForSleep"), QStringLiteral("b"),
-                       QVariantList{sleeping}});
-    QTRY_COMPARE(woke.count(), 1);
 }
 
 void TestInhibitLogind::withoutLogindNothingIsHeld()
