@@ -100,8 +100,8 @@ def main(total):
             print("%-14s %12d %12d" % (key, first[key], last[key]))
         print("%d ticks in %.0f s; %s ended monitoring" % (ticks(log), seconds,
                                                            "nothing" if "halts" not in open(log).read() else "a halt"))
-        # Qt's pooled threads of the start-up's picture work (an eventfd
-        # each) end 30 s after their last job: fewer at the end is no leak.
+        # Qt's pooled threads ("Thread (pooled)", an eventfd each) busy at
+        # start-up end 30 s after their last job: fewer at the end is no leak.
         for key in ("descriptors", "threads", "match rules"):
             if last[key] > first[key]:
                 raise AssertionError("%s went from %d to %d" % (key, first[key], last[key]))
