@@ -63,6 +63,7 @@ public:
     bool ticking() const;
     // The tick's interval, kTickMs unless a diagnostic run shortens it.
     void setInterval(int ms);
+    // How long a tick keeps asking for a missing connection; 0: not at all.
     void setConnectionGrace(int ms) { m_connectionGraceMs = ms; }
 
     // Starts monitoring unless the list is empty or no dial-up connection is
