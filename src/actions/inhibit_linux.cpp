@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace quendral {
 
@@ -98,12 +99,17 @@ void LogindSleepInhibitor::release()
 
 void LogindSleepInhibitor::logindReturned(const QString &newOwner)
 {
-    // The descriptor of a logind that went away holds nothing any more.
     if (newOwner.isEmpty() || !held())
         return;
+    // A logind that kept its inhibitors over the restart still honours the
+    // old descriptor, one that did not has forgotten it: the old one goes
+    // only once a new one is held.
     qCDebug(lcSleep) << "logind restarted: taking the sleep inhibitor again";
-    release();
-    hold(m_why);
+    const int old = std::exchange(m_fd, -1);
+    if (hold(m_why))
+        ::close(old);
+    else
+        m_fd = old;
 }
 
 void LogindSleepInhibitor::prepareForSleep(bool sleeping)
