@@ -5,6 +5,7 @@
 
 #include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
 #include <QDBusUnixFileDescriptor>
 
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace quendral {
 
@@ -20,11 +22,25 @@ namespace {
 // Asked when monitoring starts, with the menu just clicked.
 constexpr int inhibitTimeoutMs = 2000;
 
+const QString logind = QStringLiteral("org.freedesktop.login1");
+const QString logindPath = QStringLiteral("/org/freedesktop/login1");
+const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
+
 } // namespace
 
 LogindSleepInhibitor::LogindSleepInhibitor(const QDBusConnection &bus)
     : m_bus(bus)
 {
+    if (!m_bus.isConnected())
+        return;
+    auto *watcher = new QDBusServiceWatcher(logind, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString &, const QString &, const QString &newOwner) { logindReturned(newOwner); });
+    // Qt D-Bus delivers bus signals to slots named by string only.
+    if (!m_bus.connect(logind, logindPath, managerInterface, QStringLiteral("PrepareForSleep"), this,
+                       SLOT(prepareForSleep(bool))))
+        qCWarning(lcSleep) << "Subscribing to PrepareForSleep failed:" << m_bus.lastError().name()
+                           << m_bus.lastError().message();
 }
 
 LogindSleepInhibitor::~LogindSleepInhibitor()
@@ -44,9 +60,9 @@ bool LogindSleepInhibitor::hold(const QString &why)
         qCWarning(lcSleep) << "The system bus passes no file descriptors: no sleep inhibitor";
         return false;
     }
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
+    m_why = why;
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(logind, logindPath, managerInterface, QStringLiteral("Inhibit"));
     message << QStringLiteral("sleep:idle") << QStringLiteral("Quendral") << why << QStringLiteral("block");
     message.setAutoStartService(false);
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, inhibitTimeoutMs);
@@ -79,6 +95,30 @@ void LogindSleepInhibitor::release()
     ::close(m_fd);
     m_fd = -1;
     qCDebug(lcSleep) << "Sleep inhibitor released";
+}
+
+void LogindSleepInhibitor::logindReturned(const QString &newOwner)
+{
+    if (newOwner.isEmpty() || !held())
+        return;
+    // A logind that kept its inhibitors over the restart still honours the
+    // old descriptor, one that did not has forgotten it: the old one goes
+    // only once a new one is held.
+    qCDebug(lcSleep) << "logind restarted: taking the sleep inhibitor again";
+    const int old = std::exchange(m_fd, -1);
+    if (hold(m_why))
+        ::close(old);
+    else
+        m_fd = old;
+}
+
+void LogindSleepInhibitor::prepareForSleep(bool sleeping)
+{
+    // Going to sleep all the same (forced, or nothing held): the state is on
+    // disk already, and the timers wait out the sleep.
+    qCDebug(lcSleep) << (sleeping ? "The computer goes to sleep" : "The computer woke");
+    if (!sleeping)
+        emit woke();
 }
 
 std::unique_ptr<SleepInhibitor> makeSleepInhibitor()

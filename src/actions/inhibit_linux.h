@@ -10,8 +10,14 @@ namespace quendral {
 // a file descriptor and keeps the inhibitor while any copy of it is open:
 // release() closes ours, and so does the end of the process, a crash included.
 // logind is never started for us, and the request waits at most two seconds.
+//
+// A logind that restarts forgets the inhibitors it handed out: one held is
+// taken again from the new logind. logind's PrepareForSleep(false), sent when
+// the computer has woken, is passed on as woke().
 class LogindSleepInhibitor : public SleepInhibitor
 {
+    Q_OBJECT
+
 public:
     explicit LogindSleepInhibitor(const QDBusConnection &bus);
     ~LogindSleepInhibitor() override;
@@ -22,9 +28,15 @@ public:
     void release() override;
     bool held() const override { return m_fd >= 0; }
 
+private slots:
+    void prepareForSleep(bool sleeping);
+
 private:
+    void logindReturned(const QString &newOwner);
+
     QDBusConnection m_bus;
     int m_fd = -1;
+    QString m_why;
 };
 
 } // namespace quendral

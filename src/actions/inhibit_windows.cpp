@@ -7,12 +7,38 @@ namespace quendral {
 
 namespace {
 
+constexpr wchar_t kPowerWindowClass[] = L"QuendralPowerNotices";
+
 // Windows keeps the system awake while the thread that asked says so; the
-// window thread that asks lives as long as the program.
+// window thread that asks lives as long as the program. Power broadcasts
+// reach top-level windows only, and Qt's own windows for the tray and the
+// event loop are message-only: a hidden window of its own hears the wake.
 class ExecutionStateInhibitor final : public SleepInhibitor
 {
 public:
-    ~ExecutionStateInhibitor() override { release(); }
+    ExecutionStateInhibitor()
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &ExecutionStateInhibitor::powerNotices;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kPowerWindowClass;
+        // Registered already by an earlier inhibitor: that is as good.
+        RegisterClassW(&windowClass);
+        m_window =
+            CreateWindowExW(0, kPowerWindowClass, L"", 0, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+        if (m_window)
+            SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        else
+            qCWarning(lcSleep) << "Creating the window for power notices failed: error" << GetLastError();
+    }
+    ~ExecutionStateInhibitor() override
+    {
+        release();
+        if (m_window)
+            DestroyWindow(m_window);
+    }
+    ExecutionStateInhibitor(const ExecutionStateInhibitor &) = delete;
+    ExecutionStateInhibitor &operator=(const ExecutionStateInhibitor &) = delete;
 
     bool hold(const QString &) override
     {
@@ -36,7 +62,20 @@ public:
     bool held() const override { return m_held; }
 
 private:
+    static LRESULT CALLBACK powerNotices(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC) {
+            if (auto *self = reinterpret_cast<ExecutionStateInhibitor *>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+                qCDebug(lcSleep) << "The computer woke";
+                emit self->woke();
+            }
+            return TRUE;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
     bool m_held = false;
+    HWND m_window = nullptr;
 };
 
 } // namespace

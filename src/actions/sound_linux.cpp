@@ -218,24 +218,34 @@ void CanberraWorker::run(const std::shared_ptr<CanberraWorker> &self, std::chron
             self->busy = true;
             self->sounding = current.id;
         }
-        // No server: opening fails within milliseconds, and is tried afresh
-        // for the next sound, so a server started later is found.
-        if (!context && ca.load())
-            context = openContext(ca);
-        int result = CA_ERROR_STATE;
-        if (context) {
+        const auto play = [&] {
+            // No server: opening fails within milliseconds, and is tried
+            // afresh for the next sound, so a server started later is found.
+            if (!context && ca.load())
+                context = openContext(ca);
+            if (!context)
+                return int(CA_ERROR_STATE);
             const bool fromFile = !current.filename.isEmpty();
             qCDebug(lcSound) << "Playing" << (fromFile ? current.filename.constData() : defaultEvent);
-            result = playOne(ca, context, current, self.get(), fromFile);
+            int played = playOne(ca, context, current, self.get(), fromFile);
             // A format libcanberra cannot play fails at once; the default
             // sound takes its place.
-            if (result != CA_SUCCESS && fromFile) {
-                qCWarning(lcSound) << "Playing" << current.filename << "failed:" << result << ca.errorText(result)
+            if (played != CA_SUCCESS && fromFile) {
+                qCWarning(lcSound) << "Playing" << current.filename << "failed:" << played << ca.errorText(played)
                                    << "- the default sound instead";
-                result = playOne(ca, context, current, self.get(), false);
+                played = playOne(ca, context, current, self.get(), false);
             }
-            if (result != CA_SUCCESS)
-                qCWarning(lcSound) << "Playing the sound failed:" << result << ca.errorText(result);
+            if (played != CA_SUCCESS)
+                qCWarning(lcSound) << "Playing the sound failed:" << played << ca.errorText(played);
+            return played;
+        };
+        const bool kept = context != nullptr;
+        int result = play();
+        // A connection kept from an earlier sound fails once its server has
+        // restarted since: a fresh one plays this sound.
+        if (result != CA_SUCCESS && kept) {
+            release();
+            result = play();
         }
         // Perhaps the server went away: connect again next time.
         if (result != CA_SUCCESS)

@@ -15,6 +15,8 @@
 #include <QScopedValueRollback>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quendral {
 
 Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe, QObject *parent)
@@ -23,10 +25,17 @@ Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe,
     , m_services(services)
     , m_probe(std::move(probe))
     , m_tloop(new QTimer(this))
+    , m_soon(new QTimer(this))
 {
     m_tloop->setObjectName(QStringLiteral("tloop"));
     m_tloop->setInterval(kTickMs);
     connect(m_tloop, &QTimer::timeout, this, &Monitor::tloop_Timer);
+    m_soon->setSingleShot(true);
+    connect(m_soon, &QTimer::timeout, this, [this] {
+        if (m_tloop->isActive())
+            tloop_Timer();
+    });
+    connect(&m_services.inhibitor, &SleepInhibitor::woke, this, &Monitor::woke);
     connect(&m_services.completion, &CompletionSequence::finished, this, &Monitor::completionFinished);
 }
 
@@ -51,12 +60,21 @@ std::optional<Monitor::Problem> Monitor::start()
     m_services.inhibitor.hold(m_app.message(Msg::InhibitReason));
     if (!m_tloop->isActive())
         m_tloop->start();
+    m_noConnectionSince.invalidate();
     m_state = State::Running;
     qCDebug(lcMonitor) << "started";
     emit started();
     // Monitoring has started by now: a box left open keeps nothing waiting.
     warnIfPowerOffRefused();
     return std::nullopt;
+}
+
+void Monitor::woke()
+{
+    // The network may need a moment to come back; the connection grace
+    // covers a little more.
+    if (m_tloop->isActive())
+        m_soon->start(kWakeTickMs);
 }
 
 void Monitor::stop()
@@ -116,9 +134,18 @@ void Monitor::tloop_Timer()
         return;
     }
     if (!m_services.dialup.dialup_connected()) {
+        if (!m_noConnectionSince.isValid())
+            m_noConnectionSince.start();
+        if (m_noConnectionSince.elapsed() < m_connectionGraceMs) {
+            qCDebug(lcMonitor) << "tick: no connection yet, asking again";
+            m_soon->start(std::min(1000, m_connectionGraceMs));
+            return;
+        }
+        m_noConnectionSince.invalidate();
         halt(Problem::NoConnection);
         return;
     }
+    m_noConnectionSince.invalidate();
     // Options are read afresh at every tick: a change in the options window
     // counts from the next one.
     const Options options = Options::read(store);

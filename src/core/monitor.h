@@ -2,6 +2,7 @@
 
 #include "core/presenceprobe.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <optional>
@@ -26,6 +27,11 @@ class Monitor : public QObject
 
 public:
     static constexpr int kTickMs = 30000;
+    // How long a tick that finds no connection keeps asking (once a second)
+    // before it halts: a service restarting lists nothing for a moment.
+    static constexpr int kConnectionGraceMs = 5000;
+    // How soon after a wake from sleep the next tick comes.
+    static constexpr int kWakeTickMs = 2000;
 
     // Stopped, or started by the user: ticking, halted by a tick's problem
     // (the user still sees it started until choosing Stop), or waiting for
@@ -57,6 +63,8 @@ public:
     bool ticking() const;
     // The tick's interval, kTickMs unless a diagnostic run shortens it.
     void setInterval(int ms);
+    // How long a tick keeps asking for a missing connection; 0: not at all.
+    void setConnectionGrace(int ms) { m_connectionGraceMs = ms; }
 
     // Starts monitoring unless the list is empty or no dial-up connection is
     // up; the first tick comes one interval later. Starting while the timer
@@ -65,6 +73,8 @@ public:
     void stop();
     // Every 30 s while the timer runs.
     void tloop_Timer();
+    // The computer woke from sleep: a running monitor ticks soon.
+    void woke();
 
 signals:
     void started();
@@ -86,6 +96,10 @@ private:
     Services m_services;
     PresenceProbe m_probe;
     QTimer *m_tloop;
+    // An extra tick soon: after a wake, or asking again for a connection.
+    QTimer *m_soon;
+    QElapsedTimer m_noConnectionSince;
+    int m_connectionGraceMs = kConnectionGraceMs;
     State m_state = State::Stopped;
     bool m_inTick = false;
 };

@@ -19,7 +19,8 @@ enum class TrayKind {
 
 // Tells whether the desktop has a notification area. Qt settles the kind of
 // tray icon it makes once per process, when the first icon is made: the
-// program makes its icon only when this says an area exists.
+// program makes its icon only when this says an area exists, and afterwards
+// asks whether an area of that kind is still there.
 class TrayHosts : public QObject
 {
     Q_OBJECT
@@ -28,9 +29,11 @@ public:
     using QObject::QObject;
 
     virtual TrayKind present() const = 0;
+    // Whether an area of this kind is there, whichever kind present() prefers.
+    virtual bool offers(TrayKind kind) const { return kind != TrayKind::None && present() == kind; }
 
 signals:
-    // A notification area may have appeared: ask present() again.
+    // A notification area may have appeared or gone: ask again.
     void changed();
 };
 

@@ -7,6 +7,7 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <xcb/xcb.h>
@@ -20,13 +21,15 @@ namespace {
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 constexpr int kCallTimeoutMs = 1000;
-// How often the X11 tray selection is looked at while nobody owns it: the
-// owner announces itself only to clients listening on the root window, which
-// belongs to Qt's connection.
+// How often the X11 tray selection is looked at while nobody owns it, should
+// the owner's announcement on the root window be missed.
 constexpr int kSelectionPollMs = 1000;
 
 // The owner of the X11 system tray selection of the default screen, read on a
-// connection of our own.
+// connection of our own. A second connection only listens: to the root
+// window, where a new owner announces itself, and to the owner's window,
+// whose end is the tray's. It never waits for a reply, so no event is ever
+// read from its socket by anyone but its reader.
 class SystemTraySelection
 {
 public:
@@ -34,9 +37,12 @@ public:
     {
         int screen = 0;
         m_connection = xcb_connect(nullptr, &screen);
-        if (const int error = xcb_connection_has_error(m_connection); error != 0) {
-            qCWarning(lcTray) << "Connecting to the X server for the system tray failed: xcb error" << error;
-            return;
+        m_events = xcb_connect(nullptr, nullptr);
+        for (xcb_connection_t *connection : {m_connection, m_events}) {
+            if (const int error = xcb_connection_has_error(connection); error != 0) {
+                qCWarning(lcTray) << "Connecting to the X server for the system tray failed: xcb error" << error;
+                return;
+            }
         }
         const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
         xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
@@ -44,24 +50,55 @@ public:
         if (reply)
             m_atom = reply->atom;
         std::free(reply);
+        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_events));
+        for (int n = 0; n < screen && screens.rem > 0; ++n)
+            xcb_screen_next(&screens);
+        if (screens.rem > 0)
+            listen(screens.data->root);
     }
-    ~SystemTraySelection() { xcb_disconnect(m_connection); }
+    ~SystemTraySelection()
+    {
+        xcb_disconnect(m_events);
+        xcb_disconnect(m_connection);
+    }
     SystemTraySelection(const SystemTraySelection &) = delete;
     SystemTraySelection &operator=(const SystemTraySelection &) = delete;
 
-    bool owned() const
+    xcb_window_t owner() const
     {
         if (m_atom == XCB_ATOM_NONE)
-            return false;
+            return XCB_WINDOW_NONE;
         xcb_get_selection_owner_reply_t *reply =
             xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_atom), nullptr);
-        const bool owned = reply && reply->owner != XCB_WINDOW_NONE;
+        const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
         std::free(reply);
-        return owned;
+        return owner;
+    }
+    bool owned() const { return owner() != XCB_WINDOW_NONE; }
+
+    // Events about the window come to events(); a window already gone
+    // sends an error there instead.
+    void listen(xcb_window_t window)
+    {
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_events, window, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(m_events);
+    }
+    int eventsDescriptor() const { return xcb_get_file_descriptor(m_events); }
+    // Takes the events that came in; true when there were any.
+    bool takeEvents()
+    {
+        bool any = false;
+        while (xcb_generic_event_t *event = xcb_poll_for_event(m_events)) {
+            std::free(event);
+            any = true;
+        }
+        return any;
     }
 
 private:
     xcb_connection_t *m_connection = nullptr;
+    xcb_connection_t *m_events = nullptr;
     xcb_atom_t m_atom = XCB_ATOM_NONE;
 };
 
@@ -74,20 +111,24 @@ public:
         : m_bus(QDBusConnection::sessionBus())
     {
         if (m_bus.isConnected()) {
-            auto *watcher = new QDBusServiceWatcher(kWatcher, m_bus, QDBusServiceWatcher::WatchForRegistration, this);
-            connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayHosts::changed);
+            auto *watcher = new QDBusServiceWatcher(kWatcher, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+            connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &TrayHosts::changed);
             // Qt D-Bus delivers bus signals to slots named by string only.
-            if (!m_bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"), this,
-                               SLOT(hostRegistered())))
-                qCWarning(lcTray) << "Subscribing to StatusNotifierHostRegistered failed:" << m_bus.lastError().name()
-                                  << m_bus.lastError().message();
+            for (const char *member : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"}) {
+                if (!m_bus.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(member), this,
+                                   SLOT(hostRegistered())))
+                    qCWarning(lcTray) << "Subscribing to" << member << "failed:" << m_bus.lastError().name()
+                                      << m_bus.lastError().message();
+            }
         }
         if (QGuiApplication::platformName() == QLatin1String("xcb")) {
             m_selection = std::make_unique<SystemTraySelection>();
             m_poll = new QTimer(this);
             m_poll->setInterval(kSelectionPollMs);
             connect(m_poll, &QTimer::timeout, this, &DesktopTrayHosts::pollSelection);
-            m_poll->start();
+            auto *events = new QSocketNotifier(m_selection->eventsDescriptor(), QSocketNotifier::Read, this);
+            connect(events, &QSocketNotifier::activated, this, &DesktopTrayHosts::selectionEvents);
+            followOwner();
         }
     }
 
@@ -99,6 +140,19 @@ public:
         if (m_selection && m_selection->owned())
             return TrayKind::Embedding;
         return TrayKind::None;
+    }
+
+    bool offers(TrayKind kind) const override
+    {
+        switch (kind) {
+        case TrayKind::StatusNotifier:
+            return statusNotifierHostRegistered();
+        case TrayKind::Embedding:
+            return m_selection && m_selection->owned();
+        case TrayKind::None:
+            break;
+        }
+        return false;
     }
 
 private slots:
@@ -130,11 +184,32 @@ private:
         return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
     }
 
+    // Listens to the owner's window for its end, or, with no owner, looks
+    // again every second.
+    bool followOwner()
+    {
+        const xcb_window_t owner = m_selection->owner();
+        if (owner == XCB_WINDOW_NONE) {
+            m_poll->start();
+            return false;
+        }
+        m_poll->stop();
+        m_selection->listen(owner);
+        return true;
+    }
+
     void pollSelection()
     {
-        if (!m_selection->owned())
+        if (followOwner())
+            emit changed();
+    }
+
+    // An owner announced itself, or the owner's window went.
+    void selectionEvents()
+    {
+        if (!m_selection->takeEvents())
             return;
-        m_poll->stop();
+        followOwner();
         emit changed();
     }
 

@@ -15,6 +15,7 @@ void TrayIcon::attach(TrayKind kind)
 {
     if (m_icon || kind == TrayKind::None)
         return;
+    m_kind = kind;
     m_icon = new QSystemTrayIcon(icon(), this);
     m_icon->setToolTip(m_toolTip);
     // An embedding tray leaves the menu to the program, which draws it
@@ -25,6 +26,15 @@ void TrayIcon::attach(TrayKind kind)
     }
     connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
     m_icon->setVisible(m_visible);
+}
+
+void TrayIcon::reattach()
+{
+    if (!m_icon || !m_visible)
+        return;
+    // Showing a hidden icon is what registers or docks it.
+    m_icon->hide();
+    m_icon->show();
 }
 
 void TrayIcon::icon_start()

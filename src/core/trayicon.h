@@ -41,6 +41,12 @@ public:
     void attach(TrayKind kind);
     // The icon in the notification area; null until attach().
     QSystemTrayIcon *attached() const { return m_icon; }
+    // The kind of area the icon was made for; Qt keeps to it.
+    TrayKind kind() const { return m_kind; }
+    // Puts the icon into an area of its kind that came back after its host
+    // ended: registered anew with a new StatusNotifier watcher, docked in a
+    // new X11 tray.
+    void reattach();
 
     Look look() const { return m_look; }
     QIcon icon() const { return m_look == Look::Running ? m_running : m_stopped; }
@@ -63,6 +69,7 @@ private:
     bool m_menuExported = false;
     QMenu *m_menu = nullptr;
     QSystemTrayIcon *m_icon = nullptr;
+    TrayKind m_kind = TrayKind::None;
 };
 
 } // namespace quendral

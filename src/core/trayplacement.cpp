@@ -2,6 +2,7 @@
 
 #include "core/trayhosts.h"
 #include "core/trayicon.h"
+#include "kit/logging.h"
 
 #include <QTimer>
 
@@ -29,18 +30,35 @@ TrayPlacement::~TrayPlacement() = default;
 
 void TrayPlacement::place()
 {
-    if (m_icon.attached())
+    if (!m_icon.attached()) {
+        const TrayKind kind = m_hosts->present();
+        if (kind == TrayKind::None)
+            return;
+        m_icon.attach(kind);
+        m_areaThere = true;
+        areaBack();
         return;
-    const TrayKind kind = m_hosts->present();
-    if (kind == TrayKind::None)
+    }
+    const bool there = m_hosts->offers(m_icon.kind());
+    if (there == m_areaThere)
         return;
-    m_icon.attach(kind);
+    m_areaThere = there;
+    if (!there) {
+        qCDebug(lcTray) << "The notification area went away";
+        m_grace->start();
+        return;
+    }
+    qCDebug(lcTray) << "The notification area is back";
+    m_icon.reattach();
+    areaBack();
+}
+
+void TrayPlacement::areaBack()
+{
     m_grace->stop();
-    // Qt keeps the icon in the area from now on; the watch is not needed.
-    disconnect(m_hosts.get(), &TrayHosts::changed, this, &TrayPlacement::place);
-    m_hosts.release()->deleteLater();
     if (m_windowShown)
         m_hideWindow();
+    m_windowShown = false;
 }
 
 void TrayPlacement::graceOver()

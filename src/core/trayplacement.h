@@ -16,8 +16,10 @@ class TrayIcon;
 // Puts the tray icon into the desktop's notification area as soon as there
 // is one. Tray hosts often start after the programs started at logon, so only
 // when none has appeared within the grace period is the menu offered in a
-// window of its own; that window goes when a notification area appears. The
-// watch on the desktop ends once the icon is made.
+// window of its own; that window goes when a notification area appears. A
+// panel that crashes takes the area with it: when no area of the icon's kind
+// comes back within the grace period the window appears again, and when one
+// comes back the icon is put into it and the window goes.
 class TrayPlacement : public QObject
 {
     Q_OBJECT
@@ -32,6 +34,7 @@ public:
 
 private:
     void place();
+    void areaBack();
     void graceOver();
 
     TrayIcon &m_icon;
@@ -40,6 +43,8 @@ private:
     std::function<void()> m_hideWindow;
     QTimer *m_grace;
     bool m_windowShown = false;
+    // Whether an area of the icon's kind was there when last asked.
+    bool m_areaThere = false;
 };
 
 } // namespace quendral

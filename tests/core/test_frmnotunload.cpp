@@ -312,6 +312,36 @@ private slots:
                  f.absent("a.zip"));
     }
 
+    // A connection missing for a moment (NetworkManager restarting, a wake)
+    // is asked for once a second within the grace; a wake ticks soon.
+    void aTickWaitsOutAShortGap_data()
+    {
+        QTest::addColumn<bool>("wake");
+        QTest::addColumn<bool>("back");
+        QTest::newRow("back within the grace") << false << true;
+        QTest::newRow("gone for good") << false << false;
+        QTest::newRow("wake, then back") << true << true;
+    }
+    void aTickWaitsOutAShortGap()
+    {
+        QFETCH(bool, wake);
+        QFETCH(bool, back);
+        Fixture f;
+        f.connectionGraceMs = 2500;
+        f.startRunning({f.absent(QStringLiteral("a.zip"))});
+        f.monitor->setInterval(60000);
+        test::MessageBoxes boxes;
+        f.dialup.connected = false;
+        wake ? emit f.inhibitor.woke() : f.monitor->tloop_Timer();
+        const int firstTickMs = wake ? Monitor::kWakeTickMs : 0;
+        if (back)
+            QTimer::singleShot(firstTickMs + 1500, [&f] { f.dialup.connected = true; });
+        QTest::qWait(firstTickMs + f.connectionGraceMs + 1500);
+        QCOMPARE(boxes.texts(), back ? QStringList() : QStringList{"NOCONNECTION"});
+        QCOMPARE(f.tloop()->isActive(), back);
+        QVERIFY(f.dialup.probes >= 3);
+    }
+
     void tickDuringAnOpenBoxIsSkipped()
     {
         Fixture f;

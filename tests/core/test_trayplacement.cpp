@@ -111,10 +111,32 @@ private slots:
         f.hosts->appear(kind);
         QVERIFY(f.icon.attached());
         QCOMPARE(f.hides, 1);
-        // Made once: the watch on the desktop ends.
-        QTRY_VERIFY(!f.hosts);
         Fixture::pastGrace();
         QCOMPARE(f.shows, 1);
+    }
+
+    // Qt keeps to the kind of area it made the icon for.
+    void anAreaThatGoesIsStoodInForUntilItComesBack_data() { kinds_data(); }
+    void anAreaThatGoesIsStoodInForUntilItComesBack()
+    {
+        QFETCH(TrayKind, kind);
+        Fixture f;
+        f.hosts->kind = kind;
+        f.place();
+        QSystemTrayIcon *made = f.icon.attached();
+        f.hosts->appear(kind == TrayKind::Embedding ? TrayKind::StatusNotifier : TrayKind::Embedding);
+        QCOMPARE(f.shows, 0);
+        QTRY_COMPARE(f.shows, 1);
+
+        f.hosts->appear(kind);
+        QCOMPARE(f.hides, 1);
+        QCOMPARE(f.icon.attached(), made);
+        QVERIFY(made->isVisible());
+        // Back within the grace period: no window at all.
+        f.hosts->appear(TrayKind::None);
+        f.hosts->appear(kind);
+        Fixture::pastGrace();
+        QCOMPARE(f.shows + f.hides, 2);
     }
 
     void theIconKeepsWhatWasSetBeforeItWasMade()

@@ -26,6 +26,8 @@ struct TrayRig : WindowRig
     FakeNotifier notifier;
     SleepInhibitor *sleepInhibitor = &inhibitor;
     PresenceProbe probe;
+    // No grace unless a test asks: a tick without a connection halts at once.
+    int connectionGraceMs = 0;
     std::function<void()> loadLanguage = [] {};
     int exits = 0;
     CompletionSequence completion{{factory, sound}};
@@ -47,6 +49,7 @@ struct TrayRig : WindowRig
     {
         monitor = std::make_unique<Monitor>(state, Monitor::Services{dialup, *sleepInhibitor, power, completion},
                                             std::move(probe));
+        monitor->setConnectionGrace(connectionGraceMs);
         window = std::make_unique<frmnotunload>(state, *monitor, factory, [this] { loadLanguage(); });
         QObject::connect(window.get(), &frmnotunload::exitConfirmed, window.get(), [this] { ++exits; });
         return *window;
