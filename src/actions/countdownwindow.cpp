@@ -145,6 +145,12 @@ void CountdownWindow::showSeconds()
     m_lbls->setText(QString::number(m_deps.state.countdown));
 }
 
+void CountdownWindow::decline()
+{
+    // The button's own handler, without the guard against a stray press.
+    emit m_decline->clicked();
+}
+
 void CountdownWindow::closeWindow(bool declined)
 {
     m_ownClose = true;

@@ -1,6 +1,8 @@
 #include "core/frmnotunload.h"
 
 #include "core/monitor.h"
+#include "core/monitorstatus.h"
+#include "core/remotefolder.h"
 #include "core/trayicon.h"
 #include "kit/lazypicture.h"
 #include "kit/menudecorator.h"
@@ -12,6 +14,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -81,6 +84,14 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     addEntry(QStringLiteral("cmdabout"), QStringLiteral("&O programie..."), &frmnotunload::cmdabout_Click);
     addEntry(QStringLiteral("cmdexit"), QStringLiteral("&Zamknij"), &frmnotunload::cmdexit_Click);
 
+    m_tipTimer = new QTimer(this);
+    m_tipTimer->setInterval(1000);
+    connect(m_tipTimer, &QTimer::timeout, this, &frmnotunload::refreshToolTip);
+    m_mayBlock = [folders = std::make_shared<RemoteFolders>()](const QString &folder) {
+        return folders->mayBlock(folder);
+    };
+    connect(&m_monitor, &Monitor::ticked, this, &frmnotunload::recount);
+
     connect(&m_monitor, &Monitor::started, this, &frmnotunload::show_running);
     connect(&m_monitor, &Monitor::stopped, this, &frmnotunload::show_stopped);
     connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) { warn(textOf(problem)); });
@@ -130,7 +141,7 @@ QString frmnotunload::browserButtonText() const
 void frmnotunload::reset_to_start_texts()
 {
     const bool running = m_monitor.running();
-    m_tray->setToolTip((running ? m_lbltooltipactive : m_lbltooltipnotactive)->text());
+    refreshToolTip();
     m_cmdmonit->setText((running ? m_lblstop : m_lblstart)->text());
 }
 
@@ -139,7 +150,8 @@ void frmnotunload::show_stopped()
     m_cmdmonit->setText(m_lblstart->text());
     m_hm1->set_entry_picture(m_cmdmonit, pictureOf(m_pctplay));
     m_tray->icon_stop();
-    m_tray->setToolTip(m_lbltooltipnotactive->text());
+    m_tipTimer->stop();
+    refreshToolTip();
 }
 
 void frmnotunload::show_running()
@@ -147,7 +159,47 @@ void frmnotunload::show_running()
     m_cmdmonit->setText(m_lblstop->text());
     m_hm1->set_entry_picture(m_cmdmonit, pictureOf(m_pctstop));
     m_tray->icon_start();
-    m_tray->setToolTip(m_lbltooltipactive->text());
+    m_tipTimer->start();
+    recount();
+}
+
+void frmnotunload::recount()
+{
+    const MonitorStatus status =
+        MonitorStatus::take(m_state, m_monitor, MonitorStatus::Look::Arrived, m_mayBlock);
+    m_there = status.there();
+    m_total = int(status.files.size());
+    m_actions = status.actions;
+    refreshToolTip();
+}
+
+void frmnotunload::refreshToolTip()
+{
+    m_tray->setToolTip(toolTipText());
+}
+
+QString frmnotunload::toolTipText() const
+{
+    if (!m_monitor.running())
+        return m_lbltooltipnotactive->text();
+    QStringList lines{m_lbltooltipactive->text()};
+    lines.append(m_state.message(m_total == 1 ? Msg::StatusFile : Msg::StatusFiles).arg(m_there).arg(m_total));
+    if (m_monitor.state() == Monitor::State::CountingDown)
+        lines.append(m_state.message(Msg::StatusCountdown).arg(m_state.countdown));
+    else if (const int next = m_monitor.secondsToNextTick(); next >= 0)
+        lines.append(m_state.message(Msg::StatusNextCheck).arg(next));
+    static const QHash<QString, Msg> names = {{QStringLiteral("sound"), Msg::ActionSound},
+                                              {QStringLiteral("notice"), Msg::ActionNotice},
+                                              {QStringLiteral("hangup"), Msg::ActionHangUp},
+                                              {QStringLiteral("poweroff"), Msg::ActionPowerOff}};
+    QStringList actions;
+    for (const QString &action : m_actions) {
+        if (const auto name = names.constFind(action); name != names.cend())
+            actions.append(m_state.message(*name));
+    }
+    if (!actions.isEmpty())
+        lines.append(m_state.message(Msg::StatusActions).arg(actions.join(QStringLiteral(", "))));
+    return lines.join(u'\n');
 }
 
 void frmnotunload::cmdmonit_Click()

@@ -65,6 +65,11 @@ public:
     void stop();
     // Every 30 s while the timer runs.
     void tloop_Timer();
+    // One tick at once while the timer runs, which keeps its rhythm; false
+    // when monitoring is not ticking.
+    bool checkNow();
+    // Whole seconds, rounded up, until the next tick; -1 when none is due.
+    int secondsToNextTick() const;
 
 signals:
     void started();
@@ -76,6 +81,8 @@ signals:
     void warning(quendral::Monitor::Warning warning);
     // The rule was met: the completion starts now.
     void ruleMet();
+    // A tick ended without meeting the rule.
+    void ticked();
 
 private:
     void halt(Problem problem);
