@@ -147,8 +147,9 @@ void CountdownWindow::showSeconds()
 
 void CountdownWindow::decline()
 {
-    // The button's own handler, without the guard against a stray press.
-    emit m_decline->clicked();
+    // The button's own handler; the guard against a stray press is for
+    // presses only.
+    m_decline->click();
 }
 
 void CountdownWindow::closeWindow(bool declined)

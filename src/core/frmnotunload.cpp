@@ -165,8 +165,7 @@ void frmnotunload::show_running()
 
 void frmnotunload::recount()
 {
-    const MonitorStatus status =
-        MonitorStatus::take(m_state, m_monitor, MonitorStatus::Look::Arrived, m_mayBlock);
+    const MonitorStatus status = MonitorStatus::take(m_state, m_monitor, MonitorStatus::Look::Arrived, m_mayBlock);
     m_there = status.there();
     m_total = int(status.files.size());
     m_actions = status.actions;
