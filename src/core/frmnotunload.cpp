@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace quendral {
 
@@ -86,7 +87,7 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
 
     m_tipTimer = new QTimer(this);
     m_tipTimer->setInterval(1000);
-    connect(m_tipTimer, &QTimer::timeout, this, &frmnotunload::refreshToolTip);
+    connect(m_tipTimer, &QTimer::timeout, this, [this] { refreshToolTip(true); });
     m_mayBlock = [folders = std::make_shared<RemoteFolders>()](const QString &folder) {
         return folders->mayBlock(folder);
     };
@@ -141,7 +142,7 @@ QString frmnotunload::browserButtonText() const
 void frmnotunload::reset_to_start_texts()
 {
     const bool running = m_monitor.running();
-    refreshToolTip();
+    refreshToolTip(running);
     m_cmdmonit->setText((running ? m_lblstop : m_lblstart)->text());
 }
 
@@ -151,7 +152,7 @@ void frmnotunload::show_stopped()
     m_hm1->set_entry_picture(m_cmdmonit, pictureOf(m_pctplay));
     m_tray->icon_stop();
     m_tipTimer->stop();
-    refreshToolTip();
+    refreshToolTip(false);
 }
 
 void frmnotunload::show_running()
@@ -169,24 +170,29 @@ void frmnotunload::recount()
     m_there = status.there();
     m_total = int(status.files.size());
     m_actions = status.actions;
-    refreshToolTip();
+    refreshToolTip(true);
 }
 
-void frmnotunload::refreshToolTip()
+void frmnotunload::refreshToolTip(bool running)
 {
-    m_tray->setToolTip(toolTipText());
+    m_tray->setToolTip(toolTipText(running));
 }
 
-QString frmnotunload::toolTipText() const
+QString frmnotunload::toolTipText(bool running) const
 {
-    if (!m_monitor.running())
+    if (!running)
         return m_lbltooltipnotactive->text();
     QStringList lines{m_lbltooltipactive->text()};
-    lines.append(m_state.message(m_total == 1 ? Msg::StatusFile : Msg::StatusFiles).arg(m_there).arg(m_total));
+    // A language file that empties a text leaves its line out.
+    const auto line = [&](Msg id, int value, std::optional<int> other = std::nullopt) {
+        if (const QString text = m_state.message(id); !text.isEmpty())
+            lines.append(other ? text.arg(value).arg(*other) : text.arg(value));
+    };
+    line(m_total == 1 ? Msg::StatusFile : Msg::StatusFiles, m_there, m_total);
     if (m_monitor.state() == Monitor::State::CountingDown)
-        lines.append(m_state.message(Msg::StatusCountdown).arg(m_state.countdown));
+        line(Msg::StatusCountdown, m_state.countdown);
     else if (const int next = m_monitor.secondsToNextTick(); next >= 0)
-        lines.append(m_state.message(Msg::StatusNextCheck).arg(next));
+        line(Msg::StatusNextCheck, next);
     static const QHash<QString, Msg> names = {{QStringLiteral("sound"), Msg::ActionSound},
                                               {QStringLiteral("notice"), Msg::ActionNotice},
                                               {QStringLiteral("hangup"), Msg::ActionHangUp},
@@ -196,8 +202,8 @@ QString frmnotunload::toolTipText() const
         if (const auto name = names.constFind(action); name != names.cend())
             actions.append(m_state.message(*name));
     }
-    if (!actions.isEmpty())
-        lines.append(m_state.message(Msg::StatusActions).arg(actions.join(QStringLiteral(", "))));
+    if (const QString text = m_state.message(Msg::StatusActions); !actions.isEmpty() && !text.isEmpty())
+        lines.append(text.arg(actions.join(QStringLiteral(", "))));
     return lines.join(u'\n');
 }
 

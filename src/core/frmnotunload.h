@@ -53,7 +53,7 @@ public:
     // The tooltip, in one piece: stopped, the stopped text; while monitoring,
     // the running text, how many files are in, the next check (or the
     // countdown) and the armed actions, a line each.
-    QString toolTipText() const;
+    QString toolTipText(bool running) const;
 
     // The icon and its menu, for placing the icon and for the window that
     // stands in for it where the desktop has no notification area.
@@ -73,7 +73,7 @@ private:
     void warn(Msg message);
     // Counts the files that are in, for the tooltip, and shows it again.
     void recount();
-    void refreshToolTip();
+    void refreshToolTip(bool running);
 
     AppState &m_state;
     Monitor &m_monitor;

@@ -52,7 +52,8 @@ int Monitor::secondsToNextTick() const
 {
     if (!m_tloop->isActive())
         return -1;
-    return (qMax(0, m_tloop->remainingTime()) + 999) / 1000;
+    // A coarse timer may answer a little over its interval.
+    return (qBound(0, m_tloop->remainingTime(), m_tloop->interval()) + 999) / 1000;
 }
 
 std::optional<Monitor::Problem> Monitor::start()
