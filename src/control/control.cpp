@@ -70,7 +70,9 @@ bool Control::run(const QString &method, const QString &argument, const Respond 
 
 void Control::monitor(const Respond &respond)
 {
-    if (m_monitor.running()) {
+    // Halted by a tick's problem, monitoring starts again, as it would once
+    // the user chose Stop and then Monitor.
+    if (m_monitor.state() == Monitor::State::Running) {
         respond({});
         return;
     }

@@ -95,20 +95,28 @@ QObject *serveControl(Control &control, QObject *parent)
 
 Reply callRunningCopy(const QString &method, const QString &argument)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return {Reply::Outcome::NotRunning, {}, {}};
-    QDBusMessage call = QDBusMessage::createMethodCall(serviceName(), kPath, kInterface, method);
-    if (method == QLatin1String("Add"))
-        call << argument;
-    // No start of a service by the bus: a name without a running copy is
-    // simply not running.
-    call.setAutoStartService(false);
-    const QDBusMessage answer = bus.call(call);
+    // A connection of its own, closed again: the program that may start
+    // after it (--monitor) makes the session bus connection of its
+    // application.
+    const QString name = QStringLiteral("quendral-command-line");
+    const auto answer = [&]() -> QDBusMessage {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        if (!bus.isConnected())
+            return {};
+        QDBusMessage call = QDBusMessage::createMethodCall(serviceName(), kPath, kInterface, method);
+        if (method == QLatin1String("Add"))
+            call << argument;
+        // No start of a service by the bus: a name without a running copy is
+        // simply not running.
+        call.setAutoStartService(false);
+        return bus.call(call);
+    }();
+    QDBusConnection::disconnectFromBus(name);
     if (answer.type() == QDBusMessage::ReplyMessage)
         return {Reply::Outcome::Done, {}, qdbus_cast<QVariantMap>(answer.arguments().value(0))};
     const QString error = answer.errorName();
-    if (error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+    if (answer.type() == QDBusMessage::InvalidMessage ||
+        error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
         error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
         return {Reply::Outcome::NotRunning, {}, {}};
     return Reply::refused(answer.errorMessage());

@@ -1,6 +1,7 @@
 """The command line against the running program, on the session's private
-bus, with a short tick: with no copy a command is refused as not running and
---help needs no display; --monitor over an empty list is refused; --add (a
+bus, with a short tick: with no copy a command is refused as not running,
+--help needs no display and --monitor starts the program; --monitor over an
+empty list is refused; --add (a
 relative path) and --monitor; --status --json; the file arrives and the
 power-off countdown opens; --cancel declines it (logind is never asked to
 power off) and stops monitoring; --stop."""
@@ -43,7 +44,8 @@ def run(program: Program):
         raise AssertionError("--help does not list --monitor")
 
     os.environ["QUENDRAL_TICK_MS"] = "1500"
-    process = program.start()
+    # With no copy running, --monitor starts one (here over an empty list).
+    process = program.start("--monitor")
     bus = dbus.SessionBus()
     wait_until(lambda: bus.name_has_owner(NAME), 20, "the program on the session bus")
     if not command(program, "--monitor", code=1).stderr.strip():
