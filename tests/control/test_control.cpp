@@ -1,5 +1,6 @@
 #include "control/commandline.h"
 #include "control/control.h"
+#include "core/monitorstatus.h"
 #include "settings/watchliststore.h"
 #include "support/trayrig.h"
 
@@ -134,6 +135,41 @@ private slots:
         const Reply reply = control.add(path);
         QCOMPARE(reply.outcome == Reply::Outcome::Refused, !expected.contains(path));
         QCOMPARE(watchlist::read(rig.state.store.settingsFile()), expected);
+    }
+
+    // Status names each entry's state from the presence look.
+    void statusGivesEachEntryItsState_data()
+    {
+        QTest::addColumn<QString>("files");
+        QTest::addColumn<bool>("writer");
+        QTest::addColumn<bool>("blocks");
+        QTest::addColumn<QString>("state");
+        QTest::newRow("there") << "a.zip" << false << false << "there";
+        QTest::newRow("a pattern there") << "a.zip" << false << false << "there";
+        QTest::newRow("beside its marker") << "a.zip a.zip.part" << false << false << "partial";
+        QTest::newRow("marker alone") << "a.zip.crdownload" << false << false << "partial";
+        QTest::newRow("open for writing") << "a.zip" << true << false << "writing";
+        QTest::newRow("not there") << "" << false << false << "missing";
+        QTest::newRow("folder may block") << "a.zip" << false << true << "unknown";
+    }
+    void statusGivesEachEntryItsState()
+    {
+        QFETCH(QString, files);
+        QFETCH(bool, writer);
+        QFETCH(bool, blocks);
+        QFETCH(QString, state);
+        test::TrayRig rig;
+        for (const QString &name : files.split(u' ', Qt::SkipEmptyParts))
+            rig.present(name);
+        QFile held(rig.absent("a.zip"));
+        if (writer)
+            QVERIFY(held.open(QIODevice::Append));
+        const bool pattern = QByteArray(QTest::currentDataTag()).startsWith("a pattern");
+        rig.setWatchList({rig.absent(pattern ? "*.zip" : "a.zip")});
+        rig.load();
+        const MonitorStatus status = MonitorStatus::take(rig.state, *rig.monitor, MonitorStatus::Look::Close,
+                                                         [blocks](const QString &) { return blocks; });
+        QCOMPARE(status.toMap().value("states").toStringList(), QStringList{state});
     }
 };
 
