@@ -30,15 +30,22 @@ std::wstring pipeName()
 
 constexpr DWORD kWaitMs = 25000;
 
-// One line from the pipe, at most a few kilobytes more than a status.
+// One line from the pipe. Each read asks for no more than is there (one
+// byte when nothing is), so that no read waits for bytes never sent.
 QByteArray readLine(HANDLE pipe)
 {
     QByteArray line;
     char buffer[4096];
-    DWORD read = 0;
-    while (!line.endsWith('\n') && line.size() < (1 << 20) && ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) &&
-           read > 0)
+    while (!line.endsWith('\n') && line.size() < (1 << 20)) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr))
+            break;
+        DWORD read = 0;
+        const DWORD wanted = qBound<DWORD>(1, available, sizeof buffer);
+        if (!ReadFile(pipe, buffer, wanted, &read, nullptr) || read == 0)
+            break;
         line.append(buffer, qsizetype(read));
+    }
     return line;
 }
 
@@ -46,7 +53,6 @@ void writeAll(HANDLE pipe, const QByteArray &bytes)
 {
     DWORD written = 0;
     WriteFile(pipe, bytes.constData(), DWORD(bytes.size()), &written, nullptr);
-    FlushFileBuffers(pipe);
 }
 
 HANDLE createPipe(const std::wstring &name, DWORD first)
@@ -91,6 +97,8 @@ void serve(HANDLE pipe, const QPointer<Control> &control, const std::wstring &na
         const HANDLE next = createPipe(name, 0);
         if (connected)
             answerRequest(pipe, control);
+        // The answer reaches the command line before the pipe is cut.
+        FlushFileBuffers(pipe);
         DisconnectNamedPipe(pipe);
         CloseHandle(pipe);
         pipe = next;
