@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCollator>
 #include <QDir>
+#include <QThread>
 #include <QTimer>
 
 namespace quendral {
@@ -41,6 +42,8 @@ Control::Control(AppState &app, Monitor &monitor, CompletionSequence &completion
 
 bool Control::run(const QString &method, const QString &argument, const Respond &respond)
 {
+    // The transports hand every request to the program's own thread.
+    Q_ASSERT(thread() == QThread::currentThread());
     qCDebug(lcMonitor) << "command" << method << argument;
     if (method == QLatin1String("Monitor")) {
         monitor(respond);
