@@ -55,6 +55,11 @@ public:
     bool running() const { return m_state != State::Stopped; }
     // The timer runs: a tick is due within the interval.
     bool ticking() const;
+    // One tick at once while the timer runs, which keeps its rhythm; false
+    // when monitoring is not ticking.
+    bool checkNow();
+    // Whole seconds, rounded up, until the next tick; -1 when none is due.
+    int secondsToNextTick() const;
     // The tick's interval, kTickMs unless a diagnostic run shortens it.
     void setInterval(int ms);
 
@@ -65,11 +70,6 @@ public:
     void stop();
     // Every 30 s while the timer runs.
     void tloop_Timer();
-    // One tick at once while the timer runs, which keeps its rhythm; false
-    // when monitoring is not ticking.
-    bool checkNow();
-    // Whole seconds, rounded up, until the next tick; -1 when none is due.
-    int secondsToNextTick() const;
 
 signals:
     void started();
