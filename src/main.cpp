@@ -5,6 +5,9 @@
 #include "actions/notify.h"
 #include "actions/poweroff.h"
 #include "actions/sound.h"
+#include "control/commandline.h"
+#include "control/control.h"
+#include "control/transport.h"
 #include "core/frmnotunload.h"
 #include "core/frmtray.h"
 #include "core/monitor.h"
@@ -28,6 +31,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPointer>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -56,12 +60,20 @@ void refuseUnnamedFolder(const char *startedAs)
 // with every window's creator, then runs the entry procedure.
 int main(int argc, char *argv[])
 {
-    // The uninstall switch needs no display, so it is served before any GUI
-    // object exists; the registry layer needs only a core application.
+    // The uninstall switch and the command line need no display, so they are
+    // served before any GUI object exists; the registry layer and the bus
+    // need only a core application.
+    bool monitorOnStart = false;
     {
         QCoreApplication core(argc, argv);
-        if (uninstallSwitch(QCoreApplication::arguments().mid(1), RemoveBrowserButton, RemoveAutostart))
+        const QStringList arguments = QCoreApplication::arguments().mid(1);
+        if (uninstallSwitch(arguments, RemoveBrowserButton, RemoveAutostart))
             return 0;
+        const ParsedCommand command = parseCommand(arguments);
+        if (const int status = runCommandLine(command, callRunningCopy, stdout, stderr); status >= 0)
+            return status;
+        // --monitor with no running copy starts one, which then monitors.
+        monitorOnStart = command.command->kind == Command::Kind::Monitor;
     }
     QApplication app(argc, argv);
     // The program lives in the tray: closing its last window does not end it.
@@ -89,6 +101,7 @@ int main(int argc, char *argv[])
     // this many milliseconds instead of 30 s.
     if (const int tickMs = qEnvironmentVariableIntValue("QUENDRAL_TICK_MS"); tickMs > 0)
         monitor.setInterval(tickMs);
+    Control control(state, monitor, completion);
 
     // The tray window, once the start-up has loaded it: the other windows
     // that need it are loaded after it.
@@ -103,6 +116,16 @@ int main(int argc, char *argv[])
                     standIn->hide();
             },
             TrayPlacement::kGrace, tray);
+        // The copy that runs from here on: it answers the command line.
+        serveControl(control, tray);
+        if (monitorOnStart) {
+            QTimer::singleShot(0, &control, [&control] {
+                control.run(QStringLiteral("Monitor"), {}, [](const Reply &reply) {
+                    if (reply.outcome == Reply::Outcome::Refused)
+                        fprintf(stderr, "%s\n", qPrintable(reply.text));
+                });
+            });
+        }
         return tray;
     });
     factory.setCreator(QStringLiteral("frmtray"), [&]() -> QWidget * {

@@ -12,6 +12,7 @@ FLOORS = [
     {"lang"},
     {"actions", "watchlist", "options", "info"},
     {"core"},
+    {"control"},
 ]
 FLOOR = {name: n for n, names in enumerate(FLOORS) for name in names}
 

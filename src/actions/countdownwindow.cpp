@@ -145,6 +145,13 @@ void CountdownWindow::showSeconds()
     m_lbls->setText(QString::number(m_deps.state.countdown));
 }
 
+void CountdownWindow::decline()
+{
+    // The button's own handler; the guard against a stray press is for
+    // presses only.
+    m_decline->click();
+}
+
 void CountdownWindow::closeWindow(bool declined)
 {
     m_ownClose = true;

@@ -51,6 +51,8 @@ public:
     bool timerEnabled() const;
     // True from the moment the window starts closing.
     bool closing() const { return m_ownClose; }
+    // What the decline button does, for a request from outside the window.
+    void decline();
 
 signals:
     // The window has closed; `declined` when the user declined its action.

@@ -1,6 +1,8 @@
 #include "core/frmnotunload.h"
 
 #include "core/monitor.h"
+#include "core/monitorstatus.h"
+#include "core/remotefolder.h"
 #include "core/trayicon.h"
 #include "kit/lazypicture.h"
 #include "kit/menudecorator.h"
@@ -12,9 +14,11 @@
 #include <QCursor>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace quendral {
 
@@ -81,6 +85,14 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     addEntry(QStringLiteral("cmdabout"), QStringLiteral("&O programie..."), &frmnotunload::cmdabout_Click);
     addEntry(QStringLiteral("cmdexit"), QStringLiteral("&Zamknij"), &frmnotunload::cmdexit_Click);
 
+    m_tipTimer = new QTimer(this);
+    m_tipTimer->setInterval(1000);
+    connect(m_tipTimer, &QTimer::timeout, this, [this] { refreshToolTip(true); });
+    m_mayBlock = [folders = std::make_shared<RemoteFolders>()](const QString &folder) {
+        return folders->mayBlock(folder);
+    };
+    connect(&m_monitor, &Monitor::ticked, this, &frmnotunload::recount);
+
     connect(&m_monitor, &Monitor::started, this, &frmnotunload::show_running);
     connect(&m_monitor, &Monitor::stopped, this, &frmnotunload::show_stopped);
     connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) { warn(textOf(problem)); });
@@ -130,7 +142,7 @@ QString frmnotunload::browserButtonText() const
 void frmnotunload::reset_to_start_texts()
 {
     const bool running = m_monitor.running();
-    m_tray->setToolTip((running ? m_lbltooltipactive : m_lbltooltipnotactive)->text());
+    refreshToolTip(running);
     m_cmdmonit->setText((running ? m_lblstop : m_lblstart)->text());
 }
 
@@ -139,7 +151,8 @@ void frmnotunload::show_stopped()
     m_cmdmonit->setText(m_lblstart->text());
     m_hm1->set_entry_picture(m_cmdmonit, pictureOf(m_pctplay));
     m_tray->icon_stop();
-    m_tray->setToolTip(m_lbltooltipnotactive->text());
+    m_tipTimer->stop();
+    refreshToolTip(false);
 }
 
 void frmnotunload::show_running()
@@ -147,7 +160,51 @@ void frmnotunload::show_running()
     m_cmdmonit->setText(m_lblstop->text());
     m_hm1->set_entry_picture(m_cmdmonit, pictureOf(m_pctstop));
     m_tray->icon_start();
-    m_tray->setToolTip(m_lbltooltipactive->text());
+    m_tipTimer->start();
+    recount();
+}
+
+void frmnotunload::recount()
+{
+    const MonitorStatus status = MonitorStatus::take(m_state, m_monitor, MonitorStatus::Look::Arrived, m_mayBlock);
+    m_there = status.there();
+    m_total = int(status.files.size());
+    m_actions = status.actions;
+    refreshToolTip(true);
+}
+
+void frmnotunload::refreshToolTip(bool running)
+{
+    m_tray->setToolTip(toolTipText(running));
+}
+
+QString frmnotunload::toolTipText(bool running) const
+{
+    if (!running)
+        return m_lbltooltipnotactive->text();
+    QStringList lines{m_lbltooltipactive->text()};
+    // A language file that empties a text leaves its line out.
+    const auto line = [&](Msg id, int value, std::optional<int> other = std::nullopt) {
+        if (const QString text = m_state.message(id); !text.isEmpty())
+            lines.append(other ? text.arg(value).arg(*other) : text.arg(value));
+    };
+    line(m_total == 1 ? Msg::StatusFile : Msg::StatusFiles, m_there, m_total);
+    if (m_monitor.state() == Monitor::State::CountingDown)
+        line(Msg::StatusCountdown, m_state.countdown);
+    else if (const int next = m_monitor.secondsToNextTick(); next >= 0)
+        line(Msg::StatusNextCheck, next);
+    static const QHash<QString, Msg> names = {{QStringLiteral("sound"), Msg::ActionSound},
+                                              {QStringLiteral("notice"), Msg::ActionNotice},
+                                              {QStringLiteral("hangup"), Msg::ActionHangUp},
+                                              {QStringLiteral("poweroff"), Msg::ActionPowerOff}};
+    QStringList actions;
+    for (const QString &action : m_actions) {
+        if (const auto name = names.constFind(action); name != names.cend())
+            actions.append(m_state.message(*name));
+    }
+    if (const QString text = m_state.message(Msg::StatusActions); !actions.isEmpty() && !text.isEmpty())
+        lines.append(text.arg(actions.join(QStringLiteral(", "))));
+    return lines.join(u'\n');
 }
 
 void frmnotunload::cmdmonit_Click()

@@ -9,6 +9,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QTimer;
 
 namespace quendral {
 
@@ -49,6 +50,10 @@ public:
     // The browser button's status text, held by the hidden label lblIE so that
     // a language file can replace it.
     QString browserButtonText() const;
+    // The tooltip, in one piece: stopped, the stopped text; while monitoring,
+    // the running text, how many files are in, the next check (or the
+    // countdown) and the armed actions, a line each.
+    QString toolTipText(bool running) const;
 
     // The icon and its menu, for placing the icon and for the window that
     // stands in for it where the desktop has no notification area.
@@ -66,6 +71,9 @@ private:
     QLabel *addLabel(const QString &name, const QString &caption);
     QLabel *addPicture(const QString &name, const QString &file);
     void warn(Msg message);
+    // Counts the files that are in, for the tooltip, and shows it again.
+    void recount();
+    void refreshToolTip(bool running);
 
     AppState &m_state;
     Monitor &m_monitor;
@@ -83,6 +91,12 @@ private:
     QLabel *m_pctplay;
     QLabel *m_pctstop;
     QAction *m_cmdmonit;
+    // While monitoring: the tooltip's seconds, once a second.
+    QTimer *m_tipTimer;
+    std::function<bool(const QString &folder)> m_mayBlock;
+    int m_there = 0;
+    int m_total = 0;
+    QStringList m_actions;
 };
 
 } // namespace quendral

@@ -49,6 +49,22 @@ void Monitor::setInterval(int ms)
     m_tloop->setInterval(ms);
 }
 
+bool Monitor::checkNow()
+{
+    if (!m_tloop->isActive())
+        return false;
+    tloop_Timer();
+    return true;
+}
+
+int Monitor::secondsToNextTick() const
+{
+    if (!m_tloop->isActive())
+        return -1;
+    // A coarse timer may answer a little over its interval.
+    return (qBound(0, m_tloop->remainingTime(), m_tloop->interval()) + 999) / 1000;
+}
+
 std::optional<Monitor::Problem> Monitor::start()
 {
     if (monitoring::last_file_index(m_app.store) == -1)
@@ -152,8 +168,10 @@ void Monitor::tloop_Timer()
     const auto rule = monitoring::ruleFrom(options.notallfiles.number());
     const bool met = monitoring::ruleMet(rule, paths, m_probe);
     qCDebug(lcMonitor) << "tick:" << paths.size() << "entries, rule" << int(rule) << (met ? "met" : "not met");
-    if (!met)
+    if (!met) {
+        emit ticked();
         return;
+    }
 
     // The downloads are done: nothing is left to stay awake for.
     m_services.inhibitor.release();

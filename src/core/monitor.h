@@ -61,6 +61,11 @@ public:
     bool running() const { return m_state != State::Stopped; }
     // The timer runs: a tick is due within the interval.
     bool ticking() const;
+    // One tick at once while the timer runs, which keeps its rhythm; false
+    // when monitoring is not ticking.
+    bool checkNow();
+    // Whole seconds, rounded up, until the next tick; -1 when none is due.
+    int secondsToNextTick() const;
     // The tick's interval, kTickMs unless a diagnostic run shortens it.
     void setInterval(int ms);
     // How long a tick keeps asking for a missing connection; 0: not at all.
@@ -86,6 +91,8 @@ signals:
     void warning(quendral::Monitor::Warning warning);
     // The rule was met: the completion starts now.
     void ruleMet();
+    // A tick ended without meeting the rule.
+    void ticked();
 
 private:
     void halt(Problem problem);

@@ -44,16 +44,6 @@ bool stillDownloading(const QString &name)
     return false;
 }
 
-// Whether a partial marker of the file at `path` is beside it.
-bool hasPartialMarker(const QString &path)
-{
-    for (const QLatin1String marker : kPartialMarkers) {
-        if (QFileInfo::exists(path + marker))
-            return true;
-    }
-    return false;
-}
-
 // A regular file, or a link that leads to one, holding at least one byte.
 bool filledRegularFile(const QFileInfo &file)
 {
@@ -116,6 +106,15 @@ std::vector<bool> arrive(const QString &folder, const QStringList &names, std::v
 }
 
 } // namespace
+
+bool hasPartialMarker(const QString &path)
+{
+    for (const QLatin1String marker : kPartialMarkers) {
+        if (QFileInfo::exists(path + marker))
+            return true;
+    }
+    return false;
+}
 
 std::pair<QString, QString> splitPath(const QString &path)
 {

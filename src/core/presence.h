@@ -45,6 +45,9 @@ std::vector<Answer> foundIn(const QString &folder, const QStringList &names);
 // answers cost.
 std::vector<Answer> arrivedIn(const QString &folder, const QStringList &names);
 
+// Whether a partial marker of a download program is beside the file at `path`.
+bool hasPartialMarker(const QString &path);
+
 // Splits a path into its folder (with the trailing "/") and its name.
 std::pair<QString, QString> splitPath(const QString &path);
 

@@ -70,6 +70,18 @@ const QList<BuiltIn> &builtIns()
         {Msg::PackageMenuEntry,
          QStringLiteral("Program zainstalowany z pakietu ma już swoją pozycję w menu aplikacji; druga nie zostanie "
                         "dodana.")},
+        // The tray's tooltip while monitoring, and the command line's refusal of a
+        // check when nothing is monitored.
+        {Msg::StatusFiles, QStringLiteral("%1 z %2 plików")},
+        {Msg::StatusFile, QStringLiteral("%1 z %2 pliku")},
+        {Msg::StatusNextCheck, QStringLiteral("Następne sprawdzenie za %1 s")},
+        {Msg::StatusActions, QStringLiteral("Po pobraniu: %1")},
+        {Msg::StatusCountdown, QStringLiteral("Odliczanie: %1 s")},
+        {Msg::ActionSound, QStringLiteral("dźwięk")},
+        {Msg::ActionNotice, QStringLiteral("powiadomienie")},
+        {Msg::ActionHangUp, QStringLiteral("rozłączenie")},
+        {Msg::ActionPowerOff, QStringLiteral("wyłączenie komputera")},
+        {Msg::NotMonitoring, QStringLiteral("Quendral nie monitoruje teraz plików.")},
     };
     return texts;
 }

@@ -32,8 +32,18 @@ enum class Msg {
     LauncherNotChanged,
     DataFolderUnusable,
     PackageMenuEntry,
+    StatusFiles,
+    StatusFile,
+    StatusNextCheck,
+    StatusActions,
+    StatusCountdown,
+    ActionSound,
+    ActionNotice,
+    ActionHangUp,
+    ActionPowerOff,
+    NotMonitoring,
 };
-inline constexpr int kMessageCount = int(Msg::PackageMenuEntry) + 1;
+inline constexpr int kMessageCount = int(Msg::NotMonitoring) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -50,6 +60,16 @@ inline QString messageKey(Msg id)
         "launchernotchanged",
         "datafolderunusable",
         "packagemenuentry",
+        "statusfiles",
+        "statusfile",
+        "statusnextcheck",
+        "statusactions",
+        "statuscountdown",
+        "actionsound",
+        "actionnotice",
+        "actionhangup",
+        "actionpoweroff",
+        "notmonitoring",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);

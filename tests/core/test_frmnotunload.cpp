@@ -259,6 +259,42 @@ private slots:
         QVERIFY(f.showsStopped());
     }
 
+    // While monitoring the tooltip counts the files in, at the start and at
+    // every tick, and names the next check and the armed actions.
+    void toolTipWhileMonitoring_data()
+    {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("powerOff");
+        QTest::addColumn<QString>("arrives");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("one of two, power-off armed") << QStringList{"a.zip"} << "1"
+                                                     << "" << QStringList{"1/2 FILES", "NEXT 30", "THEN POWEROFF"};
+        QTest::newRow("a file arrives by the next tick") << QStringList{} << "0"
+                                                         << "a.zip" << QStringList{"1/2 FILES", "NEXT 30"};
+    }
+    void toolTipWhileMonitoring()
+    {
+        QFETCH(QStringList, present);
+        QFETCH(QString, powerOff);
+        QFETCH(QString, arrives);
+        QFETCH(QStringList, lines);
+        Fixture f;
+        f.state.messages.insert("statusfiles", "%1/%2 FILES");
+        f.state.messages.insert("statusnextcheck", "NEXT %1");
+        f.state.messages.insert("statusactions", "THEN %1");
+        f.state.messages.insert("actionpoweroff", "POWEROFF");
+        f.setOptions({{"autocomp_off", powerOff}});
+        for (const QString &name : present)
+            f.present(name);
+        f.startRunning({f.absent("a.zip"), f.absent("b.zip")});
+        if (!arrives.isEmpty()) {
+            f.present(arrives);
+            f.monitor->tloop_Timer();
+        }
+        lines.prepend(f.label(QStringLiteral("lbltooltipactive")));
+        QCOMPARE(f.tray()->toolTip(), lines.join(u'\n'));
+    }
+
     void showStoppedLeavesTheTimerAlone()
     {
         Fixture f;

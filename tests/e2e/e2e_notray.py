@@ -1,6 +1,7 @@
 """No tray at all (notraysession.sh): a few seconds after start-up the tray
 menu appears as a window titled "Quendral" with the six entries as buttons
-and the tooltip as a status line; its Monitor button starts monitoring, its
+and the tooltip as a status line; its Monitor button starts monitoring (the
+status line counting the files in), its
 Show options button opens the options window. When
 a StatusNotifier tray starts afterwards, the icon appears there, still
 running, and the window goes. The same on Wayland (westonsession.sh with
@@ -52,7 +53,9 @@ def run(program: Program):
 
     press(find(stand_in, ("push button",), "Monitoruj"))
     wait_until(lambda: find(stand_in, ("push button",), "Zatrzymaj"), 10, "the Stop button")
-    wait_until(lambda: find(stand_in, ("label",), RUNNING), 10, "the running status line")
+    # Running, with the count of the files in on the next line.
+    wait_until(lambda: name(find(stand_in, ("label",))).split("\n")[:2] == [RUNNING, "0 z 1 pliku"], 10,
+               "the running status line")
     screenshot(program, "stand-in-running")
 
     press(find(stand_in, ("push button",), "Pokaż opcje"))

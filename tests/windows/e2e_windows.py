@@ -3,6 +3,7 @@ icon, writes the default language into Settings.ini, shows the options
 window on the first start, and the options window's Apply writes the per-user
 values into the registry. Runs inside the Wine prefix and X server that
 scripts/test-windows.sh made (WINEPREFIX, DISPLAY)."""
+import json
 import os
 import re
 import shutil
@@ -87,6 +88,24 @@ def read_message_box_back(built, program, env, log, window):
     subprocess.run(["xdotool", "key", "Return"], check=False)
 
 
+def control_round_trip(program, env):
+    """The command line reaches the running copy over its pipe: --add, then
+    --status --json reads the entry back; --monitor is refused for want of a
+    dial-up connection, --check-now while not monitoring; --stop is done."""
+    def quendral(*arguments, code=0):
+        done = subprocess.run(["wine", os.path.join(program, "quendral.exe"), *arguments], cwd=program, env=env,
+                              capture_output=True, text=True, errors="replace", timeout=60)
+        assert done.returncode == code and (code == 0 or done.stderr.strip()), (arguments, done.returncode, done.stderr)
+        return done.stdout
+
+    quendral("--add", "C:\\users\\Public\\plik.zip")
+    status = json.loads(quendral("--status", "--json"))
+    assert status["entries"] == [{"path": "C:\\users\\Public\\plik.zip", "state": "missing"}], status
+    quendral("--monitor", code=1)
+    quendral("--check-now", code=1)
+    quendral("--stop")
+
+
 def main():
     built = sys.argv[1]
     work = tempfile.mkdtemp(prefix="quendral-e2e-win.")
@@ -120,9 +139,10 @@ def main():
         assert registry_value("autocomp_off") == "0", registry_value("autocomp_off")
         assert registry_value("IE") == "0", registry_value("IE")
         assert quendral.poll() is None, "quendral.exe ended"
+        control_round_trip(program, env)
         read_message_box_back(built, program, env, log, window)
         print("quendral.exe under Wine: splash, tray icon, Settings.ini, the registry values and a Polish "
-              "message box are there")
+              "message box are there, and the command line reaches it")
     finally:
         # Ends every program of this run's private prefix, quendral.exe among them.
         subprocess.run(["wineserver", "-k"], check=False)

@@ -1,0 +1,147 @@
+#include "control/control.h"
+
+#include "actions/completionsequence.h"
+#include "actions/countdownwindow.h"
+#include "core/monitor.h"
+#include "core/monitorstatus.h"
+#include "core/remotefolder.h"
+#include "kit/logging.h"
+#include "settings/appstate.h"
+#include "settings/watchliststore.h"
+
+#include <QApplication>
+#include <QCollator>
+#include <QDir>
+#include <QThread>
+#include <QTimer>
+
+namespace quendral {
+
+Control::Control(AppState &app, Monitor &monitor, CompletionSequence &completion, QObject *parent)
+    : QObject(parent)
+    , m_app(app)
+    , m_monitor(monitor)
+    , m_completion(completion)
+    , m_declining(new QTimer(this))
+{
+    m_mayBlock = [folders = std::make_shared<RemoteFolders>()](const QString &folder) {
+        return folders->mayBlock(folder);
+    };
+    // A countdown that follows a declined one opens once that window is gone.
+    m_declining->setInterval(100);
+    connect(m_declining, &QTimer::timeout, this, &Control::declineCountdowns);
+    connect(&m_completion, &CompletionSequence::finished, m_declining, &QTimer::stop);
+
+    const auto changed = [this] { emit stateChanged(MonitorStatus::stateName(m_monitor.state())); };
+    connect(&m_monitor, &Monitor::started, this, changed);
+    connect(&m_monitor, &Monitor::stopped, this, changed);
+    connect(&m_monitor, &Monitor::ticked, this, changed);
+    connect(&m_monitor, &Monitor::ruleMet, this, changed, Qt::QueuedConnection);
+    connect(&m_monitor, &Monitor::halted, this, changed, Qt::QueuedConnection);
+}
+
+bool Control::run(const QString &method, const QString &argument, const Respond &respond)
+{
+    // The transports hand every request to the program's own thread.
+    Q_ASSERT(thread() == QThread::currentThread());
+    qCDebug(lcMonitor) << "command" << method << argument;
+    if (method == QLatin1String("Monitor")) {
+        monitor(respond);
+    } else if (method == QLatin1String("Stop")) {
+        if (m_monitor.running())
+            m_monitor.stop();
+        respond({});
+    } else if (method == QLatin1String("CheckNow")) {
+        if (!m_monitor.ticking()) {
+            respond(Reply::refused(m_app.message(Msg::NotMonitoring)));
+            return true;
+        }
+        // After the answer: a tick may open a message box and wait there.
+        respond({});
+        QTimer::singleShot(0, &m_monitor, &Monitor::checkNow);
+    } else if (method == QLatin1String("Cancel")) {
+        respond(cancel());
+    } else if (method == QLatin1String("Status")) {
+        respond({Reply::Outcome::Done, {}, status()});
+    } else if (method == QLatin1String("Add")) {
+        respond(add(argument));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void Control::monitor(const Respond &respond)
+{
+    // Halted by a tick's problem, monitoring starts again, as it would once
+    // the user chose Stop and then Monitor.
+    if (m_monitor.state() == Monitor::State::Running) {
+        respond({});
+        return;
+    }
+    // Answered on `started`: the warnings that follow it open boxes that wait.
+    bool answered = false;
+    const QMetaObject::Connection once = connect(&m_monitor, &Monitor::started, this, [&] {
+        answered = true;
+        respond({});
+    });
+    const auto problem = m_monitor.start();
+    disconnect(once);
+    if (problem)
+        respond(
+            Reply::refused(m_app.message(*problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection)));
+    else if (!answered)
+        respond({});
+}
+
+Reply Control::cancel()
+{
+    if (m_completion.running()) {
+        declineCountdowns();
+        m_declining->start();
+    }
+    if (m_monitor.running())
+        m_monitor.stop();
+    return {};
+}
+
+void Control::declineCountdowns()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        auto *countdown = qobject_cast<CountdownWindow *>(window);
+        if (countdown && countdown->isVisible() && !countdown->closing()) {
+            qCDebug(lcMonitor) << "declining" << countdown->objectName() << "on request";
+            countdown->decline();
+        }
+    }
+}
+
+QVariantMap Control::status() const
+{
+    return MonitorStatus::take(m_app, m_monitor, MonitorStatus::Look::Close, m_mayBlock).toMap();
+}
+
+Reply Control::add(const QString &path)
+{
+    const QString entry = QDir::toNativeSeparators(path);
+    const IniFile &file = m_app.store.settingsFile();
+    // As the watch-list window: its limit, its order, and a list read up to
+    // its first gap written back whole.
+    QStringList entries = watchlist::read(file);
+    if (entries.size() >= watchlist::kMaxEntries)
+        return Reply::refused(m_app.message(Msg::TooManyFiles));
+    if (!watchlist::isStorable(entry))
+        return Reply::refused(m_app.message(Msg::CannotStore));
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    qsizetype row = 0;
+    while (row < entries.size() && collator.compare(entries[row], entry) <= 0)
+        ++row;
+    entries.insert(row, entry);
+    if (!watchlist::write(file, entries))
+        return Reply::refused(m_app.message(Msg::SaveFailed));
+    emit stateChanged(MonitorStatus::stateName(m_monitor.state()));
+    return {};
+}
+
+} // namespace quendral

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+
+class QTimer;
+
+namespace quendral {
+
+struct AppState;
+class CompletionSequence;
+class Monitor;
+
+// A command's answer: done (with the status map for Status), refused with the
+// reason in the running copy's language, or no running copy to ask.
+struct Reply
+{
+    enum class Outcome { Done, Refused, NotRunning };
+    Outcome outcome = Outcome::Done;
+    QString text;
+    QVariantMap status;
+
+    static Reply refused(const QString &text) { return {Outcome::Refused, text, {}}; }
+};
+
+// The commands of the running copy, behind every transport: each does what
+// the tray menu or the watch-list window does. Methods are addressed by name,
+// as the transports carry them: Monitor, Stop, CheckNow, Cancel, Status,
+// Add(path).
+class Control : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Respond = std::function<void(const Reply &)>;
+
+    Control(AppState &app, Monitor &monitor, CompletionSequence &completion, QObject *parent = nullptr);
+
+    // Runs the method and answers through `respond`, exactly once; false for
+    // a name that is no method. The answer may come before the method is
+    // over: Monitor answers once monitoring has started, before a warning
+    // box of the tray window waits for the user.
+    bool run(const QString &method, const QString &argument, const Respond &respond);
+
+    // The state in one map (see MonitorStatus::toMap), with the close look at
+    // every entry.
+    QVariantMap status() const;
+    Reply add(const QString &path);
+
+signals:
+    // Monitoring started, stopped, halted, ticked or met its rule: the new
+    // state's name.
+    void stateChanged(const QString &state);
+
+private:
+    void monitor(const Respond &respond);
+    Reply cancel();
+    void declineCountdowns();
+
+    AppState &m_app;
+    Monitor &m_monitor;
+    CompletionSequence &m_completion;
+    std::function<bool(const QString &folder)> m_mayBlock;
+    // While a cancel waits for the completion's countdowns, one after another.
+    QTimer *m_declining;
+};
+
+} // namespace quendral

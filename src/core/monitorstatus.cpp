@@ -1,0 +1,135 @@
+#include "core/monitorstatus.h"
+
+#include "core/presence.h"
+#include "settings/appstate.h"
+#include "settings/options.h"
+#include "settings/watchliststore.h"
+
+#include <QHash>
+
+namespace quendral {
+
+namespace {
+
+// The armed actions, in the order the completion takes them.
+QStringList armedActions(const Options &options)
+{
+    QStringList actions;
+    if (options.sound.isOn())
+        actions.append(QStringLiteral("sound"));
+    if (options.infofiles.isOn())
+        actions.append(QStringLiteral("notice"));
+    if (const auto countdowns =
+            monitoring::chooseCountdowns(options.autodisconnect.number(), options.autocomp_off.number())) {
+        if (countdowns->hangUp)
+            actions.append(QStringLiteral("hangup"));
+        if (countdowns->powerOff)
+            actions.append(QStringLiteral("poweroff"));
+    }
+    return actions;
+}
+
+// Folder by folder, as the tick reads them: each folder is listed at most
+// once per look.
+QList<MonitorStatus::Entry> entriesOf(const QStringList &paths, MonitorStatus::Look look,
+                                      const MonitorStatus::MayBlock &mayBlock)
+{
+    using Entry = MonitorStatus::Entry;
+    QList<Entry> entries(paths.size(), Entry::Missing);
+    QHash<QString, QList<qsizetype>> byFolder;
+    QStringList folders;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString folder = presence::splitPath(paths[i]).first;
+        if (!byFolder.contains(folder))
+            folders.append(folder);
+        byFolder[folder].append(i);
+    }
+    for (const QString &folder : std::as_const(folders)) {
+        const QList<qsizetype> &indexes = byFolder[folder];
+        if (mayBlock(folder)) {
+            for (const qsizetype i : indexes)
+                entries[i] = Entry::Unknown;
+            continue;
+        }
+        QStringList names;
+        for (const qsizetype i : indexes)
+            names.append(presence::splitPath(paths[i]).second);
+        const auto arrived = presence::arrivedIn(folder, names);
+        QStringList complete;
+        QList<qsizetype> completeIndexes;
+        for (qsizetype k = 0; k < indexes.size(); ++k) {
+            const qsizetype i = indexes[k];
+            if (arrived[std::size_t(k)] == presence::Answer::Yes) {
+                entries[i] = Entry::There;
+                complete.append(names[k]);
+                completeIndexes.append(i);
+            } else if (look == MonitorStatus::Look::Close && !presence::hasWildcard(paths[i]) &&
+                       presence::hasPartialMarker(paths[i])) {
+                entries[i] = Entry::Partial;
+            }
+        }
+        if (look == MonitorStatus::Look::Arrived || complete.isEmpty())
+            continue;
+        // The look for writers only where something has arrived.
+        const auto found = presence::foundIn(folder, complete);
+        for (qsizetype k = 0; k < complete.size(); ++k) {
+            if (found[std::size_t(k)] != presence::Answer::Yes)
+                entries[completeIndexes[k]] = Entry::Writing;
+        }
+    }
+    return entries;
+}
+
+} // namespace
+
+MonitorStatus MonitorStatus::take(const AppState &app, const Monitor &monitor, Look look, const MayBlock &mayBlock)
+{
+    const Options options = Options::read(app.store);
+    MonitorStatus status;
+    status.state = monitor.state();
+    status.rule = monitoring::ruleFrom(options.notallfiles.number());
+    status.files = watchlist::read(app.store.settingsFile());
+    status.entries = entriesOf(status.files, look, mayBlock);
+    status.actions = armedActions(options);
+    status.nextCheck = monitor.secondsToNextTick();
+    if (status.state == Monitor::State::CountingDown)
+        status.countdown = app.countdown;
+    return status;
+}
+
+QString MonitorStatus::entryName(Entry entry)
+{
+    static const char *const names[] = {"there", "partial", "writing", "missing", "unknown"};
+    return QString::fromLatin1(names[int(entry)]);
+}
+
+QString MonitorStatus::stateName(Monitor::State state)
+{
+    static const char *const names[] = {"stopped", "running", "halted", "countingdown"};
+    return QString::fromLatin1(names[int(state)]);
+}
+
+QString MonitorStatus::ruleName(monitoring::Rule rule)
+{
+    static const char *const names[] = {"all", "any", "never"};
+    return QString::fromLatin1(names[int(rule)]);
+}
+
+QVariantMap MonitorStatus::toMap() const
+{
+    QStringList states;
+    for (const Entry entry : entries)
+        states.append(entryName(entry));
+    return {
+        {QStringLiteral("monitoring"), state != Monitor::State::Stopped},
+        {QStringLiteral("state"), stateName(state)},
+        {QStringLiteral("rule"), ruleName(rule)},
+        {QStringLiteral("files"), files},
+        {QStringLiteral("states"), states},
+        {QStringLiteral("actions"), actions},
+        {QStringLiteral("nextCheck"), nextCheck},
+        {QStringLiteral("countdown"), countdown},
+    };
+}
+
+} // namespace quendral

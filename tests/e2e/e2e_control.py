@@ -1,0 +1,79 @@
+"""The command line against the running program, on the session's private
+bus, with a short tick: with no copy a command is refused as not running,
+--help needs no display and --monitor starts the program; --monitor over an
+empty list is refused; --add (a
+relative path) and --monitor; --status --json; the file arrives and the
+power-off countdown opens; --cancel declines it (logind is never asked to
+power off) and stops monitoring; --stop."""
+import json
+import os
+import subprocess
+
+import dbus
+
+from e2e_typical_run import MOCK, start_logind, start_network_manager
+from quendral_e2e import Program, find, scenario, showing, wait_until
+
+NAME = "org.example.Quendral"
+
+
+def command(program, *arguments, env=None, code=0):
+    done = subprocess.run([program.executable, *arguments], capture_output=True, text=True, timeout=30,
+                          cwd=os.environ["E2E_ROOT"], env=env)
+    if done.returncode != code:
+        raise AssertionError("%r ended %d, not %d: %r" % (arguments, done.returncode, code, done.stderr))
+    return done
+
+
+def status(program):
+    return json.loads(command(program, "--status", "--json").stdout)
+
+
+def run(program: Program):
+    start_network_manager(program)
+    logind = start_logind(program)
+    expected = os.path.join(os.environ["E2E_ROOT"], "Pobrane", "plik.zip")
+    os.makedirs(os.path.dirname(expected))
+    program.write_settings({"options": {"language": "English.ini"}})
+    program.write_user_values({"first": "1", "autodisconnect": "0", "autocomp_off": "1", "notallfiles": "0",
+                               "infofiles": "0", "sound": "0"})
+    if command(program, "--check-now", code=3).stderr.strip() == "":
+        raise AssertionError("no reason given for exit status 3")
+    bare = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    if "--monitor" not in command(program, "--help", env=bare).stdout:
+        raise AssertionError("--help does not list --monitor")
+
+    os.environ["QUENDRAL_TICK_MS"] = "1500"
+    # With no copy running, --monitor starts one (here over an empty list).
+    process = program.start("--monitor")
+    bus = dbus.SessionBus()
+    wait_until(lambda: bus.name_has_owner(NAME), 20, "the program on the session bus")
+    if not command(program, "--monitor", code=1).stderr.strip():
+        raise AssertionError("the refusal of an empty list says nothing on stderr")
+    command(program, "--add", os.path.relpath(expected, os.environ["E2E_ROOT"]))
+    command(program, "--monitor")
+    state = status(program)
+    if (state["monitoring"], state["entries"], state["actions"]) != \
+            (True, [{"path": expected, "state": "missing"}], ["poweroff"]) or not 0 <= state["nextCheck"] <= 2:
+        raise AssertionError("status while monitoring: %r" % state)
+
+    with open(expected, "wb") as download:
+        download.write(b"PK\x05\x06" + bytes(18))
+    wait_until(lambda: status(program)["state"] == "countingdown", 20, "the countdown")
+    app = wait_until(lambda: program.app(process), 20, "the program on the accessibility bus")
+    text = program.captions("English.ini")["frmshut.lblshut.Caption"]
+    countdown = wait_until(lambda: find(app, ("label",), text), 20, "the power-off countdown window")
+    command(program, "--cancel")
+    wait_until(lambda: not showing(countdown), 10, "the countdown to be declined")
+    state = status(program)
+    if state["monitoring"] or state["countdown"] is not None:
+        raise AssertionError("status after --cancel: %r" % state)
+    if logind.GetMethodCalls("PowerOff", dbus_interface=MOCK):
+        raise AssertionError("logind was asked to power off")
+    command(program, "--stop")
+    if process.poll() is not None:
+        raise AssertionError("the program ended")
+
+
+if __name__ == "__main__":
+    scenario(run)
