@@ -56,6 +56,12 @@ frminfo::frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::funct
     notifier.notify(windowTitle(), text->text());
 }
 
+void frminfo::setReason(const QString &reason)
+{
+    findChild<QLabel *>(QStringLiteral("lblfile"))->setText(reason);
+    adjustSize();
+}
+
 void frminfo::cmdapply_Click()
 {
     close();

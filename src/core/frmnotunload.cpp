@@ -25,6 +25,13 @@ QIcon pictureOf(const QLabel *box)
     return QIcon(box->pixmap());
 }
 
+// The active tooltip, with what may end monitoring besides the files.
+QString activeToolTip(const QLabel *active, const Monitor &monitor, const AppState &state)
+{
+    const QString armed = armedConditionsText(monitor.conditions(), state);
+    return armed.isEmpty() ? active->text() : active->text() + QStringLiteral(": ") + armed;
+}
+
 Msg textOf(Monitor::Problem problem)
 {
     return problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection;
@@ -130,7 +137,7 @@ QString frmnotunload::browserButtonText() const
 void frmnotunload::reset_to_start_texts()
 {
     const bool running = m_monitor.running();
-    m_tray->setToolTip((running ? m_lbltooltipactive : m_lbltooltipnotactive)->text());
+    m_tray->setToolTip(running ? activeToolTip(m_lbltooltipactive, m_monitor, m_state) : m_lbltooltipnotactive->text());
     m_cmdmonit->setText((running ? m_lblstop : m_lblstart)->text());
 }
 
@@ -147,7 +154,7 @@ void frmnotunload::show_running()
     m_cmdmonit->setText(m_lblstop->text());
     m_hm1->set_entry_picture(m_cmdmonit, pictureOf(m_pctstop));
     m_tray->icon_start();
-    m_tray->setToolTip(m_lbltooltipactive->text());
+    m_tray->setToolTip(activeToolTip(m_lbltooltipactive, m_monitor, m_state));
 }
 
 void frmnotunload::cmdmonit_Click()

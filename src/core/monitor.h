@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/finishconditions.h"
 #include "core/presenceprobe.h"
 
 #include <QObject>
@@ -11,10 +12,12 @@ class QTimer;
 namespace quendral {
 
 struct AppState;
+struct Options;
 class CompletionSequence;
 class DialupControl;
 class PowerControl;
 class SleepInhibitor;
+class TrafficMeter;
 
 // Monitoring: the 30 s timer `tloop`, the tick that decides whether the
 // downloads are done, and the sleep inhibitor held while it runs. When the
@@ -57,6 +60,11 @@ public:
     bool ticking() const;
     // The tick's interval, kTickMs unless a diagnostic run shortens it.
     void setInterval(int ms);
+    // The dial-up connection's counter for the quiet condition; without one
+    // the connection never counts as quiet.
+    void setTrafficMeter(TrafficMeter *meter) { m_conditions.setMeter(meter); }
+    // The conditions armed besides the rule, for the views.
+    const FinishConditions &conditions() const { return m_conditions; }
 
     // Starts monitoring unless the list is empty or no dial-up connection is
     // up; the first tick comes one interval later. Starting while the timer
@@ -81,10 +89,12 @@ private:
     void halt(Problem problem);
     void warnIfPowerOffRefused();
     void completionFinished();
+    void complete(const Options &options, const QStringList &paths, std::optional<FinishConditions::Reason> reason);
 
     AppState &m_app;
     Services m_services;
     PresenceProbe m_probe;
+    FinishConditions m_conditions;
     QTimer *m_tloop;
     State m_state = State::Stopped;
     bool m_inTick = false;

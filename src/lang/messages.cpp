@@ -70,6 +70,15 @@ const QList<BuiltIn> &builtIns()
         {Msg::PackageMenuEntry,
          QStringLiteral("Program zainstalowany z pakietu ma już swoją pozycję w menu aplikacji; druga nie zostanie "
                         "dodana.")},
+        // Why a completion came without the files (the notice), and what may
+        // end monitoring besides them (the tooltip); %1 minutes or a time.
+        {Msg::FinishedQuiet,
+         QStringLiteral("Połączenie ucichło na %1 min, więc Quendral uznał pobieranie za zakończone i wykonał "
+                        "żądane operacje.")},
+        {Msg::FinishedDeadline, QStringLiteral("Minęła godzina %1, więc Quendral wykonał żądane operacje.")},
+        {Msg::MissingFiles, QStringLiteral("Brakujące pliki:")},
+        {Msg::ArmedQuiet, QStringLiteral("lub cisza %1 min")},
+        {Msg::ArmedDeadline, QStringLiteral("najpóźniej o %1")},
     };
     return texts;
 }

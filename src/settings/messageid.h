@@ -32,8 +32,13 @@ enum class Msg {
     LauncherNotChanged,
     DataFolderUnusable,
     PackageMenuEntry,
+    FinishedQuiet,
+    FinishedDeadline,
+    MissingFiles,
+    ArmedQuiet,
+    ArmedDeadline,
 };
-inline constexpr int kMessageCount = int(Msg::PackageMenuEntry) + 1;
+inline constexpr int kMessageCount = int(Msg::ArmedDeadline) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -50,6 +55,11 @@ inline QString messageKey(Msg id)
         "launchernotchanged",
         "datafolderunusable",
         "packagemenuentry",
+        "finishedquiet",
+        "finisheddeadline",
+        "missingfiles",
+        "armedquiet",
+        "armeddeadline",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);
