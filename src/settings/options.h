@@ -54,12 +54,13 @@ struct Options
     // Also finish once the connection has been quiet (below quietrate kB/s)
     // for quietminutes; by deadlinetime (HH:MM) in any case, with the chosen
     // actions (deadlineaction 0) or only the hang-up (1).
-    Flag quiet;
-    QString quietminutes;
-    QString quietrate;
-    Flag deadline;
-    QString deadlinetime;
-    Flag deadlineaction;
+    // (Initialised, so that a list of the values above still makes one.)
+    Flag quiet{};
+    QString quietminutes{};
+    QString quietrate{};
+    Flag deadline{};
+    QString deadlinetime{};
+    Flag deadlineaction{};
 
     // The stored values as the monitor takes them, defaults for what is
     // missing or out of range.
