@@ -366,6 +366,12 @@ class Program:
                 found[key] = re.sub(r"&(.)", r"\1", value.split("==")[0])
         return found
 
+    def message(self, language, key):
+        """A text of the [Messages] section of a shipped language file."""
+        with open(os.path.join(self.folder, "Languages", language), encoding="utf-8") as file:
+            messages = file.read().split("[Messages]", 1)[1]
+        return re.search(r"^%s=(.*?)\r?$" % re.escape(key), messages, re.MULTILINE | re.IGNORECASE).group(1)
+
     def user_values_text(self):
         try:
             with open(self.user_hive(), encoding="utf-8") as file:
