@@ -245,6 +245,12 @@ def find(node, roles, text=None):
     return None
 
 
+def label_starting(app, text):
+    """The name of the first showing label whose name begins with `text`."""
+    return next((name(node) for node in descendants(app) if role(node) == "label" and name(node).startswith(text)
+                 and showing(node)), None)
+
+
 def top_windows(app):
     if app is None:
         return []
@@ -419,6 +425,22 @@ def check_tray_menu(program, expected, label):
     click_nowhere()
     wait_until(lambda: not showing(menu), 10, "the menu to close")
     watcher.close()
+
+
+def start_monitoring(program, arm=lambda: None):
+    """Starts the program and, its icon in the tray, calls `arm` (the options
+    count from the start of monitoring) and chooses "Monitoruj" from the tray
+    menu. Returns the program's application and what `arm` returned."""
+    process = program.start()
+    wait_until(tray_icons, 20, "the tray icon")
+    armed = arm()
+    watcher = MenuWatcher()
+    click_tray_icon(3)
+    menu = watcher.wait_for_menu()
+    click_at(find(menu, ("menu item",), "Monitoruj"))
+    wait_until(lambda: not showing(menu), 10, "the menu to close")
+    watcher.close()
+    return program.wait_for_app(process), armed
 
 
 def scenario(body, program_class=None, **options):
