@@ -5,7 +5,23 @@
 
 using namespace quendral;
 
-// The quiet connection and the deadline, a series of readings in, a decision out.
+using Readings = QList<qint64>;
+
+// `count` counter readings growing by `step` from `from`.
+Readings steady(int count, qint64 step, qint64 from = 0)
+{
+    Readings list;
+    for (int n = 0; n < count; ++n)
+        list.append(from + n * step);
+    return list;
+}
+
+QDateTime at(int day, int hour, int minute, int second = 0)
+{
+    return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second), Qt::UTC);
+}
+
+// The quiet connection and the deadline: a series of readings in, a decision out.
 class TestFinish : public QObject
 {
     Q_OBJECT
@@ -13,76 +29,53 @@ class TestFinish : public QObject
 private slots:
     void quietWindow_data()
     {
-        // Counter readings every 30 s (-1 unreadable) against a 10 min window
-        // below 2 kB/s.
-        QTest::addColumn<QList<qint64>>("readings");
+        // Readings every 30 s (-1 unreadable), a 10 min window below 2 kB/s.
+        QTest::addColumn<Readings>("readings");
         QTest::addColumn<bool>("atWork");
         QTest::addColumn<bool>("holds");
-        const auto steady = [](int samples, qint64 perSample, qint64 from = 0) {
-            QList<qint64> list;
-            for (int n = 0; n < samples; ++n)
-                list.append(from + n * perSample);
-            return list;
-        };
         QTest::newRow("quiet for the whole window") << steady(21, 0) << false << true;
         QTest::newRow("one sample short") << steady(20, 0) << false << false;
-        QTest::newRow("one quiet sample") << steady(2, 0) << false << false;
         QTest::newRow("trickle just above the rate") << steady(40, 2048 * 30) << false << false;
         QTest::newRow("trickle just below the rate") << steady(21, 2047 * 30) << false << true;
-        QTest::newRow("one burst in the window") << steady(11, 0) + steady(10, 0, 1 << 20) << false << false;
-        QTest::newRow("a full window after the burst") << steady(11, 0) + steady(21, 0, 1 << 20) << false << true;
+        QTest::newRow("a burst in the window") << steady(11, 0) + steady(20, 0, 1 << 20) << false << false;
+        QTest::newRow("a window after the burst") << steady(11, 0) + steady(21, 0, 1 << 20) << false << true;
         QTest::newRow("quiet while a marker exists") << steady(30, 0) << true << false;
-        QTest::newRow("unreadable counter restarts")
-            << steady(11, 0) + QList<qint64>{-1} + steady(19, 0) << false << false;
+        QTest::newRow("unreadable counter") << steady(11, 0) + Readings{-1} + steady(20, 0) << false << false;
         QTest::newRow("counter back on a new link") << steady(11, 0, 5000) + steady(20, 0) << false << false;
     }
-
     void quietWindow()
     {
-        QFETCH(QList<qint64>, readings);
+        QFETCH(Readings, readings);
         QFETCH(bool, atWork);
-        QFETCH(bool, holds);
         QuietWindow window(10 * 60000, 2048);
-        for (qsizetype n = 0; n < readings.size(); ++n) {
-            const qint64 bytes = readings[n];
-            window.sample(n * 30000, bytes < 0 ? std::nullopt : std::optional<quint64>(bytes));
-        }
-        QCOMPARE(window.holds(atWork), holds);
+        for (qsizetype n = 0; n < readings.size(); ++n)
+            window.sample(n * 30000, readings[n] < 0 ? std::nullopt : std::optional<quint64>(readings[n]));
+        QTEST(window.holds(atWork), "holds");
     }
 
     void deadline_data()
     {
-        // Started at `start` for 7:00; checked at each of `checks` in turn.
+        // Started at `start` for 7:00, then checked at each of `checks`.
         QTest::addColumn<QDateTime>("start");
         QTest::addColumn<QList<QDateTime>>("checks");
         QTest::addColumn<QString>("fired");
-        const auto at = [](int day, int hour, int minute, int second = 0) {
-            return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second), Qt::UTC);
-        };
-        QTest::newRow("today at its minute")
-            << at(1, 6, 0) << QList{at(1, 6, 59, 59), at(1, 7, 0), at(1, 7, 0, 30)} << "010";
-        QTest::newRow("started after it: tomorrow")
-            << at(1, 7, 30) << QList{at(1, 7, 31), at(2, 6, 59), at(2, 7, 0)} << "001";
-        QTest::newRow("started at its minute: tomorrow") << at(1, 7, 0) << QList{at(1, 7, 0, 30), at(2, 7, 0)} << "01";
-        QTest::newRow("clock jumps forward past it")
-            << at(1, 6, 0) << QList{at(1, 6, 30), at(1, 9, 0), at(1, 9, 1)} << "010";
-        QTest::newRow("clock jumps back after it")
-            << at(1, 6, 0) << QList{at(1, 7, 0), at(1, 6, 30), at(1, 7, 0)} << "100";
-        QTest::newRow("clock jumps back before it")
-            << at(1, 6, 0) << QList{at(1, 5, 0), at(1, 6, 59), at(1, 7, 1)} << "001";
+        QTest::newRow("today") << at(1, 6, 0) << QList{at(1, 6, 59, 59), at(1, 7, 0), at(1, 7, 0, 30)} << "010";
+        QTest::newRow("started after: tomorrow") << at(1, 7, 30) << QList{at(1, 7, 31), at(2, 7, 0)} << "01";
+        QTest::newRow("started at it: tomorrow") << at(1, 7, 0) << QList{at(1, 7, 0, 30), at(2, 7, 0)} << "01";
+        QTest::newRow("clock forward past it") << at(1, 6, 0) << QList{at(1, 6, 30), at(1, 9, 0), at(1, 9, 1)} << "010";
+        QTest::newRow("clock back after it") << at(1, 6, 0) << QList{at(1, 7, 0), at(1, 6, 30), at(1, 7, 0)} << "100";
+        QTest::newRow("clock back before it") << at(1, 6, 0) << QList{at(1, 5, 0), at(1, 6, 59), at(1, 7, 1)} << "001";
         QTest::newRow("resume a day later") << at(1, 6, 0) << QList{at(2, 12, 0), at(2, 12, 1)} << "10";
     }
-
     void deadline()
     {
         QFETCH(QDateTime, start);
         QFETCH(QList<QDateTime>, checks);
-        QFETCH(QString, fired);
         Deadline deadline(start, QTime(7, 0));
         QString seen;
         for (const QDateTime &now : checks)
             seen += deadline.fire(now) ? u'1' : u'0';
-        QCOMPARE(seen, fired);
+        QTEST(seen, "fired");
     }
 };
 

@@ -1,15 +1,12 @@
-"""No file names, only "also finish when the connection has been quiet for
-1 min" and the notice; a 3 s tick makes the minute 6 s. The modem's device in
-the NetworkManager mock gets statistics, whose received bytes grow by 100 kB
-a second: no completion, and the statistics are refreshed while monitoring.
-The counter stops: the notice of a quiet connection comes one window later."""
+"""No files, quiet for 1 min (6 s at a 3 s tick), the notice. The modem's counters
+grow by 100 kB/s: nothing, and they are refreshed; they stop: the notice, one window later."""
 import os
 import time
 
 import dbus
 
 from e2e_typical_run import MOCK, NM, start_network_manager
-from quendral_e2e import Program, label_starting, pump, scenario, start_monitoring, wait_until
+from quendral_e2e import Program, find, pump, scenario, start_monitoring, wait_until
 
 STATISTICS = NM + ".Device.Statistics"
 TICK = 3
@@ -41,13 +38,13 @@ def run(program: Program):
     while time.monotonic() < busy_until:
         received += 100 * 1024
         device.UpdateProperties(STATISTICS, {"RxBytes": dbus.UInt64(received)}, dbus_interface=MOCK)
-        if label_starting(app, quiet):
+        if find(app, ("label",), quiet):
             raise AssertionError("completed while the connection was receiving")
         pump(1)
+    stopped = time.monotonic()
     if refresh() == 0:
         raise AssertionError("NetworkManager was not asked to refresh the statistics")
-    stopped = time.monotonic()
-    wait_until(lambda: label_starting(app, quiet), WINDOW + 4 * TICK, "the notice of a quiet connection")
+    wait_until(lambda: find(app, ("label",), quiet), WINDOW + 4 * TICK, "the notice of a quiet connection")
     if time.monotonic() < stopped + WINDOW - 1:
         raise AssertionError("completed %.1f s after the traffic stopped" % (time.monotonic() - stopped))
     program.screenshot("quiet")

@@ -245,12 +245,6 @@ def find(node, roles, text=None):
     return None
 
 
-def label_starting(app, text):
-    """The name of the first showing label whose name begins with `text`."""
-    return next((name(node) for node in descendants(app) if role(node) == "label" and name(node).startswith(text)
-                 and showing(node)), None)
-
-
 def top_windows(app):
     if app is None:
         return []

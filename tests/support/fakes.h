@@ -83,8 +83,7 @@ public:
 class FakeMeter : public TrafficMeter
 {
 public:
-    quint64 bytes = 0;
-    quint64 step = 0;
+    quint64 bytes = 0, step = 0;
     bool metering = false;
 
     std::optional<quint64> receivedBytes() override { return bytes += step; }

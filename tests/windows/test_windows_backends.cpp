@@ -112,13 +112,13 @@ BOOL WINAPI fakeClose(HANDLE)
     return TRUE;
 }
 
+// Received bytes (the third field of a 60-byte record): 1000 times the handle.
 DWORD WINAPI fakeStatistics(HANDLE connection, void *statistics)
 {
     auto *record = static_cast<DWORD *>(statistics);
-    if (record[0] != 60 || !g_listed.contains(reinterpret_cast<quintptr>(connection)))
-        return ERROR_INVALID_HANDLE;
+    const bool known = record[0] == 60 && g_listed.contains(reinterpret_cast<quintptr>(connection));
     record[2] = 1000 * DWORD(reinterpret_cast<quintptr>(connection));
-    return 0;
+    return known ? 0 : ERROR_INVALID_HANDLE;
 }
 
 const RasCalls kFakeRas{fakeEnum, fakeStatus, fakeHangUp, fakeStatistics};
