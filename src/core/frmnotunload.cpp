@@ -90,6 +90,8 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
 
     connect(&m_monitor, &Monitor::started, this, &frmnotunload::show_running);
     connect(&m_monitor, &Monitor::stopped, this, &frmnotunload::show_stopped);
+    // A completion disarms what the tooltip names.
+    connect(&m_monitor, &Monitor::ruleMet, this, &frmnotunload::reset_to_start_texts);
     connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) { warn(textOf(problem)); });
     connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) {
         warn(warning == Monitor::Warning::CannotPowerOff ? Msg::CannotPowerOff : Msg::PowerOffChallenge);
