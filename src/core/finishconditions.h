@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/deadline.h"
+#include "core/presence.h"
 #include "core/quietwindow.h"
 
 #include <QElapsedTimer>
@@ -27,7 +28,7 @@ public:
     // open for writing).
     using AtWork = std::function<bool(const QString &folder)>;
 
-    explicit FinishConditions(AtWork atWork);
+    explicit FinishConditions(AtWork atWork = presence::atWork);
 
     void setMeter(TrafficMeter *meter) { m_meter = meter; }
     // `tickScale` is the tick's share of 30 s: a shortened diagnostic tick

@@ -38,7 +38,6 @@ Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe,
     , m_app(state)
     , m_services(services)
     , m_probe(std::move(probe))
-    , m_conditions(presence::atWork)
     , m_tloop(new QTimer(this))
 {
     m_tloop->setObjectName(QStringLiteral("tloop"));

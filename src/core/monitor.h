@@ -94,10 +94,10 @@ private:
     AppState &m_app;
     Services m_services;
     PresenceProbe m_probe;
-    FinishConditions m_conditions;
     QTimer *m_tloop;
     State m_state = State::Stopped;
     bool m_inTick = false;
+    FinishConditions m_conditions;
 };
 
 } // namespace quendral
