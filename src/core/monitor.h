@@ -56,15 +56,15 @@ public:
     State state() const { return m_state; }
     // Started by the user and not stopped since.
     bool running() const { return m_state != State::Stopped; }
-    // The timer runs: a tick is due within the interval.
-    bool ticking() const;
-    // The tick's interval, kTickMs unless a diagnostic run shortens it.
-    void setInterval(int ms);
     // The dial-up connection's counter for the quiet condition; without one
     // the connection never counts as quiet.
     void setTrafficMeter(TrafficMeter *meter) { m_conditions.setMeter(meter); }
     // The conditions armed besides the rule, for the views.
     const FinishConditions &conditions() const { return m_conditions; }
+    // The timer runs: a tick is due within the interval.
+    bool ticking() const;
+    // The tick's interval, kTickMs unless a diagnostic run shortens it.
+    void setInterval(int ms);
 
     // Starts monitoring unless the list is empty or no dial-up connection is
     // up; the first tick comes one interval later. Starting while the timer
