@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
     AppState state(programFolder);
     QApplication::setWindowIcon(QIcon(state.ProgramFolder() + programfile::programPicture()));
 
-    const std::unique_ptr<DialupControl> dialup = makeDialupControl();
+    const std::unique_ptr<Dialup> dialup = makeDialupControl();
     const std::unique_ptr<PowerControl> power = makePowerControl();
     const std::unique_ptr<SoundPlayer> sound = makeSoundPlayer();
     const std::unique_ptr<SleepInhibitor> inhibitor = makeSleepInhibitor();
@@ -97,6 +97,7 @@ int main(int argc, char *argv[])
     registerActionWindows(factory, CountdownDeps{state, *sound, loadLanguage}, *dialup, *power, *notifier);
     CompletionSequence completion({factory, *sound});
     Monitor monitor(state, {*dialup, *inhibitor, *power, completion});
+    monitor.setTrafficMeter(dialup.get());
     // A diagnostic setting for test and soak runs, not an option: a tick of
     // this many milliseconds instead of 30 s.
     if (const int tickMs = qEnvironmentVariableIntValue("QUENDRAL_TICK_MS"); tickMs > 0)

@@ -1,6 +1,7 @@
 #include "actions/completionsteps.h"
 
 #include "actions/countdownwindow.h"
+#include "actions/frminfo.h"
 #include "kit/logging.h"
 #include "kit/soundplayer.h"
 #include "kit/windowfactory.h"
@@ -24,9 +25,17 @@ QString SoundStep::describe() const
     return QStringLiteral("sound ") + m_path;
 }
 
+NoticeStep::NoticeStep(const Context &context, const QString &reason)
+    : CompletionStep(context)
+    , m_reason(reason)
+{
+}
+
 void NoticeStep::run()
 {
-    m_context.windows.show(QStringLiteral("frminfo"));
+    auto *notice = qobject_cast<frminfo *>(m_context.windows.show(QStringLiteral("frminfo")));
+    if (notice && !m_reason.isEmpty())
+        notice->setReason(m_reason);
     emit done(Result::Done);
 }
 

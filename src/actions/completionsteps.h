@@ -23,14 +23,18 @@ private:
 };
 
 // Shows the completion notice, which stays on its own while the next steps run.
+// A `reason` replaces its text when the files alone did not decide.
 class NoticeStep final : public CompletionStep
 {
     Q_OBJECT
 
 public:
-    using CompletionStep::CompletionStep;
+    explicit NoticeStep(const Context &context, const QString &reason = QString());
     void run() override;
     QString describe() const override;
+
+private:
+    QString m_reason;
 };
 
 // Shows a countdown window (frmdis or frmshut) and starts its count; done when

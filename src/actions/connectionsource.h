@@ -29,6 +29,16 @@ public:
     // Asks one connection to hang up; true when the service took the request
     // (or the connection was already down).
     virtual bool hang_up(const QString &handle) = 0;
+    // Bytes received so far over one connection; nothing where the service
+    // cannot tell.
+    virtual std::optional<quint64> receivedBytes(const QString &handle)
+    {
+        Q_UNUSED(handle);
+        return std::nullopt;
+    }
+    // While on, a service that refreshes its counters only on request keeps
+    // them fresh.
+    virtual void setMetering(bool on) { Q_UNUSED(on); }
 };
 
 } // namespace quendral

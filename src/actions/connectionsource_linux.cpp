@@ -27,4 +27,30 @@ bool LinuxConnectionSource::hang_up(const QString &handle)
     return m_ppp.hang_up(handle);
 }
 
+std::optional<quint64> LinuxConnectionSource::receivedBytes(const QString &handle)
+{
+    if (!handle.startsWith(QLatin1Char('/')))
+        return m_ppp.receivedBytes(handle);
+    if (const auto bytes = m_networkManager.receivedBytes(handle))
+        return bytes;
+    // A NetworkManager without device statistics: the kernel's counters of
+    // the connection's interfaces.
+    const QStringList names = m_networkManager.ipInterfaces(handle);
+    if (names.isEmpty())
+        return std::nullopt;
+    quint64 total = 0;
+    for (const QString &name : names) {
+        const auto bytes = m_ppp.receivedBytes(name);
+        if (!bytes)
+            return std::nullopt;
+        total += *bytes;
+    }
+    return total;
+}
+
+void LinuxConnectionSource::setMetering(bool on)
+{
+    m_networkManager.setMetering(on);
+}
+
 } // namespace quendral

@@ -16,6 +16,8 @@ public:
 
     std::optional<QList<DialupConnection>> connections() override;
     bool hang_up(const QString &handle) override;
+    std::optional<quint64> receivedBytes(const QString &handle) override;
+    void setMetering(bool on) override;
 
 private:
     NetworkManagerSource m_networkManager;

@@ -37,6 +37,17 @@ struct RasStatusRecord
 };
 static_assert(sizeof(RasStatusRecord) == 160);
 
+// The statistics record (RAS_STATS): sizes, byte and frame counts, error
+// counts, compression, speed and duration.
+struct RasStatsRecord
+{
+    DWORD dwSize;
+    DWORD dwBytesXmited;
+    DWORD dwBytesRcved;
+    DWORD rest[12];
+};
+static_assert(sizeof(RasStatsRecord) == 60);
+
 // How long a hang-up may take to release the connection: the service ends a
 // link in the background, and a handle given up too early can leave the
 // modem off the hook.
@@ -67,11 +78,21 @@ DWORD WINAPI systemHangUp(HANDLE connection)
     return RasHangUpA(static_cast<HRASCONN>(connection));
 }
 
+// Looked up when first asked for, so that a system without it (Wine) still
+// starts the program.
+DWORD WINAPI systemStatistics(HANDLE connection, void *statistics)
+{
+    using Function = DWORD(WINAPI *)(HRASCONN, void *);
+    static const auto function = reinterpret_cast<Function>(
+        reinterpret_cast<void *>(GetProcAddress(LoadLibraryA("rasapi32.dll"), "RasGetConnectionStatistics")));
+    return function ? function(static_cast<HRASCONN>(connection), statistics) : DWORD(ERROR_CALL_NOT_IMPLEMENTED);
+}
+
 } // namespace
 
 RasCalls RasCalls::system()
 {
-    return {systemEnum, systemStatus, systemHangUp};
+    return {systemEnum, systemStatus, systemHangUp, systemStatistics};
 }
 
 RasConnectionSource::RasConnectionSource(RasCalls calls)
@@ -123,6 +144,17 @@ bool RasConnectionSource::hang_up(const QString &handle)
     }
     qCWarning(lcDialup) << "Connection" << handle << "still not released after" << kReleaseWaitMs << "ms";
     return true;
+}
+
+std::optional<quint64> RasConnectionSource::receivedBytes(const QString &handle)
+{
+    RasStatsRecord statistics{};
+    statistics.dwSize = sizeof(RasStatsRecord);
+    if (const DWORD error = m_calls.getStatistics(handleFrom(handle), &statistics); error != 0) {
+        qCDebug(lcDialup) << "RasGetConnectionStatistics of" << handle << "failed: error" << error;
+        return std::nullopt;
+    }
+    return statistics.dwBytesRcved;
 }
 
 } // namespace quendral

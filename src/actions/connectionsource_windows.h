@@ -12,6 +12,7 @@ struct RasCalls
     DWORD(WINAPI *enumConnections)(void *connections, DWORD *bufferSize, DWORD *count);
     DWORD(WINAPI *getConnectStatus)(HANDLE connection, void *status);
     DWORD(WINAPI *hangUp)(HANDLE connection);
+    DWORD(WINAPI *getStatistics)(HANDLE connection, void *statistics);
 
     // rasapi32's own functions.
     static RasCalls system();
@@ -31,6 +32,8 @@ public:
 
     std::optional<QList<DialupConnection>> connections() override;
     bool hang_up(const QString &handle) override;
+    // From the connection's statistics (a 32-bit count that wraps at 4 GiB).
+    std::optional<quint64> receivedBytes(const QString &handle) override;
 
 private:
     RasCalls m_calls;

@@ -34,4 +34,18 @@ void Dialup::hang_up_all()
     }
 }
 
+std::optional<quint64> Dialup::receivedBytes()
+{
+    // A failed listing was reported by the probe of the same tick.
+    const auto list = m_source->connections();
+    if (!list || list->isEmpty())
+        return std::nullopt;
+    return m_source->receivedBytes(list->first().handle);
+}
+
+void Dialup::setMetering(bool on)
+{
+    m_source->setMetering(on);
+}
+
 } // namespace quendral

@@ -2,6 +2,7 @@
 
 #include "actions/connectionsource.h"
 #include "kit/dialupcontrol.h"
+#include "kit/trafficmeter.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -12,8 +13,8 @@ namespace quendral {
 
 // The probe and the hang-up over whatever connection source the platform has.
 // Only the first listed connection decides whether we are connected: the
-// monitoring cycle treats "the dial-up link" as one link.
-class Dialup : public DialupControl
+// monitoring cycle treats "the dial-up link" as one link, and meters it.
+class Dialup : public DialupControl, public TrafficMeter
 {
 public:
     // `messageParent` owns the "ERROR" box of a failed listing; it may be null
@@ -22,13 +23,15 @@ public:
 
     bool dialup_connected() override;
     void hang_up_all() override;
+    std::optional<quint64> receivedBytes() override;
+    void setMetering(bool on) override;
 
 private:
     std::unique_ptr<ConnectionSource> m_source;
     QPointer<QWidget> m_messageParent;
 };
 
-// The platform's dial-up control, for main.cpp.
-std::unique_ptr<DialupControl> makeDialupControl(QWidget *messageParent = nullptr);
+// The platform's dial-up control and meter, for main.cpp.
+std::unique_ptr<Dialup> makeDialupControl(QWidget *messageParent = nullptr);
 
 } // namespace quendral

@@ -3,7 +3,7 @@
 
 namespace quendral {
 
-std::unique_ptr<DialupControl> makeDialupControl(QWidget *messageParent)
+std::unique_ptr<Dialup> makeDialupControl(QWidget *messageParent)
 {
     return std::make_unique<Dialup>(
         std::make_unique<LinuxConnectionSource>(QDBusConnection::systemBus(), PppSource::ofProgram()), messageParent);

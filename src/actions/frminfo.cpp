@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quendral {
@@ -53,7 +54,15 @@ frminfo::frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::funct
     fitTitle(this);
     centreOnScreen(this);
     sound.beep();
-    notifier.notify(windowTitle(), text->text());
+    // Once the event loop runs again, so that a reason given right after the
+    // load (setReason) is what the desktop hears.
+    QTimer::singleShot(0, this, [this, text, &notifier] { notifier.notify(windowTitle(), text->text()); });
+}
+
+void frminfo::setReason(const QString &reason)
+{
+    findChild<QLabel *>(QStringLiteral("lblfile"))->setText(reason);
+    adjustSize();
 }
 
 void frminfo::cmdapply_Click()

@@ -22,6 +22,9 @@ public:
             QWidget *parent = nullptr);
 
     void cmdapply_Click();
+    // Says why the completion came when the files alone did not decide (the
+    // connection went quiet, the deadline passed), in place of the usual text.
+    void setReason(const QString &reason);
 };
 
 } // namespace quendral

@@ -20,12 +20,17 @@ const QString managerPath = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString managerInterface = QStringLiteral("org.freedesktop.NetworkManager");
 const QString activeInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
 const QString deviceInterface = QStringLiteral("org.freedesktop.NetworkManager.Device");
+const QString statisticsInterface = QStringLiteral("org.freedesktop.NetworkManager.Device.Statistics");
 const QString settingsInterface = QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection");
 const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 
 // A stuck NetworkManager must not hold the tray for Qt's 25 s default.
 constexpr int readTimeoutMs = 2000;
 constexpr int deactivateTimeoutMs = 5000;
+
+// How often a metered device's counters are brought up to date: often
+// enough for any tick, seldom enough to cost nothing.
+constexpr uint refreshRateMs = 1000;
 
 // NM_ACTIVE_CONNECTION_STATE_ACTIVATED
 constexpr uint activatedState = 2;
@@ -327,6 +332,57 @@ bool NetworkManagerSource::deactivate(const QString &activeConnection)
         m_active.remove(activeConnection);
     }
     return done;
+}
+
+std::optional<quint64> NetworkManagerSource::receivedBytes(const QString &activeConnection)
+{
+    const auto active = m_active.constFind(activeConnection);
+    if (active == m_active.cend() || active->devices.isEmpty())
+        return std::nullopt;
+    quint64 total = 0;
+    for (const QString &device : active->devices) {
+        if (m_metering && !m_refreshing.contains(device)) {
+            const Reply rate = readProperty(m_bus, device, statisticsInterface, QStringLiteral("RefreshRateMs"));
+            // Someone else's refresh is left as it is, and so is it afterwards.
+            if (rate.outcome == Outcome::Answered && rate.value.toUInt() == 0) {
+                QDBusMessage set = methodCall(device, propertiesInterface, QStringLiteral("Set"));
+                set << statisticsInterface << QStringLiteral("RefreshRateMs")
+                    << QVariant::fromValue(QDBusVariant(QVariant::fromValue(refreshRateMs)));
+                if (ask(m_bus, set).outcome == Outcome::Answered)
+                    m_refreshing.insert(device);
+            }
+        }
+        const Reply received = readProperty(m_bus, device, statisticsInterface, QStringLiteral("RxBytes"));
+        if (received.outcome != Outcome::Answered)
+            return std::nullopt;
+        total += received.value.toULongLong();
+    }
+    return total;
+}
+
+QStringList NetworkManagerSource::ipInterfaces(const QString &activeConnection) const
+{
+    QStringList names;
+    for (const QString &device : m_active.value(activeConnection).devices) {
+        const QString name = m_devices.value(device).ipInterface;
+        if (!name.isEmpty())
+            names.append(name);
+    }
+    return names;
+}
+
+void NetworkManagerSource::setMetering(bool on)
+{
+    m_metering = on;
+    if (on)
+        return;
+    for (const QString &device : std::as_const(m_refreshing)) {
+        QDBusMessage set = methodCall(device, propertiesInterface, QStringLiteral("Set"));
+        set << statisticsInterface << QStringLiteral("RefreshRateMs")
+            << QVariant::fromValue(QDBusVariant(QVariant::fromValue(uint(0))));
+        ask(m_bus, set);
+    }
+    m_refreshing.clear();
 }
 
 } // namespace quendral

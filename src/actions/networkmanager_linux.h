@@ -48,6 +48,14 @@ public:
     // True when NetworkManager took the request or the connection is no
     // longer active.
     bool deactivate(const QString &activeConnection);
+    // Bytes received over the devices of a listed active connection, from
+    // their statistics; nothing when NetworkManager has none to give.
+    std::optional<quint64> receivedBytes(const QString &activeConnection);
+    // The IP interfaces of a listed active connection's devices.
+    QStringList ipInterfaces(const QString &activeConnection) const;
+    // While on, the devices read are asked to refresh their statistics, which
+    // NetworkManager otherwise leaves unchanged; off puts back those we asked.
+    void setMetering(bool on);
 
     // What is known of one active connection, and of the devices it runs on.
     struct Device
@@ -84,6 +92,9 @@ private:
     std::optional<QStringList> m_order;
     QHash<QString, Active> m_active;
     QHash<QString, Device> m_devices;
+    bool m_metering = false;
+    // Devices whose statistics refresh we switched on.
+    QSet<QString> m_refreshing;
 };
 
 } // namespace quendral

@@ -111,4 +111,14 @@ bool PppSource::hang_up(const QString &interfaceName) const
     return false;
 }
 
+std::optional<quint64> PppSource::receivedBytes(const QString &interfaceName) const
+{
+    QFile counter(m_netFolder + u'/' + interfaceName + QStringLiteral("/statistics/rx_bytes"));
+    if (interfaceName.contains(u'/') || !counter.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    bool ok = false;
+    const quint64 bytes = counter.readAll().trimmed().toULongLong(&ok);
+    return ok ? std::optional<quint64>(bytes) : std::nullopt;
+}
+
 } // namespace quendral

@@ -4,6 +4,8 @@
 
 #include <QSet>
 
+#include <optional>
+
 namespace quendral {
 
 // PPP links that pppd runs outside NetworkManager (started by `pon` or
@@ -22,6 +24,9 @@ public:
     // that started it (which would otherwise dial again). False when no
     // running pppd owns the link.
     bool hang_up(const QString &interfaceName) const;
+    // The kernel's count of bytes received over an interface; nothing when it
+    // cannot be read.
+    std::optional<quint64> receivedBytes(const QString &interfaceName) const;
 
     // The program's own source: the running system's folders, except in a
     // test session on the private bus (QUENDRAL_TEST_BUS names the system

@@ -29,6 +29,13 @@ QIcon pictureOf(const QLabel *box)
     return QIcon(box->pixmap());
 }
 
+// The active tooltip, with what may end monitoring besides the files.
+QString activeToolTip(const QLabel *active, const Monitor &monitor, const AppState &state)
+{
+    const QString armed = armedConditionsText(monitor.conditions(), state);
+    return armed.isEmpty() ? active->text() : active->text() + QStringLiteral(": ") + armed;
+}
+
 Msg textOf(Monitor::Problem problem)
 {
     return problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection;
@@ -95,6 +102,8 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
 
     connect(&m_monitor, &Monitor::started, this, &frmnotunload::show_running);
     connect(&m_monitor, &Monitor::stopped, this, &frmnotunload::show_stopped);
+    // A completion disarms what the tooltip names.
+    connect(&m_monitor, &Monitor::ruleMet, this, &frmnotunload::reset_to_start_texts);
     connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) { warn(textOf(problem)); });
     connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) {
         warn(warning == Monitor::Warning::CannotPowerOff ? Msg::CannotPowerOff : Msg::PowerOffChallenge);
@@ -182,7 +191,7 @@ QString frmnotunload::toolTipText(bool running) const
 {
     if (!running)
         return m_lbltooltipnotactive->text();
-    QStringList lines{m_lbltooltipactive->text()};
+    QStringList lines{activeToolTip(m_lbltooltipactive, m_monitor, m_state)};
     // A language file that empties a text leaves its line out.
     const auto line = [&](Msg id, int value, std::optional<int> other = std::nullopt) {
         if (const QString text = m_state.message(id); !text.isEmpty())

@@ -12,12 +12,28 @@
 #include "settings/options.h"
 #include "settings/watchliststore.h"
 
+#include <QDateTime>
 #include <QScopedValueRollback>
 #include <QTimer>
 
 #include <algorithm>
 
 namespace quendral {
+
+namespace {
+
+// The options of a deadline that only hangs up: the hang-up countdown and
+// nothing else.
+Options onlyHangUp(Options options)
+{
+    options.sound = Flag::checked(false);
+    options.infofiles = Flag::checked(false);
+    options.autodisconnect = Flag::checked(true);
+    options.autocomp_off = Flag::checked(false);
+    return options;
+}
+
+} // namespace
 
 Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe, QObject *parent)
     : QObject(parent)
@@ -67,10 +83,13 @@ int Monitor::secondsToNextTick() const
 
 std::optional<Monitor::Problem> Monitor::start()
 {
-    if (monitoring::last_file_index(m_app.store) == -1)
+    // Waiting for a quiet connection needs no file names.
+    const Options options = Options::read(m_app.store);
+    if (monitoring::last_file_index(m_app.store) == -1 && !options.quiet.isOn())
         return Problem::NoFiles;
     if (!m_services.dialup.dialup_connected())
         return Problem::NoConnection;
+    m_conditions.arm(options, QDateTime::currentDateTime(), double(m_tloop->interval()) / kTickMs);
     // Without logind, or refused by it, monitoring runs all the same, and the
     // computer may sleep as before.
     m_services.inhibitor.hold(m_app.message(Msg::InhibitReason));
@@ -97,6 +116,7 @@ void Monitor::stop()
 {
     m_tloop->stop();
     m_services.inhibitor.release();
+    m_conditions.disarm();
     m_state = State::Stopped;
     qCDebug(lcMonitor) << "stopped";
     emit stopped();
@@ -145,7 +165,7 @@ void Monitor::tloop_Timer()
 
     const SettingsStore &store = m_app.store;
     const QStringList paths = watchlist::read(store.settingsFile());
-    if (paths.isEmpty()) {
+    if (paths.isEmpty() && !m_conditions.quietMinutes()) {
         halt(Problem::NoFiles);
         return;
     }
@@ -166,13 +186,42 @@ void Monitor::tloop_Timer()
     // counts from the next one.
     const Options options = Options::read(store);
     const auto rule = monitoring::ruleFrom(options.notallfiles.number());
-    const bool met = monitoring::ruleMet(rule, paths, m_probe);
+    const bool met = !paths.isEmpty() && monitoring::ruleMet(rule, paths, m_probe);
     qCDebug(lcMonitor) << "tick:" << paths.size() << "entries, rule" << int(rule) << (met ? "met" : "not met");
-    if (!met) {
-        emit ticked();
+    if (met) {
+        complete(options, paths, std::nullopt);
         return;
     }
+    if (const auto reason = m_conditions.check(paths, QDateTime::currentDateTime())) {
+        qCDebug(lcMonitor) << "finishing:" << (*reason == FinishConditions::Reason::Quiet ? "quiet" : "deadline");
+        complete(options, paths, reason);
+        return;
+    }
+    emit ticked();
+}
 
+void Monitor::complete(const Options &chosen, const QStringList &paths, std::optional<FinishConditions::Reason> reason)
+{
+    using Reason = FinishConditions::Reason;
+    const bool hangUpOnly = reason == Reason::Deadline && m_conditions.hangUpOnlyAtDeadline();
+    const Options options = hangUpOnly ? onlyHangUp(chosen) : chosen;
+    // What the notice says when the files alone did not decide.
+    QString why;
+    if (reason == Reason::Quiet) {
+        why = m_app.message(Msg::FinishedQuiet).arg(*m_conditions.quietMinutes());
+    } else if (reason == Reason::Deadline) {
+        why = m_app.message(Msg::FinishedDeadline).arg(m_conditions.deadlineTime()->toString(QStringLiteral("H:mm")));
+        QStringList missing;
+        for (const QString &path : paths) {
+            if (!m_probe.arrived(path))
+                missing.append(path);
+        }
+        if (!missing.isEmpty())
+            why += u'\n' + m_app.message(Msg::MissingFiles) + u'\n' + missing.join(u'\n');
+    }
+    m_conditions.disarm();
+
+    const SettingsStore &store = m_app.store;
     // The downloads are done: nothing is left to stay awake for.
     m_services.inhibitor.release();
     watchlist::empty(store.settingsFile());
@@ -182,7 +231,7 @@ void Monitor::tloop_Timer()
     if (options.sound.isOn() && !presence::hasWildcard(options.sound_path) && m_probe.arrived(options.sound_path))
         plan.add<SoundStep>(options.sound_path);
     if (options.infofiles.isOn())
-        plan.add<NoticeStep>();
+        plan.add<NoticeStep>(why);
     if (const auto countdowns =
             monitoring::chooseCountdowns(options.autodisconnect.number(), options.autocomp_off.number())) {
         if (countdowns->hangUp)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/finishconditions.h"
 #include "core/presenceprobe.h"
 
 #include <QElapsedTimer>
@@ -12,10 +13,12 @@ class QTimer;
 namespace quendral {
 
 struct AppState;
+struct Options;
 class CompletionSequence;
 class DialupControl;
 class PowerControl;
 class SleepInhibitor;
+class TrafficMeter;
 
 // Monitoring: the 30 s timer `tloop`, the tick that decides whether the
 // downloads are done, and the sleep inhibitor held while it runs. When the
@@ -59,6 +62,11 @@ public:
     State state() const { return m_state; }
     // Started by the user and not stopped since.
     bool running() const { return m_state != State::Stopped; }
+    // The dial-up connection's counter for the quiet condition; without one
+    // the connection never counts as quiet.
+    void setTrafficMeter(TrafficMeter *meter) { m_conditions.setMeter(meter); }
+    // The conditions armed besides the rule, for the views.
+    const FinishConditions &conditions() const { return m_conditions; }
     // The timer runs: a tick is due within the interval.
     bool ticking() const;
     // One tick at once while the timer runs, which keeps its rhythm; false
@@ -98,6 +106,7 @@ private:
     void halt(Problem problem);
     void warnIfPowerOffRefused();
     void completionFinished();
+    void complete(const Options &options, const QStringList &paths, std::optional<FinishConditions::Reason> reason);
 
     AppState &m_app;
     Services m_services;
@@ -109,6 +118,7 @@ private:
     int m_connectionGraceMs = kConnectionGraceMs;
     State m_state = State::Stopped;
     bool m_inTick = false;
+    FinishConditions m_conditions;
 };
 
 } // namespace quendral

@@ -237,4 +237,18 @@ bool found(const QString &path)
     return foundIn(folder, {name}).front() == Answer::Yes;
 }
 
+bool atWork(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        const QFileInfo file = it.nextFileInfo();
+        if (stillDownloading(file.fileName()))
+            return true;
+        files.append(file.filePath());
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kWriterScanBudget;
+    return !openwriters::writing(files, deadline).writing.isEmpty();
+}
+
 } // namespace quendral::presence

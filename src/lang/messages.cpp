@@ -82,6 +82,15 @@ const QList<BuiltIn> &builtIns()
         {Msg::ActionHangUp, QStringLiteral("rozłączenie")},
         {Msg::ActionPowerOff, QStringLiteral("wyłączenie komputera")},
         {Msg::NotMonitoring, QStringLiteral("Quendral nie monitoruje teraz plików.")},
+        // Why a completion came without the files (the notice), and what may
+        // end monitoring besides them (the tooltip); %1 minutes or a time.
+        {Msg::FinishedQuiet,
+         QStringLiteral("Połączenie ucichło na %1 min, więc Quendral uznał pobieranie za zakończone i wykonał "
+                        "żądane operacje.")},
+        {Msg::FinishedDeadline, QStringLiteral("Minęła godzina %1, więc Quendral wykonał żądane operacje.")},
+        {Msg::MissingFiles, QStringLiteral("Brakujące pliki:")},
+        {Msg::ArmedQuiet, QStringLiteral("lub cisza %1 min")},
+        {Msg::ArmedDeadline, QStringLiteral("najpóźniej o %1")},
     };
     return texts;
 }

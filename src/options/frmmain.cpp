@@ -15,12 +15,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QList>
+#include <QSpinBox>
 #include <QStringList>
+#include <QTimeEdit>
 
 namespace quendral {
 
@@ -28,6 +31,8 @@ namespace {
 
 constexpr int kMaxLanguages = 100;
 const QString kApplyHint = QStringLiteral("Minimalizuje program do ikonki");
+// The deadline a user who never set one is offered.
+const QTime kDeadlineShown(7, 0);
 
 PictureButton *pictureButton(QWidget *parent, const char *name, const QString &caption, const QString &picture)
 {
@@ -87,6 +92,7 @@ frmmain::frmmain(AppState &state, WindowFactory &factory, Deps deps, QWidget *pa
     option->addLayout(watched);
     for (QCheckBox *box : {m_disconnect, m_comp_off, m_sound, m_info_files})
         option->addWidget(box);
+    addFinishConditions(option);
     (new QVBoxLayout(m_frmlanguage))->addWidget(m_language);
     auto *bonus = new QVBoxLayout(m_frmbonus);
     bonus->addWidget(m_start);
@@ -136,6 +142,7 @@ void frmmain::Form_Load()
     m_loading = false;
     m_start->setChecked(shown.start.isChecked());
     m_ie->setChecked(shown.ie.isChecked());
+    showFinishConditions(shown);
     // Installed from the package, the program is in the menu already: the box
     // shows that, and Apply adds no second entry.
     if (HasPackageMenuEntry(m_state.ProgramFolder())) {
@@ -145,6 +152,81 @@ void frmmain::Form_Load()
     }
 
     fillLanguageList();
+    // The choice's texts as the language pass left them.
+    m_cbdeadline->setItemText(0, m_lbldeadlineall->text());
+    m_cbdeadline->setItemText(1, m_lbldeadlinehangup->text());
+}
+
+void frmmain::addFinishConditions(QVBoxLayout *frame)
+{
+    m_chkquiet = named<QCheckBox>(m_frmoption, "chkquiet", QStringLiteral("Zakończ także, gdy połączenie ucichnie na"));
+    m_txtquiet = named<QSpinBox>(m_frmoption, "txtquiet");
+    m_txtquiet->setRange(1, Options::kQuietMinutesMax);
+    m_txtquiet->setSuffix(QStringLiteral(" min"));
+    m_lblquietrate = named<QLabel>(m_frmoption, "lblquietrate", QStringLiteral("poniżej"));
+    m_txtquietrate = named<QDoubleSpinBox>(m_frmoption, "txtquietrate");
+    m_txtquietrate->setDecimals(1);
+    m_txtquietrate->setRange(0.1, 100000);
+    m_txtquietrate->setSuffix(QStringLiteral(" kB/s"));
+    m_chkdeadline = named<QCheckBox>(m_frmoption, "chkdeadline", QStringLiteral("Najpóźniej o"));
+    m_txtdeadline = named<QTimeEdit>(m_frmoption, "txtdeadline");
+    m_txtdeadline->setDisplayFormat(QStringLiteral("HH:mm"));
+    m_cbdeadline = named<QComboBox>(m_frmoption, "cbdeadline");
+    m_lbldeadlineall = named<QLabel>(this, "lbldeadlineall", QStringLiteral("wykonaj wybrane działania"));
+    m_lbldeadlinehangup = named<QLabel>(this, "lbldeadlinehangup", QStringLiteral("tylko rozłącz"));
+    m_lbldeadlineall->hide();
+    m_lbldeadlinehangup->hide();
+    m_cbdeadline->addItems({m_lbldeadlineall->text(), m_lbldeadlinehangup->text()});
+
+    auto *quiet = new QHBoxLayout;
+    for (QWidget *part : std::initializer_list<QWidget *>{m_chkquiet, m_txtquiet, m_lblquietrate, m_txtquietrate})
+        quiet->addWidget(part);
+    quiet->addStretch();
+    auto *deadline = new QHBoxLayout;
+    for (QWidget *part : std::initializer_list<QWidget *>{m_chkdeadline, m_txtdeadline, m_cbdeadline})
+        deadline->addWidget(part);
+    deadline->addStretch();
+    frame->addLayout(quiet);
+    frame->addLayout(deadline);
+    // The values count only while their box is checked.
+    for (QWidget *part : std::initializer_list<QWidget *>{m_txtquiet, m_txtquietrate})
+        connect(m_chkquiet, &QCheckBox::toggled, part, &QWidget::setEnabled);
+    for (QWidget *part : std::initializer_list<QWidget *>{m_txtdeadline, m_cbdeadline})
+        connect(m_chkdeadline, &QCheckBox::toggled, part, &QWidget::setEnabled);
+}
+
+void frmmain::showFinishConditions(const Options &shown)
+{
+    m_chkquiet->setChecked(shown.quiet.isChecked());
+    m_txtquiet->setValue(shown.quietMinutes());
+    m_txtquietrate->setValue(shown.quietRateKBs());
+    m_chkdeadline->setChecked(shown.deadline.isChecked());
+    m_txtdeadline->setTime(shown.deadlineTime().isValid() ? shown.deadlineTime() : kDeadlineShown);
+    m_cbdeadline->setCurrentIndex(shown.deadlineaction.isOn() ? 1 : 0);
+    for (QWidget *part : std::initializer_list<QWidget *>{m_txtquiet, m_txtquietrate})
+        part->setEnabled(m_chkquiet->isChecked());
+    for (QWidget *part : std::initializer_list<QWidget *>{m_txtdeadline, m_cbdeadline})
+        part->setEnabled(m_chkdeadline->isChecked());
+}
+
+void frmmain::chooseFinishConditions(Options &chosen) const
+{
+    // A value that reads as the box shows keeps its stored text, so that an
+    // Apply without changes writes none of them.
+    const auto flag = [](Flag &stored, bool checked) {
+        if (stored.isChecked() != checked)
+            stored = Flag::checked(checked);
+    };
+    flag(chosen.quiet, m_chkquiet->isChecked());
+    flag(chosen.deadline, m_chkdeadline->isChecked());
+    flag(chosen.deadlineaction, m_cbdeadline->currentIndex() == 1);
+    if (chosen.quietMinutes() != m_txtquiet->value())
+        chosen.quietminutes = QString::number(m_txtquiet->value());
+    if (!qFuzzyCompare(chosen.quietRateKBs(), m_txtquietrate->value()))
+        chosen.quietrate = QString::number(m_txtquietrate->value());
+    const QTime storedTime = chosen.deadlineTime().isValid() ? chosen.deadlineTime() : kDeadlineShown;
+    if (storedTime != m_txtdeadline->time())
+        chosen.deadlinetime = m_txtdeadline->time().toString(QStringLiteral("HH:mm"));
 }
 
 void frmmain::fillLanguageList()
@@ -243,6 +325,7 @@ void frmmain::cmdapply_Click()
     if (!m_newsound.isEmpty())
         chosen.sound_path = m_newsound;
     chosen.ie = Flag::checked(m_ie->isChecked());
+    chooseFinishConditions(chosen);
     // Each step that fails is named in the report, and the rest still run.
     QList<Msg> failed;
     if (!chosen.save(m_state.store, stored))

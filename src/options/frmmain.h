@@ -7,6 +7,10 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
+class QSpinBox;
+class QTimeEdit;
+class QVBoxLayout;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
@@ -14,6 +18,7 @@ class QLabel;
 namespace quendral {
 
 struct AppState;
+struct Options;
 class PictureButton;
 class WindowFactory;
 
@@ -58,6 +63,11 @@ public:
 private:
     void Form_Load();
     void fillLanguageList();
+    // The quiet and deadline controls: built into the files frame, shown
+    // from the stored options, written into the options Apply saves.
+    void addFinishConditions(QVBoxLayout *frame);
+    void showFinishConditions(const Options &shown);
+    void chooseFinishConditions(Options &chosen) const;
     QFileDialog &dialog();
     // Keeps at least one of the hang-up and power-off boxes checked.
     static void keepOneChecked(QCheckBox *clicked, QCheckBox *other);
@@ -76,6 +86,16 @@ private:
     QCheckBox *m_comp_off;
     QCheckBox *m_sound;
     QCheckBox *m_info_files;
+    QCheckBox *m_chkquiet;
+    QSpinBox *m_txtquiet;
+    QLabel *m_lblquietrate;
+    QDoubleSpinBox *m_txtquietrate;
+    QCheckBox *m_chkdeadline;
+    QTimeEdit *m_txtdeadline;
+    QComboBox *m_cbdeadline;
+    // The choice's two texts, where a language file can replace them.
+    QLabel *m_lbldeadlineall;
+    QLabel *m_lbldeadlinehangup;
     QGroupBox *m_frmlanguage;
     QComboBox *m_language;
     QGroupBox *m_frmbonus;

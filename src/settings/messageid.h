@@ -42,8 +42,13 @@ enum class Msg {
     ActionHangUp,
     ActionPowerOff,
     NotMonitoring,
+    FinishedQuiet,
+    FinishedDeadline,
+    MissingFiles,
+    ArmedQuiet,
+    ArmedDeadline,
 };
-inline constexpr int kMessageCount = int(Msg::NotMonitoring) + 1;
+inline constexpr int kMessageCount = int(Msg::ArmedDeadline) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -70,6 +75,11 @@ inline QString messageKey(Msg id)
         "actionhangup",
         "actionpoweroff",
         "notmonitoring",
+        "finishedquiet",
+        "finisheddeadline",
+        "missingfiles",
+        "armedquiet",
+        "armeddeadline",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);

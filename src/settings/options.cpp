@@ -20,6 +20,12 @@ QList<std::pair<QString, QString>> storedForm(const Options &options)
         {keys::kSoundPath, options.sound_path},
         {keys::kBrowserButton, options.ie.text()},
         {keys::kStart, options.start.text()},
+        {keys::kQuiet, options.quiet.text()},
+        {keys::kQuietMinutes, options.quietminutes},
+        {keys::kQuietRate, options.quietrate},
+        {keys::kDeadline, options.deadline.text()},
+        {keys::kDeadlineTime, options.deadlinetime},
+        {keys::kDeadlineAction, options.deadlineaction.text()},
     };
 }
 
@@ -42,7 +48,32 @@ Options Options::read(const SettingsStore &store)
     options.sound_path = stored.value(keys::kSoundPath);
     options.ie = flag(keys::kBrowserButton);
     options.start = flag(keys::kStart);
+    options.quiet = flag(keys::kQuiet);
+    options.quietminutes = stored.value(keys::kQuietMinutes);
+    options.quietrate = stored.value(keys::kQuietRate);
+    options.deadline = flag(keys::kDeadline);
+    options.deadlinetime = stored.value(keys::kDeadlineTime);
+    options.deadlineaction = flag(keys::kDeadlineAction);
     return options;
+}
+
+int Options::quietMinutes() const
+{
+    bool ok = false;
+    const int minutes = quietminutes.trimmed().toInt(&ok);
+    return ok && minutes >= 1 && minutes <= kQuietMinutesMax ? minutes : kQuietMinutesDefault;
+}
+
+double Options::quietRateKBs() const
+{
+    bool ok = false;
+    const double rate = quietrate.trimmed().toDouble(&ok);
+    return ok && rate > 0 ? rate : kQuietRateDefault;
+}
+
+QTime Options::deadlineTime() const
+{
+    return QTime::fromString(deadlinetime.trimmed(), QStringLiteral("H:mm"));
 }
 
 bool Options::save(SettingsStore &store, const Options &before) const

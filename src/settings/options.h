@@ -3,6 +3,7 @@
 #include "settings/settingsstore.h"
 
 #include <QString>
+#include <QTime>
 
 namespace quendral {
 
@@ -50,6 +51,26 @@ struct Options
     QString sound_path;
     Flag ie;    // the browser button
     Flag start; // start at logon, as the options window last found the Run key
+    // Also finish once the connection has been quiet (below quietrate kB/s)
+    // for quietminutes; by deadlinetime (HH:MM) in any case, with the chosen
+    // actions (deadlineaction 0) or only the hang-up (1).
+    // (Initialised, so that a list of the values above still makes one.)
+    Flag quiet{};
+    QString quietminutes{};
+    QString quietrate{};
+    Flag deadline{};
+    QString deadlinetime{};
+    Flag deadlineaction{};
+
+    // The stored values as the monitor takes them, defaults for what is
+    // missing or out of range.
+    static constexpr int kQuietMinutesDefault = 10;
+    static constexpr int kQuietMinutesMax = 240;
+    static constexpr double kQuietRateDefault = 2;
+    int quietMinutes() const;
+    double quietRateKBs() const;
+    // Invalid when the text is no HH:MM time.
+    QTime deadlineTime() const;
 
     // Every value in one read of the store.
     static Options read(const SettingsStore &store);

@@ -24,5 +24,11 @@ inline const QString kSound = QStringLiteral("sound");
 inline const QString kSoundPath = QStringLiteral("sound_path");
 inline const QString kBrowserButton = QStringLiteral("IE");
 inline const QString kStart = QStringLiteral("start");
+inline const QString kQuiet = QStringLiteral("Quiet");
+inline const QString kQuietMinutes = QStringLiteral("QuietMinutes");
+inline const QString kQuietRate = QStringLiteral("QuietRate");
+inline const QString kDeadline = QStringLiteral("Deadline");
+inline const QString kDeadlineTime = QStringLiteral("DeadlineTime");
+inline const QString kDeadlineAction = QStringLiteral("DeadlineAction");
 
 } // namespace quendral::keys

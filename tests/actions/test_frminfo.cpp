@@ -38,7 +38,8 @@ private slots:
                 }
             }
         });
-        QCOMPARE(notifier.sent, QStringList{QStringLiteral("Done|Files are here.")});
+        window.setReason(QStringLiteral("Quiet."));
+        QTRY_COMPARE(notifier.sent, QStringList{QStringLiteral("Done|Quiet.")});
     }
 
     void showsTheNoticeWithPictureAndButton()

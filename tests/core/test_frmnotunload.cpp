@@ -735,6 +735,45 @@ private slots:
         QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
     }
 
+    // --- the quiet connection ---
+    void quietConnection_data()
+    {
+        // Bytes per 20 ms tick (2 kB/s is 41); a file beside the expected a.zip.
+        QTest::addColumn<quint64>("step");
+        QTest::addColumn<QString>("beside");
+        QTest::newRow("quiet") << quint64(0) << QString();
+        QTest::newRow("trickle above the rate") << quint64(60) << QString();
+        QTest::newRow("partial marker") << quint64(0) << QStringLiteral("b.zip.part");
+    }
+    void quietConnection()
+    {
+        QFETCH(quint64, step);
+        QFETCH(QString, beside);
+        const bool completes = step == 0 && beside.isEmpty();
+        Fixture f;
+        f.state.messages.insert({{"finishedquiet", "QUIET %1"}, {"armedquiet", "OR QUIET %1"}});
+        f.setOptions({{"infofiles", "1"}, {"Quiet", "1"}, {"QuietMinutes", "1"}});
+        test::FakeMeter meter;
+        meter.step = step;
+        // No files, or a.zip beside the marker; a tick of 20 ms makes the minute 40 ms.
+        if (!beside.isEmpty())
+            f.present(beside);
+        f.setWatchList(beside.isEmpty() ? QStringList() : QStringList{f.absent("a.zip")});
+        f.load();
+        f.monitor->setInterval(20);
+        f.monitor->setTrafficMeter(&meter);
+        test::MessageBoxes boxes;
+        f.window->cmdmonit_Click();
+        QCOMPARE(f.tray()->toolTip(), f.label(QStringLiteral("lbltooltipactive")) + QStringLiteral(": OR QUIET 1"));
+        QTest::qWait(300);
+        QCOMPARE(f.completionWindows(), completes ? QStringList{"frminfo"} : QStringList());
+        // Once done, the empty list ends monitoring as after any completion.
+        QCOMPARE(boxes.texts(), completes ? QStringList{"NOFILES"} : QStringList());
+        QCOMPARE(meter.metering || f.tray()->toolTip().contains(QStringLiteral("QUIET")), !completes);
+        if (completes)
+            QCOMPARE(f.factory.loaded("frminfo")->findChild<QLabel *>("lblfile")->text(), QStringLiteral("QUIET 1"));
+    }
+
     // --- the icon and the other entries ---
     void leftClickOpensOptionsRightClickPopsTheMenu_data()
     {

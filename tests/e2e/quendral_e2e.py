@@ -366,6 +366,12 @@ class Program:
                 found[key] = re.sub(r"&(.)", r"\1", value.split("==")[0])
         return found
 
+    def message(self, language, key):
+        """A text of the [Messages] section of a shipped language file."""
+        with open(os.path.join(self.folder, "Languages", language), encoding="utf-8") as file:
+            messages = file.read().split("[Messages]", 1)[1]
+        return re.search(r"^%s=(.*?)\r?$" % re.escape(key), messages, re.MULTILINE | re.IGNORECASE).group(1)
+
     def user_values_text(self):
         try:
             with open(self.user_hive(), encoding="utf-8") as file:
@@ -413,6 +419,22 @@ def check_tray_menu(program, expected, label):
     click_nowhere()
     wait_until(lambda: not showing(menu), 10, "the menu to close")
     watcher.close()
+
+
+def start_monitoring(program, arm=lambda: None):
+    """Starts the program and, its icon in the tray, calls `arm` (the options
+    count from the start of monitoring) and chooses "Monitoruj" from the tray
+    menu. Returns the program's application and what `arm` returned."""
+    process = program.start()
+    wait_until(tray_icons, 20, "the tray icon")
+    armed = arm()
+    watcher = MenuWatcher()
+    click_tray_icon(3)
+    menu = watcher.wait_for_menu()
+    click_at(find(menu, ("menu item",), "Monitoruj"))
+    wait_until(lambda: not showing(menu), 10, "the menu to close")
+    watcher.close()
+    return program.wait_for_app(process), armed
 
 
 def scenario(body, program_class=None, **options):

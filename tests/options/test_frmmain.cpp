@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,7 +21,9 @@
 #include <QLabel>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimeEdit>
 
 #include <optional>
 
@@ -311,6 +314,24 @@ private slots:
         QCOMPARE(user("sound_path"), m_rig->folder.file("ding.wav"));
         QCOMPARE(user("IE"), "0");
         QTRY_VERIFY(window.isNull());
+    }
+
+    // Quiet and deadline values show as stored (defaults when absent); Apply
+    // writes only what was changed, so with both never set nothing is written.
+    void applyWritesChangedFinishConditions()
+    {
+        setUser("Deadline", "1");
+        setUser("DeadlineTime", "23:15");
+        load();
+        QVERIFY(!box("chkquiet")->isChecked() && box("chkdeadline")->isChecked());
+        QCOMPARE(control<QSpinBox>("txtquiet")->value(), 10);
+        QCOMPARE(control<QDoubleSpinBox>("txtquietrate")->value(), 2.0);
+        QCOMPARE(control<QTimeEdit>("txtdeadline")->time(), QTime(23, 15));
+        control<QComboBox>("cbdeadline")->setCurrentIndex(1);
+        m_window->cmdapply_Click();
+        QCOMPARE(QStringList({user("Quiet"), user("QuietMinutes"), user("QuietRate"), user("DeadlineTime"),
+                              user("DeadlineAction")}),
+                 QStringList({"", "", "", "23:15", "1"}));
     }
 
     // Every option in one replacement of the store, so a crash cannot leave

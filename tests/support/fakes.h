@@ -5,6 +5,7 @@
 #include "kit/dialupcontrol.h"
 #include "kit/sleepinhibitor.h"
 #include "kit/soundplayer.h"
+#include "kit/trafficmeter.h"
 
 #include <QString>
 #include <QStringList>
@@ -76,6 +77,17 @@ public:
     QStringList sent;
 
     void notify(const QString &summary, const QString &body) override { sent.append(summary + u'|' + body); }
+};
+
+// A received-bytes counter that grows by `step` at each reading.
+class FakeMeter : public TrafficMeter
+{
+public:
+    quint64 bytes = 0, step = 0;
+    bool metering = false;
+
+    std::optional<quint64> receivedBytes() override { return bytes += step; }
+    void setMetering(bool on) override { metering = on; }
 };
 
 // A presence test that answers each path with `found(path)`.

@@ -55,13 +55,14 @@ struct TrayRig : WindowRig
         return *window;
     }
 
-    // Every per-user option, absent ones written "0", so no test sees another's.
-    void setOptions(const QHash<QString, QString> &values)
+    // Every per-user option, absent ones written "0", so no test sees another's;
+    // others given are written too.
+    void setOptions(QHash<QString, QString> values)
     {
-        for (const char *key : {"notallfiles", "sound", "sound_path", "infofiles", "autodisconnect", "autocomp_off"}) {
-            const QString name = QString::fromLatin1(key);
-            state.store.SaveUserSetting(name, values.value(name, QStringLiteral("0")));
-        }
+        for (const char *key : {"notallfiles", "sound", "sound_path", "infofiles", "autodisconnect", "autocomp_off"})
+            values.insert(QString::fromLatin1(key), values.value(QString::fromLatin1(key), QStringLiteral("0")));
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            state.store.SaveUserSetting(it.key(), it.value());
     }
     void setWatchList(const QStringList &paths) const
     {

@@ -112,7 +112,16 @@ BOOL WINAPI fakeClose(HANDLE)
     return TRUE;
 }
 
-const RasCalls kFakeRas{fakeEnum, fakeStatus, fakeHangUp};
+// Received bytes (the third field of a 60-byte record): 1000 times the handle.
+DWORD WINAPI fakeStatistics(HANDLE connection, void *statistics)
+{
+    auto *record = static_cast<DWORD *>(statistics);
+    const bool known = record[0] == 60 && g_listed.contains(reinterpret_cast<quintptr>(connection));
+    record[2] = 1000 * DWORD(reinterpret_cast<quintptr>(connection));
+    return known ? 0 : ERROR_INVALID_HANDLE;
+}
+
+const RasCalls kFakeRas{fakeEnum, fakeStatus, fakeHangUp, fakeStatistics};
 const ShutdownCalls kFakeShutdown{fakeVersion, fakeOpenToken, fakeLookup, fakeAdjust, fakeExit, fakeClose};
 
 const QString kTestKey = QStringLiteral("Software\\Quendral test");
@@ -187,6 +196,14 @@ private slots:
             QVERIFY(source.hang_up(connection.handle));
         const QStringList hangUps = g_calls.filter(QStringLiteral("hangup"));
         QCOMPARE(hangUps, QStringList({"hangup 7", "hangup 8", "hangup 9"}));
+    }
+
+    void rasReceivedBytesOfTheConnection()
+    {
+        g_listed = {7};
+        RasConnectionSource source(kFakeRas);
+        QCOMPARE(source.receivedBytes(QStringLiteral("7")).value_or(0), quint64(7000));
+        QVERIFY(!source.receivedBytes(QStringLiteral("8")));
     }
 
     void rasOfThisSystemAnswers()
