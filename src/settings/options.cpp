@@ -20,6 +20,10 @@ QList<std::pair<QString, QString>> storedForm(const Options &options)
         {keys::kSoundPath, options.sound_path},
         {keys::kBrowserButton, options.ie.text()},
         {keys::kStart, options.start.text()},
+        {keys::kPowerAction, options.powerAction.text()},
+        {keys::kCommand, options.command},
+        {keys::kCommandTimeout, options.commandTimeout.text()},
+        {keys::kCountdown, options.countdown.text()},
     };
 }
 
@@ -42,7 +46,29 @@ Options Options::read(const SettingsStore &store)
     options.sound_path = stored.value(keys::kSoundPath);
     options.ie = flag(keys::kBrowserButton);
     options.start = flag(keys::kStart);
+    options.powerAction = flag(keys::kPowerAction);
+    options.command = stored.value(keys::kCommand);
+    options.commandTimeout = flag(keys::kCommandTimeout);
+    options.countdown = flag(keys::kCountdown);
     return options;
+}
+
+int Options::powerActionIndex() const
+{
+    const double n = powerAction.number();
+    return n == 1 || n == 2 ? int(n) : 0;
+}
+
+int Options::commandTimeoutSeconds() const
+{
+    const double n = commandTimeout.number();
+    return n >= 1 && n <= 86400 ? int(n) : kDefaultCommandTimeout;
+}
+
+int Options::countdownSeconds() const
+{
+    const double n = countdown.number();
+    return n >= kMinCountdown && n <= kMaxCountdown ? int(n) : kDefaultCountdown;
 }
 
 bool Options::save(SettingsStore &store, const Options &before) const

@@ -50,6 +50,19 @@ struct Options
     QString sound_path;
     Flag ie;    // the browser button
     Flag start; // start at logon, as the options window last found the Run key
+    Flag powerAction;    // the power action: 0 power off, 1 suspend, 2 hibernate
+    QString command;     // run when the files are in, "" for none
+    Flag commandTimeout; // the longest wait for the command, in seconds
+    Flag countdown;      // the countdowns' length, in seconds
+
+    // The numbers as the completion takes them: a missing or unknown action
+    // is power-off; a missing timeout 300 s; the countdown 5 to 600, 15 when
+    // missing or out of range.
+    int powerActionIndex() const;
+    int commandTimeoutSeconds() const;
+    int countdownSeconds() const;
+    static constexpr int kDefaultCountdown = 15, kMinCountdown = 5, kMaxCountdown = 600;
+    static constexpr int kDefaultCommandTimeout = 300;
 
     // Every value in one read of the store.
     static Options read(const SettingsStore &store);

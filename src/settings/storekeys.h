@@ -24,5 +24,9 @@ inline const QString kSound = QStringLiteral("sound");
 inline const QString kSoundPath = QStringLiteral("sound_path");
 inline const QString kBrowserButton = QStringLiteral("IE");
 inline const QString kStart = QStringLiteral("start");
+inline const QString kPowerAction = QStringLiteral("PowerAction");
+inline const QString kCommand = QStringLiteral("Command");
+inline const QString kCommandTimeout = QStringLiteral("CommandTimeout");
+inline const QString kCountdown = QStringLiteral("Countdown");
 
 } // namespace quendral::keys
