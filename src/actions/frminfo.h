@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class QLabel;
+
 namespace quendral {
 
 class DesktopNotifier;
@@ -22,6 +24,11 @@ public:
             QWidget *parent = nullptr);
 
     void cmdapply_Click();
+    // One more line under the text: a step of the completion that failed.
+    void addReport(const QString &line);
+
+private:
+    QLabel *m_reports = nullptr;
 };
 
 } // namespace quendral

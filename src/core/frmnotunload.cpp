@@ -30,6 +30,25 @@ Msg textOf(Monitor::Problem problem)
     return problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection;
 }
 
+Msg textOf(Monitor::Warning warning)
+{
+    switch (warning) {
+    case Monitor::Warning::CannotPowerOff:
+        return Msg::CannotPowerOff;
+    case Monitor::Warning::PowerOffChallenge:
+        return Msg::PowerOffChallenge;
+    case Monitor::Warning::CannotSuspend:
+        return Msg::CannotSuspend;
+    case Monitor::Warning::SuspendChallenge:
+        return Msg::SuspendChallenge;
+    case Monitor::Warning::CannotHibernate:
+        return Msg::CannotHibernate;
+    case Monitor::Warning::HibernateChallenge:
+        return Msg::HibernateChallenge;
+    }
+    return Msg::CannotPowerOff;
+}
+
 } // namespace
 
 void endAtOnce()
@@ -84,9 +103,13 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     connect(&m_monitor, &Monitor::started, this, &frmnotunload::show_running);
     connect(&m_monitor, &Monitor::stopped, this, &frmnotunload::show_stopped);
     connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) { warn(textOf(problem)); });
-    connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) {
-        warn(warning == Monitor::Warning::CannotPowerOff ? Msg::CannotPowerOff : Msg::PowerOffChallenge);
-    });
+    connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) { warn(textOf(warning)); });
+    // Declining a running countdown from the menu, as its own button does.
+    m_cmddecline = addEntry(QStringLiteral("cmddecline"), QStringLiteral("&Przerwij odliczanie"),
+                            &frmnotunload::cmddecline_Click);
+    m_mnutray->insertAction(m_cmdmonit, m_cmddecline);
+    m_cmddecline->setVisible(false);
+    connect(m_mnutray, &QMenu::aboutToShow, this, [this] { m_cmddecline->setVisible(m_monitor.countdownRunning()); });
 
     Form_Load();
 }
@@ -163,6 +186,11 @@ void frmnotunload::cmdmonit_Click()
 void frmnotunload::warn(Msg message)
 {
     msgbox::show(this, m_state.message(message), msgbox::Icon::Warning);
+}
+
+void frmnotunload::cmddecline_Click()
+{
+    m_monitor.declineCountdown();
 }
 
 void frmnotunload::cmdaddfile_Click()

@@ -40,6 +40,8 @@ public:
     void cmdhelp_Click();
     void cmdabout_Click();
     void cmdexit_Click();
+    // Shown while a completion's countdown runs.
+    void cmddecline_Click();
 
     // The stopped display.
     void show_stopped();
@@ -83,6 +85,7 @@ private:
     QLabel *m_pctplay;
     QLabel *m_pctstop;
     QAction *m_cmdmonit;
+    QAction *m_cmddecline;
 };
 
 } // namespace quendral

@@ -1,6 +1,7 @@
 #include "options/frmmain.h"
 
 #include "kit/messagebox.h"
+#include "options/completionoptions.h"
 #include "kit/named.h"
 #include "kit/picturebutton.h"
 #include "kit/windowfactory.h"
@@ -87,6 +88,7 @@ frmmain::frmmain(AppState &state, WindowFactory &factory, Deps deps, QWidget *pa
     option->addLayout(watched);
     for (QCheckBox *box : {m_disconnect, m_comp_off, m_sound, m_info_files})
         option->addWidget(box);
+    m_completion = new CompletionOptions(m_comp_off, option, m_deps.runDialog);
     (new QVBoxLayout(m_frmlanguage))->addWidget(m_language);
     auto *bonus = new QVBoxLayout(m_frmbonus);
     bonus->addWidget(m_start);
@@ -131,6 +133,7 @@ void frmmain::Form_Load()
     m_disconnect->setChecked(shown.autodisconnect.isChecked());
     m_comp_off->setChecked(shown.autocomp_off.isChecked());
     m_info_files->setChecked(shown.infofiles.isChecked());
+    m_completion->load(shown);
     m_loading = true;
     m_sound->setChecked(shown.sound.isChecked());
     m_loading = false;
@@ -243,6 +246,7 @@ void frmmain::cmdapply_Click()
     if (!m_newsound.isEmpty())
         chosen.sound_path = m_newsound;
     chosen.ie = Flag::checked(m_ie->isChecked());
+    m_completion->save(chosen);
     // Each step that fails is named in the report, and the rest still run.
     QList<Msg> failed;
     if (!chosen.save(m_state.store, stored))

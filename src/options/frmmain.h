@@ -13,6 +13,7 @@ class QLabel;
 
 namespace quendral {
 
+class CompletionOptions;
 struct AppState;
 class PictureButton;
 class WindowFactory;
@@ -76,6 +77,7 @@ private:
     QCheckBox *m_comp_off;
     QCheckBox *m_sound;
     QCheckBox *m_info_files;
+    CompletionOptions *m_completion;
     QGroupBox *m_frmlanguage;
     QComboBox *m_language;
     QGroupBox *m_frmbonus;
