@@ -30,8 +30,8 @@ BOOL WINAPI systemLookupPrivilegeValue(const char *system, const char *name, LUI
 
 ShutdownCalls ShutdownCalls::system()
 {
-    return {systemGetVersionEx, OpenProcessToken, systemLookupPrivilegeValue, AdjustTokenPrivileges,
-            ExitWindowsEx,      CloseHandle,      SetSuspendState,            GetPwrCapabilities};
+    return {systemGetVersionEx, OpenProcessToken, systemLookupPrivilegeValue, AdjustTokenPrivileges, ExitWindowsEx,
+            CloseHandle,        SetSuspendState,  GetPwrCapabilities};
 }
 
 WindowsPowerControl::WindowsPowerControl(ShutdownCalls calls)

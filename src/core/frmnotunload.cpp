@@ -83,6 +83,7 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     m_hm1->setPicture(QStringLiteral("#cmdhelp"), lazyPicture(QStringLiteral(":/pictures/help.svg")));
     m_hm1->setPicture(QStringLiteral("#cmdabout"), lazyPicture(QStringLiteral(":/pictures/about.svg")));
     m_hm1->setPicture(QStringLiteral("#cmdexit"), lazyPicture(QStringLiteral(":/pictures/exit.svg")));
+    m_hm1->setPicture(QStringLiteral("#cmddecline"), lazyPicture(QStringLiteral(":/pictures/decline.svg")));
 
     m_lblstart = addLabel(QStringLiteral("lblstart"), QStringLiteral("Monitoruj"));
     m_lblstop = addLabel(QStringLiteral("lblstop"), QStringLiteral("Zatrzymaj"));
@@ -105,8 +106,8 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) { warn(textOf(problem)); });
     connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) { warn(textOf(warning)); });
     // Declining a running countdown from the menu, as its own button does.
-    m_cmddecline = addEntry(QStringLiteral("cmddecline"), QStringLiteral("&Przerwij odliczanie"),
-                            &frmnotunload::cmddecline_Click);
+    m_cmddecline =
+        addEntry(QStringLiteral("cmddecline"), QStringLiteral("&Przerwij odliczanie"), &frmnotunload::cmddecline_Click);
     m_mnutray->insertAction(m_cmdmonit, m_cmddecline);
     m_cmddecline->setVisible(false);
     connect(m_mnutray, &QMenu::aboutToShow, this, [this] { m_cmddecline->setVisible(m_monitor.countdownRunning()); });

@@ -1,7 +1,7 @@
 #include "core/monitor.h"
 
-#include "actions/completionsequence.h"
 #include "actions/commandstep.h"
+#include "actions/completionsequence.h"
 #include "actions/completionsteps.h"
 #include "core/monitoring.h"
 #include "core/presence.h"

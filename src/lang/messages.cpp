@@ -71,10 +71,19 @@ const QList<BuiltIn> &builtIns()
          QStringLiteral("Program zainstalowany z pakietu ma już swoją pozycję w menu aplikacji; druga nie zostanie "
                         "dodana.")},
         // Suspend, hibernate and the user's command at completion.
-        {Msg::CannotSuspend, QStringLiteral("Ten użytkownik nie może uśpić komputera, więc Quendral nie uśpi go po pobraniu plików. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
-        {Msg::SuspendChallenge, QStringLiteral("Uśpienie komputera wymaga tu hasła administratora, więc po pobraniu plików Quendral zapewne go nie uśpi. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
-        {Msg::CannotHibernate, QStringLiteral("Ten komputer nie może przejść w stan hibernacji albo ten użytkownik nie może go w nią wprowadzić, więc Quendral nie zahibernuje go po pobraniu plików. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
-        {Msg::HibernateChallenge, QStringLiteral("Hibernacja komputera wymaga tu hasła administratora, więc po pobraniu plików Quendral zapewne go nie zahibernuje. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {Msg::CannotSuspend,
+         QStringLiteral("Ten użytkownik nie może uśpić komputera, więc Quendral nie uśpi go po pobraniu plików. "
+                        "Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {Msg::SuspendChallenge,
+         QStringLiteral("Uśpienie komputera wymaga tu hasła administratora, więc po pobraniu plików Quendral zapewne "
+                        "go nie uśpi. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {Msg::CannotHibernate,
+         QStringLiteral("Ten komputer nie może przejść w stan hibernacji albo ten użytkownik nie może go w nią "
+                        "wprowadzić, więc Quendral nie zahibernuje go po pobraniu plików. Monitorowanie zostało "
+                        "rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {Msg::HibernateChallenge,
+         QStringLiteral("Hibernacja komputera wymaga tu hasła administratora, więc po pobraniu plików Quendral zapewne "
+                        "go nie zahibernuje. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
         {Msg::SuspendRefused, QStringLiteral("Nie udało się uśpić komputera. Powód podany przez system:")},
         {Msg::HibernateRefused, QStringLiteral("Nie udało się zahibernować komputera. Powód podany przez system:")},
         {Msg::SuspendTitle, QStringLiteral("Quendral - Usypianie systemu")},

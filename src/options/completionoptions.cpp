@@ -45,6 +45,7 @@ CompletionOptions::CompletionOptions(QCheckBox *comp_off, QVBoxLayout *layout, F
     auto *label = named<QLabel>(frame, "lblcommand", QStringLiteral("Po zakończeniu uruchom:"));
     label->setBuddy(m_txtcommand);
     auto *browse = named<QPushButton>(frame, "cmdcommand", QStringLiteral("..."));
+    browse->setToolTip(QStringLiteral("Wybierz program do uruchomienia"));
     connect(browse, &QPushButton::clicked, this, &CompletionOptions::cmdcommand_Click);
     auto *command = new QHBoxLayout;
     command->addWidget(label);

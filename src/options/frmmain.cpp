@@ -1,10 +1,10 @@
 #include "options/frmmain.h"
 
 #include "kit/messagebox.h"
-#include "options/completionoptions.h"
 #include "kit/named.h"
 #include "kit/picturebutton.h"
 #include "kit/windowfactory.h"
+#include "options/completionoptions.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/options.h"

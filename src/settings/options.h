@@ -48,8 +48,8 @@ struct Options
     Flag infofiles;      // say so when the files are in
     Flag sound;          // play sound_path when the files are in
     QString sound_path;
-    Flag ie;    // the browser button
-    Flag start; // start at logon, as the options window last found the Run key
+    Flag ie;             // the browser button
+    Flag start;          // start at logon, as the options window last found the Run key
     Flag powerAction;    // the power action: 0 power off, 1 suspend, 2 hibernate
     QString command;     // run when the files are in, "" for none
     Flag commandTimeout; // the longest wait for the command, in seconds
