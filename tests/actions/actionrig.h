@@ -45,6 +45,8 @@ struct ActionRig
     {
         for (const char *name : {"frmdis", "frmshut", "frminfo"})
             delete factory.loaded(QLatin1String(name));
+        // The per-user store outlives the rig: the next one starts on the defaults.
+        state.store.SaveUserSettings({{QStringLiteral("PowerAction"), {}}, {QStringLiteral("Countdown"), {}}});
     }
 
     // The countdowns of a met rule, as monitoring plans them.
