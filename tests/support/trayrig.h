@@ -59,6 +59,8 @@ struct TrayRig : WindowRig
             const QString name = QString::fromLatin1(key);
             state.store.SaveUserSetting(name, values.value(name, QStringLiteral("0")));
         }
+        for (const char *key : {"PowerAction", "Command"})
+            state.store.SaveUserSetting(QLatin1String(key), values.value(QLatin1String(key)));
     }
     void setWatchList(const QStringList &paths) const
     {
