@@ -108,9 +108,15 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     // Declining a running countdown from the menu, as its own button does.
     m_cmddecline =
         addEntry(QStringLiteral("cmddecline"), QStringLiteral("&Przerwij odliczanie"), &frmnotunload::cmddecline_Click);
-    m_mnutray->insertAction(m_cmdmonit, m_cmddecline);
-    m_cmddecline->setVisible(false);
-    connect(m_mnutray, &QMenu::aboutToShow, this, [this] { m_cmddecline->setVisible(m_monitor.countdownRunning()); });
+    // In the menu only while a countdown runs: a hidden entry would still be
+    // listed to screen readers and to the stand-in window.
+    m_mnutray->removeAction(m_cmddecline);
+    connect(m_mnutray, &QMenu::aboutToShow, this, [this] {
+        if (m_monitor.countdownRunning())
+            m_mnutray->insertAction(m_cmdmonit, m_cmddecline);
+        else
+            m_mnutray->removeAction(m_cmddecline);
+    });
 
     Form_Load();
 }

@@ -20,9 +20,6 @@ frmtray::frmtray(QMenu &menu, TrayIcon &icon, std::function<void()> loadLanguage
     setWindowTitle(QStringLiteral("Quendral"));
     auto *layout = new QVBoxLayout(this);
     for (QAction *entry : menu.actions()) {
-        // The countdown's decline entry: the countdown window has its own button.
-        if (!entry->isVisible())
-            continue;
         auto *button = new PictureButton(entry->text(), this);
         button->setObjectName(entry->objectName());
         button->setPictures(entry->icon());
