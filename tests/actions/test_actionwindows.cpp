@@ -1,5 +1,6 @@
 #include "actionrig.h"
 
+#include "actions/commandline.h"
 #include "actions/frmdis.h"
 #include "actions/frminfo.h"
 #include "actions/frmshut.h"
@@ -99,6 +100,26 @@ private slots:
         }
         rig.window<frmdis>("frmdis")->cmdnotdis_Click();
         QCOMPARE(rig.finished.size(), 1);
+    }
+
+    // As a desktop entry's Exec line: double quotes only, and in them a
+    // backslash before ", `, $ or \\.
+    void commandLineSplitsAsAnExecLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("blanks") << " mv\t a  b " << QStringList{"mv", "a", "b"};
+        QTest::newRow("quotes") << "\"/x y/z\" \"a\"b \"\"" << QStringList{"/x y/z", "ab", ""};
+        QTest::newRow("escapes") << "\"\\\"\\$\\`\\\\\\n\"" << QStringList{"\"$`\\\\n"};
+        QTest::newRow("single quotes are text") << "sh -c 'a b'" << QStringList{"sh", "-c", "'a", "b'"};
+        QTest::newRow("unclosed quote") << "a \"b c" << QStringList{"a", "b c"};
+        QTest::newRow("blank") << "  " << QStringList{};
+    }
+    void commandLineSplitsAsAnExecLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, arguments);
+        QCOMPARE(splitCommandLine(line), arguments);
     }
 
     void theTrayDeclinesTheRunningCountdown()
