@@ -86,7 +86,12 @@ void CommandStep::failed(const QString &reason)
         return;
     const QString line = QStringLiteral("%1 %2 (%3)").arg(m_texts.failed, m_command, reason);
     qCWarning(lcCommand).noquote() << line;
-    if (auto *notice = qobject_cast<frminfo *>(m_context.windows.loaded(QStringLiteral("frminfo"))))
+    // The notice carries the report even when it was not chosen: a desktop
+    // without a notification service would otherwise hear nothing of it.
+    QWidget *shown = m_context.windows.loaded(QStringLiteral("frminfo"));
+    if (!shown)
+        shown = m_context.windows.show(QStringLiteral("frminfo"));
+    if (auto *notice = qobject_cast<frminfo *>(shown))
         notice->addReport(line);
     if (m_context.notifier)
         m_context.notifier->notify(QStringLiteral("Quendral"), line);

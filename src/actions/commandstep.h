@@ -14,8 +14,8 @@ namespace quendral {
 // countdowns follow whatever it did. It gets the files that met the rule
 // (QUENDRAL_FILES, one per line) and the settings file (QUENDRAL_WATCHLIST).
 // Its output goes to the log. A command that cannot start, fails or outlasts
-// its time is told in the notice, in the desktop's notifications and in the
-// log, and then stopped.
+// its time (and is then stopped) is told in the notice, shown for it if need
+// be, in the desktop's notifications and in the log.
 class CommandStep final : public CompletionStep
 {
     Q_OBJECT

@@ -124,9 +124,7 @@ BOOLEAN WINAPI fakeSuspend(BOOLEAN hibernate, BOOLEAN force, BOOLEAN wakeupEvent
 BOOLEAN WINAPI fakeCapabilities(SYSTEM_POWER_CAPABILITIES *capabilities)
 {
     *capabilities = {};
-    capabilities->SystemS3 = TRUE;
-    capabilities->SystemS4 = TRUE;
-    return TRUE;
+    return capabilities->SystemS3 = capabilities->SystemS4 = TRUE;
 }
 
 const RasCalls kFakeRas{fakeEnum, fakeStatus, fakeHangUp};
