@@ -94,19 +94,6 @@ private slots:
         QCOMPARE(rig.finished.size(), 1);
     }
 
-    void theTrayDeclinesTheRunningCountdown()
-    {
-        ActionRig rig;
-        rig.complete(Chain::HangUpThenPowerOff);
-        QVERIFY(rig.sequence.countingDown());
-        rig.sequence.declineCountdown();
-        QVERIFY(rig.window<frmshut>("frmshut"));
-        rig.sequence.declineCountdown();
-        QCOMPARE(rig.finished, QList{CompletionSequence::Outcome::Declined});
-        QVERIFY(!rig.sequence.countingDown());
-        QCOMPARE(rig.dialup.hangUps + rig.power.powerOffs, 0);
-    }
-
     void theLanguagePassFindsTheLoadingWindowAndItsControls()
     {
         ProgramFolder folder;

@@ -42,8 +42,7 @@ private slots:
         QVERIFY(window->minimumSize() != window->maximumSize());
     }
 
-    // The length comes from the options; a slow tick sound delays no step
-    // after it, so the count takes its length in seconds.
+    // A slow tick sound delays no step after it: the count takes its length.
     void countsItsLengthOnItsOwnClock_data()
     {
         QTest::addColumn<QString>("stored");
@@ -58,8 +57,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(int, length);
         ActionRig rig;
-        if (!stored.isNull())
-            rig.state.store.SaveUserSetting(QStringLiteral("Countdown"), stored);
+        rig.state.store.SaveUserSetting(QStringLiteral("Countdown"), stored);
         if (length == 5) {
             rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
             rig.sound.whilePlaying = [](const QString &) { QThread::msleep(400); };
@@ -222,14 +220,23 @@ private slots:
         QCOMPARE(rig.power.powerOffs, powerOffs);
     }
 
+    void wylDeclinedReturnsToStopped_data()
+    {
+        QTest::addColumn<bool>("fromTray"); // the tray menu's entry, through the sequence
+        QTest::newRow("button") << false;
+        QTest::newRow("tray menu") << true;
+    }
     void wylDeclinedReturnsToStopped()
     {
+        QFETCH(bool, fromTray);
         ActionRig rig;
         rig.complete(Chain::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         window->timer_shut_Timer();
         window->timer_shut_Timer();
-        window->cmdnotshut_Click();
+        QCOMPARE(rig.sequence.countingDown(), true);
+        fromTray ? rig.sequence.declineCountdown() : window->cmdnotshut_Click();
+        QCOMPARE(rig.finished, QList{CompletionSequence::Outcome::Declined});
         QCOMPARE(rig.power.powerOffs, 0);
         QCOMPARE(rig.state.countdown, qint16(15));
         QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive());

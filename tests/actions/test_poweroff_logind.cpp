@@ -89,9 +89,7 @@ void TestPowerOffLogind::canPowerOffTellsLogindsAnswer_data()
     QTest::newRow("challenge") << "challenge" << int(PowerControl::Ability::Challenge) << int(A::PowerOff);
     QTest::newRow("something else") << "maybe" << int(PowerControl::Ability::Unknown) << int(A::PowerOff);
     QTest::newRow("suspend, na") << "na" << int(PowerControl::Ability::No) << int(A::Suspend);
-    QTest::newRow("suspend, challenge") << "challenge" << int(PowerControl::Ability::Challenge) << int(A::Suspend);
     QTest::newRow("hibernate, no") << "no" << int(PowerControl::Ability::No) << int(A::Hibernate);
-    QTest::newRow("hibernate, yes") << "yes" << int(PowerControl::Ability::Yes) << int(A::Hibernate);
 }
 
 void TestPowerOffLogind::canPowerOffTellsLogindsAnswer()
