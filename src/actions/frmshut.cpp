@@ -8,7 +8,9 @@
 #include "settings/appstate.h"
 #include "settings/options.h"
 
+#include <QEvent>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace quendral {
@@ -37,6 +39,7 @@ void frmshut::showActionTexts()
 {
     if (m_action == PowerControl::Action::PowerOff)
         return;
+    const QScopedValueRollback showing(m_showingTexts, true);
     const bool hibernate = m_action == PowerControl::Action::Hibernate;
     const auto text = [this](Msg id) { return m_deps.state.message(id); };
     setWindowTitle(text(hibernate ? Msg::HibernateTitle : Msg::SuspendTitle));
@@ -47,6 +50,14 @@ void frmshut::showActionTexts()
     actButton()->setToolTip(QString());
     declineButton()->setToolTip(QString());
     fitTitle(this);
+}
+
+void frmshut::changeEvent(QEvent *event)
+{
+    CountdownWindow::changeEvent(event);
+    // A pass sets the title first: the rest of its lines follow before this runs.
+    if (event->type() == QEvent::WindowTitleChange && !m_showingTexts && m_action != PowerControl::Action::PowerOff)
+        QMetaObject::invokeMethod(this, &frmshut::showActionTexts, Qt::QueuedConnection);
 }
 
 void frmshut::timer_shut_Timer()

@@ -26,8 +26,10 @@ public:
     PowerControl::Action action() const { return m_action; }
 
 private:
-    // The texts of suspend and hibernate, over the language pass's power-off ones.
+    // The texts of suspend and hibernate, over the language pass's power-off
+    // ones; again after a later pass (the options window's, say) put those back.
     void showActionTexts();
+    void changeEvent(QEvent *event) override;
 
     // Asks for the power-off and closes the window, then reports a refusal.
     void powerOffAndClose();
@@ -35,6 +37,7 @@ private:
     PowerControl &m_power;
     DesktopNotifier &m_notifier;
     PowerControl::Action m_action;
+    bool m_showingTexts = false;
 };
 
 } // namespace quendral

@@ -151,6 +151,8 @@ private slots:
         rig.complete(Chain::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         if (sleep) {
+            window->setWindowTitle(QStringLiteral("a later language pass"));
+            QCoreApplication::processEvents();
             QCOMPARE(window->windowTitle(), name.toUpper() + QStringLiteral("TITLE"));
             QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblshut"))->text(), name.toUpper() + "TEXT");
         }
