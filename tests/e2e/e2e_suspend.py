@@ -1,7 +1,8 @@
 """Suspend, end to end, on a 1 s tick: the notice, a command (a script that
 records its environment and whether the line is up), hang-up and suspend
 countdowns of 5 s. After Suspend(false) and the resume the program is still
-in the tray, stopped, with the list empty and the notice up."""
+in the tray, stopped, with the list empty and the notice up. E2E_SLEEP=hibernate
+runs it with hibernate."""
 import os
 import re
 import time
@@ -11,6 +12,9 @@ from e2e_typical_run import LOGIN, MOCK, first_menu_entry, hang_up_requests, sta
 from quendral_e2e import MenuWatcher, Program, click_at, click_nowhere, find, scenario, showing, tray_icons, \
     wait_until, window
 
+# PowerAction, logind's method, the countdown's text.
+ACTION = {"suspend": ("1", "Suspend", "Quendral uśpi komputer za:"),
+          "hibernate": ("2", "Hibernate", "Quendral zahibernuje komputer za:")}[os.environ.get("E2E_SLEEP", "suspend")]
 SCRIPT = '#!/bin/sh\nkill -0 "$1" && line=up || line=down\nprintf "%s|%s|%s" "$QUENDRAL_FILES" ' \
          '"$QUENDRAL_WATCHLIST" "$line" > "$0.out"\n'
 
@@ -18,7 +22,7 @@ SCRIPT = '#!/bin/sh\nkill -0 "$1" && line=up || line=down\nprintf "%s|%s|%s" "$Q
 def run(program: Program):
     root = os.environ["E2E_ROOT"]
     manager = start_network_manager(program)
-    logind = start_logind(program, {"CanSuspend": "yes"})
+    logind = start_logind(program, {"CanSuspend": "yes", "CanHibernate": "yes"})
     pppd = start_pppd(program)
     expected = os.path.join(root, "Pobrane", "plik.zip")
     os.makedirs(os.path.dirname(expected))
@@ -30,7 +34,7 @@ def run(program: Program):
     os.chmod(script, 0o755)
     program.write_settings({"options": {"language": "Polish.ini"}, "Files": {"file0": expected}})
     program.write_user_values({"first": "1", "autodisconnect": "1", "autocomp_off": "1", "notallfiles": "0",
-                               "infofiles": "1", "sound": "0", "PowerAction": "1", "Countdown": "5",
+                               "infofiles": "1", "sound": "0", "PowerAction": ACTION[0], "Countdown": "5",
                                "Command": '\\"%s\\" %d' % (script, pppd.pid)})
     captions = program.captions("Polish.ini")
     os.environ["QUENDRAL_TICK_MS"] = "1000"
@@ -49,8 +53,8 @@ def run(program: Program):
         raise AssertionError("the command saw %r" % [files, watch_list, line])
     wait_until(lambda: hang_up_requests(manager), 20, "the hang-up")
     hung_up = time.monotonic()
-    suspend = wait_until(lambda: find(app, ("label",), "Quendral uśpi komputer za:"), 10, "the suspend countdown")
-    calls = wait_until(lambda: logind.GetMethodCalls("Suspend", dbus_interface=MOCK), 15, "the suspend request")
+    suspend = wait_until(lambda: find(app, ("label",), ACTION[2]), 10, "the suspend countdown")
+    calls = wait_until(lambda: logind.GetMethodCalls(ACTION[1], dbus_interface=MOCK), 15, "the suspend request")
     if [list(call[1]) for call in calls] != [[False]] or time.monotonic() - hung_up < 4:
         raise AssertionError("logind got %r, %.1f s after the hang-up" % (calls, time.monotonic() - hung_up))
     wait_until(lambda: not showing(suspend), 10, "the suspend countdown to close")
