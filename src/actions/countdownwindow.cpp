@@ -107,13 +107,6 @@ void CountdownWindow::startClock()
     m_steps = 0;
 }
 
-void CountdownWindow::decline()
-{
-    restartCount();
-    stopTimer();
-    closeWindow(/*declined=*/true);
-}
-
 void CountdownWindow::findTickSound()
 {
     // An earlier window's find is kept when the file has gone since.
@@ -164,6 +157,13 @@ void CountdownWindow::restartCount()
 void CountdownWindow::showSeconds()
 {
     m_lbls->setText(QString::number(m_deps.state.countdown));
+}
+
+void CountdownWindow::decline()
+{
+    // The button's own handler; the guard against a stray press is for
+    // presses only.
+    m_decline->click();
 }
 
 void CountdownWindow::closeWindow(bool declined)

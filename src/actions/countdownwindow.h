@@ -47,15 +47,15 @@ public:
     // About what a desktop's own confirmation boxes wait.
     static constexpr std::chrono::milliseconds clickGuard{500};
 
+    // The count's length in seconds, from the options when the window loaded.
+    qint16 length() const { return m_length; }
     // Enabling a timer that runs already changes nothing.
     void enableTimer();
     bool timerEnabled() const;
     // True from the moment the window starts closing.
     bool closing() const { return m_ownClose; }
-    // What the decline button does, for the tray menu's entry.
+    // What the decline button does, for a request from outside the window.
     void decline();
-    // The count's length in seconds, from the options when the window loaded.
-    qint16 length() const { return m_length; }
 
 signals:
     // The window has closed; `declined` when the user declined its action.

@@ -77,6 +77,7 @@ private:
     TrayIcon *m_tray;
     QMenu *m_mnutray;
     MenuDecorator *m_hm1;
+    QAction *m_cmddecline;
     QLabel *m_lblIE;
     QLabel *m_lblstart;
     QLabel *m_lblstop;
@@ -85,7 +86,6 @@ private:
     QLabel *m_pctplay;
     QLabel *m_pctstop;
     QAction *m_cmdmonit;
-    QAction *m_cmddecline;
 };
 
 } // namespace quendral
