@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
     WindowFactory factory;
     const auto loadLanguage = [&state] { LoadLanguage(state); };
     registerActionWindows(factory, CountdownDeps{state, *sound, loadLanguage}, *dialup, *power, *notifier);
-    CompletionSequence completion({factory, *sound});
+    CompletionSequence completion({factory, *sound, notifier.get()});
     Monitor monitor(state, {*dialup, *inhibitor, *power, completion});
     monitor.setTrafficMeter(dialup.get());
     // A diagnostic setting for test and soak runs, not an option: a tick of

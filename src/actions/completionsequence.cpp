@@ -35,6 +35,17 @@ void CompletionSequence::start(CompletionPlan plan)
         runSteps();
 }
 
+bool CompletionSequence::countingDown() const
+{
+    return m_waiting && m_next > 0 && m_steps[m_next - 1]->involvesUser();
+}
+
+void CompletionSequence::declineCountdown()
+{
+    if (countingDown())
+        m_steps[m_next - 1]->decline();
+}
+
 void CompletionSequence::runSteps()
 {
     // A step may report done inside its run (a sound, the notice); the loop

@@ -9,6 +9,7 @@
 
 namespace quendral {
 
+class DesktopNotifier;
 class SoundPlayer;
 class WindowFactory;
 
@@ -28,6 +29,8 @@ public:
     {
         WindowFactory &windows;
         SoundPlayer &sound;
+        // Where a step's failure is told besides the log; none in some tests.
+        DesktopNotifier *notifier = nullptr;
     };
 
     explicit CompletionStep(const Context &context);
@@ -36,6 +39,8 @@ public:
     virtual bool involvesUser() const { return false; }
     // A name for the log.
     virtual QString describe() const = 0;
+    // Declines the step while it runs, as its window's decline button does.
+    virtual void decline() {}
 
 signals:
     void done(quendral::CompletionStep::Result result);
@@ -87,6 +92,10 @@ public:
     CompletionPlan plan() const { return CompletionPlan(m_context); }
     void start(CompletionPlan plan);
     bool running() const { return !m_steps.empty(); }
+    // A countdown runs now and waits for its end or for the user.
+    bool countingDown() const;
+    // Declines that countdown; nothing when none runs.
+    void declineCountdown();
 
 signals:
     // Declined when the user declined any step of it.

@@ -65,6 +65,7 @@ void CountdownStep::run()
         emit done(Result::Done);
         return;
     }
+    m_shown = window;
     connect(window, &CountdownWindow::closed, this,
             [this](bool declined) { emit done(declined ? Result::Declined : Result::Done); });
     window->enableTimer();
@@ -73,6 +74,12 @@ void CountdownStep::run()
 QString CountdownStep::describe() const
 {
     return QStringLiteral("countdown ") + m_window;
+}
+
+void CountdownStep::decline()
+{
+    if (m_shown && !m_shown->closing())
+        m_shown->decline();
 }
 
 } // namespace quendral

@@ -48,9 +48,11 @@ public:
     void run() override;
     bool involvesUser() const override { return true; }
     QString describe() const override;
+    void decline() override;
 
 private:
     QString m_window;
+    QPointer<CountdownWindow> m_shown;
 };
 
 } // namespace quendral

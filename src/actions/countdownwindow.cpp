@@ -5,6 +5,7 @@
 #include "kit/soundplayer.h"
 #include "kit/titlefit.h"
 #include "settings/appstate.h"
+#include "settings/options.h"
 #include "settings/settingsstore.h"
 
 #include <QCloseEvent>
@@ -73,6 +74,8 @@ CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design
     m_timer = new QTimer(this);
     m_timer->setObjectName(design.timer);
     m_timer->setInterval(1000);
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_length = qint16(Options::read(m_deps.state.store).countdownSeconds());
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_act);
@@ -94,7 +97,14 @@ CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design
     fitTitle(this);
     centreOnScreen(this);
     if (design.timerEnabled)
-        m_timer->start();
+        startClock();
+}
+
+void CountdownWindow::startClock()
+{
+    m_timer->start(1000);
+    m_clock.start();
+    m_steps = 0;
 }
 
 void CountdownWindow::findTickSound()
@@ -108,7 +118,7 @@ void CountdownWindow::findTickSound()
 void CountdownWindow::enableTimer()
 {
     if (!m_timer->isActive())
-        m_timer->start();
+        startClock();
 }
 
 bool CountdownWindow::timerEnabled() const
@@ -123,12 +133,16 @@ void CountdownWindow::stopTimer()
 
 bool CountdownWindow::countDown()
 {
-    // The sound is played to its end before the count moves, so a long sound
-    // stretches every second.
+    // The sound is played to its end before the count moves; the clock then
+    // makes up for its length at the next step.
     if (!m_deps.state.tick_sound.isEmpty())
         m_deps.sound.playSync(m_deps.state.tick_sound);
     --m_deps.state.countdown;
-    if (m_deps.state.countdown == 0)
+    if (m_timer->isActive() && m_clock.isValid()) {
+        const qint64 due = qint64(++m_steps + 1) * 1000;
+        m_timer->start(int(qMax<qint64>(0, due - m_clock.elapsed())));
+    }
+    if (m_deps.state.countdown <= 0)
         return true;
     showSeconds();
     return false;
@@ -136,7 +150,7 @@ bool CountdownWindow::countDown()
 
 void CountdownWindow::restartCount()
 {
-    m_deps.state.countdown = startSeconds;
+    m_deps.state.countdown = m_length;
     showSeconds();
 }
 

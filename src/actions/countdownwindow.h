@@ -42,10 +42,13 @@ class CountdownWindow : public QWidget
     Q_OBJECT
 
 public:
+    // The length when the options give none (Options::countdownSeconds).
     static constexpr qint16 startSeconds = 15;
     // About what a desktop's own confirmation boxes wait.
     static constexpr std::chrono::milliseconds clickGuard{500};
 
+    // The count's length in seconds, from the options when the window loaded.
+    qint16 length() const { return m_length; }
     // Enabling a timer that runs already changes nothing.
     void enableTimer();
     bool timerEnabled() const;
@@ -77,7 +80,7 @@ protected:
     // second less. True when no second is left; otherwise lbls shows the
     // seconds left.
     bool countDown();
-    // countdown := 15, and lbls shows it.
+    // countdown := the length, and lbls shows it.
     void restartCount();
     void stopTimer();
     // Closes the window from its own buttons or timer, the only ways it closes.
@@ -103,7 +106,15 @@ private:
     QLabel *m_lbls;
     PictureButton *m_act;
     PictureButton *m_decline;
+    void startClock();
+
     QTimer *m_timer;
+    // The count's own clock, from the timer's start: each step is due a whole
+    // second after it, so a slow tick sound or a busy desktop delays no step
+    // after it, and 30 steps take 30 s.
+    QElapsedTimer m_clock;
+    int m_steps = 0;
+    qint16 m_length = startSeconds;
     bool m_ownClose = false;
     bool m_declined = false;
     QElapsedTimer m_shown;

@@ -44,8 +44,15 @@ frminfo::frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::funct
     auto *message = new QHBoxLayout;
     message->addWidget(image, 0, Qt::AlignTop);
     message->addWidget(text, 1);
+    // Empty and out of sight until a step fails.
+    m_reports = new QLabel(this);
+    m_reports->setObjectName(QStringLiteral("lblreport"));
+    m_reports->setWordWrap(true);
+    m_reports->setStyleSheet(QStringLiteral("color: #a00000;"));
+    m_reports->hide();
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(message);
+    layout->addWidget(m_reports);
     layout->addWidget(apply, 0, Qt::AlignHCenter);
 
     // Load steps: the interface texts, then one beep; the desktop hears the
@@ -62,6 +69,13 @@ frminfo::frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::funct
 void frminfo::setReason(const QString &reason)
 {
     findChild<QLabel *>(QStringLiteral("lblfile"))->setText(reason);
+    adjustSize();
+}
+
+void frminfo::addReport(const QString &line)
+{
+    m_reports->setText(m_reports->text().isEmpty() ? line : m_reports->text() + QLatin1Char('\n') + line);
+    m_reports->show();
     adjustSize();
 }
 

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class QLabel;
+
 namespace quendral {
 
 class DesktopNotifier;
@@ -25,6 +27,11 @@ public:
     // Says why the completion came when the files alone did not decide (the
     // connection went quiet, the deadline passed), in place of the usual text.
     void setReason(const QString &reason);
+    // One more line under the text: a step of the completion that failed.
+    void addReport(const QString &line);
+
+private:
+    QLabel *m_reports = nullptr;
 };
 
 } // namespace quendral

@@ -1,14 +1,16 @@
 #pragma once
 
 #include "actions/countdownwindow.h"
+#include "kit/powercontrol.h"
 
 namespace quendral {
 
 class DesktopNotifier;
-class PowerControl;
 
-// The power-off countdown: turns the computer off 15 seconds after it opens,
-// unless the user declines; the user may also turn it off at once. A refused power-off is not
+// The power-off countdown: turns the computer off, or suspends or hibernates
+// it as the options say, when its count ends, unless the user declines; the
+// user may also act at once. Suspend and hibernate have titles and texts of
+// their own, and the program runs on after them. A refused action is not
 // passed over: once the window has closed, a message box gives the reason and
 // stays until dismissed, and the desktop's notifications get the same text.
 class frmshut final : public CountdownWindow
@@ -21,13 +23,21 @@ public:
     void timer_shut_Timer();
     void cmdshut_Click();
     void cmdnotshut_Click();
+    PowerControl::Action action() const { return m_action; }
 
 private:
+    // The texts of suspend and hibernate, over the language pass's power-off
+    // ones; again after a later pass (the options window's, say) put those back.
+    void showActionTexts();
+    void changeEvent(QEvent *event) override;
+
     // Asks for the power-off and closes the window, then reports a refusal.
     void powerOffAndClose();
 
     PowerControl &m_power;
     DesktopNotifier &m_notifier;
+    PowerControl::Action m_action;
+    bool m_showingTexts = false;
 };
 
 } // namespace quendral

@@ -33,42 +33,61 @@ LogindPowerControl::LogindPowerControl(const QDBusConnection &bus)
 
 PowerControl::Ability LogindPowerControl::canPowerOff()
 {
+    return ask(QStringLiteral("CanPowerOff"));
+}
+
+QString LogindPowerControl::power_off()
+{
+    return request(QStringLiteral("PowerOff"));
+}
+
+PowerControl::Ability LogindPowerControl::canSleep(Action action)
+{
+    return ask(action == Action::Hibernate ? QStringLiteral("CanHibernate") : QStringLiteral("CanSuspend"));
+}
+
+QString LogindPowerControl::sleep(Action action)
+{
+    return request(action == Action::Hibernate ? QStringLiteral("Hibernate") : QStringLiteral("Suspend"));
+}
+
+PowerControl::Ability LogindPowerControl::ask(const QString &method)
+{
     if (!m_bus.isConnected()) {
         qCWarning(lcPower) << "No system bus for logind:" << m_bus.lastError().name() << m_bus.lastError().message();
         return Ability::Unknown;
     }
-    const QDBusMessage reply =
-        m_bus.call(managerCall(QStringLiteral("CanPowerOff")), QDBus::Block, canPowerOffTimeoutMs);
+    const QDBusMessage reply = m_bus.call(managerCall(method), QDBus::Block, canPowerOffTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        qCWarning(lcPower) << "CanPowerOff failed:" << reply.errorName() << reply.errorMessage();
+        qCWarning(lcPower) << method << "failed:" << reply.errorName() << reply.errorMessage();
         return Ability::Unknown;
     }
     const QString answer = reply.arguments().value(0).toString();
-    qCDebug(lcPower) << "logind answers CanPowerOff:" << answer;
+    qCDebug(lcPower) << "logind answers" << method << answer;
     if (answer == QLatin1String("yes"))
         return Ability::Yes;
     if (answer == QLatin1String("challenge"))
         return Ability::Challenge;
-    // "na": the machine cannot power off at all (no such operation here).
+    // "na": the machine cannot do it at all (no swap to hibernate to, say).
     if (answer == QLatin1String("no") || answer == QLatin1String("na"))
         return Ability::No;
     return Ability::Unknown;
 }
 
-QString LogindPowerControl::power_off()
+QString LogindPowerControl::request(const QString &method)
 {
     if (!m_bus.isConnected()) {
         qCWarning(lcPower) << "No system bus for logind:" << m_bus.lastError().name() << m_bus.lastError().message();
         const QString why = m_bus.lastError().message();
         return why.isEmpty() ? QStringLiteral("The system bus cannot be reached.") : why;
     }
-    QDBusMessage message = managerCall(QStringLiteral("PowerOff"));
+    QDBusMessage message = managerCall(method);
     message << false;
-    qCDebug(lcPower) << "Asking logind to power off";
+    qCDebug(lcPower) << "Asking logind:" << method;
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, powerOffTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return {};
-    qCWarning(lcPower) << "PowerOff failed:" << reply.errorName() << reply.errorMessage();
+    qCWarning(lcPower) << method << "failed:" << reply.errorName() << reply.errorMessage();
     // logind's and polkit's own words; the error's name when they gave none.
     return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
 }

@@ -17,8 +17,14 @@ public:
 
     Ability canPowerOff() override;
     QString power_off() override;
+    // CanSuspend/CanHibernate and Suspend/Hibernate, asked the same way.
+    Ability canSleep(Action action) override;
+    QString sleep(Action action) override;
 
 private:
+    Ability ask(const QString &method);
+    QString request(const QString &method);
+
     QDBusConnection m_bus;
 };
 

@@ -3,6 +3,8 @@
 #include "actions/poweroff.h"
 #include "kit/logging.h"
 
+#include <powrprof.h>
+
 namespace quendral {
 
 namespace {
@@ -28,8 +30,8 @@ BOOL WINAPI systemLookupPrivilegeValue(const char *system, const char *name, LUI
 
 ShutdownCalls ShutdownCalls::system()
 {
-    return {systemGetVersionEx,    OpenProcessToken, systemLookupPrivilegeValue,
-            AdjustTokenPrivileges, ExitWindowsEx,    CloseHandle};
+    return {systemGetVersionEx, OpenProcessToken, systemLookupPrivilegeValue, AdjustTokenPrivileges, ExitWindowsEx,
+            CloseHandle,        SetSuspendState,  GetPwrCapabilities};
 }
 
 WindowsPowerControl::WindowsPowerControl(ShutdownCalls calls)
@@ -73,6 +75,37 @@ QString WindowsPowerControl::power_off()
     qCDebug(lcPower) << "Asking Windows to shut down";
     if (m_calls.exitWindowsEx(kShutdownForce, 0))
         return {};
+    return refusal("ExitWindowsEx");
+}
+
+PowerControl::Ability WindowsPowerControl::canSleep(Action action)
+{
+    SYSTEM_POWER_CAPABILITIES capabilities{};
+    if (!m_calls.getPwrCapabilities(&capabilities)) {
+        qCWarning(lcPower) << "GetPwrCapabilities failed: error" << GetLastError();
+        return Ability::Unknown;
+    }
+    const bool able = action == Action::Hibernate
+                          ? capabilities.SystemS4 && capabilities.HiberFilePresent
+                          : capabilities.SystemS1 || capabilities.SystemS2 || capabilities.SystemS3;
+    qCDebug(lcPower) << "power capabilities for" << int(action) << (able ? "allow" : "refuse");
+    return able ? Ability::Yes : Ability::No;
+}
+
+QString WindowsPowerControl::sleep(Action action)
+{
+    // Sleep needs the shutdown privilege as much as a shutdown does.
+    if (is_nt_platform())
+        enable_shutdown_privilege();
+    const bool hibernate = action == Action::Hibernate;
+    qCDebug(lcPower) << "Asking Windows to" << (hibernate ? "hibernate" : "sleep");
+    if (m_calls.setSuspendState(hibernate, FALSE, FALSE))
+        return {};
+    return refusal("SetSuspendState");
+}
+
+QString WindowsPowerControl::refusal(const char *call)
+{
     // A refusal is told, with the system's own words for it.
     const DWORD error = GetLastError();
     // The wide call: the system's words in any language, not only the code page's.
@@ -81,7 +114,7 @@ QString WindowsPowerControl::power_off()
                    error, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
     const QString reason = text ? QString::fromWCharArray(text).trimmed() : QString::number(error);
     LocalFree(text);
-    qCWarning(lcPower) << "ExitWindowsEx failed: error" << error << reason;
+    qCWarning(lcPower) << call << "failed: error" << error << reason;
     return reason.isEmpty() ? QString::number(error) : reason;
 }
 

@@ -18,8 +18,10 @@ struct ShutdownCalls
      DWORD *returnLength);
     BOOL(WINAPI *exitWindowsEx)(UINT flags, DWORD reason);
     BOOL(WINAPI *closeHandle)(HANDLE handle);
+    BOOLEAN(WINAPI *setSuspendState)(BOOLEAN hibernate, BOOLEAN force, BOOLEAN wakeupEventsDisabled);
+    BOOLEAN(WINAPI *getPwrCapabilities)(SYSTEM_POWER_CAPABILITIES *capabilities);
 
-    // kernel32's, advapi32's and user32's own functions.
+    // kernel32's, advapi32's, user32's and powrprof's own functions.
     static ShutdownCalls system();
 };
 
@@ -36,10 +38,16 @@ public:
     // learns so when the request is refused.
     Ability canPowerOff() override { return Ability::Unknown; }
     QString power_off() override;
+    // Sleep (S1-S3) or hibernation (S4 with its file), as the power
+    // capabilities say; only Yes or No.
+    Ability canSleep(Action action) override;
+    QString sleep(Action action) override;
     bool is_nt_platform();
     void enable_shutdown_privilege();
 
 private:
+    QString refusal(const char *call);
+
     ShutdownCalls m_calls;
 };
 

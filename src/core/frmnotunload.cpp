@@ -41,6 +41,25 @@ Msg textOf(Monitor::Problem problem)
     return problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection;
 }
 
+Msg textOf(Monitor::Warning warning)
+{
+    switch (warning) {
+    case Monitor::Warning::CannotPowerOff:
+        return Msg::CannotPowerOff;
+    case Monitor::Warning::PowerOffChallenge:
+        return Msg::PowerOffChallenge;
+    case Monitor::Warning::CannotSuspend:
+        return Msg::CannotSuspend;
+    case Monitor::Warning::SuspendChallenge:
+        return Msg::SuspendChallenge;
+    case Monitor::Warning::CannotHibernate:
+        return Msg::CannotHibernate;
+    case Monitor::Warning::HibernateChallenge:
+        return Msg::HibernateChallenge;
+    }
+    return Msg::CannotPowerOff;
+}
+
 } // namespace
 
 void endAtOnce()
@@ -75,6 +94,7 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     m_hm1->setPicture(QStringLiteral("#cmdhelp"), lazyPicture(QStringLiteral(":/pictures/help.svg")));
     m_hm1->setPicture(QStringLiteral("#cmdabout"), lazyPicture(QStringLiteral(":/pictures/about.svg")));
     m_hm1->setPicture(QStringLiteral("#cmdexit"), lazyPicture(QStringLiteral(":/pictures/exit.svg")));
+    m_hm1->setPicture(QStringLiteral("#cmddecline"), lazyPicture(QStringLiteral(":/pictures/decline.svg")));
 
     m_lblstart = addLabel(QStringLiteral("lblstart"), QStringLiteral("Monitoruj"));
     m_lblstop = addLabel(QStringLiteral("lblstop"), QStringLiteral("Zatrzymaj"));
@@ -105,8 +125,18 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     // A completion disarms what the tooltip names.
     connect(&m_monitor, &Monitor::ruleMet, this, &frmnotunload::reset_to_start_texts);
     connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) { warn(textOf(problem)); });
-    connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) {
-        warn(warning == Monitor::Warning::CannotPowerOff ? Msg::CannotPowerOff : Msg::PowerOffChallenge);
+    connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) { warn(textOf(warning)); });
+    // Declining a running countdown from the menu, as its own button does.
+    m_cmddecline =
+        addEntry(QStringLiteral("cmddecline"), QStringLiteral("&Przerwij odliczanie"), &frmnotunload::cmddecline_Click);
+    // In the menu only while a countdown runs: a hidden entry would still be
+    // listed to screen readers and to the stand-in window.
+    m_mnutray->removeAction(m_cmddecline);
+    connect(m_mnutray, &QMenu::aboutToShow, this, [this] {
+        if (m_monitor.countdownRunning())
+            m_mnutray->insertAction(m_cmdmonit, m_cmddecline);
+        else
+            m_mnutray->removeAction(m_cmddecline);
     });
 
     Form_Load();
@@ -229,6 +259,11 @@ void frmnotunload::cmdmonit_Click()
 void frmnotunload::warn(Msg message)
 {
     msgbox::show(this, m_state.message(message), msgbox::Icon::Warning);
+}
+
+void frmnotunload::cmddecline_Click()
+{
+    m_monitor.declineCountdown();
 }
 
 void frmnotunload::cmdaddfile_Click()

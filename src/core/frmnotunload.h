@@ -41,6 +41,8 @@ public:
     void cmdhelp_Click();
     void cmdabout_Click();
     void cmdexit_Click();
+    // Shown while a completion's countdown runs.
+    void cmddecline_Click();
 
     // The stopped display.
     void show_stopped();
@@ -83,6 +85,7 @@ private:
     TrayIcon *m_tray;
     QMenu *m_mnutray;
     MenuDecorator *m_hm1;
+    QAction *m_cmddecline;
     QLabel *m_lblIE;
     QLabel *m_lblstart;
     QLabel *m_lblstop;

@@ -1,5 +1,6 @@
 #include "core/monitor.h"
 
+#include "actions/commandstep.h"
 #include "actions/completionsequence.h"
 #include "actions/completionsteps.h"
 #include "core/monitoring.h"
@@ -30,6 +31,7 @@ Options onlyHangUp(Options options)
     options.infofiles = Flag::checked(false);
     options.autodisconnect = Flag::checked(true);
     options.autocomp_off = Flag::checked(false);
+    options.command.clear();
     return options;
 }
 
@@ -122,6 +124,16 @@ void Monitor::stop()
     emit stopped();
 }
 
+bool Monitor::countdownRunning() const
+{
+    return m_services.completion.countingDown();
+}
+
+void Monitor::declineCountdown()
+{
+    m_services.completion.declineCountdown();
+}
+
 void Monitor::warnIfPowerOffRefused()
 {
     const Options options = Options::read(m_app.store);
@@ -129,12 +141,14 @@ void Monitor::warnIfPowerOffRefused()
         monitoring::chooseCountdowns(options.autodisconnect.number(), options.autocomp_off.number());
     if (!countdowns || !countdowns->powerOff)
         return;
-    switch (m_services.power.canPowerOff()) {
+    // The chosen action's warnings, in the enum's order: power-off, suspend, hibernate.
+    const int action = options.powerActionIndex();
+    switch (m_services.power.can(PowerControl::Action(action))) {
     case PowerControl::Ability::No:
-        emit warning(Warning::CannotPowerOff);
+        emit warning(Warning(int(Warning::CannotPowerOff) + 2 * action));
         break;
     case PowerControl::Ability::Challenge:
-        emit warning(Warning::PowerOffChallenge);
+        emit warning(Warning(int(Warning::PowerOffChallenge) + 2 * action));
         break;
     case PowerControl::Ability::Yes:
     case PowerControl::Ability::Unknown:
@@ -232,6 +246,14 @@ void Monitor::complete(const Options &chosen, const QStringList &paths, std::opt
         plan.add<SoundStep>(options.sound_path);
     if (options.infofiles.isOn())
         plan.add<NoticeStep>(why);
+    if (!options.command.trimmed().isEmpty()) {
+        // The files that made the completion: those of them there now.
+        QStringList made = paths;
+        made.removeIf([this](const QString &path) { return !m_probe.arrived(path); });
+        plan.add<CommandStep>(options.command, made, store.settingsFile().path(), options.commandTimeoutSeconds(),
+                              CommandStep::Texts{m_app.message(Msg::CommandFailed), m_app.message(Msg::CommandExitCode),
+                                                 m_app.message(Msg::CommandTimedOut)});
+    }
     if (const auto countdowns =
             monitoring::chooseCountdowns(options.autodisconnect.number(), options.autocomp_off.number())) {
         if (countdowns->hangUp)

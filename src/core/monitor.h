@@ -45,7 +45,14 @@ public:
     enum class Problem { NoFiles, NoConnection };
     Q_ENUM(Problem)
     // What the system says of an armed action before it is due.
-    enum class Warning { CannotPowerOff, PowerOffChallenge };
+    enum class Warning {
+        CannotPowerOff,
+        PowerOffChallenge,
+        CannotSuspend,
+        SuspendChallenge,
+        CannotHibernate,
+        HibernateChallenge,
+    };
     Q_ENUM(Warning)
 
     struct Services
@@ -84,6 +91,9 @@ public:
     // runs keeps the interval where it is.
     std::optional<Problem> start();
     void stop();
+    // A completion's countdown is on screen; the tray menu may decline it.
+    bool countdownRunning() const;
+    void declineCountdown();
     // Every 30 s while the timer runs.
     void tloop_Timer();
     // The computer woke from sleep: a running monitor ticks soon.

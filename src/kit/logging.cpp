@@ -11,5 +11,6 @@ Q_LOGGING_CATEGORY(lcMonitor, "quendral.monitor", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcCompletion, "quendral.completion", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcStore, "quendral.store", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcTray, "quendral.tray", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcCommand, "quendral.command", QtInfoMsg)
 
 } // namespace quendral

@@ -17,5 +17,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcMonitor)    // quendral.monitor: monitoring and its
 Q_DECLARE_LOGGING_CATEGORY(lcCompletion) // quendral.completion: the completion steps
 Q_DECLARE_LOGGING_CATEGORY(lcStore)      // quendral.store: settings file, per-user store
 Q_DECLARE_LOGGING_CATEGORY(lcTray)       // quendral.tray: tray icon and its hosts
+Q_DECLARE_LOGGING_CATEGORY(lcCommand)    // quendral.command: the user's command at completion, its output
 
 } // namespace quendral

@@ -4,10 +4,13 @@
 
 namespace quendral {
 
-// Turns the computer off.
+// Turns the computer off, or puts it to sleep.
 class PowerControl
 {
 public:
+    // What the completion does to the machine, as the options store it.
+    enum class Action { PowerOff, Suspend, Hibernate };
+
     // Whether this user may power off, as the system says beforehand.
     enum class Ability {
         Yes,       // allowed without asking
@@ -22,6 +25,13 @@ public:
     // Asks for the power-off without any question to the user. Returns an
     // empty text when the request was taken, otherwise why it was refused.
     virtual QString power_off() = 0;
+    // The same for suspend and hibernate (never PowerOff). The program runs on
+    // once the machine resumes. A back-end without them says so.
+    virtual Ability canSleep(Action) { return Ability::No; }
+    virtual QString sleep(Action) { return QStringLiteral("Not available on this system."); }
+
+    Ability can(Action action) { return action == Action::PowerOff ? canPowerOff() : canSleep(action); }
+    QString perform(Action action) { return action == Action::PowerOff ? power_off() : sleep(action); }
 };
 
 } // namespace quendral

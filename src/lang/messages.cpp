@@ -91,6 +91,33 @@ const QList<BuiltIn> &builtIns()
         {Msg::MissingFiles, QStringLiteral("Brakujące pliki:")},
         {Msg::ArmedQuiet, QStringLiteral("lub cisza %1 min")},
         {Msg::ArmedDeadline, QStringLiteral("najpóźniej o %1")},
+        // Suspend, hibernate and the user's command at completion.
+        {Msg::CannotSuspend,
+         QStringLiteral("Ten użytkownik nie może uśpić komputera, więc Quendral nie uśpi go po pobraniu plików. "
+                        "Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {Msg::SuspendChallenge,
+         QStringLiteral("Uśpienie komputera wymaga tu hasła administratora, więc po pobraniu plików Quendral zapewne "
+                        "go nie uśpi. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {Msg::CannotHibernate,
+         QStringLiteral("Ten komputer nie może przejść w stan hibernacji albo ten użytkownik nie może go w nią "
+                        "wprowadzić, więc Quendral nie zahibernuje go po pobraniu plików. Monitorowanie zostało "
+                        "rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {Msg::HibernateChallenge,
+         QStringLiteral("Hibernacja komputera wymaga tu hasła administratora, więc po pobraniu plików Quendral zapewne "
+                        "go nie zahibernuje. Monitorowanie zostało rozpoczęte; pozostałe zadania zostaną wykonane.")},
+        {Msg::SuspendRefused, QStringLiteral("Nie udało się uśpić komputera. Powód podany przez system:")},
+        {Msg::HibernateRefused, QStringLiteral("Nie udało się zahibernować komputera. Powód podany przez system:")},
+        {Msg::SuspendTitle, QStringLiteral("Quendral - Usypianie systemu")},
+        {Msg::SuspendText, QStringLiteral("Quendral uśpi komputer za:")},
+        {Msg::SuspendNow, QStringLiteral("&Uśpij natychmiast")},
+        {Msg::DontSuspend, QStringLiteral("&Nie usypiaj")},
+        {Msg::HibernateTitle, QStringLiteral("Quendral - Hibernacja systemu")},
+        {Msg::HibernateText, QStringLiteral("Quendral zahibernuje komputer za:")},
+        {Msg::HibernateNow, QStringLiteral("&Hibernuj natychmiast")},
+        {Msg::DontHibernate, QStringLiteral("&Nie hibernuj")},
+        {Msg::CommandFailed, QStringLiteral("Polecenie uruchamiane po pobraniu plików nie powiodło się:")},
+        {Msg::CommandExitCode, QStringLiteral("kod wyjścia")},
+        {Msg::CommandTimedOut, QStringLiteral("przerwane po tylu sekundach:")},
     };
     return texts;
 }

@@ -4,6 +4,7 @@
 #include "kit/named.h"
 #include "kit/picturebutton.h"
 #include "kit/windowfactory.h"
+#include "options/completionoptions.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/options.h"
@@ -93,6 +94,7 @@ frmmain::frmmain(AppState &state, WindowFactory &factory, Deps deps, QWidget *pa
     for (QCheckBox *box : {m_disconnect, m_comp_off, m_sound, m_info_files})
         option->addWidget(box);
     addFinishConditions(option);
+    m_completion = new CompletionOptions(m_comp_off, option, m_deps.runDialog);
     (new QVBoxLayout(m_frmlanguage))->addWidget(m_language);
     auto *bonus = new QVBoxLayout(m_frmbonus);
     bonus->addWidget(m_start);
@@ -137,6 +139,7 @@ void frmmain::Form_Load()
     m_disconnect->setChecked(shown.autodisconnect.isChecked());
     m_comp_off->setChecked(shown.autocomp_off.isChecked());
     m_info_files->setChecked(shown.infofiles.isChecked());
+    m_completion->load(shown);
     m_loading = true;
     m_sound->setChecked(shown.sound.isChecked());
     m_loading = false;
@@ -326,6 +329,7 @@ void frmmain::cmdapply_Click()
         chosen.sound_path = m_newsound;
     chosen.ie = Flag::checked(m_ie->isChecked());
     chooseFinishConditions(chosen);
+    m_completion->save(chosen);
     // Each step that fails is named in the report, and the rest still run.
     QList<Msg> failed;
     if (!chosen.save(m_state.store, stored))

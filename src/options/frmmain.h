@@ -17,6 +17,7 @@ class QLabel;
 
 namespace quendral {
 
+class CompletionOptions;
 struct AppState;
 struct Options;
 class PictureButton;
@@ -96,6 +97,7 @@ private:
     // The choice's two texts, where a language file can replace them.
     QLabel *m_lbldeadlineall;
     QLabel *m_lbldeadlinehangup;
+    CompletionOptions *m_completion;
     QGroupBox *m_frmlanguage;
     QComboBox *m_language;
     QGroupBox *m_frmbonus;

@@ -47,8 +47,25 @@ enum class Msg {
     MissingFiles,
     ArmedQuiet,
     ArmedDeadline,
+    CannotSuspend,
+    SuspendChallenge,
+    CannotHibernate,
+    HibernateChallenge,
+    SuspendRefused,
+    HibernateRefused,
+    SuspendTitle,
+    SuspendText,
+    SuspendNow,
+    DontSuspend,
+    HibernateTitle,
+    HibernateText,
+    HibernateNow,
+    DontHibernate,
+    CommandFailed,
+    CommandExitCode,
+    CommandTimedOut,
 };
-inline constexpr int kMessageCount = int(Msg::ArmedDeadline) + 1;
+inline constexpr int kMessageCount = int(Msg::CommandTimedOut) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -80,6 +97,23 @@ inline QString messageKey(Msg id)
         "missingfiles",
         "armedquiet",
         "armeddeadline",
+        "cannotsuspend",
+        "suspendchallenge",
+        "cannothibernate",
+        "hibernatechallenge",
+        "suspendrefused",
+        "hibernaterefused",
+        "suspendtitle",
+        "suspendtext",
+        "suspendnow",
+        "dontsuspend",
+        "hibernatetitle",
+        "hibernatetext",
+        "hibernatenow",
+        "donthibernate",
+        "commandfailed",
+        "commandexitcode",
+        "commandtimedout",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);

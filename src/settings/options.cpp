@@ -26,6 +26,10 @@ QList<std::pair<QString, QString>> storedForm(const Options &options)
         {keys::kDeadline, options.deadline.text()},
         {keys::kDeadlineTime, options.deadlinetime},
         {keys::kDeadlineAction, options.deadlineaction.text()},
+        {keys::kPowerAction, options.powerAction.text()},
+        {keys::kCommand, options.command},
+        {keys::kCommandTimeout, options.commandTimeout.text()},
+        {keys::kCountdown, options.countdown.text()},
     };
 }
 
@@ -54,6 +58,10 @@ Options Options::read(const SettingsStore &store)
     options.deadline = flag(keys::kDeadline);
     options.deadlinetime = stored.value(keys::kDeadlineTime);
     options.deadlineaction = flag(keys::kDeadlineAction);
+    options.powerAction = flag(keys::kPowerAction);
+    options.command = stored.value(keys::kCommand);
+    options.commandTimeout = flag(keys::kCommandTimeout);
+    options.countdown = flag(keys::kCountdown);
     return options;
 }
 
@@ -74,6 +82,24 @@ double Options::quietRateKBs() const
 QTime Options::deadlineTime() const
 {
     return QTime::fromString(deadlinetime.trimmed(), QStringLiteral("H:mm"));
+}
+
+int Options::powerActionIndex() const
+{
+    const double n = powerAction.number();
+    return n == 1 || n == 2 ? int(n) : 0;
+}
+
+int Options::commandTimeoutSeconds() const
+{
+    const double n = commandTimeout.number();
+    return n >= 1 && n <= 86400 ? int(n) : kDefaultCommandTimeout;
+}
+
+int Options::countdownSeconds() const
+{
+    const double n = countdown.number();
+    return n >= kMinCountdown && n <= kMaxCountdown ? int(n) : kDefaultCountdown;
 }
 
 bool Options::save(SettingsStore &store, const Options &before) const

@@ -51,10 +51,15 @@ struct Options
     QString sound_path;
     Flag ie;    // the browser button
     Flag start; // start at logon, as the options window last found the Run key
+    // (The values below are initialised, so that a list of the values above
+    // still makes one.)
+    Flag powerAction{};    // the power action: 0 power off, 1 suspend, 2 hibernate
+    QString command{};     // run when the files are in, "" for none
+    Flag commandTimeout{}; // the longest wait for the command, in seconds
+    Flag countdown{};      // the countdowns' length, in seconds
     // Also finish once the connection has been quiet (below quietrate kB/s)
     // for quietminutes; by deadlinetime (HH:MM) in any case, with the chosen
     // actions (deadlineaction 0) or only the hang-up (1).
-    // (Initialised, so that a list of the values above still makes one.)
     Flag quiet{};
     QString quietminutes{};
     QString quietrate{};
@@ -71,6 +76,15 @@ struct Options
     double quietRateKBs() const;
     // Invalid when the text is no HH:MM time.
     QTime deadlineTime() const;
+
+    // The numbers as the completion takes them: a missing or unknown action
+    // is power-off; a missing timeout 300 s; the countdown 5 to 600, 15 when
+    // missing or out of range.
+    int powerActionIndex() const;
+    int commandTimeoutSeconds() const;
+    int countdownSeconds() const;
+    static constexpr int kDefaultCountdown = 15, kMinCountdown = 5, kMaxCountdown = 600;
+    static constexpr int kDefaultCommandTimeout = 300;
 
     // Every value in one read of the store.
     static Options read(const SettingsStore &store);

@@ -30,5 +30,9 @@ inline const QString kQuietRate = QStringLiteral("QuietRate");
 inline const QString kDeadline = QStringLiteral("Deadline");
 inline const QString kDeadlineTime = QStringLiteral("DeadlineTime");
 inline const QString kDeadlineAction = QStringLiteral("DeadlineAction");
+inline const QString kPowerAction = QStringLiteral("PowerAction");
+inline const QString kCommand = QStringLiteral("Command");
+inline const QString kCommandTimeout = QStringLiteral("CommandTimeout");
+inline const QString kCountdown = QStringLiteral("Countdown");
 
 } // namespace quendral::keys

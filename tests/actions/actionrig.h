@@ -1,6 +1,7 @@
 #pragma once
 
 #include "actions/actionwindows.h"
+#include "actions/commandstep.h"
 #include "actions/completionsequence.h"
 #include "actions/completionsteps.h"
 #include "actions/countdownwindow.h"
@@ -32,7 +33,7 @@ struct ActionRig
     FakeNotifier notifier;
     int languagePasses = 0; // loadLanguage calls
     WindowFactory factory;
-    CompletionSequence sequence{{factory, sound}};
+    CompletionSequence sequence{{factory, sound, &notifier}};
     QList<CompletionSequence::Outcome> finished;
 
     ActionRig()
@@ -45,12 +46,20 @@ struct ActionRig
     {
         for (const char *name : {"frmdis", "frmshut", "frminfo"})
             delete factory.loaded(QLatin1String(name));
+        // The per-user store outlives the rig: the next one starts on the defaults.
+        state.store.SaveUserSettings({{QStringLiteral("PowerAction"), {}}, {QStringLiteral("Countdown"), {}}});
     }
 
-    // The countdowns of a met rule, as monitoring plans them.
-    void complete(Chain chain)
+    // The countdowns of a met rule, as monitoring plans them, after the
+    // notice and `command` when one is given.
+    void complete(Chain chain, const QString &command = {}, int timeoutSeconds = 5)
     {
         CompletionPlan plan = sequence.plan();
+        if (!command.isEmpty()) {
+            plan.add<NoticeStep>();
+            plan.add<CommandStep>(command, QStringList{"/d/a.zip", "/d/b c.zip"}, QStringLiteral("/p/Settings.ini"),
+                                  timeoutSeconds, CommandStep::Texts{"FAILED:", "EXIT", "TIMEOUT"});
+        }
         if (chain != Chain::PowerOff)
             plan.add<CountdownStep>(QStringLiteral("frmdis"));
         if (chain != Chain::HangUp)

@@ -4,6 +4,7 @@
 #include "actions/frminfo.h"
 #include "actions/frmshut.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QTimer>
@@ -45,6 +46,52 @@ private slots:
         // The notice stands apart: the countdown does not close it.
         rig.window<frmdis>("frmdis")->cmdnotdis_Click();
         QVERIFY(rig.factory.isVisible(QStringLiteral("frminfo")));
+    }
+
+    // The command runs after the notice and before the countdowns (so before
+    // the hang-up), with the files and the settings file in its environment;
+    // whatever went wrong is told in the notice, the notification and the log.
+    void theCommandRunsBeforeTheCountdowns_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("report"); // empty: none
+        const QString script = QDir::temp().filePath(QStringLiteral("quendral command.sh"));
+        QFile::remove(script);
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\nprintf '%s|%s|%s' \"$QUENDRAL_FILES\" \"$QUENDRAL_WATCHLIST\" \"$1\" >\"$0.out\"\n"
+                   "echo said so\n");
+        file.close();
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        QTest::newRow("records") << QStringLiteral("\"%1\" \"a \\\"b\\\"\"").arg(script) << QString();
+        QTest::newRow("fails") << QStringLiteral("sh -c \"exit 3\"") << "FAILED: sh -c \"exit 3\" (EXIT 3)";
+        QTest::newRow("hangs") << QStringLiteral("sleep 30") << "FAILED: sleep 30 (TIMEOUT 1)";
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/q") << "FAILED: /nonexistent/q (";
+    }
+    void theCommandRunsBeforeTheCountdowns()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, report);
+        const QString out = QDir::temp().filePath(QStringLiteral("quendral command.sh.out"));
+        QFile::remove(out);
+        ActionRig rig;
+        LogRecorder log;
+        rig.complete(Chain::HangUp, command, 1);
+        QVERIFY(!rig.window<frmdis>("frmdis"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.window<frmdis>("frmdis"), 4000);
+        auto *reports = rig.window<frminfo>("frminfo")->findChild<QLabel *>(QStringLiteral("lblreport"));
+        if (report.isEmpty()) {
+            QFile recorded(out);
+            QVERIFY(recorded.open(QIODevice::ReadOnly));
+            QCOMPARE(recorded.readAll(), QByteArray("/d/a.zip\n/d/b c.zip|/p/Settings.ini|a \"b\""));
+            QVERIFY(reports->isHidden() && log.warnings("quendral.command").isEmpty());
+        } else {
+            QVERIFY2(reports->text().startsWith(report), qPrintable(reports->text()));
+            QVERIFY(rig.notifier.sent.contains(QStringLiteral("Quendral|") + reports->text()));
+            QVERIFY(log.warned("quendral.command", report));
+        }
+        rig.window<frmdis>("frmdis")->cmdnotdis_Click();
+        QCOMPARE(rig.finished.size(), 1);
     }
 
     void theLanguagePassFindsTheLoadingWindowAndItsControls()

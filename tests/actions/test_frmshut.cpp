@@ -3,6 +3,8 @@
 #include "actions/frmshut.h"
 #include "kit/picturebutton.h"
 
+#include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -38,6 +40,37 @@ private slots:
         QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
         // Sizable, unlike the hang-up window.
         QVERIFY(window->minimumSize() != window->maximumSize());
+    }
+
+    // A slow tick sound delays no step after it: the count takes its length.
+    void countsItsLengthOnItsOwnClock_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("length");
+        QTest::newRow("missing") << QString() << 15;
+        QTest::newRow("too short") << "4" << 15;
+        QTest::newRow("longest") << "600" << 600;
+        QTest::newRow("shortest, slow tick sound") << "5" << 5;
+    }
+    void countsItsLengthOnItsOwnClock()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, length);
+        ActionRig rig;
+        rig.state.store.SaveUserSetting(QStringLiteral("Countdown"), stored);
+        if (length == 5) {
+            rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
+            rig.sound.whilePlaying = [](const QString &) { QThread::msleep(400); };
+        }
+        QElapsedTimer clock;
+        clock.start();
+        rig.complete(Chain::PowerOff);
+        auto *window = rig.window<frmshut>("frmshut");
+        QCOMPARE(ActionRig::seconds(window), QString::number(length));
+        if (length != 5)
+            return;
+        QTRY_COMPARE_WITH_TIMEOUT(rig.power.powerOffs, 1, 9000);
+        QVERIFY2(clock.elapsed() < 5600, qPrintable(QString::number(clock.elapsed())));
     }
 
     void enablingTheRunningTimerChangesNothing()
@@ -93,19 +126,36 @@ private slots:
     {
         QTest::addColumn<bool>("byButton");
         QTest::addColumn<QString>("refusal");
-        QTest::newRow("countdown, refused") << false << "Access denied.";
-        QTest::newRow("button, refused") << true << "Access denied.";
-        QTest::newRow("countdown, taken") << false << "";
+        QTest::addColumn<int>("action"); // PowerAction, -1 missing; its texts are its message keys
+        QTest::newRow("countdown, refused") << false << "Access denied." << 0;
+        QTest::newRow("button, refused") << true << "Access denied." << -1;
+        QTest::newRow("countdown, taken") << false << "" << 7;
+        QTest::newRow("suspend, countdown, refused") << false << "Access denied." << 1;
+        QTest::newRow("hibernate, button, refused") << true << "Sleep verb not supported" << 2;
+        QTest::newRow("suspend, taken") << false << "" << 1;
     }
     void refusedPowerOffIsReportedOnceTheWindowHasClosed()
     {
         QFETCH(bool, byButton);
         QFETCH(QString, refusal);
+        QFETCH(int, action);
         ActionRig rig;
-        rig.state.messages.insert(QStringLiteral("poweroffrefused"), QStringLiteral("REFUSED:"));
+        const int sleep = action == 1 || action == 2 ? action : 0;
+        const QString name = QStringList{"poweroff", "suspend", "hibernate"}.at(sleep);
+        for (const QString key : {"poweroffrefused", "suspendrefused", "hibernaterefused", "suspendtitle",
+                                  "hibernatetitle", "suspendtext", "hibernatetext"})
+            rig.state.messages.insert(key, key.toUpper());
+        rig.state.store.SaveUserSetting(QStringLiteral("PowerAction"),
+                                        action < 0 ? QString() : QString::number(action));
         rig.power.refusal = refusal;
         rig.complete(Chain::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
+        if (sleep) {
+            window->setWindowTitle(QStringLiteral("a later language pass"));
+            QCoreApplication::processEvents();
+            QCOMPARE(window->windowTitle(), name.toUpper() + QStringLiteral("TITLE"));
+            QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblshut"))->text(), name.toUpper() + "TEXT");
+        }
         QList<msgbox::Shown> shown;
         bool closedAtBox = false;
         msgbox::setAnswerer([&](const msgbox::Shown &box) {
@@ -120,14 +170,15 @@ private slots:
                 window->timer_shut_Timer();
         }
         msgbox::setAnswerer({});
-        QCOMPARE(rig.power.powerOffs, 1);
+        QCOMPARE(rig.power.powerOffs, sleep ? 0 : 1);
+        QCOMPARE(rig.power.sleeps, sleep ? QList{PowerControl::Action(sleep)} : QList<PowerControl::Action>{});
         QVERIFY(!window->isVisible());
         if (refusal.isEmpty()) {
             QVERIFY(shown.isEmpty());
             QVERIFY(rig.notifier.sent.isEmpty());
             return;
         }
-        const QString report = QStringLiteral("REFUSED:\n\n") + refusal;
+        const QString report = name.toUpper() + QStringLiteral("REFUSED\n\n") + refusal;
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().text, report);
         QCOMPARE(shown.first().icon, msgbox::Icon::Warning);
@@ -171,14 +222,23 @@ private slots:
         QCOMPARE(rig.power.powerOffs, powerOffs);
     }
 
+    void wylDeclinedReturnsToStopped_data()
+    {
+        QTest::addColumn<bool>("fromTray"); // the tray menu's entry, through the sequence
+        QTest::newRow("button") << false;
+        QTest::newRow("tray menu") << true;
+    }
     void wylDeclinedReturnsToStopped()
     {
+        QFETCH(bool, fromTray);
         ActionRig rig;
         rig.complete(Chain::PowerOff);
         auto *window = rig.window<frmshut>("frmshut");
         window->timer_shut_Timer();
         window->timer_shut_Timer();
-        window->cmdnotshut_Click();
+        QCOMPARE(rig.sequence.countingDown(), true);
+        fromTray ? rig.sequence.declineCountdown() : window->cmdnotshut_Click();
+        QCOMPARE(rig.finished, QList{CompletionSequence::Outcome::Declined});
         QCOMPARE(rig.power.powerOffs, 0);
         QCOMPARE(rig.state.countdown, qint16(15));
         QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive());

@@ -15,6 +15,7 @@ private slots:
     void initTestCase();
     void init();
 
+    void powerOffAsksLogindWithoutInteraction_data();
     void powerOffAsksLogindWithoutInteraction();
     void refusedPowerOffGivesLogindsReason();
     void canPowerOffTellsLogindsAnswer_data();
@@ -39,10 +40,22 @@ void TestPowerOffLogind::init()
     QVERIFY(m_logind.reset());
 }
 
+// Each action by its own method; the method's name is logind's.
+void TestPowerOffLogind::powerOffAsksLogindWithoutInteraction_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("method");
+    QTest::newRow("power-off") << int(PowerControl::Action::PowerOff) << "PowerOff";
+    QTest::newRow("suspend") << int(PowerControl::Action::Suspend) << "Suspend";
+    QTest::newRow("hibernate") << int(PowerControl::Action::Hibernate) << "Hibernate";
+}
+
 void TestPowerOffLogind::powerOffAsksLogindWithoutInteraction()
 {
-    QCOMPARE(makePowerControl()->power_off(), QString());
-    const QList<QVariantList> calls = powerOffCalls();
+    QFETCH(int, action);
+    QFETCH(QString, method);
+    QCOMPARE(makePowerControl()->perform(PowerControl::Action(action)), QString());
+    const QList<QVariantList> calls = m_logind.managerCalls(method);
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.first(), QVariantList{false});
 }
@@ -68,20 +81,28 @@ void TestPowerOffLogind::canPowerOffTellsLogindsAnswer_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<int>("ability");
-    QTest::newRow("yes") << "yes" << int(PowerControl::Ability::Yes);
-    QTest::newRow("no") << "no" << int(PowerControl::Ability::No);
-    QTest::newRow("na") << "na" << int(PowerControl::Ability::No);
-    QTest::newRow("challenge") << "challenge" << int(PowerControl::Ability::Challenge);
-    QTest::newRow("something else") << "maybe" << int(PowerControl::Ability::Unknown);
+    QTest::addColumn<int>("action");
+    using A = PowerControl::Action;
+    QTest::newRow("yes") << "yes" << int(PowerControl::Ability::Yes) << int(A::PowerOff);
+    QTest::newRow("no") << "no" << int(PowerControl::Ability::No) << int(A::PowerOff);
+    QTest::newRow("na") << "na" << int(PowerControl::Ability::No) << int(A::PowerOff);
+    QTest::newRow("challenge") << "challenge" << int(PowerControl::Ability::Challenge) << int(A::PowerOff);
+    QTest::newRow("something else") << "maybe" << int(PowerControl::Ability::Unknown) << int(A::PowerOff);
+    QTest::newRow("suspend, na") << "na" << int(PowerControl::Ability::No) << int(A::Suspend);
+    QTest::newRow("hibernate, no") << "no" << int(PowerControl::Ability::No) << int(A::Hibernate);
 }
 
 void TestPowerOffLogind::canPowerOffTellsLogindsAnswer()
 {
     QFETCH(QString, answer);
     QFETCH(int, ability);
-    QVERIFY(m_logind.replace(QStringLiteral("CanPowerOff"), QString(), QStringLiteral("s"),
-                             QStringLiteral("ret = '%1'").arg(answer)));
-    QCOMPARE(int(makePowerControl()->canPowerOff()), ability);
+    QFETCH(int, action);
+    const QString method = QStringList{"CanPowerOff", "CanSuspend", "CanHibernate"}.at(action);
+    // Every other question answers what no row expects.
+    for (const QString other : {"CanPowerOff", "CanSuspend", "CanHibernate"})
+        QVERIFY(m_logind.replace(other, QString(), QStringLiteral("s"),
+                                 QStringLiteral("ret = '%1'").arg(other == method ? answer : "unasked")));
+    QCOMPARE(int(makePowerControl()->can(PowerControl::Action(action))), ability);
     QCOMPARE(powerOffCalls().size(), 0);
 }
 

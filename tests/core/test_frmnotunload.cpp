@@ -47,7 +47,9 @@ struct Fixture : test::TrayRig
                           {QStringLiteral("endprogram"), QStringLiteral("ENDPROGRAM")},
                           {QStringLiteral("inhibitreason"), QStringLiteral("INHIBITREASON")},
                           {QStringLiteral("cannotpoweroff"), QStringLiteral("CANNOTPOWEROFF")},
-                          {QStringLiteral("poweroffchallenge"), QStringLiteral("POWEROFFCHALLENGE")}};
+                          {QStringLiteral("poweroffchallenge"), QStringLiteral("POWEROFFCHALLENGE")},
+                          {QStringLiteral("cannotsuspend"), QStringLiteral("CANNOTSUSPEND")},
+                          {QStringLiteral("hibernatechallenge"), QStringLiteral("HIBERNATECHALLENGE")}};
         setOptions({});
         loadLanguage = [this] {
             ++languagePasses;
@@ -647,19 +649,26 @@ private slots:
         QTest::addColumn<PowerControl::Ability>("ability");
         QTest::addColumn<int>("checks");
         QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("action"); // PowerAction
         using A = PowerControl::Ability;
         QTest::newRow("power-off, no") << "0"
-                                       << "1" << A::No << 1 << QStringList{"CANNOTPOWEROFF"};
+                                       << "1" << A::No << 1 << QStringList{"CANNOTPOWEROFF"} << "";
         QTest::newRow("power-off, challenge") << "0"
-                                              << "1" << A::Challenge << 1 << QStringList{"POWEROFFCHALLENGE"};
+                                              << "1" << A::Challenge << 1 << QStringList{"POWEROFFCHALLENGE"} << "";
         QTest::newRow("power-off, yes") << "0"
-                                        << "1" << A::Yes << 1 << QStringList();
+                                        << "1" << A::Yes << 1 << QStringList() << "";
         QTest::newRow("power-off, no answer") << "0"
-                                              << "1" << A::Unknown << 1 << QStringList();
+                                              << "1" << A::Unknown << 1 << QStringList() << "";
         QTest::newRow("hang-up then power-off, no") << "1"
-                                                    << "1" << A::No << 1 << QStringList{"CANNOTPOWEROFF"};
+                                                    << "1" << A::No << 1 << QStringList{"CANNOTPOWEROFF"} << "";
         QTest::newRow("hang-up only") << "1"
-                                      << "0" << A::No << 0 << QStringList();
+                                      << "0" << A::No << 0 << QStringList() << "";
+        QTest::newRow("suspend, no") << "0"
+                                     << "1" << A::No << 1 << QStringList{"CANNOTSUSPEND"} << "1";
+        QTest::newRow("hibernate, challenge") << "1"
+                                              << "1" << A::Challenge << 1 << QStringList{"HIBERNATECHALLENGE"} << "2";
+        QTest::newRow("suspend, yes") << "0"
+                                      << "1" << A::Yes << 1 << QStringList() << "1";
     }
     void powerOffAbilityIsCheckedAtStart()
     {
@@ -668,9 +677,10 @@ private slots:
         QFETCH(PowerControl::Ability, ability);
         QFETCH(int, checks);
         QFETCH(QStringList, boxes);
+        QFETCH(QString, action);
         Fixture f;
         f.power.ability = ability;
-        f.setOptions({{"autodisconnect", autodisconnect}, {"autocomp_off", autocomp_off}});
+        f.setOptions({{"autodisconnect", autodisconnect}, {"autocomp_off", autocomp_off}, {"PowerAction", action}});
         f.setWatchList({f.absent(QStringLiteral("a.zip"))});
         f.load();
         QList<msgbox::Shown> shown;
@@ -683,6 +693,7 @@ private slots:
         f.window->cmdmonit_Click();
         msgbox::setAnswerer({});
         QCOMPARE(f.power.abilityChecks, checks);
+        QCOMPARE(f.power.asked.size(), action.isEmpty() ? 0 : checks);
         QStringList texts;
         for (const msgbox::Shown &box : shown) {
             texts.append(box.text);

@@ -10,6 +10,7 @@ open without taking the keyboard: what the user types, Space and Enter
 included, reaches the other program and the countdown runs on. 15 s later the
 modem is asked to hang up, the pppd ends by SIGTERM and the menu entry is back
 to "Monitoruj"."""
+import json
 import os
 import re
 import shutil
@@ -102,9 +103,10 @@ def focused_window():
     return subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True, check=True).stdout.strip()
 
 
-def start_logind(program: Program):
-    mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "logind"],
-                            stdout=subprocess.DEVNULL)
+def start_logind(program: Program, parameters=None):
+    """dbusmock's logind; `parameters` as its template takes them ({"CanSuspend": "no"})."""
+    mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "logind",
+                             "--parameters", json.dumps(parameters or {})], stdout=subprocess.DEVNULL)
     program.processes.append(mock)
     bus = dbus.bus.BusConnection(os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
     wait_until(lambda: bus.name_has_owner(LOGIN), 20, "the logind mock")

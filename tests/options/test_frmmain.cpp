@@ -19,7 +19,9 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -161,12 +163,13 @@ private slots:
     {
         QTest::addColumn<QString>("disconnect");
         QTest::addColumn<QString>("compOff");
+        QTest::addColumn<int>("action"); // the option button shown; PowerAction stored as its number
         QTest::newRow("power-off only") << "0"
-                                        << "1";
-        QTest::newRow("both") << "1"
-                              << "1";
-        QTest::newRow("hang-up only") << "1"
-                                      << "0";
+                                        << "1" << 0;
+        QTest::newRow("both, hibernate") << "1"
+                                         << "1" << 2;
+        QTest::newRow("hang-up only, suspend") << "1"
+                                               << "0" << 1;
     }
 
     void loadShowsStoredValues()
@@ -177,7 +180,12 @@ private slots:
         setUser("autocomp_off", compOff);
         setUser("infofiles", "1");
         setUser("ie", "1");
+        QFETCH(int, action);
+        setUser("PowerAction", action ? QString::number(action) : QString());
         load();
+        const char *options[] = {"optpoweroff", "optsuspend", "opthibernate"};
+        QVERIFY(control<QRadioButton>(options[action])->isChecked());
+        QCOMPARE(control<QRadioButton>(options[action])->isEnabled(), compOff == "1");
         QCOMPARE(box("disconnect")->isChecked(), disconnect == "1");
         QCOMPARE(box("comp_off")->isChecked(), compOff == "1");
         QVERIFY(box("info_files")->isChecked());
@@ -305,8 +313,12 @@ private slots:
         box("comp_off")->setChecked(true);
         box("sound")->setChecked(true);
         box("info_files")->setChecked(true);
+        control<QRadioButton>("optsuspend")->setChecked(true);
+        control<QLineEdit>("txtcommand")->setText(QStringLiteral(" mv \"a b\" c "));
+        control<QSpinBox>("txtcountdown")->setValue(30);
         const QPointer<frmmain> window = m_window;
         m_window->cmdapply_Click();
+        QCOMPARE(user("PowerAction") + user("Command") + user("Countdown"), QStringLiteral("1mv \"a b\" c30"));
         QCOMPARE(user("autodisconnect"), "1");
         QCOMPARE(user("autocomp_off"), "1");
         QCOMPARE(user("infofiles"), "1");

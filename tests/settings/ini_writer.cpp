@@ -26,8 +26,8 @@ int main(int argc, char *argv[])
     if (mode == QLatin1String("options")) {
         for (long n = 0;; ++n) {
             const quendral::Flag flag(QString::number(n % 2)); // every flag "0", then every flag "1"
-            const quendral::Options set{flag, flag, flag, flag, flag, flag, app.arguments().value(3 + n % 2),
-                                        flag, flag};
+            const QString path = app.arguments().value(3 + n % 2);
+            const quendral::Options set{flag, flag, flag, flag, flag, flag, path, flag, flag, flag, path, flag, flag};
             set.save(store, quendral::Options::read(store));
         }
     }

@@ -125,7 +125,8 @@ private slots:
         const QString paths[] = {"/home/u/a.wav", "/home/u/" + QString(300, u'b') + ".wav"};
         const auto set = [&](int which) {
             const Flag flag(QString::number(which));
-            return Options{flag, flag, flag, flag, flag, flag, paths[which], flag, flag};
+            return Options{flag, flag, flag, flag,         flag, flag, paths[which],
+                           flag, flag, flag, paths[which], flag, flag};
         };
         QVERIFY(set(1).save(store, Options::read(store)));
         killWriterManyTimes("options", program.path(),

@@ -17,6 +17,8 @@ public:
     QString refusal;
     int powerOffs = 0;
     std::function<void()> onPowerOff;
+    // Suspend and hibernate: the actions asked about and requested.
+    QList<Action> asked, sleeps;
 
     Ability canPowerOff() override
     {
@@ -28,6 +30,16 @@ public:
         ++powerOffs;
         if (onPowerOff)
             onPowerOff();
+        return refusal;
+    }
+    Ability canSleep(Action action) override
+    {
+        asked.append(action);
+        return canPowerOff();
+    }
+    QString sleep(Action action) override
+    {
+        sleeps.append(action);
         return refusal;
     }
 };

@@ -1,3 +1,4 @@
+#include "actions/commandline.h"
 #include "actions/connectionsource_windows.h"
 #include "actions/poweroff_windows.h"
 #include "lang/qttranslation.h"
@@ -121,8 +122,23 @@ DWORD WINAPI fakeStatistics(HANDLE connection, void *statistics)
     return known ? 0 : ERROR_INVALID_HANDLE;
 }
 
+BOOLEAN WINAPI fakeSuspend(BOOLEAN hibernate, BOOLEAN force, BOOLEAN wakeupEventsDisabled)
+{
+    g_calls.append(
+        QStringLiteral("suspend hibernate=%1 force=%2 nowake=%3").arg(hibernate).arg(force).arg(wakeupEventsDisabled));
+    return FALSE;
+}
+
+// S3 and S4 without a hibernation file: sleep yes, hibernate no.
+BOOLEAN WINAPI fakeCapabilities(SYSTEM_POWER_CAPABILITIES *capabilities)
+{
+    *capabilities = {};
+    return capabilities->SystemS3 = capabilities->SystemS4 = TRUE;
+}
+
 const RasCalls kFakeRas{fakeEnum, fakeStatus, fakeHangUp, fakeStatistics};
-const ShutdownCalls kFakeShutdown{fakeVersion, fakeOpenToken, fakeLookup, fakeAdjust, fakeExit, fakeClose};
+const ShutdownCalls kFakeShutdown{fakeVersion, fakeOpenToken, fakeLookup,  fakeAdjust,
+                                  fakeExit,    fakeClose,     fakeSuspend, fakeCapabilities};
 
 const QString kTestKey = QStringLiteral("Software\\Quendral test");
 
@@ -221,13 +237,22 @@ private slots:
         QTest::addColumn<DWORD>("platform");
         QTest::addColumn<BOOL>("adjustResult");
         QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("ability"); // as the capabilities tell it
         const QString version = QStringLiteral("version size=%1").arg(sizeof(OSVERSIONINFOA));
-        QTest::newRow("older family") << DWORD(1) << TRUE << QStringList{version, "exit flags=5 reason=0"};
-        const QStringList privilege{version, "token access=0x28", "lookup '' SeShutdownPrivilege",
-                                    "adjust token=42 disable=0 count=1 luid=19 attr=2 length=16 return=4",
-                                    "exit flags=5 reason=0"};
-        QTest::newRow("NT family") << DWORD(2) << TRUE << privilege;
-        QTest::newRow("privilege refused") << DWORD(2) << FALSE << privilege;
+        const int yes = int(PowerControl::Ability::Yes), no = int(PowerControl::Ability::No);
+        QTest::newRow("older family") << DWORD(1) << TRUE << QStringList{version, "exit flags=5 reason=0"} << 0
+                                      << int(PowerControl::Ability::Unknown);
+        QStringList privilege{version, "token access=0x28", "lookup '' SeShutdownPrivilege",
+                              "adjust token=42 disable=0 count=1 luid=19 attr=2 length=16 return=4",
+                              "exit flags=5 reason=0"};
+        QTest::newRow("NT family") << DWORD(2) << TRUE << privilege << 0 << int(PowerControl::Ability::Unknown);
+        QTest::newRow("privilege refused")
+            << DWORD(2) << FALSE << privilege << 0 << int(PowerControl::Ability::Unknown);
+        privilege.last() = QStringLiteral("suspend hibernate=0 force=0 nowake=0");
+        QTest::newRow("suspend") << DWORD(2) << TRUE << privilege << 1 << yes;
+        privilege.last() = QStringLiteral("suspend hibernate=1 force=0 nowake=0");
+        QTest::newRow("hibernate, no hibernation file") << DWORD(2) << TRUE << privilege << 2 << no;
     }
 
     void powerOff()
@@ -235,11 +260,23 @@ private slots:
         QFETCH(DWORD, platform);
         QFETCH(BOOL, adjustResult);
         QFETCH(QStringList, calls);
+        QFETCH(int, action);
+        QFETCH(int, ability);
         g_platform = platform;
         g_adjustResult = adjustResult;
-        WindowsPowerControl(kFakeShutdown).power_off();
+        WindowsPowerControl power(kFakeShutdown);
+        QCOMPARE(int(power.can(PowerControl::Action(action))), ability);
+        // Refused by the fakes: the system's words come back.
+        QVERIFY(!power.perform(PowerControl::Action(action)).isEmpty());
         QCOMPARE(g_calls, calls);
         QCOMPARE(sizeof(OSVERSIONINFOA), size_t(148));
+    }
+
+    void commandLineSplitsAsWindowsDoes()
+    {
+        QCOMPARE(splitCommandLine(QStringLiteral("\"C:\\Program Files\\x.exe\" a \"b c\" d\\\"e")),
+                 QStringList({"C:\\Program Files\\x.exe", "a", "b c", "d\"e"}));
+        QVERIFY(splitCommandLine(QStringLiteral("  ")).isEmpty());
     }
 
     // --- the settings file: the system's profile calls and our engine agree ---
