@@ -3,6 +3,7 @@ icon, writes the default language into Settings.ini, shows the options
 window on the first start, and the options window's Apply writes the per-user
 values into the registry. Runs inside the Wine prefix and X server that
 scripts/test-windows.sh made (WINEPREFIX, DISPLAY)."""
+import glob
 import os
 import re
 import shutil
@@ -12,6 +13,9 @@ import tempfile
 import time
 
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\Quendral\Settings"
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quendral"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+BUTTON_KEY = r"HKLM\Software\Microsoft\Internet Explorer\Extensions\{B73455AE-D3DE-492a-8FE0-0EA053B85277}"
 
 
 def wait_for(what, check, timeout=90):
@@ -24,8 +28,8 @@ def wait_for(what, check, timeout=90):
     raise SystemExit(f"timed out waiting for {what}")
 
 
-def registry_value(name):
-    result = subprocess.run(["wine", "reg", "query", SETTINGS_KEY, "/v", name],
+def registry_value(name, key=SETTINGS_KEY):
+    result = subprocess.run(["wine", "reg", "query", key, "/v", name],
                             capture_output=True, text=True, errors="replace")
     for line in result.stdout.splitlines():
         parts = line.split(None, 2)
@@ -60,13 +64,15 @@ def replace_line(path, pattern, line):
 
 
 def read_message_box_back(built, program, env, log, window):
-    """A second quendral.exe says that the first one runs, in the Polish
-    language file's words: the box, copied with Ctrl+C, reads back right."""
+    """A second quendral.exe, started through the same path in upper case,
+    says that the first one runs, in the Polish language file's words: the
+    box, copied with Ctrl+C, reads back right."""
     expected = "Quendral już działa: zażółć gęślą jaźń, ŻÓŁĆ GĘŚLĄ JAŹŃ."
     replace_line(os.path.join(program, "Languages", "Polish.ini"), rb"(?m)^doublerun=[^\r\n]*",
                  b"doublerun=" + expected.encode("utf-8"))
     replace_line(os.path.join(program, "Settings.ini"), rb"(?mi)^language=[^\r\n]*", b"language=Polish.ini")
-    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", os.path.join(program, "quendral.exe")],
+    upper = "Z:" + os.path.join(program, "quendral.exe").upper().replace("/", "\\")
+    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", upper],
                      cwd=program, env=env, stdout=log, stderr=subprocess.STDOUT)
     shown = [""]
 
@@ -85,6 +91,51 @@ def read_message_box_back(built, program, env, log, window):
         subprocess.run(["import", "-window", "root", os.path.join(artefacts(), "windows-messagebox.png")], check=False)
         raise SystemExit(f"the message box read back as {shown[0]!r}, not with {expected!r}")
     subprocess.run(["xdotool", "key", "Return"], check=False)
+
+
+def registry_has(*query):
+    return subprocess.run(["wine", "reg", "query", *query], capture_output=True).returncode == 0
+
+
+def running(exe):
+    """Whether a process of this Windows program runs: Wine puts its path first on the command line."""
+    for cmdline in glob.glob("/proc/[0-9]*/cmdline"):
+        try:
+            with open(cmdline, "rb") as f:
+                if f.read().split(b"\0")[0].lower() == exe.lower().encode():
+                    return True
+        except OSError:
+            pass
+    return False
+
+
+def install_and_uninstall(setup, env, log):
+    """The installer, run silently, installs for the user with a Start-menu
+    entry and an uninstall entry; the program starts from the entry's target;
+    the silent uninstaller ends it and leaves no file, Run value, browser
+    button or uninstall entry."""
+    users = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "AppData")
+    subprocess.run(["wine", setup, "/S"], env=env, stdout=log, stderr=subprocess.STDOUT, check=True)
+    folder = glob.glob(os.path.join(users, "Local", "Programs", "Quendral"))
+    links = glob.glob(os.path.join(users, "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Quendral.lnk"))
+    assert folder and links, f"installed {folder}, Start-menu entry {links}"
+    assert registry_value("DisplayVersion", UNINSTALL_KEY) and registry_value("EstimatedSize", UNINSTALL_KEY)
+    with open(links[0], "rb") as f:
+        target = re.search(rb"[A-Za-z]:\\[ -~]*?quendral\.exe", f.read(), re.I)  # its local base path
+    assert target, "the Start-menu entry names no quendral.exe"
+    target = target.group().decode()
+    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", target],
+                     cwd=folder[0], env=env, stdout=log, stderr=subprocess.STDOUT)
+    wait_for("the installed copy's Settings.ini", lambda: "language=" in settings_text(folder[0]))
+    # What the program writes when the user asks for them.
+    subprocess.run(["wine", "reg", "add", RUN_KEY, "/v", "Quendral 1.2", "/d", target, "/f"], check=True)
+    subprocess.run(["wine", "reg", "add", BUTTON_KEY, "/v", "Exec", "/d", target, "/f"], check=True)
+    subprocess.run(["wine", os.path.join(folder[0], "uninstall.exe"), "/S", "/REMOVESETTINGS"], env=env, check=True)
+    # The uninstaller goes on from a copy of itself.
+    wait_for("the uninstaller to remove the uninstall entry", lambda: not registry_has(UNINSTALL_KEY))
+    left = [glob.glob(os.path.join(folder[0], "**"), recursive=True), os.path.exists(links[0]), running(target),
+            registry_has(RUN_KEY, "/v", "Quendral 1.2"), registry_has(BUTTON_KEY)]
+    assert left == [[], False, False, False, False], f"left: files, entry, running, Run value, button: {left}"
 
 
 def main():
@@ -121,8 +172,10 @@ def main():
         assert registry_value("IE") == "0", registry_value("IE")
         assert quendral.poll() is None, "quendral.exe ended"
         read_message_box_back(built, program, env, log, window)
-        print("quendral.exe under Wine: splash, tray icon, Settings.ini, the registry values and a Polish "
-              "message box are there")
+        if len(sys.argv) > 2:
+            install_and_uninstall(sys.argv[2], env, log)
+        print("quendral.exe under Wine: splash, tray icon, Settings.ini, the registry values, a Polish "
+              "message box at a second start through an upper-case path, the installer and uninstaller")
     finally:
         # Ends every program of this run's private prefix, quendral.exe among them.
         subprocess.run(["wineserver", "-k"], check=False)

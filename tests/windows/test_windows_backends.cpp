@@ -4,8 +4,11 @@
 #include "settings/inifile.h"
 #include "settings/modregedit.h"
 #include "settings/programfile.h"
+#include "support/iniwrites.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -287,6 +290,37 @@ private slots:
         QCOMPARE(files.value(QStringLiteral("file1")), QStringLiteral("C:\\b.zip"));
         QCOMPARE(files.value(QStringLiteral("file2")), QString());
         QCOMPARE(settings.ReadIni(QStringLiteral("options"), QStringLiteral("language")), QStringLiteral("Polish.ini"));
+    }
+
+    // One save of many values leaves the bytes the system's per-key writes
+    // leave, and so does our engine.
+    void saveLeavesWhatPerKeyWritesLeave_data() { test::addIniWriteRows(); }
+    void saveLeavesWhatPerKeyWritesLeave()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QStringList, writes);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const auto saved = [&](const QString &name, const auto &save) {
+            QFile file(dir.filePath(name));
+            if (!file.open(QIODevice::WriteOnly) || file.write(before) != before.size())
+                return QByteArray("not written");
+            file.close();
+            save(QDir::toNativeSeparators(file.fileName()));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("not read");
+        };
+        const auto values = test::iniWrites(writes);
+        QCOMPARE(saved("perkey.ini",
+                       [&](const QString &path) {
+                           for (const auto &[key, value] : values)
+                               WritePrivateProfileStringA("Files", key.toLocal8Bit().constData(),
+                                                          value.toLocal8Bit().constData(),
+                                                          path.toLocal8Bit().constData());
+                       }),
+                 after);
+        QCOMPARE(saved("system.ini", [&](const QString &path) { QVERIFY(IniFile(path).WriteIni("Files", values)); }),
+                 after);
+        QCOMPARE(saved("engine.ini", [&](const QString &path) { QVERIFY(ini::write(path, "Files", values)); }), after);
     }
 
     // --- registry ---
