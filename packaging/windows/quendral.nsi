@@ -62,9 +62,9 @@ Function ${un}RunningCopy
     ClearErrors
     FindFirst $R0 $R1 "${LOCKS}\quendral-*.lock"
     ${DoWhile} $R1 != ""
-        ClearErrors
-        FileOpen $R2 "${LOCKS}\$R1" r
-        ${IfNot} ${Errors}
+        ; Shared for writing too: the running copy holds it open to write.
+        System::Call 'kernel32::CreateFileW(w "${LOCKS}\$R1", i 0x80000000, i 7, p 0, i 3, i 0, p 0) p .R2'
+        ${If} $R2 P<> -1
             FileRead $R2 $R3
             FileClose $R2
             IntOp $R3 $R3 + 0
@@ -148,8 +148,20 @@ Section "Uninstall"
         ${EndIf}
     ${EndIf}
     Delete "$INSTDIR\uninstall.exe"
-    ; Only when empty: a file of the user's keeps the folder.
-    RMDir "$INSTDIR"
+    ; Only when empty: a file of the user's keeps the folder. It cannot go
+    ; while it is a process's current folder: ours, or for a moment that of
+    ; the copy just ended.
+    SetOutPath "$TEMP"
+    StrCpy $1 0
+    ${Do}
+        RMDir "$INSTDIR"
+        ${IfNot} ${FileExists} "$INSTDIR\*.*"
+        ${OrIf} $1 >= 8
+            ${Break}
+        ${EndIf}
+        Sleep 250
+        IntOp $1 $1 + 1
+    ${Loop}
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd

@@ -124,18 +124,31 @@ def install_and_uninstall(setup, env, log):
         target = re.search(rb"[A-Za-z]:\\[ -~]*?quendral\.exe", f.read(), re.I)  # its local base path
     assert target, "the Start-menu entry names no quendral.exe"
     target = target.group().decode()
+    # Started from elsewhere, as the Start menu starts it: a process whose
+    # current folder is the program folder would keep that folder.
     subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", target],
-                     cwd=folder[0], env=env, stdout=log, stderr=subprocess.STDOUT)
+                     cwd=os.environ["WINEPREFIX"], env=env, stdout=log, stderr=subprocess.STDOUT)
     wait_for("the installed copy's Settings.ini", lambda: "language=" in settings_text(folder[0]))
     # What the program writes when the user asks for them.
     subprocess.run(["wine", "reg", "add", RUN_KEY, "/v", "Quendral 1.2", "/d", target, "/f"], check=True)
     subprocess.run(["wine", "reg", "add", BUTTON_KEY, "/v", "Exec", "/d", target, "/f"], check=True)
-    subprocess.run(["wine", os.path.join(folder[0], "uninstall.exe"), "/S", "/REMOVESETTINGS"], env=env, check=True)
-    # The uninstaller goes on from a copy of itself.
-    wait_for("the uninstaller to remove the uninstall entry", lambda: not registry_has(UNINSTALL_KEY))
-    left = [glob.glob(os.path.join(folder[0], "**"), recursive=True), os.path.exists(links[0]), running(target),
-            registry_has(RUN_KEY, "/v", "Quendral 1.2"), registry_has(BUTTON_KEY)]
-    assert left == [[], False, False, False, False], f"left: files, entry, running, Run value, button: {left}"
+    # As the system runs it: the uninstall entry's command.
+    uninstaller = registry_value("QuietUninstallString", UNINSTALL_KEY).split('"')[1]
+    subprocess.run(["wine", uninstaller, "/S", "/REMOVESETTINGS"], env=env, check=True)
+    # The uninstaller goes on from a copy of itself; Wine lets go of the
+    # ended copy's folder a moment later.
+    left = []
+
+    def all_gone():
+        left[:] = [os.path.isdir(folder[0]) and (os.listdir(folder[0]) or "empty"), os.path.exists(links[0]),
+                   running(target), registry_has(UNINSTALL_KEY), registry_has(RUN_KEY, "/v", "Quendral 1.2"),
+                   registry_has(BUTTON_KEY)]
+        return not any(left)
+
+    try:
+        wait_for("the uninstaller", all_gone, timeout=60)
+    except SystemExit:
+        raise SystemExit(f"left: folder, Start-menu entry, running, uninstall entry, Run value, button: {left}")
 
 
 def main():
