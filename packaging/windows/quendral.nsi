@@ -55,7 +55,8 @@ LangString StillRunning ${LANG_POLISH} "${PRODUCT} nadal działa: niczego więce
 LangString RemoveSettings ${LANG_ENGLISH} "Remove your settings too (Settings.ini: the language and the list of watched files)?"
 LangString RemoveSettings ${LANG_POLISH} "Usunąć także ustawienia (Settings.ini: język i listę obserwowanych plików)?"
 
-; $R9: the process id of a copy running this folder's quendral.exe, or 0.
+; $R9: the process id of a copy running this folder's quendral.exe, or 0;
+; $R8: the name of its lock file.
 !macro RUNNING_COPY un
 Function ${un}RunningCopy
     StrCpy $R9 0
@@ -76,6 +77,7 @@ Function ${un}RunningCopy
                 ${If} $R6 <> 0
                 ${AndIf} $R5 == "$INSTDIR\quendral.exe"
                     StrCpy $R9 $R3
+                    StrCpy $R8 $R1
                 ${EndIf}
             ${EndIf}
             ${If} $R4 P<> 0
@@ -100,6 +102,9 @@ Function ${un}EndRunningCopy
         System::Call "kernel32::TerminateProcess(p R4, i 0)"
         System::Call "kernel32::WaitForSingleObject(p R4, i 10000)"
         System::Call "kernel32::CloseHandle(p R4)"
+        ; Ended, it cannot remove its lock file itself.
+        Delete "${LOCKS}\$R8"
+        RMDir "${LOCKS}"
     ${EndIf}
     Pop $0
 FunctionEnd

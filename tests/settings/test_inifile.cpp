@@ -180,9 +180,9 @@ private slots:
     void saveLeavesWhatPerKeyWritesLeave()
     {
         QFETCH(QByteArray, before);
-        QFETCH(QStringList, writes);
+        QFETCH(test::IniWrites, writes);
         put(before);
-        QVERIFY(IniFile(file()).WriteIni("Files", test::iniWrites(writes)));
+        QVERIFY(IniFile(file()).WriteIni("Files", writes));
         QTEST(contents(), "after");
     }
 

@@ -97,58 +97,29 @@ def registry_has(*query):
     return subprocess.run(["wine", "reg", "query", *query], capture_output=True).returncode == 0
 
 
-def running(exe):
-    """Whether a process of this Windows program runs: Wine puts its path first on the command line."""
-    for cmdline in glob.glob("/proc/[0-9]*/cmdline"):
-        try:
-            with open(cmdline, "rb") as f:
-                if f.read().split(b"\0")[0].lower() == exe.lower().encode():
-                    return True
-        except OSError:
-            pass
-    return False
-
-
 def install_and_uninstall(setup, env, log):
-    """The installer, run silently, installs for the user with a Start-menu
-    entry and an uninstall entry; the program starts from the entry's target;
-    the silent uninstaller ends it and leaves no file, Run value, browser
-    button or uninstall entry."""
-    users = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "AppData")
+    """Installed silently, started from the Start-menu entry's target, then the
+    uninstall entry's command, silent, ends it (else its files would stay) and
+    leaves no file, Start-menu entry, uninstall entry, Run value or button."""
+    appdata = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "AppData")
     subprocess.run(["wine", setup, "/S"], env=env, stdout=log, stderr=subprocess.STDOUT, check=True)
-    folder = glob.glob(os.path.join(users, "Local", "Programs", "Quendral"))
-    links = glob.glob(os.path.join(users, "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Quendral.lnk"))
-    assert folder and links, f"installed {folder}, Start-menu entry {links}"
-    assert registry_value("DisplayVersion", UNINSTALL_KEY) and registry_value("EstimatedSize", UNINSTALL_KEY)
-    with open(links[0], "rb") as f:
-        target = re.search(rb"[A-Za-z]:\\[ -~]*?quendral\.exe", f.read(), re.I)  # its local base path
-    assert target, "the Start-menu entry names no quendral.exe"
-    target = target.group().decode()
-    # Started from elsewhere, as the Start menu starts it: a process whose
-    # current folder is the program folder would keep that folder.
-    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", target],
+    folder = glob.glob(os.path.join(appdata, "Local", "Programs", "Quendral"))[0]
+    link = glob.glob(os.path.join(appdata, "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
+                                  "Quendral.lnk"))[0]
+    with open(link, "rb") as f:  # the link's local base path
+        target = re.search(rb"[A-Za-z]:\\[ -~]*?quendral\.exe", f.read(), re.I).group().decode()
+    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", target],  # not from its folder
                      cwd=os.environ["WINEPREFIX"], env=env, stdout=log, stderr=subprocess.STDOUT)
-    wait_for("the installed copy's Settings.ini", lambda: "language=" in settings_text(folder[0]))
-    # What the program writes when the user asks for them.
-    subprocess.run(["wine", "reg", "add", RUN_KEY, "/v", "Quendral 1.2", "/d", target, "/f"], check=True)
-    subprocess.run(["wine", "reg", "add", BUTTON_KEY, "/v", "Exec", "/d", target, "/f"], check=True)
-    # As the system runs it: the uninstall entry's command.
+    wait_for("the installed copy's Settings.ini", lambda: "language=" in settings_text(folder))
+    for key, name in ((RUN_KEY, "Quendral 1.2"), (BUTTON_KEY, "Exec")):  # as the options window writes them
+        subprocess.run(["wine", "reg", "add", key, "/v", name, "/d", target, "/f"], check=True)
+    assert registry_value("EstimatedSize", UNINSTALL_KEY), "no uninstall entry"
     uninstaller = registry_value("QuietUninstallString", UNINSTALL_KEY).split('"')[1]
     subprocess.run(["wine", uninstaller, "/S", "/REMOVESETTINGS"], env=env, check=True)
-    # The uninstaller goes on from a copy of itself; Wine lets go of the
-    # ended copy's folder a moment later.
-    left = []
-
-    def all_gone():
-        left[:] = [os.path.isdir(folder[0]) and (os.listdir(folder[0]) or "empty"), os.path.exists(links[0]),
-                   running(target), registry_has(UNINSTALL_KEY), registry_has(RUN_KEY, "/v", "Quendral 1.2"),
-                   registry_has(BUTTON_KEY)]
-        return not any(left)
-
-    try:
-        wait_for("the uninstaller", all_gone, timeout=60)
-    except SystemExit:
-        raise SystemExit(f"left: folder, Start-menu entry, running, uninstall entry, Run value, button: {left}")
+    # It goes on from a copy of itself.
+    wait_for("no folder, Start-menu entry, uninstall entry, Run value or button left", lambda: not any([
+        os.path.exists(folder), os.path.exists(link), registry_has(UNINSTALL_KEY),
+        registry_has(RUN_KEY, "/v", "Quendral 1.2"), registry_has(BUTTON_KEY)]), timeout=60)
 
 
 def main():
