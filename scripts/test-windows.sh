@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds quendral.exe and its Windows tests with MinGW against the cached Qt
 # for Windows (scripts/build-qt-windows.sh builds it once per machine) and
-# runs them under Wine: every test program, then the real program once.
+# runs them under Wine: every test program, then the real program once, and
+# the installer and uninstaller silently.
 # Everything runs in a private Wine prefix and a private X server, stopped by
 # process id at the end.
 set -euo pipefail
@@ -38,6 +39,10 @@ for language in Polish English; do
     done < <(tr -d '\r' < "Languages/$language.ini")
 done
 
+# The installer, of the zip's files.
+setup="${zip_file%-windows.zip}-setup.exe"
+bash scripts/build-installer.sh "$zip_file" "$setup"
+
 work=$(mktemp -d /tmp/quendral-wine.XXXXXX)
 xvfb_pid=
 cleanup() {
@@ -67,10 +72,10 @@ while read -r test; do
 done < "$program/windows-tests.txt"
 
 echo "=== e2e_windows"
-python3 "$repo/tests/windows/e2e_windows.py" "$program" || failed+=(e2e_windows)
+python3 "$repo/tests/windows/e2e_windows.py" "$program" "$setup" || failed+=(e2e_windows)
 
 if [ ${#failed[@]} -gt 0 ]; then
     echo "Failed under Wine: ${failed[*]}" >&2
     exit 1
 fi
-echo "All Windows tests passed under Wine; the zip is $zip_file."
+echo "All Windows tests passed under Wine; the installer is $setup, the zip $zip_file."

@@ -51,10 +51,8 @@ bool SingleInstance::acquire()
 
 QString SingleInstance::lockPathFor(const QString &programFile)
 {
-    const QFileInfo info(programFile);
-    const QString canonical = info.canonicalFilePath();
-    const QString path = canonical.isEmpty() ? info.absoluteFilePath() : canonical;
-    const QByteArray key = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    const QByteArray key =
+        QCryptographicHash::hash(fileIdentity(programFile).toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
     const QString folder = lockFolder();
     if (folder.isEmpty())
         return {};

@@ -8,7 +8,7 @@ namespace quendral {
 // One running copy per user and program file: a lock file in the user's
 // runtime folder (when it is the user's alone, else a private folder in the
 // cache folder, or one inside that when it was made open to reading), named
-// after the executable's path, held while the copy runs. A lock left behind
+// after the executable file's identity, held while the copy runs. A lock left behind
 // by a copy that crashed names a process that no longer runs, or no process
 // at all, and is taken over.
 class SingleInstance
@@ -27,6 +27,9 @@ public:
     static QString lockPathFor(const QString &programFile);
     // The folder of the lock, or "" (platform file).
     static QString lockFolder();
+    // What names the program file whatever path reached it (platform file):
+    // every spelling of the same file gives the same text.
+    static QString fileIdentity(const QString &programFile);
 
 private:
     QLockFile m_lock;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +66,15 @@ QString SingleInstance::lockFolder()
     qCWarning(lcTray) << "Neither" << runtime << "nor" << folder << "nor" << inner
                       << "is a folder of this user's alone";
     return {};
+}
+
+// Links resolved: the path is the file (a path name is one file on Linux, in
+// every letter case its own).
+QString SingleInstance::fileIdentity(const QString &programFile)
+{
+    const QFileInfo info(programFile);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
 } // namespace quendral

@@ -151,6 +151,7 @@ public:
     }
 
     void splice(qsizetype pos, qsizetype removed, const Units &inserted) { m_units.replace(pos, removed, inserted); }
+    Units slice(qsizetype begin, qsizetype end) const { return m_units.mid(begin, end - begin); }
 
     bool usesCrLf() const
     {
@@ -271,10 +272,22 @@ public:
         qsizetype insertAt = m_lines.lineEnd(header.value());
         bool replaced = false;
         forEachLine(header.value(), [&](qsizetype begin, qsizetype end) {
-            const QString content = m_lines.decode(begin, m_lines.contentEnd(begin, end));
+            const qsizetype contentEnd = m_lines.contentEnd(begin, end);
+            const QString content = m_lines.decode(begin, contentEnd);
+            // As the system's profile writes do: a line without "=" is a key
+            // with no value, and the key keeps the spelling it has in the file.
+            qsizetype nameBegin = begin;
+            while (nameBegin < contentEnd && isBlank(QChar(m_lines.at(nameBegin))))
+                ++nameBegin;
+            qsizetype nameEnd = nameBegin;
+            while (nameEnd < contentEnd && m_lines.at(nameEnd) != u'=')
+                ++nameEnd;
+            while (nameEnd > nameBegin && isBlank(QChar(m_lines.at(nameEnd - 1))))
+                --nameEnd;
             const qsizetype eq = content.indexOf(u'=');
-            if (eq >= 0 && trimBlanks(QStringView(content).left(eq)).compare(key, Qt::CaseInsensitive) == 0) {
-                replace(begin, end - begin, keyLine);
+            if (trimBlanks(QStringView(content).left(eq < 0 ? content.size() : eq)).compare(key, Qt::CaseInsensitive) ==
+                0) {
+                replace(begin, end - begin, m_lines.slice(nameBegin, nameEnd) + m_lines.encode(u'=' + value + newline));
                 replaced = true;
                 return false;
             }

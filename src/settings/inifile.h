@@ -9,12 +9,18 @@
 
 // An INI engine with the rules of the Windows private-profile functions:
 // section and key names compare without letter case and the first of two
-// equal names wins; a line without "=" is no key; blanks around keys and
-// values are dropped and a value enclosed in a matching pair of double or
+// equal names wins; a line without "=" reads as no key; blanks around keys
+// and values are dropped and a value enclosed in a matching pair of double or
 // single quotation marks comes back without them; a read returns at most 254
 // characters. Writes replace the whole file atomically and change only the
 // lines they write: every other byte, and the file's encoding (8-bit, each
 // line UTF-8 or else Windows-1250, or UTF-16 with a byte-order mark), stays.
+// A write picks its line as the system's profile writes do: the key's first
+// line in the first section of that name, a line without "=" that names the
+// key among them, kept in the spelling the file has; a new key goes after the
+// section's last line that is not blank, a new section at the end. Wine's
+// profile writes also rewrite the rest in a normal form (blanks, empty lines,
+// line ends); like Windows itself, we keep those bytes.
 // What is read from a file is kept until its modification time or size
 // changes, within a bound on memory whatever the file holds.
 namespace quendral::ini {

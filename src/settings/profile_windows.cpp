@@ -1,7 +1,10 @@
 #include "kit/logging.h"
+#include "settings/atomicfile.h"
 #include "settings/inifile.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <windows.h>
 
@@ -94,33 +97,35 @@ bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QS
 {
     if (m_path.isEmpty() || !seed())
         return false;
-    // The section's lines with the same edits single writes would make, then
-    // the whole section in one call.
-    QList<QByteArray> lines = sectionLines(m_path, section);
-    for (const auto &[key, value] : values) {
-        const QByteArray name = ansi(key);
-        bool replaced = false;
-        for (QByteArray &line : lines) {
-            const qsizetype equals = line.indexOf('=');
-            if (equals >= 0 &&
-                QString::fromLocal8Bit(line.left(equals)).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
-                line = line.left(equals + 1) + ansi(value);
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced)
-            lines.append(name + '=' + ansi(value));
+    // The system's own per-key writes, each one keeping every line it does
+    // not write, on a scratch copy; the result then replaces the file in one
+    // atomic write, so a crash leaves the old values or the new ones.
+    QByteArray bytes;
+    const bool exists = QFileInfo::exists(m_path);
+    if (exists && !readWholeFile(m_path, ini::kMaxFileBytes, &bytes)) {
+        qCWarning(lcStore) << "Not writing" << m_path << "which could not be read";
+        return false;
     }
-    QByteArray block;
-    for (const QByteArray &line : std::as_const(lines))
-        block += line + '\0';
-    block += '\0';
-    if (WritePrivateProfileSectionA(ansi(section).constData(), block.constData(),
-                                    ansi(QDir::toNativeSeparators(m_path)).constData()))
-        return true;
-    qCWarning(lcStore) << "WritePrivateProfileSection to" << m_path << "failed: error" << GetLastError();
-    return false;
+    QTemporaryFile scratch(QDir::tempPath() + QStringLiteral("/quendral-XXXXXX.ini"));
+    if (!scratch.open() || scratch.write(bytes) != bytes.size()) {
+        qCWarning(lcStore) << "Writing a scratch copy of" << m_path << "failed:" << scratch.errorString();
+        return false;
+    }
+    scratch.close();
+    const auto wide = [](const QString &text) { return reinterpret_cast<const wchar_t *>(text.utf16()); };
+    const QString copy = QDir::toNativeSeparators(scratch.fileName());
+    // A missing file stays missing until the first write makes it.
+    if (!exists)
+        DeleteFileW(wide(copy));
+    for (const auto &[key, value] : values) {
+        if (!WritePrivateProfileStringW(wide(section), wide(key), wide(value), wide(copy))) {
+            qCWarning(lcStore) << "WritePrivateProfileString to" << copy << "failed: error" << GetLastError();
+            return false;
+        }
+    }
+    // Lets go of the system's cached copy before the file is read back.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, wide(copy));
+    return readWholeFile(scratch.fileName(), ini::kMaxFileBytes, &bytes) && writeFileAtomically(m_path, bytes);
 }
 
 } // namespace quendral

@@ -1,6 +1,7 @@
 #include "settings/inifile.h"
 #include "settings/settingsstore.h"
 #include "settings/watchliststore.h"
+#include "support/iniwrites.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -67,7 +68,7 @@ private slots:
     {
         put("; comment\r\n[Files]\r\nfile0=old\r\nFILE0=second\r\n\r\n[options]\r\nlanguage=Polish.ini\r\n");
         QVERIFY(ini::write(file(), "files", "File0", ""));
-        QCOMPARE(contents(), QByteArray("; comment\r\n[Files]\r\nFile0=\r\nFILE0=second\r\n\r\n[options]\r\n"
+        QCOMPARE(contents(), QByteArray("; comment\r\n[Files]\r\nfile0=\r\nFILE0=second\r\n\r\n[options]\r\n"
                                         "language=Polish.ini\r\n"));
         // An empty value keeps the key; it reads as "".
         QCOMPARE(ini::read(file(), "Files", "file0"), QString());
@@ -171,6 +172,18 @@ private slots:
         QCOMPARE(contents("many.ini"), contents("one.ini"));
         QVERIFY(!ini::write(file("many.ini"), "Files", {{"file0", "c"}, {"file1", "two\nlines"}}));
         QCOMPARE(contents("many.ini"), contents("one.ini"));
+    }
+
+    // A save leaves every line it does not write, as the system's per-key
+    // writes do, byte for byte.
+    void saveLeavesWhatPerKeyWritesLeave_data() { test::addIniWriteRows(); }
+    void saveLeavesWhatPerKeyWritesLeave()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(test::IniWrites, writes);
+        put(before);
+        QVERIFY(IniFile(file()).WriteIni("Files", writes));
+        QTEST(contents(), "after");
     }
 
     void sectionReadInOnePass()

@@ -3,6 +3,7 @@ icon, writes the default language into Settings.ini, shows the options
 window on the first start, and the options window's Apply writes the per-user
 values into the registry. Runs inside the Wine prefix and X server that
 scripts/test-windows.sh made (WINEPREFIX, DISPLAY)."""
+import glob
 import json
 import os
 import re
@@ -13,6 +14,9 @@ import tempfile
 import time
 
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\Quendral\Settings"
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quendral"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+BUTTON_KEY = r"HKLM\Software\Microsoft\Internet Explorer\Extensions\{B73455AE-D3DE-492a-8FE0-0EA053B85277}"
 
 
 def wait_for(what, check, timeout=90):
@@ -25,8 +29,8 @@ def wait_for(what, check, timeout=90):
     raise SystemExit(f"timed out waiting for {what}")
 
 
-def registry_value(name):
-    result = subprocess.run(["wine", "reg", "query", SETTINGS_KEY, "/v", name],
+def registry_value(name, key=SETTINGS_KEY):
+    result = subprocess.run(["wine", "reg", "query", key, "/v", name],
                             capture_output=True, text=True, errors="replace")
     for line in result.stdout.splitlines():
         parts = line.split(None, 2)
@@ -61,13 +65,15 @@ def replace_line(path, pattern, line):
 
 
 def read_message_box_back(built, program, env, log, window):
-    """A second quendral.exe says that the first one runs, in the Polish
-    language file's words: the box, copied with Ctrl+C, reads back right."""
+    """A second quendral.exe, started through the same path in upper case,
+    says that the first one runs, in the Polish language file's words: the
+    box, copied with Ctrl+C, reads back right."""
     expected = "Quendral już działa: zażółć gęślą jaźń, ŻÓŁĆ GĘŚLĄ JAŹŃ."
     replace_line(os.path.join(program, "Languages", "Polish.ini"), rb"(?m)^doublerun=[^\r\n]*",
                  b"doublerun=" + expected.encode("utf-8"))
     replace_line(os.path.join(program, "Settings.ini"), rb"(?mi)^language=[^\r\n]*", b"language=Polish.ini")
-    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", os.path.join(program, "quendral.exe")],
+    upper = "Z:" + os.path.join(program, "quendral.exe").upper().replace("/", "\\")
+    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", upper],
                      cwd=program, env=env, stdout=log, stderr=subprocess.STDOUT)
     shown = [""]
 
@@ -106,6 +112,35 @@ def control_round_trip(program, env):
     quendral("--stop")
 
 
+def registry_has(*query):
+    return subprocess.run(["wine", "reg", "query", *query], capture_output=True).returncode == 0
+
+
+def install_and_uninstall(setup, env, log):
+    """Installed silently, started from the Start-menu entry's target, then the
+    uninstall entry's command, silent, ends it (else its files would stay) and
+    leaves no file, Start-menu entry, uninstall entry, Run value or button."""
+    appdata = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "AppData")
+    subprocess.run(["wine", setup, "/S"], env=env, stdout=log, stderr=subprocess.STDOUT, check=True)
+    folder = glob.glob(os.path.join(appdata, "Local", "Programs", "Quendral"))[0]
+    link = glob.glob(os.path.join(appdata, "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
+                                  "Quendral.lnk"))[0]
+    with open(link, "rb") as f:  # the link's local base path
+        target = re.search(rb"[A-Za-z]:\\[ -~]*?quendral\.exe", f.read(), re.I).group().decode()
+    subprocess.Popen(["wine", "explorer", "/desktop=quendral-e2e,1024x700", target],  # not from its folder
+                     cwd=os.environ["WINEPREFIX"], env=env, stdout=log, stderr=subprocess.STDOUT)
+    wait_for("the installed copy's Settings.ini", lambda: "language=" in settings_text(folder))
+    for key, name in ((RUN_KEY, "Quendral 1.2"), (BUTTON_KEY, "Exec")):  # as the options window writes them
+        subprocess.run(["wine", "reg", "add", key, "/v", name, "/d", target, "/f"], check=True)
+    assert registry_value("EstimatedSize", UNINSTALL_KEY), "no uninstall entry"
+    uninstaller = registry_value("QuietUninstallString", UNINSTALL_KEY).split('"')[1]
+    subprocess.run(["wine", uninstaller, "/S", "/REMOVESETTINGS"], env=env, check=True)
+    # It goes on from a copy of itself.
+    wait_for("no folder, Start-menu entry, uninstall entry, Run value or button left", lambda: not any([
+        os.path.exists(folder), os.path.exists(link), registry_has(UNINSTALL_KEY),
+        registry_has(RUN_KEY, "/v", "Quendral 1.2"), registry_has(BUTTON_KEY)]), timeout=60)
+
+
 def main():
     built = sys.argv[1]
     work = tempfile.mkdtemp(prefix="quendral-e2e-win.")
@@ -141,8 +176,11 @@ def main():
         assert quendral.poll() is None, "quendral.exe ended"
         control_round_trip(program, env)
         read_message_box_back(built, program, env, log, window)
-        print("quendral.exe under Wine: splash, tray icon, Settings.ini, the registry values and a Polish "
-              "message box are there, and the command line reaches it")
+        if len(sys.argv) > 2:
+            install_and_uninstall(sys.argv[2], env, log)
+        print("quendral.exe under Wine: splash, tray icon, Settings.ini, the registry values, a Polish "
+              "message box at a second start through an upper-case path, the command line, the installer "
+              "and uninstaller")
     finally:
         # Ends every program of this run's private prefix, quendral.exe among them.
         subprocess.run(["wineserver", "-k"], check=False)

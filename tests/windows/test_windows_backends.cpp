@@ -5,8 +5,11 @@
 #include "settings/inifile.h"
 #include "settings/modregedit.h"
 #include "settings/programfile.h"
+#include "support/iniwrites.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -341,6 +344,29 @@ private slots:
         QCOMPARE(files.value(QStringLiteral("file1")), QStringLiteral("C:\\b.zip"));
         QCOMPARE(files.value(QStringLiteral("file2")), QString());
         QCOMPARE(settings.ReadIni(QStringLiteral("options"), QStringLiteral("language")), QStringLiteral("Polish.ini"));
+    }
+
+    // One save of many values leaves the bytes the system's per-key writes leave.
+    void saveLeavesWhatPerKeyWritesLeave_data() { test::addIniWriteRows(); }
+    void saveLeavesWhatPerKeyWritesLeave()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(test::IniWrites, writes);
+        QTemporaryDir dir;
+        const QStringList files{QDir::toNativeSeparators(dir.filePath("perkey.ini")), dir.filePath("system.ini")};
+        for (const QString &path : files) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+        }
+        for (const auto &[key, value] : writes)
+            WritePrivateProfileStringW(L"Files", key.toStdWString().c_str(), value.toStdWString().c_str(),
+                                       files[0].toStdWString().c_str());
+        QVERIFY(IniFile(files[1]).WriteIni("Files", writes));
+        for (const QString &path : files) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QTEST(file.readAll(), "after");
+        }
     }
 
     // --- registry ---
