@@ -1,7 +1,6 @@
 #include "control/control.h"
 
 #include "actions/completionsequence.h"
-#include "actions/countdownwindow.h"
 #include "core/monitor.h"
 #include "core/monitorstatus.h"
 #include "core/remotefolder.h"
@@ -9,7 +8,6 @@
 #include "settings/appstate.h"
 #include "settings/watchliststore.h"
 
-#include <QApplication>
 #include <QCollator>
 #include <QDir>
 #include <QThread>
@@ -107,12 +105,9 @@ Reply Control::cancel()
 
 void Control::declineCountdowns()
 {
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        auto *countdown = qobject_cast<CountdownWindow *>(window);
-        if (countdown && countdown->isVisible() && !countdown->closing()) {
-            qCDebug(lcMonitor) << "declining" << countdown->objectName() << "on request";
-            countdown->decline();
-        }
+    if (m_monitor.countdownRunning()) {
+        qCDebug(lcMonitor) << "declining the countdown on request";
+        m_monitor.declineCountdown();
     }
 }
 
