@@ -57,8 +57,11 @@ void CompletionSequence::runSteps()
         m_inRun = true;
         step.run();
         m_inRun = false;
-        if (m_waiting)
+        if (m_waiting) {
+            if (step.involvesUser())
+                emit countingDownChanged();
             return;
+        }
     }
     const Outcome outcome = m_declined ? Outcome::Declined : Outcome::Completed;
     qCDebug(lcCompletion) << "completion finished:" << outcome;
@@ -79,6 +82,8 @@ void CompletionSequence::stepDone(CompletionStep::Result result)
     m_waiting = false;
     if (result == CompletionStep::Result::Declined)
         m_declined = true;
+    if (m_steps[m_next - 1]->involvesUser())
+        emit countingDownChanged();
     if (!m_inRun)
         runSteps();
 }

@@ -100,6 +100,8 @@ public:
 signals:
     // Declined when the user declined any step of it.
     void finished(quendral::CompletionSequence::Outcome outcome);
+    // A countdown began or ended (countingDown() tells which).
+    void countingDownChanged();
 
 private:
     void runSteps();

@@ -130,9 +130,9 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     m_cmddecline =
         addEntry(QStringLiteral("cmddecline"), QStringLiteral("&Przerwij odliczanie"), &frmnotunload::cmddecline_Click);
     // In the menu only while a countdown runs: a hidden entry would still be
-    // listed to screen readers and to the stand-in window.
+    // listed to screen readers.
     m_mnutray->removeAction(m_cmddecline);
-    connect(m_mnutray, &QMenu::aboutToShow, this, [this] {
+    connect(&m_monitor, &Monitor::countdownChanged, this, [this] {
         if (m_monitor.countdownRunning())
             m_mnutray->insertAction(m_cmdmonit, m_cmddecline);
         else

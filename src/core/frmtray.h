@@ -6,6 +6,7 @@
 
 class QLabel;
 class QMenu;
+class QVBoxLayout;
 
 namespace quendral {
 
@@ -24,9 +25,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Follows entries that come and go in the menu (the countdown's decline).
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void addButton(QAction *entry, int index);
+
     QMenu &m_menu;
+    QVBoxLayout *m_layout;
     QLabel *m_lblstatus;
 };
 

@@ -55,6 +55,7 @@ Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe,
     });
     connect(&m_services.inhibitor, &SleepInhibitor::woke, this, &Monitor::woke);
     connect(&m_services.completion, &CompletionSequence::finished, this, &Monitor::completionFinished);
+    connect(&m_services.completion, &CompletionSequence::countingDownChanged, this, &Monitor::countdownChanged);
 }
 
 bool Monitor::ticking() const

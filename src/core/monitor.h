@@ -111,6 +111,8 @@ signals:
     void ruleMet();
     // A tick ended without meeting the rule.
     void ticked();
+    // A countdown came on screen or went (countdownRunning() tells which).
+    void countdownChanged();
 
 private:
     void halt(Problem problem);

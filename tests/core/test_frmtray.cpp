@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QPushButton>
 #include <QtTest>
@@ -108,6 +109,38 @@ private slots:
         QVERIFY(Fixture::picture(f.button(QStringLiteral("cmdmonit"))->icon()) != running);
         QCOMPARE(Fixture::picture(f.button(QStringLiteral("cmdmonit"))->icon()),
                  Fixture::picture(f.entry(QStringLiteral("cmdmonit"))->icon()));
+    }
+
+    // While a countdown runs, the menu and the stand-in window offer to decline it.
+    void declineComesAndGoesWithTheCountdown()
+    {
+        Fixture f;
+        f.setOptions({{"autodisconnect", "1"}});
+        f.setWatchList({f.present(QStringLiteral("a.zip"))});
+        f.tray->cmdmonit_Click();
+        // The buttons in the window's order.
+        const auto names = [&f] {
+            QStringList names;
+            for (int i = 0; i < f.standIn->layout()->count(); ++i) {
+                if (auto *button = qobject_cast<QPushButton *>(f.standIn->layout()->itemAt(i)->widget()))
+                    names.append(button->objectName());
+            }
+            return names;
+        };
+        const QStringList idle = names();
+        QVERIFY(!f.tray->trayMenu().actions().contains(f.entry(QStringLiteral("cmddecline"))));
+
+        f.monitor->tloop_Timer();
+        QVERIFY(f.monitor->countdownRunning());
+        QCOMPARE(f.tray->trayMenu().actions().first(), f.entry(QStringLiteral("cmddecline")));
+        QCOMPARE(names(), QStringList{"cmddecline"} + idle);
+        f.button(QStringLiteral("cmddecline"))->click();
+        QTest::qWait(0);
+
+        QVERIFY(!f.monitor->countdownRunning());
+        QCOMPARE(f.dialup.hangUps, 0);
+        QCOMPARE(names(), idle);
+        QVERIFY(!f.tray->trayMenu().actions().contains(f.entry(QStringLiteral("cmddecline"))));
     }
 
     void closingAsksToEndTheProgram_data()
