@@ -303,7 +303,8 @@ class MenuWatcher:
     def entries(self, menu):
         return [name(menu.get_child_at_index(i)) for i in range(menu.get_child_count())]
 
-    def wait_for_menu(self, timeout=10):
+    # Generous: a sanitized build on a loaded machine opens it slowly.
+    def wait_for_menu(self, timeout=30):
         return wait_until(lambda: self.menus[-1] if self.menus else None, timeout, "a popup menu")
 
     def close(self):
