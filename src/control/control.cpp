@@ -20,15 +20,15 @@ Control::Control(AppState &app, Monitor &monitor, CompletionSequence &completion
     , m_app(app)
     , m_monitor(monitor)
     , m_completion(completion)
-    , m_declining(new QTimer(this))
 {
     m_mayBlock = [folders = std::make_shared<RemoteFolders>()](const QString &folder) {
         return folders->mayBlock(folder);
     };
-    // A countdown that follows a declined one opens once that window is gone.
-    m_declining->setInterval(100);
-    connect(m_declining, &QTimer::timeout, this, &Control::declineCountdowns);
-    connect(&m_completion, &CompletionSequence::finished, m_declining, &QTimer::stop);
+    // A cancel declines every countdown of the completion, those that come
+    // after the one on screen too; queued, so that the sequence has left its
+    // step first.
+    connect(&m_monitor, &Monitor::countdownChanged, this, &Control::declineCountdowns, Qt::QueuedConnection);
+    connect(&m_completion, &CompletionSequence::finished, this, [this] { m_declining = false; });
 
     const auto changed = [this] { emit stateChanged(MonitorStatus::stateName(m_monitor.state())); };
     connect(&m_monitor, &Monitor::started, this, changed);
@@ -95,8 +95,8 @@ void Control::monitor(const Respond &respond)
 Reply Control::cancel()
 {
     if (m_completion.running()) {
+        m_declining = true;
         declineCountdowns();
-        m_declining->start();
     }
     if (m_monitor.running())
         m_monitor.stop();
@@ -105,7 +105,7 @@ Reply Control::cancel()
 
 void Control::declineCountdowns()
 {
-    if (m_monitor.countdownRunning()) {
+    if (m_declining && m_monitor.countdownRunning()) {
         qCDebug(lcMonitor) << "declining the countdown on request";
         m_monitor.declineCountdown();
     }

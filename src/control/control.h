@@ -6,8 +6,6 @@
 
 #include <functional>
 
-class QTimer;
-
 namespace quendral {
 
 struct AppState;
@@ -64,8 +62,8 @@ private:
     Monitor &m_monitor;
     CompletionSequence &m_completion;
     std::function<bool(const QString &folder)> m_mayBlock;
-    // While a cancel waits for the completion's countdowns, one after another.
-    QTimer *m_declining;
+    // A cancel waits for the completion's countdowns, one after another.
+    bool m_declining = false;
 };
 
 } // namespace quendral

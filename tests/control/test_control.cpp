@@ -137,6 +137,24 @@ private slots:
         QCOMPARE(watchlist::read(rig.state.store.settingsFile()), expected);
     }
 
+    // A cancel declines the countdown on screen and the one that follows it.
+    void cancelDeclinesEveryCountdown()
+    {
+        test::TrayRig rig;
+        rig.setOptions({{"autodisconnect", "1"}, {"autocomp_off", "1"}});
+        rig.setWatchList({rig.present(QStringLiteral("a.zip"))});
+        rig.load();
+        Control control(rig.state, *rig.monitor, rig.completion);
+        QVERIFY(!rig.monitor->start());
+        rig.monitor->tloop_Timer();
+        QVERIFY(rig.monitor->countdownRunning());
+        control.run(QStringLiteral("Cancel"), {}, [](const Reply &) {});
+        QTRY_VERIFY(!rig.completion.running());
+        QCOMPARE(rig.completionWindows(), QStringList({"frmdis", "frmshut"}));
+        QCOMPARE(rig.dialup.hangUps + rig.power.powerOffs, 0);
+        QVERIFY(!rig.monitor->running());
+    }
+
     // Status names each entry's state from the presence look.
     void statusGivesEachEntryItsState_data()
     {
