@@ -93,9 +93,9 @@ int main(int argc, char *argv[])
     const std::unique_ptr<DesktopNotifier> notifier =
         makeDesktopNotifier(state.ProgramFolder() + QStringLiteral("quendral.svg"));
     WindowFactory factory;
-    const auto loadLanguage = [&state] { LoadLanguage(state); };
-    registerActionWindows(factory, CountdownDeps{state, *sound, loadLanguage}, *dialup, *power, *notifier);
-    CompletionSequence completion({factory, *sound, notifier.get()});
+    const LanguagePass loadLanguage = [&state](QWidget *window) { LoadLanguage(state, window); };
+    ActionWindows actionWindows(CountdownDeps{state, *sound, loadLanguage}, *dialup, *power, *notifier);
+    CompletionSequence completion({actionWindows, *sound, notifier.get()});
     Monitor monitor(state, {*dialup, *inhibitor, *power, completion});
     monitor.setTrafficMeter(dialup.get());
     // A diagnostic setting for test and soak runs, not an option: a tick of
@@ -108,7 +108,7 @@ int main(int argc, char *argv[])
     // that need it are loaded after it.
     QPointer<frmnotunload> tray;
     factory.setCreator(QStringLiteral("frmnotunload"), [&] {
-        tray = new frmnotunload(state, monitor, factory, loadLanguage);
+        tray = new frmnotunload(state, monitor, factory, *notifier, loadLanguage);
         QObject::connect(tray, &frmnotunload::exitConfirmed, tray, [] { endAtOnce(); });
         new TrayPlacement(
             tray->trayIcon(), makeTrayHosts(), [&factory] { factory.show(QStringLiteral("frmtray")); },
@@ -137,10 +137,6 @@ int main(int argc, char *argv[])
     factory.setCreator(QStringLiteral("frmmain"), [&] {
         frmmain::Deps deps;
         deps.loadLanguage = loadLanguage;
-        deps.resetTrayTexts = [&tray] {
-            if (tray)
-                tray->reset_to_start_texts();
-        };
         // The tray window is loaded before the options window; loading it here
         // keeps the text right should that order ever change.
         deps.browserButtonText = [&] {

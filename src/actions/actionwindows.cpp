@@ -3,18 +3,46 @@
 #include "actions/frmdis.h"
 #include "actions/frminfo.h"
 #include "actions/frmshut.h"
-#include "kit/windowfactory.h"
 
 namespace quendral {
 
-void registerActionWindows(WindowFactory &windows, const CountdownDeps &deps, DialupControl &dialup,
-                           PowerControl &power, DesktopNotifier &notifier)
+ActionWindows::ActionWindows(const CountdownDeps &deps, DialupControl &dialup, PowerControl &power,
+                             DesktopNotifier &notifier)
+    : m_deps(deps)
+    , m_dialup(dialup)
+    , m_power(power)
+    , m_notifier(notifier)
 {
-    windows.setCreator(QStringLiteral("frmdis"), [deps, &dialup] { return new frmdis(deps, dialup); });
-    windows.setCreator(QStringLiteral("frmshut"),
-                       [deps, &power, &notifier] { return new frmshut(deps, power, notifier); });
-    windows.setCreator(QStringLiteral("frminfo"),
-                       [deps, &notifier] { return new frminfo(deps.sound, notifier, deps.loadLanguage); });
+}
+
+frminfo *ActionWindows::showNotice(const CompletionChoice &choice)
+{
+    if (!m_notice)
+        m_notice = new frminfo(m_deps.state, m_deps.sound, m_notifier, m_deps.loadLanguage);
+    m_notice->showReason(choice);
+    m_notice->show();
+    m_notice->raise();
+    return m_notice;
+}
+
+CountdownWindow *ActionWindows::show(CountdownWindow *window)
+{
+    // Shown unasked: the keyboard stays with the program the user types in.
+    window->show();
+    window->raise();
+    return window;
+}
+
+CountdownWindow *ActionWindows::showHangUp(int seconds)
+{
+    m_hangUp = new frmdis(m_deps, m_dialup, seconds);
+    return show(m_hangUp);
+}
+
+CountdownWindow *ActionWindows::showPowerAction(PowerControl::Action action, int seconds)
+{
+    m_powerAction = new frmshut(m_deps, m_power, m_notifier, action, seconds);
+    return show(m_powerAction);
 }
 
 } // namespace quendral

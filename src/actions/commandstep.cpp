@@ -1,22 +1,23 @@
 #include "actions/commandstep.h"
 
+#include "actions/actionwindows.h"
 #include "actions/commandline.h"
 #include "actions/frminfo.h"
 #include "kit/desktopnotifier.h"
 #include "kit/logging.h"
-#include "kit/windowfactory.h"
 
 #include <QTimer>
 
 namespace quendral {
 
-CommandStep::CommandStep(const Context &context, const QString &command, const QStringList &files,
-                         const QString &watchList, int timeoutSeconds, const Texts &texts)
+CommandStep::CommandStep(const Context &context, const CompletionChoice &choice, const QStringList &files,
+                         const QString &watchList, const Texts &texts)
     : CompletionStep(context)
-    , m_command(command)
+    , m_choice(choice)
+    , m_command(choice.command)
     , m_files(files)
     , m_watchList(watchList)
-    , m_timeoutSeconds(timeoutSeconds)
+    , m_timeoutSeconds(choice.commandTimeoutSeconds)
     , m_texts(texts)
     , m_process(new QProcess(this))
     , m_timeout(new QTimer(this))
@@ -88,11 +89,10 @@ void CommandStep::failed(const QString &reason)
     qCWarning(lcCommand).noquote() << line;
     // The notice carries the report even when it was not chosen: a desktop
     // without a notification service would otherwise hear nothing of it.
-    QWidget *shown = m_context.windows.loaded(QStringLiteral("frminfo"));
-    if (!shown)
-        shown = m_context.windows.show(QStringLiteral("frminfo"));
-    if (auto *notice = qobject_cast<frminfo *>(shown))
-        notice->addReport(line);
+    frminfo *notice = m_context.windows.notice();
+    if (!notice)
+        notice = m_context.windows.showNotice(m_choice);
+    notice->addReport(line);
     if (m_context.notifier)
         m_context.notifier->notify(QStringLiteral("Quendral"), line);
     end();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "actions/completionsequence.h"
+#include "settings/completionchoice.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -27,8 +28,9 @@ public:
         QString failed, exitCode, timedOut;
     };
 
-    CommandStep(const Context &context, const QString &command, const QStringList &files, const QString &watchList,
-                int timeoutSeconds, const Texts &texts);
+    // The command, its time and the files are the completion's.
+    CommandStep(const Context &context, const CompletionChoice &choice, const QStringList &files,
+                const QString &watchList, const Texts &texts);
     void run() override;
     QString describe() const override;
 
@@ -38,6 +40,7 @@ private:
     void failed(const QString &reason);
     void end();
 
+    CompletionChoice m_choice;
     QString m_command;
     QStringList m_files;
     QString m_watchList;

@@ -1,6 +1,11 @@
 #include "actions/completionsequence.h"
 
+#include "actions/actionwindows.h"
+#include "actions/commandstep.h"
+#include "actions/completionsteps.h"
 #include "kit/logging.h"
+#include "settings/appstate.h"
+#include "settings/completionchoice.h"
 
 #include <algorithm>
 
@@ -29,6 +34,7 @@ void CompletionSequence::start(CompletionPlan plan)
     const bool idle = !running();
     for (auto &step : plan.m_steps) {
         connect(step.get(), &CompletionStep::done, this, &CompletionSequence::stepDone);
+        connect(step.get(), &CompletionStep::counted, this, &CompletionSequence::counted);
         m_steps.push_back(std::move(step));
     }
     if (idle)
@@ -40,10 +46,37 @@ bool CompletionSequence::countingDown() const
     return m_waiting && m_next > 0 && m_steps[m_next - 1]->involvesUser();
 }
 
-void CompletionSequence::declineCountdown()
+void CompletionSequence::start(const CompletionChoice &choice, const QString &watchList)
 {
-    if (countingDown())
-        m_steps[m_next - 1]->decline();
+    CompletionPlan plan = this->plan();
+    if (!choice.soundPath.isEmpty())
+        plan.add<SoundStep>(choice.soundPath);
+    if (choice.notice)
+        plan.add<NoticeStep>(choice);
+    if (!choice.command.isEmpty()) {
+        const AppState &state = m_context.windows.state();
+        plan.add<CommandStep>(choice, choice.files, watchList,
+                              CommandStep::Texts{state.message(Msg::CommandFailed), state.message(Msg::CommandExitCode),
+                                                 state.message(Msg::CommandTimedOut)});
+    }
+    if (choice.hangUp)
+        plan.add<CountdownStep>(std::nullopt, choice.countdownSeconds);
+    if (choice.power)
+        plan.add<CountdownStep>(choice.power, choice.countdownSeconds);
+    start(std::move(plan));
+}
+
+std::optional<CompletionStep::Countdown> CompletionSequence::countdown() const
+{
+    return countingDown() ? m_steps[m_next - 1]->countdown() : std::nullopt;
+}
+
+bool CompletionSequence::declineCountdown()
+{
+    if (!countingDown())
+        return false;
+    m_steps[m_next - 1]->decline();
+    return true;
 }
 
 void CompletionSequence::runSteps()

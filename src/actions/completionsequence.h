@@ -1,17 +1,21 @@
 #pragma once
 
+#include "kit/powercontrol.h"
+
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 namespace quendral {
 
+struct CompletionChoice;
+class ActionWindows;
 class DesktopNotifier;
 class SoundPlayer;
-class WindowFactory;
 
 // One step of a completion: a sound, the notice, a countdown. `run` does the
 // step's work and reports `done` when it is over, at once or later (a
@@ -23,11 +27,19 @@ class CompletionStep : public QObject
 public:
     enum class Result { Done, Declined };
     Q_ENUM(Result)
+    // A countdown on screen: the power action it ends in (none: the
+    // hang-up), its length and the seconds left.
+    struct Countdown
+    {
+        std::optional<PowerControl::Action> power;
+        int length = 0;
+        int left = 0;
+    };
 
     // What the steps are built from; a new kind of step adds what it needs.
     struct Context
     {
-        WindowFactory &windows;
+        ActionWindows &windows;
         SoundPlayer &sound;
         // Where a step's failure is told besides the log; none in some tests.
         DesktopNotifier *notifier = nullptr;
@@ -41,9 +53,13 @@ public:
     virtual QString describe() const = 0;
     // Declines the step while it runs, as its window's decline button does.
     virtual void decline() {}
+    // The countdown this step shows, while it shows one.
+    virtual std::optional<Countdown> countdown() const { return std::nullopt; }
 
 signals:
     void done(quendral::CompletionStep::Result result);
+    // The countdown's seconds changed.
+    void counted();
 
 protected:
     const Context m_context;
@@ -91,17 +107,25 @@ public:
     // An empty plan over this sequence's context.
     CompletionPlan plan() const { return CompletionPlan(m_context); }
     void start(CompletionPlan plan);
+    // The steps of what the completion decided, in their order: the sound,
+    // the notice, the command, the hang-up and power countdowns.
+    // `watchList` is the settings file the command is told of.
+    void start(const CompletionChoice &choice, const QString &watchList);
     bool running() const { return !m_steps.empty(); }
     // A countdown runs now and waits for its end or for the user.
     bool countingDown() const;
-    // Declines that countdown; nothing when none runs.
-    void declineCountdown();
+    // That countdown: which, how long, how much is left.
+    std::optional<CompletionStep::Countdown> countdown() const;
+    // Declines that countdown; false when none runs.
+    bool declineCountdown();
 
 signals:
     // Declined when the user declined any step of it.
     void finished(quendral::CompletionSequence::Outcome outcome);
     // A countdown began or ended (countingDown() tells which).
     void countingDownChanged();
+    // The countdown on screen counted a second.
+    void counted();
 
 private:
     void runSteps();

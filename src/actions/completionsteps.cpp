@@ -1,10 +1,9 @@
 #include "actions/completionsteps.h"
 
+#include "actions/actionwindows.h"
 #include "actions/countdownwindow.h"
-#include "actions/frminfo.h"
 #include "kit/logging.h"
 #include "kit/soundplayer.h"
-#include "kit/windowfactory.h"
 
 namespace quendral {
 
@@ -25,17 +24,15 @@ QString SoundStep::describe() const
     return QStringLiteral("sound ") + m_path;
 }
 
-NoticeStep::NoticeStep(const Context &context, const QString &reason)
+NoticeStep::NoticeStep(const Context &context, const CompletionChoice &choice)
     : CompletionStep(context)
-    , m_reason(reason)
+    , m_choice(choice)
 {
 }
 
 void NoticeStep::run()
 {
-    auto *notice = qobject_cast<frminfo *>(m_context.windows.show(QStringLiteral("frminfo")));
-    if (notice && !m_reason.isEmpty())
-        notice->setReason(m_reason);
+    m_context.windows.showNotice(m_choice);
     emit done(Result::Done);
 }
 
@@ -44,36 +41,46 @@ QString NoticeStep::describe() const
     return QStringLiteral("notice");
 }
 
-CountdownStep::CountdownStep(const Context &context, const QString &window)
+CountdownStep::CountdownStep(const Context &context, std::optional<PowerControl::Action> power, int seconds)
     : CompletionStep(context)
-    , m_window(window)
+    , m_power(power)
+    , m_seconds(seconds)
 {
+}
+
+CountdownWindow *CountdownStep::loadedWindow() const
+{
+    return m_power ? m_context.windows.powerAction() : m_context.windows.hangUp();
 }
 
 void CountdownStep::run()
 {
     // The window of an earlier completion that has just closed is still
     // loaded until it is deleted; this count opens a fresh one after that.
-    if (auto *closing = qobject_cast<CountdownWindow *>(m_context.windows.loaded(m_window));
-        closing && closing->closing()) {
+    if (CountdownWindow *closing = loadedWindow(); closing && closing->closing()) {
         connect(closing, &QObject::destroyed, this, &CountdownStep::run, Qt::QueuedConnection);
         return;
     }
-    auto *window = qobject_cast<CountdownWindow *>(m_context.windows.show(m_window));
-    if (!window) {
-        qCWarning(lcCompletion) << "no countdown window" << m_window;
-        emit done(Result::Done);
-        return;
-    }
+    CountdownWindow *window =
+        m_power ? m_context.windows.showPowerAction(*m_power, m_seconds) : m_context.windows.showHangUp(m_seconds);
     m_shown = window;
     connect(window, &CountdownWindow::closed, this,
             [this](bool declined) { emit done(declined ? Result::Declined : Result::Done); });
+    connect(window, &CountdownWindow::secondsChanged, this, &CompletionStep::counted);
     window->enableTimer();
 }
 
 QString CountdownStep::describe() const
 {
-    return QStringLiteral("countdown ") + m_window;
+    return QStringLiteral("countdown ") +
+           (m_power ? QLatin1String(powerActionInfo(*m_power).name) : QLatin1String("hangup"));
+}
+
+std::optional<CompletionStep::Countdown> CountdownStep::countdown() const
+{
+    if (!m_shown)
+        return std::nullopt;
+    return Countdown{m_power, m_shown->length(), m_shown->secondsLeft()};
 }
 
 void CountdownStep::decline()

@@ -5,7 +5,6 @@
 #include "kit/soundplayer.h"
 #include "kit/titlefit.h"
 #include "settings/appstate.h"
-#include "settings/options.h"
 #include "settings/settingsstore.h"
 
 #include <QCloseEvent>
@@ -37,9 +36,11 @@ PictureButton *makeButton(QWidget *window, const QString &name, const QString &c
 
 } // namespace
 
-CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design, QWidget *parent)
+CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design, int seconds, QWidget *parent)
     : QWidget(parent)
     , m_deps(deps)
+    , m_length(seconds)
+    , m_left(seconds)
 {
     setObjectName(design.window);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -75,7 +76,6 @@ CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design
     m_timer->setObjectName(design.timer);
     m_timer->setInterval(1000);
     m_timer->setTimerType(Qt::PreciseTimer);
-    m_length = qint16(Options::read(m_deps.state.store).countdownSeconds());
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_act);
@@ -86,7 +86,7 @@ CountdownWindow::CountdownWindow(const CountdownDeps &deps, const Design &design
     layout->addLayout(buttons);
 
     // Load steps: the interface texts, the tick sound, a fresh count.
-    m_deps.loadLanguage();
+    m_deps.loadLanguage(this);
     findTickSound();
     restartCount();
 
@@ -137,12 +137,12 @@ bool CountdownWindow::countDown()
     // makes up for its length at the next step.
     if (!m_deps.state.tick_sound.isEmpty())
         m_deps.sound.playSync(m_deps.state.tick_sound);
-    --m_deps.state.countdown;
+    --m_left;
     if (m_timer->isActive() && m_clock.isValid()) {
         const qint64 due = qint64(++m_steps + 1) * 1000;
         m_timer->start(int(qMax<qint64>(0, due - m_clock.elapsed())));
     }
-    if (m_deps.state.countdown <= 0)
+    if (m_left <= 0)
         return true;
     showSeconds();
     return false;
@@ -150,13 +150,21 @@ bool CountdownWindow::countDown()
 
 void CountdownWindow::restartCount()
 {
-    m_deps.state.countdown = m_length;
+    m_left = m_length;
     showSeconds();
 }
 
 void CountdownWindow::showSeconds()
 {
-    m_lbls->setText(QString::number(m_deps.state.countdown));
+    m_lbls->setText(QString::number(m_left));
+    emit secondsChanged();
+}
+
+void CountdownWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        m_lbls->setText(QString::number(m_left));
 }
 
 void CountdownWindow::decline()

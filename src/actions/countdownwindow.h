@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/languagepass.h"
+
 #include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
@@ -22,13 +24,13 @@ struct CountdownDeps
     AppState &state;
     SoundPlayer &sound;
     // The language pass.
-    std::function<void()> loadLanguage;
+    LanguagePass loadLanguage;
 };
 
 // What the hang-up and power-off countdown windows have in common: a text, the
 // seconds left in red (`lbls`), a button that acts at once, a button that
-// declines, and a one-second timer driving the countdown that the two windows
-// share (AppState::countdown). The windows have no close box; only their
+// declines, and a one-second timer driving the window's own count, of the
+// length the completion gave it. The windows have no close box; only their
 // buttons and their timer close them, and each closing says `closed`.
 //
 // One window may open where the one before it was, in the second half of a
@@ -42,13 +44,13 @@ class CountdownWindow : public QWidget
     Q_OBJECT
 
 public:
-    // The length when the options give none (Options::countdownSeconds).
-    static constexpr qint16 startSeconds = 15;
     // About what a desktop's own confirmation boxes wait.
     static constexpr std::chrono::milliseconds clickGuard{500};
 
-    // The count's length in seconds, from the options when the window loaded.
-    qint16 length() const { return m_length; }
+    // The count's length in seconds, as the completion gave it.
+    int length() const { return m_length; }
+    // The seconds the window shows now.
+    int secondsLeft() const { return m_left; }
     // Enabling a timer that runs already changes nothing.
     void enableTimer();
     bool timerEnabled() const;
@@ -60,6 +62,8 @@ public:
 signals:
     // The window has closed; `declined` when the user declined its action.
     void closed(bool declined);
+    // One second less, or the count started again.
+    void secondsChanged();
 
 protected:
     struct Design
@@ -73,20 +77,21 @@ protected:
         bool fixedBorder;
     };
 
-    // Builds the window and runs the load steps.
-    CountdownWindow(const CountdownDeps &deps, const Design &design, QWidget *parent);
+    // Builds the window, counting `seconds`, and runs the load steps.
+    CountdownWindow(const CountdownDeps &deps, const Design &design, int seconds, QWidget *parent);
 
     // The first two steps of a tick: the tick sound to its end, then one
     // second less. True when no second is left; otherwise lbls shows the
     // seconds left.
     bool countDown();
-    // countdown := the length, and lbls shows it.
+    // The count back at its length, and lbls shows it.
     void restartCount();
     void stopTimer();
     // Closes the window from its own buttons or timer, the only ways it closes.
     void closeWindow(bool declined = false);
 
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -114,7 +119,8 @@ private:
     // after it, and 30 steps take 30 s.
     QElapsedTimer m_clock;
     int m_steps = 0;
-    qint16 m_length = startSeconds;
+    int m_length;
+    int m_left;
     bool m_ownClose = false;
     bool m_declined = false;
     QElapsedTimer m_shown;

@@ -7,7 +7,7 @@
 
 namespace quendral {
 
-frmdis::frmdis(const CountdownDeps &deps, DialupControl &dialup, QWidget *parent)
+frmdis::frmdis(const CountdownDeps &deps, DialupControl &dialup, int seconds, QWidget *parent)
     : CountdownWindow(deps,
                       {QStringLiteral("frmdis"), QStringLiteral("Quendral - Rozłączanie"), QStringLiteral("lbldis"),
                        QStringLiteral("Quendral odłączy komputer od sieci za:"), QStringLiteral("cmddis"),
@@ -15,7 +15,7 @@ frmdis::frmdis(const CountdownDeps &deps, DialupControl &dialup, QWidget *parent
                        QStringLiteral("cmdnotdis"), QStringLiteral("&Nie rozłączaj"),
                        QStringLiteral(":/quendral/actions/decline.svg"), QStringLiteral("timer_dis"),
                        /*timerEnabled=*/false, /*fixedBorder=*/true},
-                      parent)
+                      seconds, parent)
     , m_dialup(dialup)
 {
     connect(timer(), &QTimer::timeout, this, &frmdis::timer_dis_Timer);

@@ -5,7 +5,10 @@
 #include "kit/picturebutton.h"
 #include "kit/soundplayer.h"
 #include "kit/titlefit.h"
+#include "settings/appstate.h"
+#include "settings/completionchoice.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -14,9 +17,10 @@
 
 namespace quendral {
 
-frminfo::frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::function<void()> &loadLanguage,
+frminfo::frminfo(const AppState &state, SoundPlayer &sound, DesktopNotifier &notifier, const LanguagePass &loadLanguage,
                  QWidget *parent)
     : QWidget(parent)
+    , m_state(state)
 {
     setObjectName(QStringLiteral("frminfo"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -29,7 +33,7 @@ frminfo::frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::funct
     image->setObjectName(QStringLiteral("Image1"));
     image->setPixmap(QIcon(QStringLiteral(":/quendral/actions/notice.svg")).pixmap(48, 48));
 
-    auto *text = new QLabel(
+    auto *text = m_text = new QLabel(
         QStringLiteral("Quendral stwierdził obecność zadanych plików na dysku i wykonał żądane operacje."), this);
     text->setObjectName(QStringLiteral("lblfile"));
     text->setWordWrap(true);
@@ -57,19 +61,45 @@ frminfo::frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::funct
 
     // Load steps: the interface texts, then one beep; the desktop hears the
     // texts of the current language.
-    loadLanguage();
+    loadLanguage(this);
     fitTitle(this);
     centreOnScreen(this);
     sound.beep();
     // Once the event loop runs again, so that a reason given right after the
-    // load (setReason) is what the desktop hears.
+    // load (showReason) is what the desktop hears.
     QTimer::singleShot(0, this, [this, text, &notifier] { notifier.notify(windowTitle(), text->text()); });
 }
 
-void frminfo::setReason(const QString &reason)
+void frminfo::showReason(const CompletionChoice &choice)
 {
-    findChild<QLabel *>(QStringLiteral("lblfile"))->setText(reason);
+    m_reason = int(choice.reason);
+    m_missing = choice.missing;
+    m_reasonArgument = choice.reason == FinishReason::Quiet      ? QString::number(choice.quietMinutes)
+                       : choice.reason == FinishReason::Deadline ? choice.deadline.toString(QStringLiteral("H:mm"))
+                                                                 : QString();
+    showReasonTexts();
+}
+
+void frminfo::showReasonTexts()
+{
+    const auto reason = FinishReason(m_reason);
+    if (reason == FinishReason::Files)
+        return;
+    const bool quiet = reason == FinishReason::Quiet;
+    setWindowTitle(m_state.message(quiet ? Msg::NoticeTitleQuiet : Msg::NoticeTitleDeadline));
+    QString text = m_state.message(quiet ? Msg::FinishedQuiet : Msg::FinishedDeadline).arg(m_reasonArgument);
+    if (!m_missing.isEmpty())
+        text += u'\n' + m_state.message(Msg::MissingFiles) + u'\n' + m_missing.join(u'\n');
+    m_text->setText(text);
+    fitTitle(this);
     adjustSize();
+}
+
+void frminfo::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        showReasonTexts();
 }
 
 void frminfo::addReport(const QString &line)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/languagepass.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -8,6 +10,8 @@ class QLabel;
 
 namespace quendral {
 
+struct AppState;
+struct CompletionChoice;
 class DesktopNotifier;
 class SoundPlayer;
 
@@ -20,18 +24,30 @@ class frminfo final : public QWidget
     Q_OBJECT
 
 public:
-    frminfo(SoundPlayer &sound, DesktopNotifier &notifier, const std::function<void()> &loadLanguage,
+    frminfo(const AppState &state, SoundPlayer &sound, DesktopNotifier &notifier, const LanguagePass &loadLanguage,
             QWidget *parent = nullptr);
 
     void cmdapply_Click();
-    // Says why the completion came when the files alone did not decide (the
-    // connection went quiet, the deadline passed), in place of the usual text.
-    void setReason(const QString &reason);
+    // Tells why the completion came: the files are there (the language
+    // file's title and text), or the connection went quiet, or the deadline
+    // came, with the files still missing; kept over later language passes.
+    void showReason(const CompletionChoice &choice);
     // One more line under the text: a step of the completion that failed.
     void addReport(const QString &line);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void showReasonTexts();
+
+    const AppState &m_state;
+    QLabel *m_text = nullptr;
     QLabel *m_reports = nullptr;
+    // The reason as texts are made from it; none while the files decided.
+    int m_reason = 0;
+    QString m_reasonArgument;
+    QStringList m_missing;
 };
 
 } // namespace quendral

@@ -6,16 +6,16 @@
 #include "kit/powercontrol.h"
 #include "kit/titlefit.h"
 #include "settings/appstate.h"
-#include "settings/options.h"
+#include "settings/completionchoice.h"
 
 #include <QEvent>
 #include <QLabel>
-#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace quendral {
 
-frmshut::frmshut(const CountdownDeps &deps, PowerControl &power, DesktopNotifier &notifier, QWidget *parent)
+frmshut::frmshut(const CountdownDeps &deps, PowerControl &power, DesktopNotifier &notifier, PowerControl::Action action,
+                 int seconds, QWidget *parent)
     : CountdownWindow(deps,
                       {QStringLiteral("frmshut"), QStringLiteral("Quendral - Zamykanie systemu"),
                        QStringLiteral("lblshut"), QStringLiteral("Quendral wyłączy komputer za:"),
@@ -24,10 +24,10 @@ frmshut::frmshut(const CountdownDeps &deps, PowerControl &power, DesktopNotifier
                        QStringLiteral("&Nie wyłączaj"), QStringLiteral(":/quendral/actions/decline.svg"),
                        QStringLiteral("timer_shut"),
                        /*timerEnabled=*/true, /*fixedBorder=*/false},
-                      parent)
+                      seconds, parent)
     , m_power(power)
     , m_notifier(notifier)
-    , m_action(PowerControl::Action(Options::read(deps.state.store).powerActionIndex()))
+    , m_action(action)
 {
     showActionTexts();
     connect(timer(), &QTimer::timeout, this, &frmshut::timer_shut_Timer);
@@ -37,15 +37,15 @@ frmshut::frmshut(const CountdownDeps &deps, PowerControl &power, DesktopNotifier
 
 void frmshut::showActionTexts()
 {
-    if (m_action == PowerControl::Action::PowerOff)
+    const auto &texts = powerActionInfo(m_action).countdownTexts;
+    if (!texts)
         return;
-    const QScopedValueRollback showing(m_showingTexts, true);
-    const bool hibernate = m_action == PowerControl::Action::Hibernate;
     const auto text = [this](Msg id) { return m_deps.state.message(id); };
-    setWindowTitle(text(hibernate ? Msg::HibernateTitle : Msg::SuspendTitle));
-    findChild<QLabel *>(QStringLiteral("lblshut"))->setText(text(hibernate ? Msg::HibernateText : Msg::SuspendText));
-    actButton()->setText(text(hibernate ? Msg::HibernateNow : Msg::SuspendNow));
-    declineButton()->setText(text(hibernate ? Msg::DontHibernate : Msg::DontSuspend));
+    const auto [title, label, now, dont] = *texts;
+    setWindowTitle(text(title));
+    findChild<QLabel *>(QStringLiteral("lblshut"))->setText(text(label));
+    actButton()->setText(text(now));
+    declineButton()->setText(text(dont));
     // The power-off tooltips would say the wrong thing.
     actButton()->setToolTip(QString());
     declineButton()->setToolTip(QString());
@@ -55,9 +55,8 @@ void frmshut::showActionTexts()
 void frmshut::changeEvent(QEvent *event)
 {
     CountdownWindow::changeEvent(event);
-    // A pass sets the title first: the rest of its lines follow before this runs.
-    if (event->type() == QEvent::WindowTitleChange && !m_showingTexts && m_action != PowerControl::Action::PowerOff)
-        QMetaObject::invokeMethod(this, &frmshut::showActionTexts, Qt::QueuedConnection);
+    if (event->type() == QEvent::LanguageChange)
+        showActionTexts();
 }
 
 void frmshut::timer_shut_Timer()
@@ -82,10 +81,7 @@ void frmshut::powerOffAndClose()
     // The window goes first, so that the tray shows monitoring stopped while
     // the box waits for the user; what the report needs is kept aside.
     DesktopNotifier &notifier = m_notifier;
-    const Msg why = m_action == PowerControl::Action::Suspend     ? Msg::SuspendRefused
-                    : m_action == PowerControl::Action::Hibernate ? Msg::HibernateRefused
-                                                                  : Msg::PowerOffRefused;
-    const QString text = m_deps.state.message(why);
+    const QString text = m_deps.state.message(powerActionInfo(m_action).refused);
     closeWindow();
     if (refused.isEmpty())
         return;

@@ -10,7 +10,8 @@ class DesktopNotifier;
 // The power-off countdown: turns the computer off, or suspends or hibernates
 // it as the options say, when its count ends, unless the user declines; the
 // user may also act at once. Suspend and hibernate have titles and texts of
-// their own, and the program runs on after them. A refused action is not
+// their own, and the program runs on after them. The action and the count's
+// length are the completion's, given when the window is made. A refused action is not
 // passed over: once the window has closed, a message box gives the reason and
 // stays until dismissed, and the desktop's notifications get the same text.
 class frmshut final : public CountdownWindow
@@ -18,7 +19,8 @@ class frmshut final : public CountdownWindow
     Q_OBJECT
 
 public:
-    frmshut(const CountdownDeps &deps, PowerControl &power, DesktopNotifier &notifier, QWidget *parent = nullptr);
+    frmshut(const CountdownDeps &deps, PowerControl &power, DesktopNotifier &notifier, PowerControl::Action action,
+            int seconds, QWidget *parent = nullptr);
 
     void timer_shut_Timer();
     void cmdshut_Click();
@@ -27,7 +29,7 @@ public:
 
 private:
     // The texts of suspend and hibernate, over the language pass's power-off
-    // ones; again after a later pass (the options window's, say) put those back.
+    // ones; again after a later pass put those back.
     void showActionTexts();
     void changeEvent(QEvent *event) override;
 
@@ -36,8 +38,7 @@ private:
 
     PowerControl &m_power;
     DesktopNotifier &m_notifier;
-    PowerControl::Action m_action;
-    bool m_showingTexts = false;
+    const PowerControl::Action m_action;
 };
 
 } // namespace quendral

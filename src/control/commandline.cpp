@@ -75,17 +75,24 @@ int runCommandLine(const ParsedCommand &parsed, const CallRunningCopy &call, FIL
 
 QString statusText(const QVariantMap &status)
 {
-    QString text =
-        QStringLiteral("state: %1\nrule: %2\n")
-            .arg(status.value(QStringLiteral("state")).toString(), status.value(QStringLiteral("rule")).toString());
-    if (const int next = status.value(QStringLiteral("nextCheck")).toInt(); next >= 0)
+    const auto value = [&status](const char *key) { return status.value(QLatin1String(key)); };
+    QString text = QStringLiteral("state: %1\nrule: %2\n").arg(value("state").toString(), value("rule").toString());
+    if (const int next = value("nextCheck").toInt(); next >= 0)
         text += QStringLiteral("next check: %1 s\n").arg(next);
-    if (const int left = status.value(QStringLiteral("countdown")).toInt(); left >= 0)
-        text += QStringLiteral("countdown: %1 s\n").arg(left);
-    const QStringList actions = status.value(QStringLiteral("actions")).toStringList();
+    if (const int left = value("countdown").toInt(); left >= 0)
+        text += QStringLiteral("countdown: %1 in %2 s\n").arg(value("countdownAction").toString()).arg(left);
+    const QStringList actions = value("actions").toStringList();
     text += QStringLiteral("actions: %1\n").arg(actions.isEmpty() ? QStringLiteral("none") : actions.join(u' '));
-    const QStringList files = status.value(QStringLiteral("files")).toStringList();
-    const QStringList states = status.value(QStringLiteral("states")).toStringList();
+    if (const QString command = value("command").toString(); !command.isEmpty())
+        text += QStringLiteral("command: %1\n").arg(command);
+    if (const int length = value("countdownLength").toInt(); length > 0)
+        text += QStringLiteral("countdown length: %1 s\n").arg(length);
+    if (const int minutes = value("quietMinutes").toInt(); minutes > 0)
+        text += QStringLiteral("quiet: %1 min below %2 kB/s\n").arg(minutes).arg(value("quietRate").toDouble());
+    if (const QString deadline = value("deadline").toString(); !deadline.isEmpty())
+        text += QStringLiteral("deadline: %1 (%2)\n").arg(deadline, value("deadlineAction").toString());
+    const QStringList files = value("files").toStringList();
+    const QStringList states = value("states").toStringList();
     for (qsizetype i = 0; i < files.size(); ++i)
         text += QStringLiteral("%1 %2\n").arg(states.value(i), -8).arg(files[i]);
     return text;
@@ -93,19 +100,39 @@ QString statusText(const QVariantMap &status)
 
 QByteArray statusJson(const QVariantMap &status)
 {
-    const QStringList files = status.value(QStringLiteral("files")).toStringList();
-    const QStringList states = status.value(QStringLiteral("states")).toStringList();
+    const auto value = [&status](const char *key) { return status.value(QLatin1String(key)); };
+    // Text that is empty when nothing is chosen reads as null.
+    const auto text = [&value](const char *key) {
+        const QString text = value(key).toString();
+        return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+    };
+    const QStringList files = value("files").toStringList();
+    const QStringList states = value("states").toStringList();
     QJsonArray entries;
     for (qsizetype i = 0; i < files.size(); ++i)
         entries.append(QJsonObject{{QStringLiteral("path"), files[i]}, {QStringLiteral("state"), states.value(i)}});
+    QJsonValue quiet;
+    if (const int minutes = value("quietMinutes").toInt(); minutes > 0)
+        quiet =
+            QJsonObject{{QStringLiteral("minutes"), minutes}, {QStringLiteral("rate"), value("quietRate").toDouble()}};
+    QJsonValue deadline;
+    if (!value("deadline").toString().isEmpty())
+        deadline = QJsonObject{{QStringLiteral("time"), value("deadline").toString()},
+                               {QStringLiteral("action"), value("deadlineAction").toString()}};
     const QJsonObject object{
-        {QStringLiteral("monitoring"), status.value(QStringLiteral("monitoring")).toBool()},
-        {QStringLiteral("state"), status.value(QStringLiteral("state")).toString()},
-        {QStringLiteral("rule"), status.value(QStringLiteral("rule")).toString()},
+        {QStringLiteral("monitoring"), value("monitoring").toBool()},
+        {QStringLiteral("state"), value("state").toString()},
+        {QStringLiteral("rule"), value("rule").toString()},
         {QStringLiteral("entries"), entries},
-        {QStringLiteral("actions"), QJsonArray::fromStringList(status.value(QStringLiteral("actions")).toStringList())},
-        {QStringLiteral("nextCheck"), seconds(status.value(QStringLiteral("nextCheck")))},
-        {QStringLiteral("countdown"), seconds(status.value(QStringLiteral("countdown")))},
+        {QStringLiteral("actions"), QJsonArray::fromStringList(value("actions").toStringList())},
+        {QStringLiteral("command"), text("command")},
+        {QStringLiteral("powerAction"), text("powerAction")},
+        {QStringLiteral("countdownLength"), seconds(value("countdownLength"))},
+        {QStringLiteral("quiet"), quiet},
+        {QStringLiteral("deadline"), deadline},
+        {QStringLiteral("nextCheck"), seconds(value("nextCheck"))},
+        {QStringLiteral("countdownAction"), text("countdownAction")},
+        {QStringLiteral("countdown"), seconds(value("countdown"))},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }

@@ -19,18 +19,19 @@ FinishConditions::FinishConditions(AtWork atWork)
 void FinishConditions::arm(const Options &options, const QDateTime &now, double tickScale)
 {
     disarm();
-    if (options.quiet.isOn()) {
+    if (options.quietOn()) {
         m_quietMinutes = options.quietMinutes();
         const auto windowMs = qint64(m_quietMinutes * 60000.0 * tickScale);
-        m_quiet.emplace(windowMs, options.quietRateKBs() * 1024);
+        m_quietRateKBs = options.quietRateKBs();
+        m_quiet.emplace(windowMs, m_quietRateKBs * 1024);
         m_clock.start();
         if (m_meter)
             m_meter->setMetering(true);
     }
-    if (options.deadline.isOn() && options.deadlineTime().isValid()) {
+    if (options.deadlineOn()) {
         m_deadlineTime = options.deadlineTime();
         m_deadline.emplace(now, m_deadlineTime);
-        m_hangUpOnly = options.deadlineaction.isOn();
+        m_hangUpOnly = options.deadlineHangUpOnly();
         qCDebug(lcMonitor) << "deadline at" << m_deadline->due();
     }
 }
@@ -85,10 +86,13 @@ bool FinishConditions::atWork(const QStringList &paths) const
 QString armedConditionsText(const FinishConditions &conditions, const AppState &state)
 {
     QStringList parts;
-    if (const auto time = conditions.deadlineTime())
-        parts.append(state.message(Msg::ArmedDeadline).arg(time->toString(QStringLiteral("H:mm"))));
+    if (const auto time = conditions.deadlineTime()) {
+        const Msg text = conditions.hangUpOnlyAtDeadline() ? Msg::ArmedDeadlineHangUp : Msg::ArmedDeadline;
+        parts.append(state.message(text).arg(time->toString(QStringLiteral("H:mm"))));
+    }
     if (const auto minutes = conditions.quietMinutes())
-        parts.append(state.message(Msg::ArmedQuiet).arg(*minutes));
+        parts.append(
+            state.message(Msg::ArmedQuiet).arg(QString::number(*minutes), QString::number(conditions.quietRateKBs())));
     return parts.join(QStringLiteral(", "));
 }
 

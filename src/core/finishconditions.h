@@ -36,8 +36,10 @@ public:
     void arm(const Options &options, const QDateTime &now, double tickScale);
     void disarm();
 
-    // Armed, for the tooltip: the quiet window's minutes, the deadline's time.
+    // Armed, for the tooltip: the quiet window's minutes and rate, the
+    // deadline's time.
     std::optional<int> quietMinutes() const;
+    double quietRateKBs() const { return m_quietRateKBs; }
     std::optional<QTime> deadlineTime() const;
     bool hangUpOnlyAtDeadline() const { return m_hangUpOnly; }
 
@@ -55,13 +57,14 @@ private:
     QElapsedTimer m_clock;
     std::optional<QuietWindow> m_quiet;
     int m_quietMinutes = 0;
+    double m_quietRateKBs = 0;
     std::optional<Deadline> m_deadline;
     QTime m_deadlineTime;
     bool m_hangUpOnly = false;
 };
 
 // What is armed besides the rule, for the tray tooltip ("at the latest at
-// 7:00, or quiet 10 min"); empty when nothing is.
+// 7:00, quiet for 10 min below 2 kB/s"); empty when nothing is.
 QString armedConditionsText(const FinishConditions &conditions, const AppState &state);
 
 } // namespace quendral

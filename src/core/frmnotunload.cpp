@@ -4,17 +4,20 @@
 #include "core/monitorstatus.h"
 #include "core/remotefolder.h"
 #include "core/trayicon.h"
+#include "kit/desktopnotifier.h"
 #include "kit/lazypicture.h"
 #include "kit/menudecorator.h"
 #include "kit/messagebox.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
+#include "settings/completionchoice.h"
 
 #include <QAction>
 #include <QCursor>
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QTimer>
+#include <QTime>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,35 +32,17 @@ QIcon pictureOf(const QLabel *box)
     return QIcon(box->pixmap());
 }
 
-// The active tooltip, with what may end monitoring besides the files.
-QString activeToolTip(const QLabel *active, const Monitor &monitor, const AppState &state)
-{
-    const QString armed = armedConditionsText(monitor.conditions(), state);
-    return armed.isEmpty() ? active->text() : active->text() + QStringLiteral(": ") + armed;
-}
-
 Msg textOf(Monitor::Problem problem)
 {
-    return problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection;
-}
-
-Msg textOf(Monitor::Warning warning)
-{
-    switch (warning) {
-    case Monitor::Warning::CannotPowerOff:
-        return Msg::CannotPowerOff;
-    case Monitor::Warning::PowerOffChallenge:
-        return Msg::PowerOffChallenge;
-    case Monitor::Warning::CannotSuspend:
-        return Msg::CannotSuspend;
-    case Monitor::Warning::SuspendChallenge:
-        return Msg::SuspendChallenge;
-    case Monitor::Warning::CannotHibernate:
-        return Msg::CannotHibernate;
-    case Monitor::Warning::HibernateChallenge:
-        return Msg::HibernateChallenge;
+    switch (problem) {
+    case Monitor::Problem::NoFiles:
+        return Msg::NoFiles;
+    case Monitor::Problem::NoConnection:
+        return Msg::NoConnection;
+    case Monitor::Problem::ListNotEmptied:
+        return Msg::ListNotEmptied;
     }
-    return Msg::CannotPowerOff;
+    return Msg::NoFiles;
 }
 
 } // namespace
@@ -68,11 +53,12 @@ void endAtOnce()
     std::_Exit(0);
 }
 
-frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &windows,
-                           std::function<void()> loadLanguage)
+frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &windows, DesktopNotifier &notifier,
+                           LanguagePass loadLanguage)
     : m_state(state)
     , m_monitor(monitor)
     , m_windows(windows)
+    , m_notifier(notifier)
     , m_loadLanguage(std::move(loadLanguage))
 {
     setObjectName(QStringLiteral("frmnotunload"));
@@ -112,20 +98,19 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
     addEntry(QStringLiteral("cmdabout"), QStringLiteral("&O programie..."), &frmnotunload::cmdabout_Click);
     addEntry(QStringLiteral("cmdexit"), QStringLiteral("&Zamknij"), &frmnotunload::cmdexit_Click);
 
-    m_tipTimer = new QTimer(this);
-    m_tipTimer->setInterval(1000);
-    connect(m_tipTimer, &QTimer::timeout, this, [this] { refreshToolTip(true); });
     m_mayBlock = [folders = std::make_shared<RemoteFolders>()](const QString &folder) {
         return folders->mayBlock(folder);
     };
-    connect(&m_monitor, &Monitor::ticked, this, &frmnotunload::recount);
-
-    connect(&m_monitor, &Monitor::started, this, &frmnotunload::show_running);
-    connect(&m_monitor, &Monitor::stopped, this, &frmnotunload::show_stopped);
-    // A completion disarms what the tooltip names.
-    connect(&m_monitor, &Monitor::ruleMet, this, &frmnotunload::reset_to_start_texts);
-    connect(&m_monitor, &Monitor::halted, this, [this](Monitor::Problem problem) { warn(textOf(problem)); });
-    connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning) { warn(textOf(warning)); });
+    // Every change of the monitor's state or choice shows at once; nothing
+    // else wakes the program while it waits.
+    for (const auto signal :
+         {&Monitor::started, &Monitor::stopped, &Monitor::ticked, &Monitor::ruleMet, &Monitor::countdownChanged})
+        connect(&m_monitor, signal, this, &frmnotunload::showState);
+    connect(&m_monitor, &Monitor::halted, this, &frmnotunload::tellStopped);
+    connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning, PowerControl::Action action) {
+        const PowerActionInfo &info = powerActionInfo(action);
+        warn(m_state.message(warning == Monitor::Warning::Cannot ? info.cannot : info.challenge));
+    });
     // Declining a running countdown from the menu, as its own button does.
     m_cmddecline =
         addEntry(QStringLiteral("cmddecline"), QStringLiteral("&Przerwij odliczanie"), &frmnotunload::cmddecline_Click);
@@ -139,7 +124,7 @@ frmnotunload::frmnotunload(AppState &state, Monitor &monitor, WindowFactory &win
             m_mnutray->removeAction(m_cmddecline);
     });
 
-    Form_Load();
+    load();
 }
 
 QAction *frmnotunload::addEntry(const QString &name, const QString &caption, void (frmnotunload::*handler)())
@@ -166,11 +151,18 @@ QLabel *frmnotunload::addPicture(const QString &name, const QString &file)
     return box;
 }
 
-void frmnotunload::Form_Load()
+void frmnotunload::load()
 {
-    m_loadLanguage();
-    m_tray->icon_start();
-    reset_to_start_texts();
+    m_loadLanguage(this);
+    showState();
+}
+
+void frmnotunload::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The entry and the tooltip in the new language's texts.
+    if (event->type() == QEvent::LanguageChange)
+        showState();
 }
 
 QString frmnotunload::browserButtonText() const
@@ -178,87 +170,85 @@ QString frmnotunload::browserButtonText() const
     return m_lblIE->text();
 }
 
-void frmnotunload::reset_to_start_texts()
+void frmnotunload::showState()
 {
-    const bool running = m_monitor.running();
-    refreshToolTip(running);
-    m_cmdmonit->setText((running ? m_lblstop : m_lblstart)->text());
+    // The entry offers Stop while the tick runs and Monitor otherwise (a
+    // countdown on screen has its own decline); the icon keeps the running
+    // look until the countdown ends.
+    const bool ticking = m_monitor.state() == Monitor::State::Running;
+    m_cmdmonit->setText((ticking ? m_lblstop : m_lblstart)->text());
+    m_hm1->set_entry_picture(m_cmdmonit, pictureOf(ticking ? m_pctstop : m_pctplay));
+    if (m_monitor.running())
+        m_tray->icon_start();
+    else
+        m_tray->icon_stop();
+    m_tray->setToolTip(toolTipText());
 }
 
-void frmnotunload::show_stopped()
+QString frmnotunload::toolTipText() const
 {
-    m_cmdmonit->setText(m_lblstart->text());
-    m_hm1->set_entry_picture(m_cmdmonit, pictureOf(m_pctplay));
-    m_tray->icon_stop();
-    m_tipTimer->stop();
-    refreshToolTip(false);
-}
-
-void frmnotunload::show_running()
-{
-    m_cmdmonit->setText(m_lblstop->text());
-    m_hm1->set_entry_picture(m_cmdmonit, pictureOf(m_pctstop));
-    m_tray->icon_start();
-    m_tipTimer->start();
-    recount();
-}
-
-void frmnotunload::recount()
-{
-    const MonitorStatus status = MonitorStatus::take(m_state, m_monitor, MonitorStatus::Look::Arrived, m_mayBlock);
-    m_there = status.there();
-    m_total = int(status.files.size());
-    m_actions = status.actions;
-    refreshToolTip(true);
-}
-
-void frmnotunload::refreshToolTip(bool running)
-{
-    m_tray->setToolTip(toolTipText(running));
-}
-
-QString frmnotunload::toolTipText(bool running) const
-{
-    if (!running)
+    if (!m_monitor.running())
         return m_lbltooltipnotactive->text();
-    QStringList lines{activeToolTip(m_lbltooltipactive, m_monitor, m_state)};
+    const MonitorStatus status = MonitorStatus::take(m_state, m_monitor, MonitorStatus::Look::Arrived, m_mayBlock);
+    QStringList lines{m_lbltooltipactive->text()};
     // A language file that empties a text leaves its line out.
-    const auto line = [&](Msg id, int value, std::optional<int> other = std::nullopt) {
+    const auto line = [&](Msg id, const QString &first, const QString &second = QString()) {
         if (const QString text = m_state.message(id); !text.isEmpty())
-            lines.append(other ? text.arg(value).arg(*other) : text.arg(value));
+            lines.append(second.isNull() ? text.arg(first) : text.arg(first, second));
     };
-    line(m_total == 1 ? Msg::StatusFile : Msg::StatusFiles, m_there, m_total);
-    if (m_monitor.state() == Monitor::State::CountingDown)
-        line(Msg::StatusCountdown, m_state.countdown);
+    const qsizetype total = status.files.size();
+    if (total > 0)
+        line(total == 1 ? Msg::StatusFile : Msg::StatusFiles, QString::number(status.there()), QString::number(total));
+    const CompletionChoice choice = m_monitor.choice();
+    const auto powerTitle = [this](PowerControl::Action action) {
+        return m_state.message(powerActionInfo(action).title);
+    };
+    if (const auto countdown = m_monitor.countdown())
+        line(Msg::StatusCountdown, QString::number(countdown->left),
+             countdown->power ? powerTitle(*countdown->power) : m_state.message(Msg::ActionHangUp));
     else if (const int next = m_monitor.secondsToNextTick(); next >= 0)
-        line(Msg::StatusNextCheck, next);
-    static const QHash<QString, Msg> names = {{QStringLiteral("sound"), Msg::ActionSound},
-                                              {QStringLiteral("notice"), Msg::ActionNotice},
-                                              {QStringLiteral("hangup"), Msg::ActionHangUp},
-                                              {QStringLiteral("poweroff"), Msg::ActionPowerOff}};
+        line(Msg::StatusNextCheck, QTime::currentTime().addSecs(next).toString(QStringLiteral("HH:mm:ss")));
     QStringList actions;
-    for (const QString &action : m_actions) {
-        if (const auto name = names.constFind(action); name != names.cend())
-            actions.append(m_state.message(*name));
-    }
-    if (const QString text = m_state.message(Msg::StatusActions); !actions.isEmpty() && !text.isEmpty())
-        lines.append(text.arg(actions.join(QStringLiteral(", "))));
+    if (!choice.soundPath.isEmpty())
+        actions.append(m_state.message(Msg::ActionSound));
+    if (choice.notice)
+        actions.append(m_state.message(Msg::ActionNotice));
+    if (!choice.command.isEmpty())
+        actions.append(m_state.message(Msg::ActionCommand).arg(choice.command));
+    if (choice.hangUp)
+        actions.append(m_state.message(Msg::ActionHangUp));
+    if (choice.power)
+        actions.append(powerTitle(*choice.power));
+    if (!actions.isEmpty())
+        line(Msg::StatusActions, actions.join(QStringLiteral(", ")));
+    if (const QString armed = armedConditionsText(m_monitor.conditions(), m_state); !armed.isEmpty())
+        line(Msg::StatusArmed, armed);
     return lines.join(u'\n');
 }
 
 void frmnotunload::cmdmonit_Click()
 {
-    if (m_monitor.running()) {
+    if (m_monitor.state() == Monitor::State::Running) {
         m_monitor.stop();
         return;
     }
     if (const auto problem = m_monitor.start())
-        warn(textOf(*problem));
+        warn(m_state.message(textOf(*problem)));
 }
 
-void frmnotunload::warn(Msg message)
+void frmnotunload::warn(const QString &text)
 {
-    msgbox::show(this, m_state.message(message), msgbox::Icon::Warning);
+    msgbox::show(this, text, msgbox::Icon::Warning);
+}
+
+void frmnotunload::tellStopped(Monitor::Problem problem)
+{
+    // Whoever is away from the screen learns it from the notifications.
+    QString text = m_state.message(textOf(problem));
+    if (const QString stopped = m_state.message(Msg::MonitoringStopped); !stopped.isEmpty())
+        text += QStringLiteral("\n\n") + stopped;
+    m_notifier.notify(QStringLiteral("Quendral"), text);
+    warn(text);
 }
 
 void frmnotunload::cmddecline_Click()

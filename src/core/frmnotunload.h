@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/monitor.h"
+#include "kit/languagepass.h"
 #include "settings/messageid.h"
 
 #include <QWidget>
@@ -14,6 +16,7 @@ class QTimer;
 namespace quendral {
 
 struct AppState;
+class DesktopNotifier;
 class MenuDecorator;
 class Monitor;
 class TrayIcon;
@@ -25,14 +28,17 @@ class WindowFactory;
 
 // The resident tray window. Never shown: the user sees its icon, the icon's
 // tooltip and its popup menu. It is the view of the monitor: its Monitor/Stop
-// entry starts and stops it, its icon and tooltip show whether it runs, and
-// it shows the monitor's problems and warnings in message boxes.
+// entry starts and stops it; its entry, icon and tooltip are made from the
+// monitor's state and choice alone; it shows the monitor's problems and
+// warnings in message boxes, and a problem that stopped monitoring also in
+// the desktop's notifications.
 class frmnotunload : public QWidget
 {
     Q_OBJECT
 
 public:
-    frmnotunload(AppState &state, Monitor &monitor, WindowFactory &windows, std::function<void()> loadLanguage);
+    frmnotunload(AppState &state, Monitor &monitor, WindowFactory &windows, DesktopNotifier &notifier,
+                 LanguagePass loadLanguage);
 
     // The popup menu's entries.
     void cmdmonit_Click();
@@ -44,18 +50,17 @@ public:
     // Shown while a completion's countdown runs.
     void cmddecline_Click();
 
-    // The stopped display.
-    void show_stopped();
-    // The entry's caption and the tooltip again, in the texts of the current
-    // language: the options window calls it after applying a language.
-    void reset_to_start_texts();
+    // The entry, its picture, the icon and the tooltip as the monitor's state
+    // and choice are now.
+    void showState();
     // The browser button's status text, held by the hidden label lblIE so that
     // a language file can replace it.
     QString browserButtonText() const;
-    // The tooltip, in one piece: stopped, the stopped text; while monitoring,
-    // the running text, how many files are in, the next check (or the
-    // countdown) and the armed actions, a line each.
-    QString toolTipText(bool running) const;
+    // The tooltip, in one piece: stopped, the stopped text; while monitoring
+    // or counting down, the running text, how many files are in, the next
+    // check (or the countdown), the actions of the completion and what else
+    // may end monitoring, a line each.
+    QString toolTipText() const;
 
     // The icon and its menu, for placing the icon and for the window that
     // stands in for it where the desktop has no notification area.
@@ -66,21 +71,22 @@ signals:
     // Close was chosen and confirmed: the program ends at once (endAtOnce).
     void exitConfirmed();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
-    void Form_Load();
-    void show_running();
+    void load();
     QAction *addEntry(const QString &name, const QString &caption, void (frmnotunload::*handler)());
     QLabel *addLabel(const QString &name, const QString &caption);
     QLabel *addPicture(const QString &name, const QString &file);
-    void warn(Msg message);
-    // Counts the files that are in, for the tooltip, and shows it again.
-    void recount();
-    void refreshToolTip(bool running);
+    void warn(const QString &text);
+    void tellStopped(Monitor::Problem problem);
 
     AppState &m_state;
     Monitor &m_monitor;
     WindowFactory &m_windows;
-    std::function<void()> m_loadLanguage;
+    DesktopNotifier &m_notifier;
+    LanguagePass m_loadLanguage;
 
     TrayIcon *m_tray;
     QMenu *m_mnutray;
@@ -94,12 +100,7 @@ private:
     QLabel *m_pctplay;
     QLabel *m_pctstop;
     QAction *m_cmdmonit;
-    // While monitoring: the tooltip's seconds, once a second.
-    QTimer *m_tipTimer;
     std::function<bool(const QString &folder)> m_mayBlock;
-    int m_there = 0;
-    int m_total = 0;
-    QStringList m_actions;
 };
 
 } // namespace quendral

@@ -13,7 +13,7 @@
 
 namespace quendral {
 
-frmtray::frmtray(QMenu &menu, TrayIcon &icon, std::function<void()> loadLanguage, QWidget *parent)
+frmtray::frmtray(QMenu &menu, TrayIcon &icon, LanguagePass loadLanguage, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_menu(menu)
 {
@@ -28,7 +28,7 @@ frmtray::frmtray(QMenu &menu, TrayIcon &icon, std::function<void()> loadLanguage
     m_layout->addWidget(m_lblstatus);
     connect(&icon, &TrayIcon::toolTipChanged, m_lblstatus, &QLabel::setText);
     menu.installEventFilter(this);
-    loadLanguage();
+    loadLanguage(this);
     fitTitle(this);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/languagepass.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -21,7 +23,7 @@ class frmtray : public QWidget
     Q_OBJECT
 
 public:
-    frmtray(QMenu &menu, TrayIcon &icon, std::function<void()> loadLanguage, QWidget *parent = nullptr);
+    frmtray(QMenu &menu, TrayIcon &icon, LanguagePass loadLanguage, QWidget *parent = nullptr);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

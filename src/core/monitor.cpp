@@ -1,13 +1,10 @@
 #include "core/monitor.h"
 
-#include "actions/commandstep.h"
 #include "actions/completionsequence.h"
-#include "actions/completionsteps.h"
 #include "core/monitoring.h"
 #include "core/presence.h"
 #include "kit/dialupcontrol.h"
 #include "kit/logging.h"
-#include "kit/powercontrol.h"
 #include "kit/sleepinhibitor.h"
 #include "settings/appstate.h"
 #include "settings/options.h"
@@ -21,22 +18,6 @@
 
 namespace quendral {
 
-namespace {
-
-// The options of a deadline that only hangs up: the hang-up countdown and
-// nothing else.
-Options onlyHangUp(Options options)
-{
-    options.sound = Flag::checked(false);
-    options.infofiles = Flag::checked(false);
-    options.autodisconnect = Flag::checked(true);
-    options.autocomp_off = Flag::checked(false);
-    options.command.clear();
-    return options;
-}
-
-} // namespace
-
 Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe, QObject *parent)
     : QObject(parent)
     , m_app(state)
@@ -47,15 +28,16 @@ Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe,
 {
     m_tloop->setObjectName(QStringLiteral("tloop"));
     m_tloop->setInterval(kTickMs);
-    connect(m_tloop, &QTimer::timeout, this, &Monitor::tloop_Timer);
+    connect(m_tloop, &QTimer::timeout, this, &Monitor::tick);
     m_soon->setSingleShot(true);
     connect(m_soon, &QTimer::timeout, this, [this] {
         if (m_tloop->isActive())
-            tloop_Timer();
+            tick();
     });
     connect(&m_services.inhibitor, &SleepInhibitor::woke, this, &Monitor::woke);
     connect(&m_services.completion, &CompletionSequence::finished, this, &Monitor::completionFinished);
     connect(&m_services.completion, &CompletionSequence::countingDownChanged, this, &Monitor::countdownChanged);
+    connect(&m_services.completion, &CompletionSequence::counted, this, &Monitor::countdownChanged);
 }
 
 bool Monitor::ticking() const
@@ -72,7 +54,7 @@ bool Monitor::checkNow()
 {
     if (!m_tloop->isActive())
         return false;
-    tloop_Timer();
+    tick();
     return true;
 }
 
@@ -84,15 +66,46 @@ int Monitor::secondsToNextTick() const
     return (qBound(0, m_tloop->remainingTime(), m_tloop->interval()) + 999) / 1000;
 }
 
+CompletionChoice Monitor::choice() const
+{
+    if (m_state != State::Stopped || m_services.completion.countingDown())
+        return m_choice;
+    const Options options = Options::read(m_app.store);
+    return decide(options, FinishReason::Files, {});
+}
+
+CompletionChoice Monitor::decide(const Options &options, FinishReason reason, const QStringList &paths) const
+{
+    // A wildcard would find a file but name none to play.
+    const bool soundThere = !options.sound_path.isEmpty() && !presence::hasWildcard(options.sound_path) &&
+                            m_probe.arrived(options.sound_path);
+    CompletionChoice choice = CompletionChoice::decide(options, soundThere);
+    choice.reason = reason;
+    for (const QString &path : paths)
+        (m_probe.arrived(path) ? choice.files : choice.missing).append(path);
+    if (reason == FinishReason::Quiet)
+        choice.quietMinutes = m_conditions.quietMinutes().value_or(0);
+    if (reason == FinishReason::Deadline) {
+        choice.deadline = m_conditions.deadlineTime().value_or(QTime());
+        if (m_conditions.hangUpOnlyAtDeadline())
+            choice.onlyHangUp();
+    }
+    return choice;
+}
+
 std::optional<Monitor::Problem> Monitor::start()
 {
     // Waiting for a quiet connection needs no file names.
     const Options options = Options::read(m_app.store);
-    if (monitoring::last_file_index(m_app.store) == -1 && !options.quiet.isOn())
+    if (monitoring::last_file_index(m_app.store) == -1 && !options.quietOn())
         return Problem::NoFiles;
     if (!m_services.dialup.dialup_connected())
         return Problem::NoConnection;
     m_conditions.arm(options, QDateTime::currentDateTime(), double(m_tloop->interval()) / kTickMs);
+    // While a completion still counts down, its choice is what the displays
+    // tell until it ends.
+    if (!m_services.completion.countingDown())
+        m_choice = decide(options, FinishReason::Files, {});
     // Without logind, or refused by it, monitoring runs all the same, and the
     // computer may sleep as before.
     m_services.inhibitor.hold(m_app.message(Msg::InhibitReason));
@@ -103,7 +116,7 @@ std::optional<Monitor::Problem> Monitor::start()
     qCDebug(lcMonitor) << "started";
     emit started();
     // Monitoring has started by now: a box left open keeps nothing waiting.
-    warnIfPowerOffRefused();
+    warnIfPowerActionRefused();
     return std::nullopt;
 }
 
@@ -118,8 +131,19 @@ void Monitor::woke()
 void Monitor::stop()
 {
     m_tloop->stop();
+    m_soon->stop();
     m_services.inhibitor.release();
     m_conditions.disarm();
+    // A countdown on screen goes on, and every display keeps showing it
+    // until it ends; then monitoring has stopped.
+    if (m_services.completion.countingDown()) {
+        if (m_state == State::CountingDown)
+            return;
+        m_state = State::CountingDown;
+        qCDebug(lcMonitor) << "stopped ticking; the countdown goes on";
+        emit stopped();
+        return;
+    }
     m_state = State::Stopped;
     qCDebug(lcMonitor) << "stopped";
     emit stopped();
@@ -130,26 +154,26 @@ bool Monitor::countdownRunning() const
     return m_services.completion.countingDown();
 }
 
-void Monitor::declineCountdown()
+std::optional<CompletionStep::Countdown> Monitor::countdown() const
 {
-    m_services.completion.declineCountdown();
+    return m_services.completion.countdown();
 }
 
-void Monitor::warnIfPowerOffRefused()
+bool Monitor::declineCountdown()
 {
-    const Options options = Options::read(m_app.store);
-    const auto countdowns =
-        monitoring::chooseCountdowns(options.autodisconnect.number(), options.autocomp_off.number());
-    if (!countdowns || !countdowns->powerOff)
+    return m_services.completion.declineCountdown();
+}
+
+void Monitor::warnIfPowerActionRefused()
+{
+    if (!m_choice.power)
         return;
-    // The chosen action's warnings, in the enum's order: power-off, suspend, hibernate.
-    const int action = options.powerActionIndex();
-    switch (m_services.power.can(PowerControl::Action(action))) {
+    switch (m_services.power.can(*m_choice.power)) {
     case PowerControl::Ability::No:
-        emit warning(Warning(int(Warning::CannotPowerOff) + 2 * action));
+        emit warning(Warning::Cannot, *m_choice.power);
         break;
     case PowerControl::Ability::Challenge:
-        emit warning(Warning(int(Warning::PowerOffChallenge) + 2 * action));
+        emit warning(Warning::Challenge, *m_choice.power);
         break;
     case PowerControl::Ability::Yes:
     case PowerControl::Ability::Unknown:
@@ -160,17 +184,14 @@ void Monitor::warnIfPowerOffRefused()
 
 void Monitor::halt(Problem problem)
 {
-    qCDebug(lcMonitor) << "tick halts monitoring:" << problem;
-    // Monitoring ends here: the computer may sleep while the box waits.
-    m_services.inhibitor.release();
+    qCDebug(lcMonitor) << "tick stops monitoring:" << problem;
+    // Every display says stopped before the box waits for the user, and the
+    // computer may sleep meanwhile.
+    stop();
     emit halted(problem);
-    m_tloop->stop();
-    // Stop chosen while the box was open has the last word.
-    if (m_state == State::Running)
-        m_state = State::Halted;
 }
 
-void Monitor::tloop_Timer()
+void Monitor::tick()
 {
     // A tick whose message box is open, or whose sound is still playing, would
     // otherwise see the next tick start inside it and stack a second box.
@@ -198,85 +219,61 @@ void Monitor::tloop_Timer()
     }
     m_noConnectionSince.invalidate();
     // Options are read afresh at every tick: a change in the options window
-    // counts from the next one.
+    // counts from the next one. What the tick decides is what is done.
     const Options options = Options::read(store);
     const auto rule = monitoring::ruleFrom(options.notallfiles.number());
     const bool met = !paths.isEmpty() && monitoring::ruleMet(rule, paths, m_probe);
     qCDebug(lcMonitor) << "tick:" << paths.size() << "entries, rule" << int(rule) << (met ? "met" : "not met");
     if (met) {
-        complete(options, paths, std::nullopt);
+        complete(decide(options, FinishReason::Files, paths));
         return;
     }
     if (const auto reason = m_conditions.check(paths, QDateTime::currentDateTime())) {
-        qCDebug(lcMonitor) << "finishing:" << (*reason == FinishConditions::Reason::Quiet ? "quiet" : "deadline");
-        complete(options, paths, reason);
+        const bool quiet = *reason == FinishConditions::Reason::Quiet;
+        qCDebug(lcMonitor) << "finishing:" << (quiet ? "quiet" : "deadline");
+        complete(decide(options, quiet ? FinishReason::Quiet : FinishReason::Deadline, paths));
         return;
     }
+    m_choice = decide(options, FinishReason::Files, {});
     emit ticked();
 }
 
-void Monitor::complete(const Options &chosen, const QStringList &paths, std::optional<FinishConditions::Reason> reason)
+void Monitor::complete(CompletionChoice choice)
 {
-    using Reason = FinishConditions::Reason;
-    const bool hangUpOnly = reason == Reason::Deadline && m_conditions.hangUpOnlyAtDeadline();
-    const Options options = hangUpOnly ? onlyHangUp(chosen) : chosen;
-    // What the notice says when the files alone did not decide.
-    QString why;
-    if (reason == Reason::Quiet) {
-        why = m_app.message(Msg::FinishedQuiet).arg(*m_conditions.quietMinutes());
-    } else if (reason == Reason::Deadline) {
-        why = m_app.message(Msg::FinishedDeadline).arg(m_conditions.deadlineTime()->toString(QStringLiteral("H:mm")));
-        QStringList missing;
-        for (const QString &path : paths) {
-            if (!m_probe.arrived(path))
-                missing.append(path);
-        }
-        if (!missing.isEmpty())
-            why += u'\n' + m_app.message(Msg::MissingFiles) + u'\n' + missing.join(u'\n');
-    }
     m_conditions.disarm();
-
-    const SettingsStore &store = m_app.store;
+    m_choice = choice;
     // The downloads are done: nothing is left to stay awake for.
     m_services.inhibitor.release();
-    watchlist::empty(store.settingsFile());
-
-    CompletionPlan plan = m_services.completion.plan();
-    // A wildcard would find a file but name none to play.
-    if (options.sound.isOn() && !presence::hasWildcard(options.sound_path) && m_probe.arrived(options.sound_path))
-        plan.add<SoundStep>(options.sound_path);
-    if (options.infofiles.isOn())
-        plan.add<NoticeStep>(why);
-    if (!options.command.trimmed().isEmpty()) {
-        // The files that made the completion: those of them there now.
-        QStringList made = paths;
-        made.removeIf([this](const QString &path) { return !m_probe.arrived(path); });
-        plan.add<CommandStep>(options.command, made, store.settingsFile().path(), options.commandTimeoutSeconds(),
-                              CommandStep::Texts{m_app.message(Msg::CommandFailed), m_app.message(Msg::CommandExitCode),
-                                                 m_app.message(Msg::CommandTimedOut)});
-    }
-    if (const auto countdowns =
-            monitoring::chooseCountdowns(options.autodisconnect.number(), options.autocomp_off.number())) {
-        if (countdowns->hangUp)
-            plan.add<CountdownStep>(QStringLiteral("frmdis"));
-        if (countdowns->powerOff)
-            plan.add<CountdownStep>(QStringLiteral("frmshut"));
-    }
+    // A list that cannot be emptied would meet the rule again at the next
+    // tick and run the same completion twice: monitoring stops instead.
+    const bool emptied = watchlist::empty(m_app.store.settingsFile());
     emit ruleMet();
+    if (!emptied) {
+        qCWarning(lcMonitor) << "the watch list could not be emptied; monitoring stops";
+        m_tloop->stop();
+    }
     // Without a countdown monitoring goes on over the emptied list, and the
     // next tick reports it empty.
-    if (plan.involvesUser()) {
+    if (choice.countsDown()) {
         m_tloop->stop();
         m_state = State::CountingDown;
     }
-    m_services.completion.start(std::move(plan));
+    m_services.completion.start(choice, m_app.store.settingsFile().path());
+    if (!emptied && m_state == State::Running)
+        halt(Problem::ListNotEmptied);
+    else if (!emptied)
+        emit halted(Problem::ListNotEmptied);
 }
 
 void Monitor::completionFinished()
 {
-    // Monitoring started again during the countdowns carries on.
-    if (m_state != State::CountingDown)
+    // Monitoring started again during the countdowns carries on, with the
+    // choice its options make now.
+    if (m_state != State::CountingDown) {
+        if (m_state == State::Running)
+            m_choice = decide(Options::read(m_app.store), FinishReason::Files, {});
         return;
+    }
     m_state = State::Stopped;
     qCDebug(lcMonitor) << "completion done, monitoring stopped";
     emit stopped();

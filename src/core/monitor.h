@@ -1,7 +1,10 @@
 #pragma once
 
+#include "actions/completionsequence.h"
 #include "core/finishconditions.h"
 #include "core/presenceprobe.h"
+#include "kit/powercontrol.h"
+#include "settings/completionchoice.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -16,14 +19,14 @@ struct AppState;
 struct Options;
 class CompletionSequence;
 class DialupControl;
-class PowerControl;
 class SleepInhibitor;
 class TrafficMeter;
 
 // Monitoring: the 30 s timer `tloop`, the tick that decides whether the
 // downloads are done, and the sleep inhibitor held while it runs. When the
-// rule is met it empties the watch list and hands a plan of steps to the
-// completion sequence. It shows nothing itself: views follow its signals.
+// rule is met it empties the watch list, decides once what the completion
+// does and hands that choice to the completion sequence. It shows nothing
+// itself: views follow its signals and read its state and its choice.
 class Monitor : public QObject
 {
     Q_OBJECT
@@ -36,23 +39,15 @@ public:
     // How soon after a wake from sleep the next tick comes.
     static constexpr int kWakeTickMs = 2000;
 
-    // Stopped, or started by the user: ticking, halted by a tick's problem
-    // (the user still sees it started until choosing Stop), or waiting for
-    // the countdowns of a completion.
-    enum class State { Stopped, Running, Halted, CountingDown };
+    // Stopped, ticking, or waiting for the countdowns of a completion (the
+    // tick stopped meanwhile).
+    enum class State { Stopped, Running, CountingDown };
     Q_ENUM(State)
-    // Why monitoring cannot start, or why a tick halted it.
-    enum class Problem { NoFiles, NoConnection };
+    // Why monitoring cannot start, or why a tick stopped it.
+    enum class Problem { NoFiles, NoConnection, ListNotEmptied };
     Q_ENUM(Problem)
-    // What the system says of an armed action before it is due.
-    enum class Warning {
-        CannotPowerOff,
-        PowerOffChallenge,
-        CannotSuspend,
-        SuspendChallenge,
-        CannotHibernate,
-        HibernateChallenge,
-    };
+    // What the system says of the chosen power action before it is due.
+    enum class Warning { Cannot, Challenge };
     Q_ENUM(Warning)
 
     struct Services
@@ -74,6 +69,10 @@ public:
     void setTrafficMeter(TrafficMeter *meter) { m_conditions.setMeter(meter); }
     // The conditions armed besides the rule, for the views.
     const FinishConditions &conditions() const { return m_conditions; }
+    // What the completion does: while a completion runs, its choice; while
+    // monitoring ticks, the choice of the last tick (or of the start);
+    // stopped, the choice the options make now.
+    CompletionChoice choice() const;
     // The timer runs: a tick is due within the interval.
     bool ticking() const;
     // One tick at once while the timer runs, which keeps its rhythm; false
@@ -90,39 +89,46 @@ public:
     // up; the first tick comes one interval later. Starting while the timer
     // runs keeps the interval where it is.
     std::optional<Problem> start();
+    // Stops the tick. A countdown on screen is left alone (its own decline
+    // declines it), and monitoring counts as stopped once it ends.
     void stop();
     // A completion's countdown is on screen; the tray menu may decline it.
     bool countdownRunning() const;
-    void declineCountdown();
+    // That countdown: which, how long, how much is left.
+    std::optional<CompletionStep::Countdown> countdown() const;
+    // False when no countdown was on screen to decline.
+    bool declineCountdown();
     // Every 30 s while the timer runs.
-    void tloop_Timer();
+    void tick();
     // The computer woke from sleep: a running monitor ticks soon.
     void woke();
 
 signals:
     void started();
     void stopped();
-    // A tick found a problem: the handler may show it (a modal box); the timer
-    // stops once the handler returns.
+    // A tick found a problem and stopped monitoring (stopped came first);
+    // the handler may show it in a modal box.
     void halted(quendral::Monitor::Problem problem);
-    // Right after starting, when an armed action will likely be refused.
-    void warning(quendral::Monitor::Warning warning);
+    // Right after starting, when the chosen power action will likely be refused.
+    void warning(quendral::Monitor::Warning warning, quendral::PowerControl::Action action);
     // The rule was met: the completion starts now.
     void ruleMet();
     // A tick ended without meeting the rule.
     void ticked();
-    // A countdown came on screen or went (countdownRunning() tells which).
+    // A countdown came on screen, went, or counted a second.
     void countdownChanged();
 
 private:
     void halt(Problem problem);
-    void warnIfPowerOffRefused();
+    void warnIfPowerActionRefused();
     void completionFinished();
-    void complete(const Options &options, const QStringList &paths, std::optional<FinishConditions::Reason> reason);
+    CompletionChoice decide(const Options &options, FinishReason reason, const QStringList &paths) const;
+    void complete(CompletionChoice choice);
 
     AppState &m_app;
     Services m_services;
-    PresenceProbe m_probe;
+    // Asked from const views too: it keeps only its own cache.
+    mutable PresenceProbe m_probe;
     QTimer *m_tloop;
     // An extra tick soon: after a wake, or asking again for a connection.
     QTimer *m_soon;
@@ -131,6 +137,7 @@ private:
     State m_state = State::Stopped;
     bool m_inTick = false;
     FinishConditions m_conditions;
+    CompletionChoice m_choice;
 };
 
 } // namespace quendral

@@ -33,12 +33,4 @@ bool ruleMet(Rule rule, const QStringList &paths, PresenceProbe &probe)
     return false;
 }
 
-std::optional<Countdowns> chooseCountdowns(double autodisconnect, double autocomp_off)
-{
-    const auto flag = [](double value) { return value == 0 || value == 1; };
-    if (!flag(autodisconnect) || !flag(autocomp_off) || (autodisconnect == 0 && autocomp_off == 0))
-        return std::nullopt;
-    return Countdowns{autodisconnect == 1, autocomp_off == 1};
-}
-
 } // namespace quendral::monitoring

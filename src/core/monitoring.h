@@ -25,14 +25,5 @@ Rule ruleFrom(double notallfiles);
 
 bool ruleMet(Rule rule, const QStringList &paths, PresenceProbe &probe);
 
-// The countdowns that the completion options ask for: hang-up, power-off or
-// hang-up then power-off; none unless both values are 0 or 1.
-struct Countdowns
-{
-    bool hangUp;
-    bool powerOff;
-};
-std::optional<Countdowns> chooseCountdowns(double autodisconnect, double autocomp_off);
-
 } // namespace monitoring
 } // namespace quendral

@@ -2,6 +2,7 @@
 
 #include "core/presence.h"
 #include "settings/appstate.h"
+#include "settings/completionchoice.h"
 #include "settings/options.h"
 #include "settings/watchliststore.h"
 
@@ -11,21 +12,20 @@ namespace quendral {
 
 namespace {
 
-// The armed actions, in the order the completion takes them.
-QStringList armedActions(const Options &options)
+// The actions of a choice, in the order the completion takes them.
+QStringList actionsOf(const CompletionChoice &choice)
 {
     QStringList actions;
-    if (options.sound.isOn())
+    if (!choice.soundPath.isEmpty())
         actions.append(QStringLiteral("sound"));
-    if (options.infofiles.isOn())
+    if (choice.notice)
         actions.append(QStringLiteral("notice"));
-    if (const auto countdowns =
-            monitoring::chooseCountdowns(options.autodisconnect.number(), options.autocomp_off.number())) {
-        if (countdowns->hangUp)
-            actions.append(QStringLiteral("hangup"));
-        if (countdowns->powerOff)
-            actions.append(QStringLiteral("poweroff"));
-    }
+    if (!choice.command.isEmpty())
+        actions.append(QStringLiteral("command"));
+    if (choice.hangUp)
+        actions.append(QStringLiteral("hangup"));
+    if (choice.power)
+        actions.append(QLatin1String(powerActionInfo(*choice.power).name));
     return actions;
 }
 
@@ -84,16 +84,35 @@ QList<MonitorStatus::Entry> entriesOf(const QStringList &paths, MonitorStatus::L
 
 MonitorStatus MonitorStatus::take(const AppState &app, const Monitor &monitor, Look look, const MayBlock &mayBlock)
 {
-    const Options options = Options::read(app.store);
+    const CompletionChoice choice = monitor.choice();
+    const auto countdown = monitor.countdown();
     MonitorStatus status;
     status.state = monitor.state();
-    status.rule = monitoring::ruleFrom(options.notallfiles.number());
-    status.files = watchlist::read(app.store.settingsFile());
-    status.entries = entriesOf(status.files, look, mayBlock);
-    status.actions = armedActions(options);
+    status.rule = monitoring::ruleFrom(Options::read(app.store).notallfiles.number());
+    if (countdown) {
+        // The list is empty by now: the files are those the completion found.
+        status.files = choice.files + choice.missing;
+        status.entries =
+            QList<Entry>(choice.files.size(), Entry::There) + QList<Entry>(choice.missing.size(), Entry::Missing);
+        status.countdownAction =
+            countdown->power ? QLatin1String(powerActionInfo(*countdown->power).name) : QStringLiteral("hangup");
+        status.countdown = countdown->left;
+    } else {
+        status.files = watchlist::read(app.store.settingsFile());
+        status.entries = entriesOf(status.files, look, mayBlock);
+    }
+    status.actions = actionsOf(choice);
+    status.command = choice.command;
+    status.powerAction = choice.power ? QLatin1String(powerActionInfo(*choice.power).name) : QString();
+    status.countdownLength = choice.countsDown() ? choice.countdownSeconds : 0;
+    const FinishConditions &conditions = monitor.conditions();
+    status.quietMinutes = conditions.quietMinutes().value_or(0);
+    status.quietRate = status.quietMinutes ? conditions.quietRateKBs() : 0;
+    if (const auto time = conditions.deadlineTime()) {
+        status.deadline = time->toString(QStringLiteral("HH:mm"));
+        status.deadlineHangUpOnly = conditions.hangUpOnlyAtDeadline();
+    }
     status.nextCheck = monitor.secondsToNextTick();
-    if (status.state == Monitor::State::CountingDown)
-        status.countdown = app.countdown;
     return status;
 }
 
@@ -105,7 +124,7 @@ QString MonitorStatus::entryName(Entry entry)
 
 QString MonitorStatus::stateName(Monitor::State state)
 {
-    static const char *const names[] = {"stopped", "running", "halted", "countingdown"};
+    static const char *const names[] = {"stopped", "running", "countingdown"};
     return QString::fromLatin1(names[int(state)]);
 }
 
@@ -127,7 +146,17 @@ QVariantMap MonitorStatus::toMap() const
         {QStringLiteral("files"), files},
         {QStringLiteral("states"), states},
         {QStringLiteral("actions"), actions},
+        {QStringLiteral("command"), command},
+        {QStringLiteral("powerAction"), powerAction},
+        {QStringLiteral("countdownLength"), countdownLength},
+        {QStringLiteral("quietMinutes"), quietMinutes},
+        {QStringLiteral("quietRate"), quietRate},
+        {QStringLiteral("deadline"), deadline},
+        {QStringLiteral("deadlineAction"), deadline.isEmpty()   ? QString()
+                                           : deadlineHangUpOnly ? QStringLiteral("hangup")
+                                                                : QStringLiteral("all")},
         {QStringLiteral("nextCheck"), nextCheck},
+        {QStringLiteral("countdownAction"), countdownAction},
         {QStringLiteral("countdown"), countdown},
     };
 }

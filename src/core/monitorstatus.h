@@ -29,11 +29,24 @@ struct MonitorStatus
     monitoring::Rule rule = monitoring::Rule::All;
     QStringList files;
     QList<Entry> entries;
-    // What the completion will do: "sound", "notice", "hangup", "poweroff".
+    // What the completion will do, in its order: "sound", "notice",
+    // "command", "hangup", then the power action's name.
     QStringList actions;
+    QString command;
+    // The power action's name, "" for none; the countdowns' length.
+    QString powerAction;
+    int countdownLength = 0;
+    // What else is armed: the quiet window (0: none) and its rate, the
+    // deadline ("" for none) and whether it only hangs up.
+    int quietMinutes = 0;
+    double quietRate = 0;
+    QString deadline;
+    bool deadlineHangUpOnly = false;
     // Seconds to the next tick, -1 when none is due.
     int nextCheck = -1;
-    // Seconds left of the countdown on screen, -1 when none runs.
+    // The countdown on screen: what it ends in ("hangup" or the power
+    // action's name, "" when none runs) and the seconds left (-1: none).
+    QString countdownAction;
     int countdown = -1;
 
     static MonitorStatus take(const AppState &app, const Monitor &monitor, Look look, const MayBlock &mayBlock);
@@ -43,9 +56,10 @@ struct MonitorStatus
     static QString stateName(Monitor::State state);
     static QString ruleName(monitoring::Rule rule);
 
-    // The snapshot as basic values (b, s, i, as), the status reply of both
-    // transports: monitoring, state, rule, files, states, actions, nextCheck,
-    // countdown.
+    // The snapshot as basic values (b, s, i, d, as), the status reply of both
+    // transports: monitoring, state, rule, files, states, actions, command,
+    // powerAction, countdownLength, quietMinutes, quietRate, deadline,
+    // deadlineAction, nextCheck, countdownAction, countdown.
     QVariantMap toMap() const;
 };
 

@@ -185,7 +185,7 @@ void splash::Timer1_Timer()
 
 void splash::loadOptionsAndClose()
 {
-    if (Options::read(m_state.store).first.isChecked()) {
+    if (Options::read(m_state.store).first.number() != 0) {
         m_factory.load(QStringLiteral("frmmain"));
     } else {
         m_state.store.SaveUserSetting(keys::kFirst, QStringLiteral("1"));

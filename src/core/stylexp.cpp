@@ -22,7 +22,7 @@ bool stylexp(const StartUp &startUp)
 {
     // Windows are drawn in the platform's own style, which QApplication has
     // chosen already; nothing is to be prepared for the controls.
-    startUp.loadLanguage();
+    startUp.loadLanguage(nullptr);
     auto *window = new splash(startUp.state, startUp.factory, startUp.instance);
     if (window->refused()) {
         delete window;
@@ -34,7 +34,7 @@ bool stylexp(const StartUp &startUp)
     QObject::connect(window, &QObject::destroyed, QCoreApplication::instance(), &releaseStartUpMemory,
                      Qt::QueuedConnection);
     // The splash is loaded now: this pass puts its captions in the current language.
-    startUp.loadLanguage();
+    startUp.loadLanguage(window);
     return true;
 }
 

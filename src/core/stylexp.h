@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/languagepass.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -26,7 +28,7 @@ struct StartUp
     AppState &state;
     WindowFactory &factory;
     SingleInstance &instance;
-    std::function<void()> loadLanguage;
+    LanguagePass loadLanguage;
 };
 
 // The rest of the entry procedure: the language pass and the splash window.

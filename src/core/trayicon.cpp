@@ -49,9 +49,13 @@ void TrayIcon::icon_start()
 
 void TrayIcon::icon_stop()
 {
+    // The load puts the icon in the tray with this look: nothing runs yet.
     m_look = Look::Stopped;
-    if (m_icon)
+    m_visible = true;
+    if (m_icon) {
         m_icon->setIcon(m_stopped);
+        m_icon->show();
+    }
 }
 
 void TrayIcon::icon_remove()

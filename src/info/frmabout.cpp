@@ -25,7 +25,7 @@ QString buildDate()
 
 } // namespace
 
-frmabout::frmabout(std::function<void()> loadLanguage, LinkOpener open, QWidget *parent)
+frmabout::frmabout(LanguagePass loadLanguage, LinkOpener open, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_open(std::move(open))
 {
@@ -66,7 +66,7 @@ frmabout::frmabout(std::function<void()> loadLanguage, LinkOpener open, QWidget 
     layout->addWidget(cmdapply, 6, 0, 1, 2, Qt::AlignRight);
     setFixedWidth(420);
 
-    loadLanguage();
+    loadLanguage(this);
 }
 
 QLabel *frmabout::addLabel(const QString &name, const QString &text)

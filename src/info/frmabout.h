@@ -1,6 +1,7 @@
 #pragma once
 
 #include "info/links.h"
+#include "kit/languagepass.h"
 
 #include <QWidget>
 
@@ -17,7 +18,7 @@ class frmabout : public QWidget
     Q_OBJECT
 
 public:
-    frmabout(std::function<void()> loadLanguage, LinkOpener open = openWithDesktop, QWidget *parent = nullptr);
+    frmabout(LanguagePass loadLanguage, LinkOpener open = openWithDesktop, QWidget *parent = nullptr);
 
     void Form_MouseMove();
     void Label5_MouseMove();

@@ -11,7 +11,7 @@
 
 namespace quendral {
 
-frmhelp::frmhelp(AppState &state, std::function<void()> loadLanguage, QWidget *parent)
+frmhelp::frmhelp(AppState &state, LanguagePass loadLanguage, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_state(state)
 {
@@ -47,7 +47,7 @@ frmhelp::frmhelp(AppState &state, std::function<void()> loadLanguage, QWidget *p
     layout->addLayout(texts, 1);
     layout->addWidget(cmdapply, 0, Qt::AlignRight);
 
-    loadLanguage();
+    loadLanguage(this);
     showChosenText();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/languagepass.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -17,7 +19,7 @@ class frmhelp : public QWidget
     Q_OBJECT
 
 public:
-    frmhelp(AppState &state, std::function<void()> loadLanguage, QWidget *parent = nullptr);
+    frmhelp(AppState &state, LanguagePass loadLanguage, QWidget *parent = nullptr);
 
     // Shows the text of help_lang: "EN" the English one, otherwise the Polish
     // one (the window's own language, also when help is opened unchosen).

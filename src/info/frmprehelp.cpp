@@ -10,7 +10,7 @@
 
 namespace quendral {
 
-frmprehelp::frmprehelp(AppState &state, WindowFactory &windows, std::function<void()> loadLanguage, QWidget *parent)
+frmprehelp::frmprehelp(AppState &state, WindowFactory &windows, LanguagePass loadLanguage, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_state(state)
     , m_windows(windows)
@@ -30,7 +30,7 @@ frmprehelp::frmprehelp(AppState &state, WindowFactory &windows, std::function<vo
     layout->addWidget(english);
     setFixedSize(sizeHint());
 
-    loadLanguage();
+    loadLanguage(this);
     fitTitle(this);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/languagepass.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -18,7 +20,7 @@ class frmprehelp : public QWidget
     Q_OBJECT
 
 public:
-    frmprehelp(AppState &state, WindowFactory &windows, std::function<void()> loadLanguage, QWidget *parent = nullptr);
+    frmprehelp(AppState &state, WindowFactory &windows, LanguagePass loadLanguage, QWidget *parent = nullptr);
 
     void imgpl_Click();
     void imgen_Click();

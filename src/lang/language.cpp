@@ -11,6 +11,8 @@
 #include "settings/storekeys.h"
 #include "settings/userdata.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -19,7 +21,7 @@ namespace quendral {
 namespace {
 
 // Handles one text line; false when its assignment failed.
-bool applyTextLine(QStringView line)
+bool applyTextLine(QStringView line, QWidget *only)
 {
     const qsizetype separator = line.indexOf(u"==");
     if (separator <= 0)
@@ -38,8 +40,10 @@ bool applyTextLine(QStringView line)
 
     // Guarded, since an assignment may in principle destroy a window.
     QList<QPointer<QWidget>> windows;
-    for (QWidget *window : loadedWindows(parts.at(0).toString()))
-        windows.append(window);
+    for (QWidget *window : loadedWindows(parts.at(0).toString())) {
+        if (!only || window == only)
+            windows.append(window);
+    }
     for (const QPointer<QWidget> &window : std::as_const(windows)) {
         if (!window)
             continue;
@@ -82,15 +86,15 @@ QString languageFilePath(const AppState &state, const QString &value)
     return languageFile(state.ProgramFolder(), value);
 }
 
-bool ApplyTextLines(const QString &text)
+bool ApplyTextLines(const QString &text, QWidget *only)
 {
-    return forEachLine(text, [](const QString &line) { return applyTextLine(line); });
+    return forEachLine(text, [only](const QString &line) { return applyTextLine(line, only); });
 }
 
-bool ApplyTextFile(const QByteArray &bytes)
+bool ApplyTextFile(const QByteArray &bytes, QWidget *only)
 {
     // Each line decoded on its own, so one stray byte changes no other text.
-    return forEachLine(bytes, [](const QByteArray &line) { return applyTextLine(decodeUtf8OrCp1250(line)); });
+    return forEachLine(bytes, [only](const QByteArray &line) { return applyTextLine(decodeUtf8OrCp1250(line), only); });
 }
 
 void LoadMessages(AppState &state)
@@ -117,7 +121,7 @@ void LoadMessages(AppState &state)
     }
 }
 
-void LoadLanguage(AppState &state)
+void LoadLanguage(AppState &state, QWidget *only)
 {
     // Until a pass completes, the built-in texts stand in.
     if (state.messages.isEmpty())
@@ -140,10 +144,18 @@ void LoadLanguage(AppState &state)
     useQtTranslation(state.ProgramFolder(), file.isEmpty() ? QStringLiteral("pl") : qtLanguageFor(file));
     if (!file.isEmpty()) {
         QByteArray bytes;
-        if (!readWholeFile(file, ini::kMaxFileBytes, &bytes) || !ApplyTextFile(bytes))
+        if (!readWholeFile(file, ini::kMaxFileBytes, &bytes) || !ApplyTextFile(bytes, only))
             return;
     }
     LoadMessages(state);
+    // Every window puts back what it set at run time (a notice's reason, the
+    // count), in the new language's texts.
+    if (!only) {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            QEvent change(QEvent::LanguageChange);
+            QCoreApplication::sendEvent(window, &change);
+        }
+    }
 }
 
 } // namespace quendral

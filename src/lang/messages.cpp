@@ -74,9 +74,9 @@ const QList<BuiltIn> &builtIns()
         // check when nothing is monitored.
         {Msg::StatusFiles, QStringLiteral("%1 z %2 plików")},
         {Msg::StatusFile, QStringLiteral("%1 z %2 pliku")},
-        {Msg::StatusNextCheck, QStringLiteral("Następne sprawdzenie za %1 s")},
+        {Msg::StatusNextCheck, QStringLiteral("Następne sprawdzenie o %1")},
         {Msg::StatusActions, QStringLiteral("Po pobraniu: %1")},
-        {Msg::StatusCountdown, QStringLiteral("Odliczanie: %1 s")},
+        {Msg::StatusCountdown, QStringLiteral("Odliczanie: %2 za %1 s")},
         {Msg::ActionSound, QStringLiteral("dźwięk")},
         {Msg::ActionNotice, QStringLiteral("powiadomienie")},
         {Msg::ActionHangUp, QStringLiteral("rozłączenie")},
@@ -89,7 +89,7 @@ const QList<BuiltIn> &builtIns()
                         "żądane operacje.")},
         {Msg::FinishedDeadline, QStringLiteral("Minęła godzina %1, więc Quendral wykonał żądane operacje.")},
         {Msg::MissingFiles, QStringLiteral("Brakujące pliki:")},
-        {Msg::ArmedQuiet, QStringLiteral("lub cisza %1 min")},
+        {Msg::ArmedQuiet, QStringLiteral("cisza przez %1 min poniżej %2 kB/s")},
         {Msg::ArmedDeadline, QStringLiteral("najpóźniej o %1")},
         // Suspend, hibernate and the user's command at completion.
         {Msg::CannotSuspend,
@@ -118,6 +118,19 @@ const QList<BuiltIn> &builtIns()
         {Msg::CommandFailed, QStringLiteral("Polecenie uruchamiane po pobraniu plików nie powiodło się:")},
         {Msg::CommandExitCode, QStringLiteral("kod wyjścia")},
         {Msg::CommandTimedOut, QStringLiteral("przerwane po tylu sekundach:")},
+        // The displays of what the completion does, and a list that cannot be emptied.
+        {Msg::ActionSuspend, QStringLiteral("uśpienie komputera")},
+        {Msg::ActionHibernate, QStringLiteral("hibernacja komputera")},
+        {Msg::ActionCommand, QStringLiteral("polecenie %1")},
+        {Msg::MonitoringStopped, QStringLiteral("Monitorowanie zostało zatrzymane.")},
+        {Msg::NoticeTitleQuiet, QStringLiteral("Połączenie ucichło")},
+        {Msg::NoticeTitleDeadline, QStringLiteral("Minęła wyznaczona godzina")},
+        {Msg::StatusArmed, QStringLiteral("Zakończy także: %1")},
+        {Msg::ArmedDeadlineHangUp, QStringLiteral("najpóźniej o %1 (tylko rozłączenie)")},
+        {Msg::ListNotEmptied,
+         QStringLiteral(
+             "Nie można opróżnić listy plików, więc monitorowanie zostało zatrzymane, a żądane zadania nie zostaną "
+             "wykonane po raz drugi. Sprawdź, czy na dysku jest wolne miejsce i czy plik ustawień można zapisać.")},
     };
     return texts;
 }

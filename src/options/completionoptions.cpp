@@ -2,6 +2,7 @@
 
 #include "kit/named.h"
 #include "settings/options.h"
+#include "settings/storekeys.h"
 
 #include <QBoxLayout>
 #include <QButtonGroup>
@@ -54,7 +55,8 @@ CompletionOptions::CompletionOptions(QCheckBox *comp_off, QVBoxLayout *layout, F
     layout->addLayout(command);
 
     m_txtcountdown = named<QSpinBox>(frame, "txtcountdown");
-    m_txtcountdown->setRange(Options::kMinCountdown, Options::kMaxCountdown);
+    const OptionRow &length = Options::row(keys::kCountdown);
+    m_txtcountdown->setRange(int(length.min), int(length.max));
     auto *countdownLabel = named<QLabel>(frame, "lblcountdown", QStringLiteral("Odliczanie (s):"));
     countdownLabel->setBuddy(m_txtcountdown);
     auto *countdown = new QHBoxLayout;
@@ -66,7 +68,7 @@ CompletionOptions::CompletionOptions(QCheckBox *comp_off, QVBoxLayout *layout, F
 
 void CompletionOptions::load(const Options &options)
 {
-    m_action->button(options.powerActionIndex())->setChecked(true);
+    m_action->button(int(options.powerActionChoice()))->setChecked(true);
     for (QAbstractButton *option : m_action->buttons())
         option->setEnabled(m_comp_off->isChecked());
     m_txtcommand->setText(options.command);
@@ -76,7 +78,7 @@ void CompletionOptions::load(const Options &options)
 void CompletionOptions::save(Options &options) const
 {
     // A value the window did not change keeps its stored text, or its absence.
-    if (m_action->checkedId() != options.powerActionIndex())
+    if (m_action->checkedId() != int(options.powerActionChoice()))
         options.powerAction = Flag(QString::number(m_action->checkedId()));
     options.command = m_txtcommand->text().trimmed();
     if (m_txtcountdown->value() != options.countdownSeconds())

@@ -7,6 +7,7 @@
 #include "options/completionoptions.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
+#include "settings/completionchoice.h"
 #include "settings/options.h"
 #include "settings/storekeys.h"
 #include "settings/userdata.h"
@@ -32,8 +33,6 @@ namespace {
 
 constexpr int kMaxLanguages = 100;
 const QString kApplyHint = QStringLiteral("Minimalizuje program do ikonki");
-// The deadline a user who never set one is offered.
-const QTime kDeadlineShown(7, 0);
 
 PictureButton *pictureButton(QWidget *parent, const char *name, const QString &caption, const QString &picture)
 {
@@ -129,22 +128,25 @@ void frmmain::Form_Load()
         loaded.sound = Flag::checked(false);
         m_sound->setChecked(false);
     }
-    if (!stored.autodisconnect.isChecked() && !stored.autocomp_off.isChecked())
+    // The boxes show what the monitor will do, by its own test.
+    const CompletionChoice choice = CompletionChoice::decide(stored, true);
+    if (!choice.countsDown())
         m_disconnect->setChecked(true);
     loaded.start = Flag::checked(IsAutostartOn());
     // The boxes show what the store holds, so a correction that could not be
     // written does not show.
     const Options shown = loaded.save(m_state.store, stored) ? loaded : stored;
 
-    m_disconnect->setChecked(shown.autodisconnect.isChecked());
-    m_comp_off->setChecked(shown.autocomp_off.isChecked());
-    m_info_files->setChecked(shown.infofiles.isChecked());
+    const CompletionChoice shownChoice = CompletionChoice::decide(shown, true);
+    m_disconnect->setChecked(shownChoice.hangUp || !shownChoice.countsDown());
+    m_comp_off->setChecked(shownChoice.power.has_value());
+    m_info_files->setChecked(shown.infofiles.isOn());
     m_completion->load(shown);
     m_loading = true;
-    m_sound->setChecked(shown.sound.isChecked());
+    m_sound->setChecked(shown.sound.isOn());
     m_loading = false;
-    m_start->setChecked(shown.start.isChecked());
-    m_ie->setChecked(shown.ie.isChecked());
+    m_start->setChecked(shown.start.isOn());
+    m_ie->setChecked(shown.ie.isOn());
     showFinishConditions(shown);
     // Installed from the package, the program is in the menu already: the box
     // shows that, and Apply adds no second entry.
@@ -164,7 +166,8 @@ void frmmain::addFinishConditions(QVBoxLayout *frame)
 {
     m_chkquiet = named<QCheckBox>(m_frmoption, "chkquiet", QStringLiteral("Zakończ także, gdy połączenie ucichnie na"));
     m_txtquiet = named<QSpinBox>(m_frmoption, "txtquiet");
-    m_txtquiet->setRange(1, Options::kQuietMinutesMax);
+    const OptionRow &minutes = Options::row(keys::kQuietMinutes);
+    m_txtquiet->setRange(int(minutes.min), int(minutes.max));
     m_txtquiet->setSuffix(QStringLiteral(" min"));
     m_lblquietrate = named<QLabel>(m_frmoption, "lblquietrate", QStringLiteral("poniżej"));
     m_txtquietrate = named<QDoubleSpinBox>(m_frmoption, "txtquietrate");
@@ -200,12 +203,12 @@ void frmmain::addFinishConditions(QVBoxLayout *frame)
 
 void frmmain::showFinishConditions(const Options &shown)
 {
-    m_chkquiet->setChecked(shown.quiet.isChecked());
+    m_chkquiet->setChecked(shown.quietOn());
     m_txtquiet->setValue(shown.quietMinutes());
     m_txtquietrate->setValue(shown.quietRateKBs());
-    m_chkdeadline->setChecked(shown.deadline.isChecked());
-    m_txtdeadline->setTime(shown.deadlineTime().isValid() ? shown.deadlineTime() : kDeadlineShown);
-    m_cbdeadline->setCurrentIndex(shown.deadlineaction.isOn() ? 1 : 0);
+    m_chkdeadline->setChecked(shown.deadlineOn());
+    m_txtdeadline->setTime(shown.deadlineTime());
+    m_cbdeadline->setCurrentIndex(shown.deadlineHangUpOnly() ? 1 : 0);
     for (QWidget *part : std::initializer_list<QWidget *>{m_txtquiet, m_txtquietrate})
         part->setEnabled(m_chkquiet->isChecked());
     for (QWidget *part : std::initializer_list<QWidget *>{m_txtdeadline, m_cbdeadline})
@@ -216,19 +219,23 @@ void frmmain::chooseFinishConditions(Options &chosen) const
 {
     // A value that reads as the box shows keeps its stored text, so that an
     // Apply without changes writes none of them.
-    const auto flag = [](Flag &stored, bool checked) {
-        if (stored.isChecked() != checked)
+    const auto flag = [](Flag &stored, bool on, bool checked) {
+        if (on != checked)
             stored = Flag::checked(checked);
     };
-    flag(chosen.quiet, m_chkquiet->isChecked());
-    flag(chosen.deadline, m_chkdeadline->isChecked());
-    flag(chosen.deadlineaction, m_cbdeadline->currentIndex() == 1);
-    if (chosen.quietMinutes() != m_txtquiet->value())
+    flag(chosen.quiet, chosen.quietOn(), m_chkquiet->isChecked());
+    flag(chosen.deadline, chosen.deadlineOn(), m_chkdeadline->isChecked());
+    flag(chosen.deadlineaction, chosen.deadlineHangUpOnly(), m_cbdeadline->currentIndex() == 1);
+    // A value shown under a checked box is stored, also when the window only
+    // showed its default.
+    const auto shown = [&chosen](const QString &key, bool checked, bool same) {
+        return !same || (checked && !chosen.holdsValid(key));
+    };
+    if (shown(keys::kQuietMinutes, m_chkquiet->isChecked(), chosen.quietMinutes() == m_txtquiet->value()))
         chosen.quietminutes = QString::number(m_txtquiet->value());
-    if (!qFuzzyCompare(chosen.quietRateKBs(), m_txtquietrate->value()))
+    if (shown(keys::kQuietRate, m_chkquiet->isChecked(), qFuzzyCompare(chosen.quietRateKBs(), m_txtquietrate->value())))
         chosen.quietrate = QString::number(m_txtquietrate->value());
-    const QTime storedTime = chosen.deadlineTime().isValid() ? chosen.deadlineTime() : kDeadlineShown;
-    if (storedTime != m_txtdeadline->time())
+    if (shown(keys::kDeadlineTime, m_chkdeadline->isChecked(), chosen.deadlineTime() == m_txtdeadline->time()))
         chosen.deadlinetime = m_txtdeadline->time().toString(QStringLiteral("HH:mm"));
 }
 
@@ -253,7 +260,7 @@ void frmmain::fillLanguageList()
             m_language->setCurrentIndex(index);
     }
     m_language->setEnabled(true);
-    m_deps.loadLanguage();
+    m_deps.loadLanguage(this);
 }
 
 void frmmain::keepOneChecked(QCheckBox *clicked, QCheckBox *other)
@@ -348,11 +355,13 @@ void frmmain::cmdapply_Click()
     if (!(m_start->isChecked() ? AddAutostart(m_state) : RemoveAutostart()))
         failed.append(Msg::AutostartNotChanged);
 
+    // Only a language the user changed is applied to every window: a pass
+    // puts back the captions of the file over texts the windows set since.
     const QString language = m_language->currentText();
-    if (!languageFile(m_state.ProgramFolder(), language).isEmpty()) {
+    const QString before = m_state.store.settingsFile().ReadIni(keys::kOptionsSection, keys::kLanguage);
+    if (language != before && !languageFile(m_state.ProgramFolder(), language).isEmpty()) {
         if (m_state.store.settingsFile().WriteIni(keys::kOptionsSection, keys::kLanguage, language)) {
-            m_deps.loadLanguage();
-            m_deps.resetTrayTexts();
+            m_deps.loadLanguage(nullptr);
         } else {
             failed.append(Msg::LanguageNotSaved);
         }

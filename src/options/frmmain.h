@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/languagepass.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -41,9 +43,7 @@ public:
 
     struct Deps
     {
-        std::function<void()> loadLanguage;
-        // Puts the tray tooltip and the Monitor entry back to their start texts.
-        std::function<void()> resetTrayTexts;
+        LanguagePass loadLanguage;
         // The caption of the tray window's hidden label lblIE.
         std::function<QString()> browserButtonText;
         FileDialogRunner runDialog = runFileDialog;

@@ -64,8 +64,17 @@ enum class Msg {
     CommandFailed,
     CommandExitCode,
     CommandTimedOut,
+    ActionSuspend,
+    ActionHibernate,
+    ActionCommand,
+    MonitoringStopped,
+    NoticeTitleQuiet,
+    NoticeTitleDeadline,
+    StatusArmed,
+    ArmedDeadlineHangUp,
+    ListNotEmptied,
 };
-inline constexpr int kMessageCount = int(Msg::CommandTimedOut) + 1;
+inline constexpr int kMessageCount = int(Msg::ListNotEmptied) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -114,6 +123,15 @@ inline QString messageKey(Msg id)
         "commandfailed",
         "commandexitcode",
         "commandtimedout",
+        "actionsuspend",
+        "actionhibernate",
+        "actioncommand",
+        "monitoringstopped",
+        "noticetitlequiet",
+        "noticetitledeadline",
+        "statusarmed",
+        "armeddeadlinehangup",
+        "listnotemptied",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);

@@ -1,115 +1,214 @@
 #include "settings/options.h"
 
+#include "kit/logging.h"
 #include "settings/storekeys.h"
+
+#include <QMutex>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <cmath>
 
 namespace quendral {
 
 namespace {
 
-// Name and text of every value, in the order the options window has always
-// written them, so that a new store lists them in that order.
-QList<std::pair<QString, QString>> storedForm(const Options &options)
+using Type = OptionRow::Type;
+
+const QString kTimeFormat = QStringLiteral("HH:mm");
+
+// The value the text stands for, or nothing when the row's type and range
+// refuse it. Numbers are plain decimals: "1e3" or "inf" is no count of seconds.
+std::optional<double> parse(const OptionRow &row, const QString &stored)
 {
-    return {
-        {keys::kFirst, options.first.text()},
-        {keys::kNotAllFiles, options.notallfiles.text()},
-        {keys::kAutoDisconnect, options.autodisconnect.text()},
-        {keys::kAutoCompOff, options.autocomp_off.text()},
-        {keys::kInfoFiles, options.infofiles.text()},
-        {keys::kSound, options.sound.text()},
-        {keys::kSoundPath, options.sound_path},
-        {keys::kBrowserButton, options.ie.text()},
-        {keys::kStart, options.start.text()},
-        {keys::kQuiet, options.quiet.text()},
-        {keys::kQuietMinutes, options.quietminutes},
-        {keys::kQuietRate, options.quietrate},
-        {keys::kDeadline, options.deadline.text()},
-        {keys::kDeadlineTime, options.deadlinetime},
-        {keys::kDeadlineAction, options.deadlineaction.text()},
-        {keys::kPowerAction, options.powerAction.text()},
-        {keys::kCommand, options.command},
-        {keys::kCommandTimeout, options.commandTimeout.text()},
-        {keys::kCountdown, options.countdown.text()},
-    };
+    const QString text = stored.trimmed();
+    static const QRegularExpression integer(QStringLiteral("^[+]?[0-9]{1,9}$"));
+    static const QRegularExpression real(QStringLiteral("^[+]?([0-9]+([.,][0-9]*)?|[.,][0-9]+)$"));
+    static const QRegularExpression time(QStringLiteral("^([01]?[0-9]|2[0-3]):([0-5][0-9])$"));
+    switch (row.type) {
+    case Type::Flag:
+        return numberAtStart(text);
+    case Type::Switch:
+        if (text.isEmpty() || text == u'0')
+            return 0;
+        return text == u'1' ? std::optional<double>(1) : std::nullopt;
+    case Type::Integer:
+        if (integer.match(text).hasMatch() && text.toDouble() >= row.min && text.toDouble() <= row.max)
+            return text.toDouble();
+        return std::nullopt;
+    case Type::Real: {
+        if (!real.match(text).hasMatch())
+            return std::nullopt;
+        const double value = QString(text).replace(u',', u'.').toDouble();
+        return std::isfinite(value) && value > row.min && value <= row.max ? std::optional<double>(value)
+                                                                           : std::nullopt;
+    }
+    case Type::Time:
+        if (const auto match = time.match(text); match.hasMatch())
+            return match.captured(1).toInt() * 60 + match.captured(2).toInt();
+        return std::nullopt;
+    case Type::Text:
+        return 0;
+    }
+    return std::nullopt;
+}
+
+// Each invalid stored text is named once a run, not at every tick.
+void logInvalid(const OptionRow &row, const QString &text)
+{
+    static QMutex mutex;
+    static QSet<QString> told;
+    const QMutexLocker lock(&mutex);
+    const QString key = row.key + u'=' + text;
+    if (told.contains(key))
+        return;
+    told.insert(key);
+    qCWarning(lcStore).noquote() << "the stored value" << row.key << "=" << text << "is not valid; taking"
+                                 << (row.fallback.isEmpty() ? QStringLiteral("nothing") : row.fallback);
 }
 
 } // namespace
 
+const QList<OptionRow> &Options::table()
+{
+    static const QList<OptionRow> rows = {
+        {keys::kFirst, &Options::first, Type::Flag, {}},
+        {keys::kNotAllFiles, &Options::notallfiles, Type::Flag, {}},
+        {keys::kAutoDisconnect, &Options::autodisconnect, Type::Flag, {}},
+        {keys::kAutoCompOff, &Options::autocomp_off, Type::Flag, {}},
+        {keys::kInfoFiles, &Options::infofiles, Type::Flag, {}},
+        {keys::kSound, &Options::sound, Type::Flag, {}},
+        {keys::kSoundPath, &Options::sound_path, Type::Text, {}},
+        {keys::kBrowserButton, &Options::ie, Type::Flag, {}},
+        {keys::kStart, &Options::start, Type::Flag, {}},
+        {keys::kQuiet, &Options::quiet, Type::Switch, QStringLiteral("0")},
+        {keys::kQuietMinutes, &Options::quietminutes, Type::Integer, QStringLiteral("10"), 1, 240},
+        {keys::kQuietRate, &Options::quietrate, Type::Real, QStringLiteral("2"), 0, 100000},
+        {keys::kDeadline, &Options::deadline, Type::Switch, QStringLiteral("0")},
+        {keys::kDeadlineTime, &Options::deadlinetime, Type::Time, QStringLiteral("07:00")},
+        {keys::kDeadlineAction, &Options::deadlineaction, Type::Switch, QStringLiteral("0")},
+        {keys::kPowerAction, &Options::powerAction, Type::Integer, QStringLiteral("0"), 0,
+         double(int(PowerControl::Action::Hibernate))},
+        {keys::kCommand, &Options::command, Type::Text, {}},
+        {keys::kCommandTimeout, &Options::commandTimeout, Type::Integer, QStringLiteral("300"), 1, 86400},
+        {keys::kCountdown, &Options::countdown, Type::Integer, QStringLiteral("15"), 5, 600},
+    };
+    return rows;
+}
+
+const OptionRow &Options::row(const QString &key)
+{
+    for (const OptionRow &row : table()) {
+        if (row.key == key)
+            return row;
+    }
+    qFatal("no per-user value %s", qPrintable(key));
+}
+
+QString Options::textOf(const OptionRow &row) const
+{
+    return std::visit(
+        [this](auto member) {
+            if constexpr (std::is_same_v<decltype(member), Flag Options::*>)
+                return (this->*member).text();
+            else
+                return this->*member;
+        },
+        row.member);
+}
+
+double Options::numberOf(const QString &key) const
+{
+    const OptionRow &row = Options::row(key);
+    const QString text = textOf(row);
+    if (!text.trimmed().isEmpty()) {
+        if (const auto value = parse(row, text))
+            return *value;
+        logInvalid(row, text);
+    }
+    return parse(row, row.fallback).value_or(0);
+}
+
 Options Options::read(const SettingsStore &store)
 {
     QStringList names;
-    for (const auto &[name, text] : storedForm(Options{}))
-        names.append(name);
+    for (const OptionRow &row : table())
+        names.append(row.key);
     const QHash<QString, QString> stored = store.GetUserSettings(names);
-    const auto flag = [&stored](const QString &name) { return Flag(stored.value(name)); };
     Options options;
-    options.first = flag(keys::kFirst);
-    options.notallfiles = flag(keys::kNotAllFiles);
-    options.autodisconnect = flag(keys::kAutoDisconnect);
-    options.autocomp_off = flag(keys::kAutoCompOff);
-    options.infofiles = flag(keys::kInfoFiles);
-    options.sound = flag(keys::kSound);
-    options.sound_path = stored.value(keys::kSoundPath);
-    options.ie = flag(keys::kBrowserButton);
-    options.start = flag(keys::kStart);
-    options.quiet = flag(keys::kQuiet);
-    options.quietminutes = stored.value(keys::kQuietMinutes);
-    options.quietrate = stored.value(keys::kQuietRate);
-    options.deadline = flag(keys::kDeadline);
-    options.deadlinetime = stored.value(keys::kDeadlineTime);
-    options.deadlineaction = flag(keys::kDeadlineAction);
-    options.powerAction = flag(keys::kPowerAction);
-    options.command = stored.value(keys::kCommand);
-    options.commandTimeout = flag(keys::kCommandTimeout);
-    options.countdown = flag(keys::kCountdown);
+    for (const OptionRow &row : table()) {
+        const QString text = stored.value(row.key);
+        std::visit(
+            [&](auto member) {
+                if constexpr (std::is_same_v<decltype(member), Flag Options::*>)
+                    options.*member = Flag(text);
+                else
+                    options.*member = text;
+            },
+            row.member);
+    }
     return options;
+}
+
+bool Options::holdsValid(const QString &key) const
+{
+    const OptionRow &row = Options::row(key);
+    const QString text = textOf(row);
+    return !text.trimmed().isEmpty() && parse(row, text).has_value();
+}
+
+bool Options::quietOn() const
+{
+    return numberOf(keys::kQuiet) == 1;
 }
 
 int Options::quietMinutes() const
 {
-    bool ok = false;
-    const int minutes = quietminutes.trimmed().toInt(&ok);
-    return ok && minutes >= 1 && minutes <= kQuietMinutesMax ? minutes : kQuietMinutesDefault;
+    return int(numberOf(keys::kQuietMinutes));
 }
 
 double Options::quietRateKBs() const
 {
-    bool ok = false;
-    const double rate = quietrate.trimmed().toDouble(&ok);
-    return ok && rate > 0 ? rate : kQuietRateDefault;
+    return numberOf(keys::kQuietRate);
+}
+
+bool Options::deadlineOn() const
+{
+    return numberOf(keys::kDeadline) == 1;
 }
 
 QTime Options::deadlineTime() const
 {
-    return QTime::fromString(deadlinetime.trimmed(), QStringLiteral("H:mm"));
+    const int minutes = int(numberOf(keys::kDeadlineTime));
+    return QTime(minutes / 60, minutes % 60);
 }
 
-int Options::powerActionIndex() const
+bool Options::deadlineHangUpOnly() const
 {
-    const double n = powerAction.number();
-    return n == 1 || n == 2 ? int(n) : 0;
+    return numberOf(keys::kDeadlineAction) == 1;
+}
+
+PowerControl::Action Options::powerActionChoice() const
+{
+    return PowerControl::Action(int(numberOf(keys::kPowerAction)));
 }
 
 int Options::commandTimeoutSeconds() const
 {
-    const double n = commandTimeout.number();
-    return n >= 1 && n <= 86400 ? int(n) : kDefaultCommandTimeout;
+    return int(numberOf(keys::kCommandTimeout));
 }
 
 int Options::countdownSeconds() const
 {
-    const double n = countdown.number();
-    return n >= kMinCountdown && n <= kMaxCountdown ? int(n) : kDefaultCountdown;
+    return int(numberOf(keys::kCountdown));
 }
 
 bool Options::save(SettingsStore &store, const Options &before) const
 {
-    const QList<std::pair<QString, QString>> now = storedForm(*this);
-    const QList<std::pair<QString, QString>> was = storedForm(before);
     QList<std::pair<QString, QString>> changed;
-    for (qsizetype i = 0; i < now.size(); ++i) {
-        if (now[i].second != was[i].second)
-            changed.append(now[i]);
+    for (const OptionRow &row : table()) {
+        if (const QString now = textOf(row); now != before.textOf(row))
+            changed.append({row.key, now});
     }
     return changed.isEmpty() || store.SaveUserSettings(changed);
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "kit/powercontrol.h"
 #include "settings/settingsstore.h"
 
+#include <QList>
 #include <QString>
 #include <QTime>
+
+#include <variant>
 
 namespace quendral {
 
@@ -26,16 +30,38 @@ public:
     // For readers with a rule of their own for other numbers (the tick's
     // notallfiles, its completion choice).
     double number() const { return m_number; }
-    // Set as the monitoring tick takes it: exactly 1, so 2 is neither on nor 0.
+    // Set: exactly 1, so 2 is neither on nor 0. The options window and the
+    // monitor take a flag alike.
     bool isOn() const { return m_number == 1; }
-    // Set as the options window shows it: any number but 0.
-    bool isChecked() const { return m_number != 0; }
 
     bool operator==(const Flag &other) const { return m_text == other.m_text; }
 
 private:
     QString m_text;
     double m_number = 0;
+};
+
+struct Options;
+
+// One per-user value: its stored name, its member in Options, how its text is
+// read, its default (also what an invalid stored text becomes, with a log
+// line) and its range. Adding a value is a row of Options::table().
+struct OptionRow
+{
+    enum class Type {
+        Flag,    // the number at the start of the text, any number kept
+        Switch,  // "1" on, "0" or nothing off
+        Text,    // as stored
+        Integer, // a whole number in [min, max]
+        Real,    // a decimal number in (min, max]
+        Time,    // HH:MM on a 24-hour clock
+    };
+    QString key;
+    std::variant<Flag Options::*, QString Options::*> member;
+    Type type;
+    QString fallback; // the default, as stored
+    double min = 0;
+    double max = 0;
 };
 
 // The per-user values (application Quendral, section Settings), under the
@@ -67,24 +93,24 @@ struct Options
     QString deadlinetime{};
     Flag deadlineaction{};
 
-    // The stored values as the monitor takes them, defaults for what is
-    // missing or out of range.
-    static constexpr int kQuietMinutesDefault = 10;
-    static constexpr int kQuietMinutesMax = 240;
-    static constexpr double kQuietRateDefault = 2;
+    // Every value, in the order the options window has always written them,
+    // so that a new store lists them in that order.
+    static const QList<OptionRow> &table();
+    static const OptionRow &row(const QString &key);
+
+    // The values as the program takes them: a missing value is its default;
+    // an invalid one too, and the log names it.
+    bool quietOn() const;
     int quietMinutes() const;
     double quietRateKBs() const;
-    // Invalid when the text is no HH:MM time.
+    bool deadlineOn() const;
     QTime deadlineTime() const;
-
-    // The numbers as the completion takes them: a missing or unknown action
-    // is power-off; a missing timeout 300 s; the countdown 5 to 600, 15 when
-    // missing or out of range.
-    int powerActionIndex() const;
+    bool deadlineHangUpOnly() const;
+    PowerControl::Action powerActionChoice() const;
+    // The value named `key` is stored, and valid.
+    bool holdsValid(const QString &key) const;
     int commandTimeoutSeconds() const;
     int countdownSeconds() const;
-    static constexpr int kDefaultCountdown = 15, kMinCountdown = 5, kMaxCountdown = 600;
-    static constexpr int kDefaultCommandTimeout = 300;
 
     // Every value in one read of the store.
     static Options read(const SettingsStore &store);
@@ -93,6 +119,11 @@ struct Options
     bool save(SettingsStore &store, const Options &before) const;
 
     bool operator==(const Options &) const = default;
+
+private:
+    QString textOf(const OptionRow &row) const;
+    // The row's value as a number, its default when missing or invalid.
+    double numberOf(const QString &key) const;
 };
 
 } // namespace quendral

@@ -50,14 +50,13 @@ bool write(const IniFile &file, const QStringList &entries)
     return file.WriteIni(keys::kFilesSection, values);
 }
 
-void empty(const IniFile &file)
+bool empty(const IniFile &file)
 {
     const qint64 count = read(file).size();
     QList<std::pair<QString, QString>> values;
     for (qint64 n = 0; n < count; ++n)
         values.append({slotKey("File", n), QString()});
-    if (!values.isEmpty())
-        file.WriteIni(keys::kFilesSection, values);
+    return values.isEmpty() || file.WriteIni(keys::kFilesSection, values);
 }
 
 } // namespace quendral::watchlist

@@ -27,7 +27,8 @@ QStringList read(const IniFile &file);
 bool write(const IniFile &file, const QStringList &entries);
 
 // Empties the list: the keys of the stored entries stay, with empty values.
-void empty(const IniFile &file);
+// True when the list reads as empty afterwards.
+bool empty(const IniFile &file);
 
 } // namespace watchlist
 } // namespace quendral

@@ -19,7 +19,7 @@
 
 namespace quendral {
 
-frmadd::frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource drives, QWidget *parent)
+frmadd::frmadd(AppState &state, LanguagePass loadLanguage, DriveSource drives, QWidget *parent)
     : KeyDialog(parent)
     , m_state(state)
     , m_loadLanguage(std::move(loadLanguage))
@@ -74,7 +74,7 @@ frmadd::frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource 
 
 void frmadd::Form_Load()
 {
-    m_loadLanguage();
+    m_loadLanguage(this);
     const double rule = Options::read(m_state.store).notallfiles.number();
     if (rule == 1)
         m_opt_not_all->setChecked(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/languagepass.h"
 #include "watchlist/drives.h"
 #include "watchlist/keydialog.h"
 
@@ -22,8 +23,7 @@ class frmadd : public KeyDialog
     Q_OBJECT
 
 public:
-    frmadd(AppState &state, std::function<void()> loadLanguage, DriveSource drives = systemDrives,
-           QWidget *parent = nullptr);
+    frmadd(AppState &state, LanguagePass loadLanguage, DriveSource drives = systemDrives, QWidget *parent = nullptr);
 
     void cmdadd_Click();
     void cmdadd_GotFocus();
@@ -40,7 +40,7 @@ private:
     void Form_Load();
 
     AppState &m_state;
-    std::function<void()> m_loadLanguage;
+    LanguagePass m_loadLanguage;
     DriveSource m_drives;
 
     QListWidget *m_list_files;

@@ -15,7 +15,7 @@
 
 namespace quendral {
 
-frmdir::frmdir(AppState &state, std::function<void()> loadLanguage, QList<DriveEntry> drives,
+frmdir::frmdir(AppState &state, LanguagePass loadLanguage, QList<DriveEntry> drives,
                std::function<void(const QString &)> addEntry, QWidget *parent)
     : KeyDialog(parent)
     , m_state(state)
@@ -62,7 +62,7 @@ frmdir::frmdir(AppState &state, std::function<void()> loadLanguage, QList<DriveE
 
 void frmdir::Form_Load()
 {
-    m_loadLanguage();
+    m_loadLanguage(this);
     if (m_state.LastFolder.isEmpty()) {
         selectDrive(fallbackIndex());
         return;

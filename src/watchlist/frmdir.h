@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/languagepass.h"
 #include "watchlist/drives.h"
 #include "watchlist/keydialog.h"
 
@@ -23,7 +24,7 @@ class frmdir : public KeyDialog
 
 public:
     // addEntry puts the finished entry into the watch-list window's list.
-    frmdir(AppState &state, std::function<void()> loadLanguage, QList<DriveEntry> drives,
+    frmdir(AppState &state, LanguagePass loadLanguage, QList<DriveEntry> drives,
            std::function<void(const QString &)> addEntry, QWidget *parent = nullptr);
 
     void Drive_Change();
@@ -44,7 +45,7 @@ private:
     int fallbackIndex() const;
 
     AppState &m_state;
-    std::function<void()> m_loadLanguage;
+    LanguagePass m_loadLanguage;
     QList<DriveEntry> m_drives;
     std::function<void(const QString &)> m_addEntry;
 

@@ -12,7 +12,7 @@
 
 namespace quendral {
 
-frmfile::frmfile(AppState &state, std::function<void()> loadLanguage, const QString &folder,
+frmfile::frmfile(AppState &state, LanguagePass loadLanguage, const QString &folder,
                  std::function<QString()> chosenFolder, std::function<void(const QString &)> addEntry, QWidget *parent)
     : KeyDialog(parent)
     , m_state(state)
@@ -59,7 +59,7 @@ frmfile::frmfile(AppState &state, std::function<void()> loadLanguage, const QStr
 
 void frmfile::Form_Load()
 {
-    m_loadLanguage();
+    m_loadLanguage(this);
 }
 
 void frmfile::cmdok_Click()

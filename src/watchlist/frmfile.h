@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/languagepass.h"
 #include "watchlist/keydialog.h"
 
 #include <functional>
@@ -22,9 +23,8 @@ class frmfile : public KeyDialog
 public:
     // chosenFolder reads the chooser's highlighted folder; addEntry puts an
     // entry into the watch-list window's list.
-    frmfile(AppState &state, std::function<void()> loadLanguage, const QString &folder,
-            std::function<QString()> chosenFolder, std::function<void(const QString &)> addEntry,
-            QWidget *parent = nullptr);
+    frmfile(AppState &state, LanguagePass loadLanguage, const QString &folder, std::function<QString()> chosenFolder,
+            std::function<void(const QString &)> addEntry, QWidget *parent = nullptr);
 
     void cmdok_Click();
     void cmdcancel_Click();
@@ -41,7 +41,7 @@ private:
     void Form_Load();
 
     AppState &m_state;
-    std::function<void()> m_loadLanguage;
+    LanguagePass m_loadLanguage;
     std::function<QString()> m_chosenFolder;
     std::function<void(const QString &)> m_addEntry;
 

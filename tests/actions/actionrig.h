@@ -9,6 +9,7 @@
 #include "settings/appstate.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
+#include "support/shownwindows.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -32,48 +33,49 @@ struct ActionRig
     FakePower power;
     FakeNotifier notifier;
     int languagePasses = 0; // loadLanguage calls
-    WindowFactory factory;
-    CompletionSequence sequence{{factory, sound, &notifier}};
+    ActionWindows windows{{state, sound, [this](QWidget *) { ++languagePasses; }}, dialup, power, notifier};
+    CompletionSequence sequence{{windows, sound, &notifier}};
     QList<CompletionSequence::Outcome> finished;
 
     ActionRig()
     {
-        registerActionWindows(factory, {state, sound, [this] { ++languagePasses; }}, dialup, power, notifier);
-        QObject::connect(&sequence, &CompletionSequence::finished, &factory,
+        state.messages.insert(
+            {{"commandfailed", "FAILED:"}, {"commandexitcode", "EXIT"}, {"commandtimedout", "TIMEOUT"}});
+        QObject::connect(&sequence, &CompletionSequence::finished, &sequence,
                          [this](CompletionSequence::Outcome outcome) { finished.append(outcome); });
     }
     ~ActionRig()
     {
-        for (const char *name : {"frmdis", "frmshut", "frminfo"})
-            delete factory.loaded(QLatin1String(name));
-        // The per-user store outlives the rig: the next one starts on the defaults.
-        state.store.SaveUserSettings({{QStringLiteral("PowerAction"), {}}, {QStringLiteral("Countdown"), {}}});
+        delete windows.notice();
+        delete windows.hangUp();
+        delete windows.powerAction();
     }
 
     // The countdowns of a met rule, as monitoring plans them, after the
     // notice and `command` when one is given.
-    void complete(Chain chain, const QString &command = {}, int timeoutSeconds = 5)
+    void complete(Chain chain, const QString &command = {}, int timeoutSeconds = 5, int seconds = 15,
+                  PowerControl::Action action = PowerControl::Action::PowerOff)
     {
-        CompletionPlan plan = sequence.plan();
-        if (!command.isEmpty()) {
-            plan.add<NoticeStep>();
-            plan.add<CommandStep>(command, QStringList{"/d/a.zip", "/d/b c.zip"}, QStringLiteral("/p/Settings.ini"),
-                                  timeoutSeconds, CommandStep::Texts{"FAILED:", "EXIT", "TIMEOUT"});
-        }
-        if (chain != Chain::PowerOff)
-            plan.add<CountdownStep>(QStringLiteral("frmdis"));
+        CompletionChoice choice;
+        choice.notice = !command.isEmpty();
+        choice.command = command;
+        choice.commandTimeoutSeconds = timeoutSeconds;
+        choice.files = QStringList{"/d/a.zip", "/d/b c.zip"};
+        choice.hangUp = chain != Chain::PowerOff;
         if (chain != Chain::HangUp)
-            plan.add<CountdownStep>(QStringLiteral("frmshut"));
-        sequence.start(std::move(plan));
+            choice.power = action;
+        choice.countdownSeconds = seconds;
+        sequence.start(choice, QStringLiteral("/p/Settings.ini"));
     }
 
-    template <typename Window> Window *show(const char *name)
-    {
-        return qobject_cast<Window *>(factory.show(QLatin1String(name)));
-    }
     template <typename Window> Window *window(const char *name) const
     {
-        return qobject_cast<Window *>(factory.loaded(QLatin1String(name)));
+        return loadedWindow<Window>(QLatin1String(name));
+    }
+    bool isVisible(const char *name) const
+    {
+        const QWidget *shown = window<QWidget>(name);
+        return shown && shown->isVisible();
     }
 
     // Closed windows delete themselves at the next turn of the event loop;

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
 
 using namespace quendral;
 using namespace quendral::test;
@@ -37,15 +38,15 @@ private slots:
     void windowsAreLoadedByName()
     {
         ActionRig rig;
-        rig.show<frminfo>("frminfo");
-        QVERIFY(qobject_cast<frminfo *>(rig.factory.loaded(QStringLiteral("frminfo"))));
-        QVERIFY(rig.factory.isVisible(QStringLiteral("frminfo")));
+        rig.windows.showNotice(CompletionChoice());
+        QVERIFY(qobject_cast<frminfo *>(rig.window<QWidget>("frminfo")));
+        QVERIFY(rig.isVisible("frminfo"));
         QCOMPARE(rig.sound.played, QStringList{QStringLiteral("beep")});
         rig.complete(Chain::HangUp);
-        QVERIFY(rig.factory.isVisible(QStringLiteral("frmdis")));
+        QVERIFY(rig.isVisible("frmdis"));
         // The notice stands apart: the countdown does not close it.
         rig.window<frmdis>("frmdis")->cmdnotdis_Click();
-        QVERIFY(rig.factory.isVisible(QStringLiteral("frminfo")));
+        QVERIFY(rig.isVisible("frminfo"));
     }
 
     // The command runs after the notice and before the countdowns (so before
@@ -94,6 +95,8 @@ private slots:
         QCOMPARE(rig.finished.size(), 1);
     }
 
+    // The pass of a loading window reaches that window alone, found by its
+    // name among the top-level widgets.
     void theLanguagePassFindsTheLoadingWindowAndItsControls()
     {
         ProgramFolder folder;
@@ -102,42 +105,35 @@ private slots:
         FakeDialup dialup;
         FakePower power;
         FakeNotifier notifier;
-        WindowFactory factory;
         QStringList seen;
-        auto pass = [&] {
-            for (QWidget *window : QApplication::topLevelWidgets()) {
-                if (window->objectName().startsWith(QLatin1String("frm")) && window->isHidden() &&
-                    window->findChild<QLabel *>(QStringLiteral("lbls")))
-                    seen.append(window->objectName());
-            }
+        auto pass = [&](QWidget *window) {
+            if (window->isHidden() && window->findChild<QLabel *>(QStringLiteral("lbls")) &&
+                loadedWindowNames().contains(window->objectName()))
+                seen.append(window->objectName());
         };
-        registerActionWindows(factory, {state, sound, pass}, dialup, power, notifier);
-        factory.show(QStringLiteral("frmdis"));
-        factory.show(QStringLiteral("frmshut"));
+        ActionWindows windows({state, sound, pass}, dialup, power, notifier);
+        const std::unique_ptr<QWidget> hangUp(windows.showHangUp(15));
+        const std::unique_ptr<QWidget> powerOff(windows.showPowerAction(PowerControl::Action::PowerOff, 15));
         QCOMPARE(seen, (QStringList{QStringLiteral("frmdis"), QStringLiteral("frmshut")}));
-        QVERIFY(loadedWindowNames().contains(QStringLiteral("frmshut")));
-        delete factory.loaded(QStringLiteral("frmdis"));
-        delete factory.loaded(QStringLiteral("frmshut"));
     }
 
-    void bothWindowsShareOneCounter()
+    // Each window counts the length the completion gave it, on its own.
+    void eachWindowCountsItsOwnLength()
     {
         ActionRig rig;
-        rig.complete(Chain::HangUpThenPowerOff);
+        rig.complete(Chain::HangUpThenPowerOff, {}, 5, 7);
         auto *dis = rig.window<frmdis>("frmdis");
         for (int tick = 0; tick < 5; ++tick)
             dis->timer_dis_Timer();
-        QCOMPARE(rig.state.countdown, qint16(10));
+        QCOMPARE(dis->secondsLeft(), 2);
+        QCOMPARE(rig.sequence.countdown()->left, 2);
+        QVERIFY(!rig.sequence.countdown()->power);
         dis->cmdnotdis_Click();
         auto *shut = rig.window<frmshut>("frmshut");
-        QCOMPARE(rig.state.countdown, qint16(15));
-        shut->timer_shut_Timer();
-        QCOMPARE(rig.state.countdown, qint16(14));
-        // A count left elsewhere is what the window's own tick continues from.
-        rig.state.countdown = 2;
-        shut->timer_shut_Timer();
-        QCOMPARE(ActionRig::seconds(shut), QStringLiteral("1"));
-        shut->timer_shut_Timer();
+        QCOMPARE(ActionRig::seconds(shut), QStringLiteral("7"));
+        QCOMPARE(rig.sequence.countdown()->power, PowerControl::Action::PowerOff);
+        for (int tick = 0; tick < 7; ++tick)
+            shut->timer_shut_Timer();
         QCOMPARE(rig.power.powerOffs, 1);
     }
 
@@ -232,7 +228,7 @@ private slots:
         QFETCH(bool, acted);
         ActionRig rig;
         rig.complete(mode);
-        QPointer<QWidget> countdown = rig.factory.loaded(window);
+        QPointer<QWidget> countdown = loadedWindow(window);
         countdown->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(countdown));
         QCOMPARE(QApplication::focusWidget()->objectName(), decline);

@@ -2,7 +2,6 @@
 
 #include "actions/actionwindows.h"
 #include "actions/frmdis.h"
-#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
@@ -244,10 +243,8 @@ private slots:
         FakeDialup dialup;
         FakePower power;
         FakeNotifier notifier;
-        WindowFactory factory;
-        registerActionWindows(factory, {state, player, [] {}}, dialup, power, notifier);
-        factory.show(QStringLiteral("frmdis"));
-        auto *window = qobject_cast<frmdis *>(factory.loaded(QStringLiteral("frmdis")));
+        ActionWindows windows({state, player, [](QWidget *) {}}, dialup, power, notifier);
+        auto *window = qobject_cast<frmdis *>(windows.showHangUp(15));
         QVERIFY(window);
         qint64 waited = 0;
         QString shownAfter;

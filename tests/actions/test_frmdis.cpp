@@ -21,13 +21,12 @@ private slots:
     void loadShowsFifteenWithTheTimerOff()
     {
         ActionRig rig;
-        rig.state.countdown = 3;
-        rig.show<frmdis>("frmdis");
+        rig.windows.showHangUp(15);
         auto *window = rig.window<frmdis>("frmdis");
         QVERIFY(window);
         QCOMPARE(rig.languagePasses, 1);
         QCOMPARE(ActionRig::seconds(window), QStringLiteral("15"));
-        QCOMPARE(rig.state.countdown, 15);
+        QCOMPARE(window->secondsLeft(), 15);
         auto *timer = window->findChild<QTimer *>(QStringLiteral("timer_dis"));
         QVERIFY(timer);
         QCOMPARE(timer->interval(), 1000);
@@ -40,7 +39,7 @@ private slots:
     void looksLikeAToolWindowWithoutCloseBox()
     {
         ActionRig rig;
-        rig.show<frmdis>("frmdis");
+        rig.windows.showHangUp(15);
         auto *window = rig.window<frmdis>("frmdis");
         const Qt::WindowFlags flags = window->windowFlags();
         QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
@@ -68,7 +67,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, caption);
         ActionRig rig;
-        rig.show<frmdis>("frmdis");
+        rig.windows.showHangUp(15);
         auto *button = rig.window<frmdis>("frmdis")->findChild<PictureButton *>(name);
         QVERIFY(button);
         QCOMPARE(button->text(), caption);
@@ -118,11 +117,11 @@ private slots:
         QCOMPARE(rig.dialup.hangUps, 1);
         QVERIFY(!window->isVisible());
         QCOMPARE(rig.finished.size(), 1);
-        QCOMPARE(rig.state.countdown, 15);
-        QVERIFY(!rig.factory.loaded(QStringLiteral("frmshut")));
+        QCOMPARE(window->secondsLeft(), 15);
+        QVERIFY(!rig.window<QWidget>("frmshut"));
         QCOMPARE(rig.power.powerOffs, 0);
         ActionRig::unloadClosed();
-        QVERIFY(!rig.factory.loaded(QStringLiteral("frmdis")));
+        QVERIFY(!rig.window<QWidget>("frmdis"));
     }
 
     void cmddisHangsUpAtOnce()
@@ -134,7 +133,7 @@ private slots:
         window->timer_dis_Timer();
         window->cmddis_Click();
         QCOMPARE(rig.dialup.hangUps, 1);
-        QCOMPARE(rig.state.countdown, 15);
+        QCOMPARE(window->secondsLeft(), 15);
         QVERIFY(!window->isVisible());
         QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
         QCOMPARE(rig.finished.size(), 1);
@@ -148,10 +147,10 @@ private slots:
         window->timer_dis_Timer();
         window->cmdnotdis_Click();
         QCOMPARE(rig.dialup.hangUps, 0);
-        QCOMPARE(rig.state.countdown, 15);
+        QCOMPARE(window->secondsLeft(), 15);
         QVERIFY(!window->isVisible());
         QCOMPARE(rig.finished.size(), 1);
-        QVERIFY(!rig.factory.loaded(QStringLiteral("frmshut")));
+        QVERIFY(!rig.window<QWidget>("frmshut"));
     }
 
     void aClosedWindowTicksNoMore()
@@ -229,9 +228,9 @@ private slots:
         ActionRig rig;
         rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
         QList<qint16> heard;
-        rig.sound.whilePlaying = [&](const QString &) { heard.append(rig.state.countdown); };
         rig.complete(Chain::HangUp);
         auto *window = rig.window<frmdis>("frmdis");
+        rig.sound.whilePlaying = [&](const QString &) { heard.append(qint16(window->secondsLeft())); };
         QCOMPARE(rig.state.tick_sound, rig.folder.file(QStringLiteral("beep.wav")));
         window->timer_dis_Timer();
         window->timer_dis_Timer();

@@ -1,7 +1,10 @@
 #include "actions/frminfo.h"
 
 #include "kit/picturebutton.h"
+#include "settings/appstate.h"
+#include "settings/completionchoice.h"
 #include "support/fakes.h"
+#include "support/testsupport.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -14,39 +17,57 @@ class TestFrminfo : public QObject
 {
     Q_OBJECT
 
+    ProgramFolder m_folder;
+    AppState m_state{m_folder.path()};
+
 private slots:
     void loadAppliesTheTextsThenBeepsOnce()
     {
         FakeSound sound;
         FakeNotifier notifier;
         QStringList steps;
-        frminfo window(sound, notifier, [&] { steps.append(QStringLiteral("language:") + sound.played.join(u',')); });
+        frminfo window(m_state, sound, notifier,
+                       [&](QWidget *) { steps.append(QStringLiteral("language:") + sound.played.join(u',')); });
         QCOMPARE(steps, QStringList{QStringLiteral("language:")});
         QCOMPARE(sound.played, QStringList{QStringLiteral("beep")});
     }
 
-    void theDesktopHearsTheNoticeInTheCurrentLanguage()
+    // The reason and the missing files are the notice's own texts: a later
+    // language pass puts the file's captions back, and the notice its reason.
+    void theReasonOutlivesALanguagePass()
     {
         FakeSound sound;
         FakeNotifier notifier;
-        frminfo window(sound, notifier, [&] {
-            QVERIFY(notifier.sent.isEmpty());
+        m_state.messages.insert(
+            {{"noticetitledeadline", "LATE"}, {"finisheddeadline", "AT %1"}, {"missingfiles", "MISSING:"}});
+        const auto pass = [](QWidget *) {
             for (QWidget *top : QApplication::topLevelWidgets()) {
                 if (top->objectName() == QLatin1String("frminfo")) {
                     top->setWindowTitle(QStringLiteral("Done"));
                     top->findChild<QLabel *>(QStringLiteral("lblfile"))->setText(QStringLiteral("Files are here."));
                 }
             }
-        });
-        window.setReason(QStringLiteral("Quiet."));
-        QTRY_COMPARE(notifier.sent, QStringList{QStringLiteral("Done|Quiet.")});
+        };
+        frminfo window(m_state, sound, notifier, pass);
+        CompletionChoice choice;
+        choice.reason = FinishReason::Deadline;
+        choice.deadline = QTime(7, 5);
+        choice.missing = QStringList{"/d/b.zip"};
+        window.showReason(choice);
+        const QString text = QStringLiteral("AT 7:05\nMISSING:\n/d/b.zip");
+        QTRY_COMPARE(notifier.sent, QStringList{QStringLiteral("LATE|") + text});
+        pass(nullptr);
+        QEvent change(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(&window, &change);
+        QCOMPARE(window.windowTitle(), QStringLiteral("LATE"));
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblfile"))->text(), text);
     }
 
     void showsTheNoticeWithPictureAndButton()
     {
         FakeSound sound;
         FakeNotifier notifier;
-        frminfo window(sound, notifier, [] {});
+        frminfo window(m_state, sound, notifier, [](QWidget *) {});
         QCOMPARE(window.objectName(), QStringLiteral("frminfo"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Żądane zadania zostały wykonane"));
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblfile"))->text(),
@@ -65,13 +86,13 @@ private slots:
     {
         FakeSound sound;
         FakeNotifier notifier;
-        QPointer<frminfo> byButton = new frminfo(sound, notifier, [] {});
+        QPointer<frminfo> byButton = new frminfo(m_state, sound, notifier, [](QWidget *) {});
         byButton->show();
         byButton->cmdapply_Click();
         QVERIFY(!byButton->isVisible());
         QTRY_VERIFY(!byButton);
 
-        QPointer<frminfo> byBox = new frminfo(sound, notifier, [] {});
+        QPointer<frminfo> byBox = new frminfo(m_state, sound, notifier, [](QWidget *) {});
         byBox->show();
         QVERIFY(QTest::qWaitForWindowExposed(byBox));
         byBox->windowHandle()->close();

@@ -1,5 +1,7 @@
 #include "actionrig.h"
 
+#include "settings/options.h"
+
 #include "actions/frmshut.h"
 #include "kit/picturebutton.h"
 
@@ -21,8 +23,7 @@ private slots:
     void loadStartsTheCountAtOnce()
     {
         ActionRig rig;
-        rig.state.countdown = 4;
-        rig.show<frmshut>("frmshut");
+        rig.windows.showPowerAction(PowerControl::Action::PowerOff, 15);
         auto *window = rig.window<frmshut>("frmshut");
         QVERIFY(window);
         QCOMPARE(rig.languagePasses, 1);
@@ -57,14 +58,16 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(int, length);
         ActionRig rig;
-        rig.state.store.SaveUserSetting(QStringLiteral("Countdown"), stored);
+        // The length as the options give it to the completion.
+        Options options;
+        options.countdown = Flag(stored);
         if (length == 5) {
             rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
             rig.sound.whilePlaying = [](const QString &) { QThread::msleep(400); };
         }
         QElapsedTimer clock;
         clock.start();
-        rig.complete(Chain::PowerOff);
+        rig.complete(Chain::PowerOff, {}, 5, options.countdownSeconds());
         auto *window = rig.window<frmshut>("frmshut");
         QCOMPARE(ActionRig::seconds(window), QString::number(length));
         if (length != 5)
@@ -76,7 +79,7 @@ private slots:
     void enablingTheRunningTimerChangesNothing()
     {
         ActionRig rig;
-        rig.show<frmshut>("frmshut");
+        rig.windows.showPowerAction(PowerControl::Action::PowerOff, 15);
         auto *timer = rig.window<frmshut>("frmshut")->findChild<QTimer *>(QStringLiteral("timer_shut"));
         const int before = timer->remainingTime();
         rig.window<frmshut>("frmshut")->enableTimer();
@@ -93,7 +96,7 @@ private slots:
         // while the window is still up.
         bool orderedRight = false;
         rig.power.onPowerOff = [&] {
-            orderedRight = rig.state.countdown == 15 && ActionRig::seconds(window) == QLatin1String("15") &&
+            orderedRight = window->secondsLeft() == 15 && ActionRig::seconds(window) == QLatin1String("15") &&
                            !window->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive() &&
                            window->isVisible() && rig.finished.isEmpty();
         };
@@ -117,7 +120,7 @@ private slots:
         window->timer_shut_Timer();
         window->cmdshut_Click();
         QCOMPARE(rig.power.powerOffs, 1);
-        QCOMPARE(rig.state.countdown, qint16(15));
+        QCOMPARE(window->secondsLeft(), 15);
         QVERIFY(!window->isVisible());
         QCOMPARE(rig.finished.size(), 1);
     }
@@ -145,14 +148,16 @@ private slots:
         for (const QString key : {"poweroffrefused", "suspendrefused", "hibernaterefused", "suspendtitle",
                                   "hibernatetitle", "suspendtext", "hibernatetext"})
             rig.state.messages.insert(key, key.toUpper());
-        rig.state.store.SaveUserSetting(QStringLiteral("PowerAction"),
-                                        action < 0 ? QString() : QString::number(action));
+        Options options;
+        options.powerAction = Flag(action < 0 ? QString() : QString::number(action));
         rig.power.refusal = refusal;
-        rig.complete(Chain::PowerOff);
+        rig.complete(Chain::PowerOff, {}, 5, 15, options.powerActionChoice());
         auto *window = rig.window<frmshut>("frmshut");
         if (sleep) {
+            // A later pass over every window puts the file's captions back.
             window->setWindowTitle(QStringLiteral("a later language pass"));
-            QCoreApplication::processEvents();
+            QEvent change(QEvent::LanguageChange);
+            QCoreApplication::sendEvent(window, &change);
             QCOMPARE(window->windowTitle(), name.toUpper() + QStringLiteral("TITLE"));
             QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblshut"))->text(), name.toUpper() + "TEXT");
         }
@@ -237,10 +242,13 @@ private slots:
         window->timer_shut_Timer();
         window->timer_shut_Timer();
         QCOMPARE(rig.sequence.countingDown(), true);
-        fromTray ? rig.sequence.declineCountdown() : window->cmdnotshut_Click();
+        if (fromTray)
+            rig.sequence.declineCountdown();
+        else
+            window->cmdnotshut_Click();
         QCOMPARE(rig.finished, QList{CompletionSequence::Outcome::Declined});
         QCOMPARE(rig.power.powerOffs, 0);
-        QCOMPARE(rig.state.countdown, qint16(15));
+        QCOMPARE(window->secondsLeft(), 15);
         QVERIFY(!window->findChild<QTimer *>(QStringLiteral("timer_shut"))->isActive());
         QVERIFY(!window->isVisible());
         QCOMPARE(rig.finished.size(), 1);

@@ -126,13 +126,13 @@ void TestInhibitLogind::monitoringHoldsItUntilItStops()
 
     tray.cmdmonit_Click();
     QCOMPARE(inhibitors(), (QList<QStringList>{{"sleep:idle", "Quendral", "Waiting", "block"}}));
-    rig.monitor->tloop_Timer();
+    rig.monitor->tick();
     QCOMPARE(inhibitors().size(), 1);
     if (end == QLatin1String("stop")) {
         tray.cmdmonit_Click();
     } else if (end == QLatin1String("completion")) {
         rig.folder.write(QStringLiteral("a.zip"), "data");
-        rig.monitor->tloop_Timer();
+        rig.monitor->tick();
         QCOMPARE(rig.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), QString());
     } else {
         tray.cmdexit_Click();

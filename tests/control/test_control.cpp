@@ -146,7 +146,7 @@ private slots:
         rig.load();
         Control control(rig.state, *rig.monitor, rig.completion);
         QVERIFY(!rig.monitor->start());
-        rig.monitor->tloop_Timer();
+        rig.monitor->tick();
         QVERIFY(rig.monitor->countdownRunning());
         control.run(QStringLiteral("Cancel"), {}, [](const Reply &) {});
         QTRY_VERIFY(!rig.completion.running());

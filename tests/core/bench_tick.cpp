@@ -5,11 +5,11 @@
 // busy machine does not count. Not a test: run it by hand or through
 // scripts/benchmark.sh and read the medians.
 //   bench_tick [runs]
+#include "actions/actionwindows.h"
 #include "actions/completionsequence.h"
 #include "core/monitor.h"
 #include "core/monitoring.h"
 #include "core/presenceprobe.h"
-#include "kit/windowfactory.h"
 #include "settings/appstate.h"
 #include "settings/watchliststore.h"
 #include "support/fakes.h"
@@ -191,14 +191,15 @@ int main(int argc, char *argv[])
     }
 
     AppState state(program);
-    WindowFactory factory;
     test::FakeDialup dialup;
     test::FakeSound sound;
     test::FakeInhibitor inhibitor;
     test::FakePower power;
+    test::FakeNotifier notifier;
+    ActionWindows windows({state, sound, [](QWidget *) {}}, dialup, power, notifier);
     for (const char *key : {"notallfiles", "sound", "infofiles", "autodisconnect", "autocomp_off"})
         state.store.SaveUserSetting(QString::fromLatin1(key), QStringLiteral("0"));
-    CompletionSequence completion({factory, sound});
+    CompletionSequence completion({windows, sound});
     Monitor monitor(state, {dialup, inhibitor, power, completion});
 
     const auto split = [&](const QStringList &paths, std::vector<QByteArray> &exact,
@@ -213,12 +214,12 @@ int main(int argc, char *argv[])
     // All rule, every file there: the whole list is tested, then emptied.
     const QStringList present = watchList(downloads, true);
     const double met = medianMs(
-        runs, [&] { monitor.tloop_Timer(); }, [&] { writeSettings(program, present); });
+        runs, [&] { monitor.tick(); }, [&] { writeSettings(program, present); });
     // Any rule, nothing there: every wildcard reads the whole folder.
     state.store.SaveUserSetting(QStringLiteral("notallfiles"), QStringLiteral("1"));
     const QStringList absent = watchList(downloads, false);
     writeSettings(program, absent);
-    const double missed = medianMs(runs, [&] { monitor.tloop_Timer(); });
+    const double missed = medianMs(runs, [&] { monitor.tick(); });
 
     std::vector<QByteArray> presentExact, presentPatterns, absentExact, absentPatterns;
     split(present, presentExact, presentPatterns);
@@ -232,7 +233,7 @@ int main(int argc, char *argv[])
     QStringList nearly = watchList(downloads, true);
     nearly.last() = downloads + fileName(kFiles + 1);
     writeSettings(program, nearly);
-    const double waiting = medianMs(runs, [&] { monitor.tloop_Timer(); });
+    const double waiting = medianMs(runs, [&] { monitor.tick(); });
     if (monitoring::last_file_index(state.store) != kEntries - 1)
         qFatal("the incomplete list completed");
     std::vector<QByteArray> nearlyExact, nearlyPatterns;

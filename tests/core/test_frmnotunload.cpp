@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
 
@@ -87,6 +88,15 @@ struct Fixture : test::TrayRig
         return cmdmonit()->text() == label(QStringLiteral("lblstop")) && tray()->look() == TrayIcon::Look::Running &&
                tray()->toolTip() == label(QStringLiteral("lbltooltipactive")) &&
                samePicture(cmdmonit()->icon(), QStringLiteral("pctstop"));
+    }
+    // The tick is off and the entry offers to start it; the icon and the
+    // tooltip say what runs: the countdown.
+    bool showsCountdown() const
+    {
+        return cmdmonit()->text() == label(QStringLiteral("lblstart")) && tray()->look() == TrayIcon::Look::Running &&
+               tray()->toolTip().startsWith(label(QStringLiteral("lbltooltipactive"))) &&
+               samePicture(cmdmonit()->icon(), QStringLiteral("pctplay")) &&
+               monitor->state() == Monitor::State::CountingDown;
     }
     bool showsStopped() const
     {
@@ -171,9 +181,9 @@ private slots:
         QCOMPARE(f.languagePasses, 1);
         QCOMPARE(f.cmdmonit()->text(), QStringLiteral("Monitor"));
         QCOMPARE(f.tray()->toolTip(), QStringLiteral("Idle"));
-        // The icon is in the tray with the running look, as the load calls icon_start.
+        // The icon is in the tray with the stopped look: nothing runs yet.
         QVERIFY(f.tray()->isVisible());
-        QCOMPARE(f.tray()->look(), TrayIcon::Look::Running);
+        QCOMPARE(f.tray()->look(), TrayIcon::Look::Stopped);
         QVERIFY(f.samePicture(f.cmdmonit()->icon(), QStringLiteral("pctplay")));
     }
 
@@ -252,7 +262,8 @@ private slots:
         const int timerId = f.tloop()->timerId();
         f.control<QLabel>(QStringLiteral("lblstop"))->setText(QStringLiteral("Stop"));
         f.control<QLabel>(QStringLiteral("lbltooltipactive"))->setText(QStringLiteral("Active"));
-        f.window->reset_to_start_texts();
+        QEvent change(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(f.window.get(), &change);
         QCOMPARE(f.cmdmonit()->text(), QStringLiteral("Stop"));
         QCOMPARE(f.tray()->toolTip(), QStringLiteral("Active"));
         // The interval keeps running from where it was.
@@ -270,9 +281,9 @@ private slots:
         QTest::addColumn<QString>("arrives");
         QTest::addColumn<QStringList>("lines");
         QTest::newRow("one of two, power-off armed") << QStringList{"a.zip"} << "1"
-                                                     << "" << QStringList{"1/2 FILES", "NEXT 30", "THEN POWEROFF"};
+                                                     << "" << QStringList{"1/2 FILES", "NEXT t", "THEN POWEROFF"};
         QTest::newRow("a file arrives by the next tick") << QStringList{} << "0"
-                                                         << "a.zip" << QStringList{"1/2 FILES", "NEXT 30"};
+                                                         << "a.zip" << QStringList{"1/2 FILES", "NEXT t"};
     }
     void toolTipWhileMonitoring()
     {
@@ -291,63 +302,58 @@ private slots:
         f.startRunning({f.absent("a.zip"), f.absent("b.zip")});
         if (!arrives.isEmpty()) {
             f.present(arrives);
-            f.monitor->tloop_Timer();
+            f.monitor->tick();
         }
         lines.prepend(f.label(QStringLiteral("lbltooltipactive")));
-        QCOMPARE(f.tray()->toolTip(), lines.join(u'\n'));
+        // The next check as a time of day, which needs no clock to stay true.
+        const QRegularExpression time(QStringLiteral("NEXT \\d\\d:\\d\\d:\\d\\d"));
+        QCOMPARE(QString(f.tray()->toolTip()).replace(time, QStringLiteral("NEXT t")), lines.join(u'\n'));
     }
 
-    void showStoppedLeavesTheTimerAlone()
+    // --- the tick: a problem stops monitoring ---
+    // Every display says stopped before the box waits, and the desktop's
+    // notifications hear it too; the list is kept when nothing was decided.
+    void aTickProblemStopsMonitoringEverywhere_data()
     {
-        Fixture f;
-        f.startRunning({f.absent(QStringLiteral("a.zip"))});
-        f.window->show_stopped();
-        QVERIFY(f.showsStopped());
-        QVERIFY(f.tloop()->isActive());
+        QTest::addColumn<bool>("dropConnection");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("list emptied") << false << "NOFILES\n\nSTOPPED";
+        QTest::newRow("connection lost") << true << "NOCONNECTION\n\nSTOPPED";
     }
-
-    // --- the tick: halting ---
-    void tickHaltsOnEmptyListKeepingTheRunningDisplay()
+    void aTickProblemStopsMonitoringEverywhere()
     {
+        QFETCH(bool, dropConnection);
+        QFETCH(QString, text);
         Fixture f;
+        f.state.messages.insert("monitoringstopped", "STOPPED");
         f.startRunning({f.absent(QStringLiteral("a.zip"))});
-        f.setWatchList({});
-        bool activeWhileAsking = false;
+        if (dropConnection)
+            f.dialup.connected = false;
+        else
+            f.setWatchList({});
+        bool stoppedWhileAsking = false;
         QList<msgbox::Shown> shown;
         msgbox::setAnswerer([&](const msgbox::Shown &box) {
-            activeWhileAsking = f.tloop()->isActive();
+            stoppedWhileAsking = !f.tloop()->isActive() && f.showsStopped() && !f.monitor->running();
             shown.append(box);
             return msgbox::Answer::Ok;
         });
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         msgbox::setAnswerer({});
         QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown.first().text, QStringLiteral("NOFILES"));
+        QCOMPARE(shown.first().text, text);
         QCOMPARE(shown.first().icon, msgbox::Icon::Warning);
-        // The timer stops only once the box has been dismissed.
-        QVERIFY(activeWhileAsking);
-        QVERIFY(!f.tloop()->isActive());
-        QVERIFY(f.showsRunning());
-
-        // Choosing the entry now takes the stop path: only the display changes.
-        f.window->cmdmonit_Click();
-        QVERIFY(f.showsStopped());
-    }
-
-    void tickHaltsWhenTheConnectionDropped()
-    {
-        Fixture f;
-        f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.dialup.connected = false;
-        test::MessageBoxes boxes;
-        f.monitor->tloop_Timer();
-        QCOMPARE(boxes.texts(), QStringList{"NOCONNECTION"});
-        QVERIFY(!f.tloop()->isActive());
-        QVERIFY(f.showsRunning());
+        QVERIFY(stoppedWhileAsking);
+        QCOMPARE(f.notifier.sent, QStringList{QStringLiteral("Quendral|") + text});
         QVERIFY(f.completionWindows().isEmpty());
-        // The list is kept when nothing was decided.
-        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")),
-                 f.absent("a.zip"));
+        if (dropConnection)
+            QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")),
+                     f.absent("a.zip"));
+        // The entry starts monitoring again.
+        f.dialup.connected = true;
+        f.setWatchList({f.absent(QStringLiteral("a.zip"))});
+        f.window->cmdmonit_Click();
+        QVERIFY(f.showsRunning());
     }
 
     // A connection missing for a moment (NetworkManager restarting, a wake)
@@ -370,7 +376,7 @@ private slots:
         f.monitor->setInterval(60000);
         test::MessageBoxes boxes;
         f.dialup.connected = false;
-        wake ? emit f.inhibitor.woke() : f.monitor->tloop_Timer();
+        wake ? emit f.inhibitor.woke() : f.monitor->tick();
         const int firstTickMs = wake ? Monitor::kWakeTickMs : 0;
         if (back)
             QTimer::singleShot(firstTickMs + 1500, [&f] { f.dialup.connected = true; });
@@ -389,10 +395,10 @@ private slots:
         msgbox::setAnswerer([&](const msgbox::Shown &) {
             // The next interval elapses while the box is still open.
             if (++boxes == 1)
-                f.monitor->tloop_Timer();
+                f.monitor->tick();
             return msgbox::Answer::Ok;
         });
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         msgbox::setAnswerer({});
         QCOMPARE(boxes, 1);
         QVERIFY(!f.tloop()->isActive());
@@ -406,14 +412,14 @@ private slots:
         const QString b = f.present(QStringLiteral("b.zip"));
         f.setOptions({{"autodisconnect", "1"}});
         f.startRunning({a, b, f.absent(QStringLiteral("c.zip"))});
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QVERIFY(f.completionWindows().isEmpty());
         QVERIFY(f.tloop()->isActive());
         QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file2")),
                  f.absent("c.zip"));
 
         f.present(QStringLiteral("c.zip"));
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
         QCOMPARE(monitoring::last_file_index(f.state.store), -1);
     }
@@ -423,10 +429,10 @@ private slots:
         Fixture f;
         f.setOptions({{"notallfiles", "1"}, {"autodisconnect", "1"}});
         f.startRunning({f.absent(QStringLiteral("a.zip")), f.absent(QStringLiteral("b.zip"))});
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QVERIFY(f.completionWindows().isEmpty());
         f.present(QStringLiteral("b.zip"));
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
     }
 
@@ -435,8 +441,8 @@ private slots:
         Fixture f;
         f.setOptions({{"notallfiles", "2"}, {"autodisconnect", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.monitor->tloop_Timer();
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
+        f.monitor->tick();
         QVERIFY(f.completionWindows().isEmpty());
         QVERIFY(f.tloop()->isActive());
         QCOMPARE(monitoring::last_file_index(f.state.store), 0);
@@ -453,7 +459,7 @@ private slots:
                        QStringLiteral("[Files]\nfile0=%1\nfile1=%2\nfile2=\nfile3=%3\n").arg(a, b, c).toUtf8());
         f.load();
         f.window->cmdmonit_Click();
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
         QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file3")), c);
         QCOMPARE(monitoring::last_file_index(f.state.store), -1);
@@ -468,20 +474,19 @@ private slots:
         f.setOptions({{"sound", "1"}, {"sound_path", wav}, {"infofiles", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
         // The notice comes only after the sound has finished.
-        QStringList order;
-        f.sound.whilePlaying = [&](const QString &) { order.append(QStringLiteral("sound")); };
-        QObject::connect(&f.factory, &WindowFactory::requested, &f.factory,
-                         [&](const QString &name) { order.append(name); });
+        bool noticeDuringSound = true;
+        f.sound.whilePlaying = [&](const QString &) { noticeDuringSound = !f.completionWindows().isEmpty(); };
 
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         // The notice's own beep follows the sound.
         QCOMPARE(f.sound.played, QStringList({wav, "beep"}));
-        QCOMPARE(order, QStringList({"sound", "frminfo"}));
+        QVERIFY(!noticeDuringSound);
+        QCOMPARE(f.completionWindows(), QStringList{"frminfo"});
         QVERIFY(f.tloop()->isActive());
         QCOMPARE(monitoring::last_file_index(f.state.store), -1);
 
         test::MessageBoxes boxes;
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QCOMPARE(boxes.texts(), QStringList{"NOFILES"});
         QVERIFY(!f.tloop()->isActive());
     }
@@ -491,7 +496,7 @@ private slots:
         Fixture f;
         f.setOptions({{"sound", "1"}, {"sound_path", f.folder.file(QStringLiteral("gone.wav"))}, {"infofiles", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QCOMPARE(f.sound.played, QStringList{"beep"});
         QCOMPARE(f.completionWindows(), QStringList{"frminfo"});
     }
@@ -502,7 +507,7 @@ private slots:
         f.folder.write(QStringLiteral("done.wav"), "RIFF");
         f.setOptions({{"sound", "1"}, {"sound_path", f.folder.file(QStringLiteral("*.wav"))}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QVERIFY(f.sound.played.isEmpty());
     }
 
@@ -526,15 +531,15 @@ private slots:
         Fixture f;
         f.setOptions({{"autodisconnect", autodisconnect}, {"autocomp_off", autocomp_off}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         // Each countdown counts on its own timer, the tick's is off, and only
         // the last countdown's closing shows monitoring stopped.
         for (qsizetype n = 0; n < windows.size(); ++n) {
             QCOMPARE(f.completionWindows(), windows.mid(0, n + 1));
-            auto *countdown = qobject_cast<CountdownWindow *>(f.factory.loaded(windows[n]));
+            auto *countdown = test::loadedWindow<CountdownWindow>(windows[n]);
             QVERIFY(countdown && countdown->isVisible() && countdown->timerEnabled());
             QVERIFY(!f.tloop()->isActive());
-            QVERIFY(f.showsRunning());
+            QVERIFY(f.showsCountdown());
             Fixture::decline(*countdown);
         }
         QVERIFY(f.showsStopped());
@@ -547,11 +552,16 @@ private slots:
         Fixture f;
         f.setOptions({{"autodisconnect", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.monitor->tloop_Timer();
-        auto *countdown = qobject_cast<CountdownWindow *>(f.factory.loaded(QStringLiteral("frmdis")));
+        f.monitor->tick();
+        auto *countdown = test::loadedWindow<CountdownWindow>(QStringLiteral("frmdis"));
         QVERIFY(countdown);
+        QVERIFY(f.showsCountdown());
+        f.setWatchList({f.absent(QStringLiteral("b.zip"))});
         f.window->cmdmonit_Click();
-        QVERIFY(f.showsStopped());
+        QVERIFY(f.showsRunning());
+        // Stopped again while the countdown runs, every display keeps it.
+        f.window->cmdmonit_Click();
+        QVERIFY(f.showsCountdown());
         f.setWatchList({f.absent(QStringLiteral("b.zip"))});
         f.window->cmdmonit_Click();
         Fixture::decline(*countdown);
@@ -564,7 +574,7 @@ private slots:
         Fixture f;
         f.setOptions({{"autodisconnect", "2"}, {"autocomp_off", "1"}});
         f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QVERIFY(f.completionWindows().isEmpty());
         QVERIFY(f.tloop()->isActive());
     }
@@ -595,7 +605,7 @@ private slots:
         QVERIFY(f.inhibitor.held());
         QCOMPARE(f.inhibitor.reasons, QStringList{"INHIBITREASON"});
         // A tick that finds nothing keeps it.
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QVERIFY(f.inhibitor.held());
 
         // Held while a box or a countdown waits for the user.
@@ -608,16 +618,15 @@ private slots:
             f.window->cmdmonit_Click();
         } else if (end == QLatin1String("completion")) {
             f.present(QStringLiteral("a.zip"));
-            QObject::connect(&f.factory, &WindowFactory::requested, &f.factory,
-                             [&] { heldAtBox = heldAtBox || f.inhibitor.held(); });
-            f.monitor->tloop_Timer();
+            f.sound.whilePlaying = [&](const QString &) { heldAtBox = heldAtBox || f.inhibitor.held(); };
+            f.monitor->tick();
             QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
         } else if (end == QLatin1String("empty list")) {
             f.setWatchList({});
-            f.monitor->tloop_Timer();
+            f.monitor->tick();
         } else if (end == QLatin1String("connection lost")) {
             f.dialup.connected = false;
-            f.monitor->tloop_Timer();
+            f.monitor->tick();
         } else {
             f.window->cmdexit_Click();
             QCOMPARE(f.exits, 1);
@@ -732,7 +741,7 @@ private slots:
             f.present(QStringLiteral("a.zip") + hold);
         }
         f.startRunning({f.absent(entry)});
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QVERIFY(f.completionWindows().isEmpty());
         QCOMPARE(monitoring::last_file_index(f.state.store), 0);
 
@@ -742,7 +751,7 @@ private slots:
         } else {
             QVERIFY(QFile::remove(f.absent(QStringLiteral("a.zip") + hold)));
         }
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
     }
 
@@ -762,7 +771,8 @@ private slots:
         QFETCH(QString, beside);
         const bool completes = step == 0 && beside.isEmpty();
         Fixture f;
-        f.state.messages.insert({{"finishedquiet", "QUIET %1"}, {"armedquiet", "OR QUIET %1"}});
+        f.state.messages.insert(
+            {{"finishedquiet", "QUIET %1"}, {"armedquiet", "OR QUIET %1"}, {"statusarmed", "ALSO %1"}});
         f.setOptions({{"infofiles", "1"}, {"Quiet", "1"}, {"QuietMinutes", "1"}});
         test::FakeMeter meter;
         meter.step = step;
@@ -775,14 +785,15 @@ private slots:
         f.monitor->setTrafficMeter(&meter);
         test::MessageBoxes boxes;
         f.window->cmdmonit_Click();
-        QCOMPARE(f.tray()->toolTip(), f.label(QStringLiteral("lbltooltipactive")) + QStringLiteral(": OR QUIET 1"));
+        QCOMPARE(f.tray()->toolTip(),
+                 f.label(QStringLiteral("lbltooltipactive")) + QStringLiteral("\nALSO OR QUIET 1"));
         QTest::qWait(300);
         QCOMPARE(f.completionWindows(), completes ? QStringList{"frminfo"} : QStringList());
         // Once done, the empty list ends monitoring as after any completion.
         QCOMPARE(boxes.texts(), completes ? QStringList{"NOFILES"} : QStringList());
         QCOMPARE(meter.metering || f.tray()->toolTip().contains(QStringLiteral("QUIET")), !completes);
         if (completes)
-            QCOMPARE(f.factory.loaded("frminfo")->findChild<QLabel *>("lblfile")->text(), QStringLiteral("QUIET 1"));
+            QCOMPARE(test::loadedWindow("frminfo")->findChild<QLabel *>("lblfile")->text(), QStringLiteral("QUIET 1"));
     }
 
     // --- the icon and the other entries ---

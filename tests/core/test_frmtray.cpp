@@ -33,7 +33,8 @@ struct Fixture : test::TrayRig
         state.messages = {{QStringLiteral("nofiles"), QStringLiteral("NOFILES")},
                           {QStringLiteral("endprogram"), QStringLiteral("ENDPROGRAM")}};
         tray = &load();
-        standIn = std::make_unique<frmtray>(tray->trayMenu(), tray->trayIcon(), [this] { ++languagePasses; });
+        standIn =
+            std::make_unique<frmtray>(tray->trayMenu(), tray->trayIcon(), [this](QWidget *) { ++languagePasses; });
     }
 
     QPushButton *button(const QString &name) const
@@ -130,7 +131,7 @@ private slots:
         const QStringList idle = names();
         QVERIFY(!f.tray->trayMenu().actions().contains(f.entry(QStringLiteral("cmddecline"))));
 
-        f.monitor->tloop_Timer();
+        f.monitor->tick();
         QVERIFY(f.monitor->countdownRunning());
         QCOMPARE(f.tray->trayMenu().actions().first(), f.entry(QStringLiteral("cmddecline")));
         QCOMPARE(names(), QStringList{"cmddecline"} + idle);

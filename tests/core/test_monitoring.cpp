@@ -1,6 +1,8 @@
 #include "core/deadline.h"
 #include "core/monitoring.h"
 #include "core/quietwindow.h"
+#include "settings/completionchoice.h"
+#include "settings/options.h"
 #include "settings/settingsstore.h"
 #include "settings/watchliststore.h"
 #include "support/testsupport.h"
@@ -109,13 +111,16 @@ private slots:
         QFETCH(double, autocomp_off);
         QFETCH(QString, mode);
         QFETCH(bool, hangUpWindow);
-        const auto choice = monitoring::chooseCountdowns(autodisconnect, autocomp_off);
-        QCOMPARE(choice.has_value(), !mode.isEmpty());
-        if (!choice)
+        Options options;
+        options.autodisconnect = Flag(QString::number(autodisconnect));
+        options.autocomp_off = Flag(QString::number(autocomp_off));
+        const CompletionChoice choice = CompletionChoice::decide(options, false);
+        QCOMPARE(choice.countsDown(), !mode.isEmpty());
+        if (!choice.countsDown())
             return;
-        const QString code = choice->hangUp ? (choice->powerOff ? "dwa" : "roz") : "wyl";
+        const QString code = choice.hangUp ? (choice.power ? "dwa" : "roz") : "wyl";
         QCOMPARE(code, mode);
-        QCOMPARE(choice->hangUp, hangUpWindow);
+        QCOMPARE(choice.hangUp, hangUpWindow);
     }
 
     // --- the quiet connection and the deadline ---

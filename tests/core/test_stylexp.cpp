@@ -43,7 +43,7 @@ private:
                 arguments, [this] { m_calls.append(QStringLiteral("RemoveBrowserButton")); },
                 [this] { m_calls.append(QStringLiteral("RemoveAutostart")); }))
             return false;
-        const StartUp startUp{*m_state, *m_factory, *m_instance, [this] {
+        const StartUp startUp{*m_state, *m_factory, *m_instance, [this](QWidget *) {
                                   m_calls.append(splashWindow() ? QStringLiteral("language+splash")
                                                                 : QStringLiteral("language"));
                                   m_state->messages.insert(QStringLiteral("doublerun"), QStringLiteral("Już działa"));

@@ -42,11 +42,16 @@ private slots:
         std::unique_ptr<QWidget> owned;
         QWidget *shown = nullptr;
         if (window == QLatin1String("frmtray"))
-            owned = std::make_unique<frmtray>(tray.trayMenu(), tray.trayIcon(), rig.loadLanguage);
+            owned =
+                std::make_unique<frmtray>(tray.trayMenu(), tray.trayIcon(), [&rig](QWidget *) { rig.loadLanguage(); });
         else if (window == QLatin1String("frmprehelp"))
-            owned = std::make_unique<frmprehelp>(rig.state, rig.factory, rig.loadLanguage);
+            owned = std::make_unique<frmprehelp>(rig.state, rig.factory, [&rig](QWidget *) { rig.loadLanguage(); });
+        else if (window == QLatin1String("frmdis"))
+            shown = rig.actionWindows.showHangUp(15);
+        else if (window == QLatin1String("frmshut"))
+            shown = rig.actionWindows.showPowerAction(PowerControl::Action::PowerOff, 15);
         else
-            shown = rig.factory.show(window);
+            shown = rig.actionWindows.showNotice(CompletionChoice());
         if (owned) {
             owned->show();
             shown = owned.get();

@@ -40,7 +40,7 @@ private slots:
     void init()
     {
         m_opened.clear();
-        m_window = new frmabout([] {}, [this](const QString &link) { m_opened.append(link); });
+        m_window = new frmabout([](QWidget *) {}, [this](const QString &link) { m_opened.append(link); });
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }

@@ -49,7 +49,7 @@ class TestFrmhelp : public QObject
     AppState m_state{m_folder.path()};
 
     QPointer<frmhelp> make(
-        const QString &helpLang, std::function<void()> loadLanguage = [] {})
+        const QString &helpLang, LanguagePass loadLanguage = [](QWidget *) {})
     {
         m_state.help_lang = helpLang;
         auto *window = new frmhelp(m_state, std::move(loadLanguage));
@@ -128,7 +128,7 @@ private slots:
     void loadAppliesTextsToTheNamedWindow()
     {
         bool sawWindow = false;
-        QPointer<frmhelp> window = make(QStringLiteral("PL"), [&sawWindow] {
+        QPointer<frmhelp> window = make(QStringLiteral("PL"), [&sawWindow](QWidget *) {
             // The language pass finds windows among the top-level widgets by
             // name, and their controls by name.
             for (QWidget *top : QApplication::topLevelWidgets())

@@ -38,9 +38,9 @@ private slots:
         m_state.help_lang.clear();
         m_passes = 0;
         m_windows.setCreator(QStringLiteral("frmprehelp"),
-                             [this] { return new frmprehelp(m_state, m_windows, [this] { ++m_passes; }); });
+                             [this] { return new frmprehelp(m_state, m_windows, [this](QWidget *) { ++m_passes; }); });
         m_windows.setCreator(QStringLiteral("frmhelp"),
-                             [this] { return new frmhelp(m_state, [this] { ++m_passes; }); });
+                             [this] { return new frmhelp(m_state, [this](QWidget *) { ++m_passes; }); });
     }
 
     void cleanup()

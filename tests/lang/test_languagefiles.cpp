@@ -1,6 +1,7 @@
 // The shipped language files against the program's windows: every text line
 // names a window, a control and a property that exist, so that code and files
 // cannot drift apart.
+#include "actions/actionwindows.h"
 #include "actions/completionsequence.h"
 #include "actions/frmdis.h"
 #include "actions/frminfo.h"
@@ -55,14 +56,15 @@ struct Deps
     test::ProgramFolder folder;
     AppState state{folder.path()};
     WindowFactory factory;
-    std::function<void()> noLanguage = [] {};
+    LanguagePass noLanguage = [](QWidget *) {};
     test::FakeDialup dialup;
     test::FakeSound sound;
     NoPowerOff power;
     test::FakeInhibitor inhibitor;
     test::FakeNotifier notifier;
     CountdownDeps countdown{state, sound, noLanguage};
-    CompletionSequence completion{{factory, sound}};
+    ActionWindows actionWindows{countdown, dialup, power, notifier};
+    CompletionSequence completion{{actionWindows, sound}};
     Monitor monitor{state, {dialup, inhibitor, power, completion}};
     SingleInstance instance{folder.file(QStringLiteral("quendral"))};
     QList<DriveEntry> drives{{QStringLiteral("/"), QStringLiteral("/")}, {folder.path(), folder.path()}};
@@ -83,15 +85,17 @@ const QList<WindowMaker> &windowMakers()
     static const QList<WindowMaker> makers = {
         {QStringLiteral("splash"), [](Deps &d) -> QWidget * { return new splash(d.state, d.factory, d.instance); }},
         {QStringLiteral("frmnotunload"),
-         [](Deps &d) -> QWidget * { return new frmnotunload(d.state, d.monitor, d.factory, d.noLanguage); }},
+         [](Deps &d) -> QWidget * {
+             return new frmnotunload(d.state, d.monitor, d.factory, d.notifier, d.noLanguage);
+         }},
         {QStringLiteral("frmtray"),
          [](Deps &d) -> QWidget * {
-             d.menuOwner = std::make_unique<frmnotunload>(d.state, d.monitor, d.factory, d.noLanguage);
+             d.menuOwner = std::make_unique<frmnotunload>(d.state, d.monitor, d.factory, d.notifier, d.noLanguage);
              return new frmtray(d.menuOwner->trayMenu(), d.menuOwner->trayIcon(), d.noLanguage);
          }},
         {QStringLiteral("frmmain"),
          [](Deps &d) -> QWidget * {
-             return new frmmain(d.state, d.factory, {d.noLanguage, [] {}, [] { return QString(); }});
+             return new frmmain(d.state, d.factory, {d.noLanguage, [] { return QString(); }});
          }},
         {QStringLiteral("frmadd"),
          [](Deps &d) -> QWidget * { return new frmadd(d.state, d.noLanguage, [&d] { return d.drives; }); }},
@@ -102,10 +106,13 @@ const QList<WindowMaker> &windowMakers()
              return new frmfile(
                  d.state, d.noLanguage, d.folder.path(), [&d] { return d.folder.path(); }, [](const QString &) {});
          }},
-        {QStringLiteral("frmdis"), [](Deps &d) -> QWidget * { return new frmdis(d.countdown, d.dialup); }},
-        {QStringLiteral("frmshut"), [](Deps &d) -> QWidget * { return new frmshut(d.countdown, d.power, d.notifier); }},
+        {QStringLiteral("frmdis"), [](Deps &d) -> QWidget * { return new frmdis(d.countdown, d.dialup, 15); }},
+        {QStringLiteral("frmshut"),
+         [](Deps &d) -> QWidget * {
+             return new frmshut(d.countdown, d.power, d.notifier, PowerControl::Action::PowerOff, 15);
+         }},
         {QStringLiteral("frminfo"),
-         [](Deps &d) -> QWidget * { return new frminfo(d.sound, d.notifier, d.noLanguage); }},
+         [](Deps &d) -> QWidget * { return new frminfo(d.state, d.sound, d.notifier, d.noLanguage); }},
         {QStringLiteral("frmprehelp"),
          [](Deps &d) -> QWidget * { return new frmprehelp(d.state, d.factory, d.noLanguage); }},
         {QStringLiteral("frmhelp"), [](Deps &d) -> QWidget * { return new frmhelp(d.state, d.noLanguage); }},
@@ -402,8 +409,8 @@ private slots:
         deps.state.store.settingsFile().WriteIni(QStringLiteral("options"), QStringLiteral("language"), file);
         deps.state.store.settingsFile().WriteIni(QStringLiteral("Files"), QStringLiteral("file0"),
                                                  deps.folder.file(QStringLiteral("a.zip")));
-        const std::function<void()> pass = [&deps] { LoadLanguage(deps.state); };
-        frmnotunload tray(deps.state, deps.monitor, deps.factory, pass);
+        const LanguagePass pass = [&deps](QWidget *window) { LoadLanguage(deps.state, window); };
+        frmnotunload tray(deps.state, deps.monitor, deps.factory, deps.notifier, pass);
         auto *cmdmonit = findControl(&tray, QStringLiteral("cmdmonit"));
         auto *lblstart = tray.findChild<QLabel *>(QStringLiteral("lblstart"));
         auto *lblstop = tray.findChild<QLabel *>(QStringLiteral("lblstop"));
@@ -414,7 +421,7 @@ private slots:
 
         tray.cmdmonit_Click();
         QCOMPARE(cmdmonit->property("text").toString(), lblstop->text());
-        pass();
+        pass(nullptr);
         QCOMPARE(cmdmonit->property("text").toString(), lblstop->text());
         // So choosing the entry now stops monitoring instead of starting it again.
         tray.cmdmonit_Click();

@@ -61,7 +61,7 @@ class TestFrmmain : public QObject
 private:
     std::unique_ptr<test::WindowRig> m_rig;
     QPointer<frmmain> m_window;
-    QStringList m_calls;         // loadLanguage, resetTrayTexts and the dialog, in order
+    QStringList m_calls;         // language passes and the dialog, in order
     QStringList m_dialogAnswers; // what the file dialog returns, one per showing
     QString m_dialogTitle;
     QStringList m_dialogFilters;
@@ -69,8 +69,7 @@ private:
     frmmain *load()
     {
         frmmain::Deps deps;
-        deps.loadLanguage = [this] { m_calls.append("loadLanguage"); };
-        deps.resetTrayTexts = [this] { m_calls.append("resetTrayTexts"); };
+        deps.loadLanguage = [this](QWidget *window) { m_calls.append(window ? "loadLanguage" : "loadLanguage(all)"); };
         deps.browserButtonText = [] { return QStringLiteral("Watch the downloads!"); };
         deps.runDialog = [this](QFileDialog &dialog) {
             m_calls.append("dialog");
@@ -301,7 +300,7 @@ private slots:
         QCOMPARE(user("sound_path"), "/kept.wav");
         QCOMPARE(user("autocomp_off"), "");
         QCOMPARE(storedLanguage(), "");
-        QVERIFY(!m_calls.contains("resetTrayTexts"));
+        QVERIFY(!m_calls.contains("loadLanguage(all)"));
     }
 
     // --- apply ---
@@ -567,7 +566,8 @@ private slots:
         QCOMPARE(control<QComboBox>("language")->count(), 100);
     }
 
-    void applyWritesTheLanguageThenResetsTheTray()
+    // Only a changed language is applied to every window.
+    void applyPassesTheLanguageOnlyWhenItChanged()
     {
         load();
         auto *language = control<QComboBox>("language");
@@ -575,7 +575,11 @@ private slots:
         m_calls.clear();
         m_window->cmdapply_Click();
         QCOMPARE(storedLanguage(), "English.ini");
-        QCOMPARE(m_calls, QStringList({"loadLanguage", "resetTrayTexts"}));
+        QCOMPARE(m_calls, QStringList({"loadLanguage(all)"}));
+        load();
+        m_calls.clear();
+        m_window->cmdapply_Click();
+        QVERIFY(m_calls.isEmpty());
     }
 
     void vanishedLanguageFileChangesNothing()

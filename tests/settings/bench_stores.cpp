@@ -113,7 +113,7 @@ int main(int argc, char *argv[])
         const auto apply = [&] {
             const Options stored = Options::read(store);
             Options chosen = stored;
-            chosen.sound = Flag::checked(!stored.sound.isChecked());
+            chosen.sound = Flag::checked(!stored.sound.isOn());
             if (!chosen.save(store, stored))
                 qFatal("not saved");
         };

@@ -6,6 +6,7 @@
 #include "core/monitor.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
+#include "support/shownwindows.h"
 #include "support/windowrig.h"
 
 #include <QCoreApplication>
@@ -30,19 +31,21 @@ struct TrayRig : WindowRig
     int connectionGraceMs = 0;
     std::function<void()> loadLanguage = [] {};
     int exits = 0;
-    CompletionSequence completion{{factory, sound}};
+    ActionWindows actionWindows{{state, sound, [this](QWidget *) { loadLanguage(); }}, dialup, power, notifier};
+    CompletionSequence completion{{actionWindows, sound}};
+    ShownWindows shown;
     std::unique_ptr<Monitor> monitor;
     std::unique_ptr<frmnotunload> window;
 
     explicit TrayRig(ProgramFolder::Languages languages = ProgramFolder::Languages::None)
         : WindowRig(languages)
     {
-        registerActionWindows(factory, {state, sound, [this] { loadLanguage(); }}, dialup, power, notifier);
     }
     ~TrayRig()
     {
-        for (const char *name : {"frmdis", "frmshut", "frminfo"})
-            delete factory.loaded(QLatin1String(name));
+        delete actionWindows.notice();
+        delete actionWindows.hangUp();
+        delete actionWindows.powerAction();
     }
 
     frmnotunload &load()
@@ -50,7 +53,8 @@ struct TrayRig : WindowRig
         monitor = std::make_unique<Monitor>(state, Monitor::Services{dialup, *sleepInhibitor, power, completion},
                                             std::move(probe));
         monitor->setConnectionGrace(connectionGraceMs);
-        window = std::make_unique<frmnotunload>(state, *monitor, factory, [this] { loadLanguage(); });
+        window =
+            std::make_unique<frmnotunload>(state, *monitor, factory, notifier, [this](QWidget *) { loadLanguage(); });
         QObject::connect(window.get(), &frmnotunload::exitConfirmed, window.get(), [this] { ++exits; });
         return *window;
     }
@@ -81,15 +85,15 @@ struct TrayRig : WindowRig
     }
     QString absent(const QString &name) const { return folder.file(QStringLiteral("downloads/") + name); }
 
-    // The windows the completion showed, in order, from the factory's requests.
+    // The windows the completion showed, in order.
     QStringList completionWindows() const
     {
-        QStringList shown;
-        for (const auto &[name, request] : requests) {
-            if (request == WindowFactory::Request::Show && name != QLatin1String("frmmain"))
-                shown.append(name);
+        QStringList names;
+        for (const QString &name : shown.names) {
+            if (name == QLatin1String("frmdis") || name == QLatin1String("frmshut") || name == QLatin1String("frminfo"))
+                names.append(name);
         }
-        return shown;
+        return names;
     }
 };
 

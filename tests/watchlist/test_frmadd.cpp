@@ -30,7 +30,7 @@ private:
     frmadd *open()
     {
         m_window = new frmadd(
-            *m_state, [this] { ++m_loads; }, [this] { return m_drives; });
+            *m_state, [this](QWidget *) { ++m_loads; }, [this] { return m_drives; });
         return m_window;
     }
     template <typename T> T *control(const char *name) { return m_window->findChild<T *>(QLatin1String(name)); }

@@ -31,7 +31,8 @@ private:
     frmdir *open()
     {
         m_window = new frmdir(
-            *m_state, [this] { ++m_loads; }, m_drives, [this](const QString &entry) { m_added.append(entry); });
+            *m_state, [this](QWidget *) { ++m_loads; }, m_drives,
+            [this](const QString &entry) { m_added.append(entry); });
         return m_window;
     }
     template <typename T> T *control(const char *name) { return m_window->findChild<T *>(QLatin1String(name)); }

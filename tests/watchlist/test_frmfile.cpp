@@ -22,7 +22,7 @@ private:
         m_added.clear();
         m_loads = 0;
         auto *window = new frmfile(
-            *m_state, [this] { ++m_loads; }, folder, [this] { return m_chooserFolder; },
+            *m_state, [this](QWidget *) { ++m_loads; }, folder, [this] { return m_chooserFolder; },
             [this](const QString &entry) { m_added.append(entry); });
         m_window = window;
         return window;
