@@ -248,7 +248,7 @@ bool found(const QString &path)
     return foundIn(folder, {name}).front() == Answer::Yes;
 }
 
-bool atWork(const QString &folder)
+bool atWork(const QString &folder, openwriters::Progress *progress)
 {
     QStringList files;
     const QDir dir(folder);
@@ -259,7 +259,8 @@ bool atWork(const QString &folder)
         files.append(path);
     }
     const auto deadline = std::chrono::steady_clock::now() + kWriterScanBudget;
-    return !openwriters::writing(files, deadline).writing.isEmpty();
+    const openwriters::Writers writers = openwriters::writing(files, deadline, progress);
+    return !writers.writing.isEmpty() || !writers.unfinished.isEmpty();
 }
 
 } // namespace quendral::presence

@@ -55,9 +55,11 @@ std::vector<Answer> arrivedIn(const QString &folder, const QStringList &names);
 // Whether a partial marker of a download program is beside the file at `path`.
 bool hasPartialMarker(const QString &path);
 // Whether a download is still at work in `folder`: a partial marker is there,
-// or a process has one of its files open for writing (within a bound; a look
-// that cannot finish counts as no writer).
-bool atWork(const QString &folder);
+// or a process has one of its files open for writing (within a bound). A look
+// through every process that found none counts as no writer, even where some
+// could not be read; one that ran out of time counts as at work, and with
+// `progress` the next call goes on where it stopped.
+bool atWork(const QString &folder, openwriters::Progress *progress = nullptr);
 
 // Splits a path into its folder (with the trailing "/") and its name.
 std::pair<QString, QString> splitPath(const QString &path);

@@ -183,9 +183,9 @@ QString TestNetworkManagerSource::addDevice(const QString &ipInterface)
     return devicePath;
 }
 
-// An active modem on device "modem" (IP interface ppp0) whose statistics say
-// 1000 bytes received and are refreshed every `refreshRate` ms; the same
-// object paths each time after a Reset or a restart.
+// An active modem on device "modem" (IP interface ppp0, the same path after a
+// restart) whose statistics say 1000 bytes received, refreshed every
+// `refreshRate` ms.
 QString TestNetworkManagerSource::addCountingModem(uint refreshRate, bool refusesRefresh)
 {
     const QString device = m_networkManager
@@ -205,15 +205,7 @@ QString TestNetworkManagerSource::addCountingModem(uint refreshRate, bool refuse
                                    QStringLiteral("raise dbus.exceptions.DBusException('no', "
                                                   "name='org.freedesktop.NetworkManager.PermissionDenied')"));
     }
-    const QDBusMessage stored = m_networkManager.call(
-        QStringLiteral("/org/freedesktop/NetworkManager/Settings"),
-        QStringLiteral("org.freedesktop.NetworkManager.Settings"), QStringLiteral("AddConnection"),
-        {QVariant::fromValue(SettingsMap{
-            {QStringLiteral("connection"),
-             {{QStringLiteral("type"), QStringLiteral("gsm")}, {QStringLiteral("id"), QStringLiteral("modem")}}}})});
-    m_networkManager.call(mainPath, mockInterface, QStringLiteral("AddActiveConnection"),
-                          {QStringList{device}, qdbus_cast<QDBusObjectPath>(stored.arguments().value(0)).path(),
-                           QStringLiteral("/"), QStringLiteral("modem"), activated});
+    activate(QStringLiteral("gsm"), QStringLiteral("modem"), activated, {}, {device});
     return device;
 }
 
@@ -557,32 +549,24 @@ void TestNetworkManagerSource::restartedNetworkManagerIsReadAfresh()
 }
 
 // NetworkManager's counter says 1000 bytes and never moves; the kernel's
-// says 5000. Steps: "s" a sample ("N" NetworkManager's counter, "K" the
-// kernel's, "-" none), "z" another program puts the refresh back to 0, "r"
-// NetworkManager restarts with the same objects. NetworkManager's counter
-// counts only while its refresh is on when the sample is taken.
+// says 5000. The script: a sample each of "N" (NetworkManager's counter), "K"
+// (the kernel's), "-" (none); "z" another program puts the refresh back to 0,
+// "r" NetworkManager restarts. Its counter counts only while its refresh is
+// on when the sample is taken.
 void TestNetworkManagerSource::counterIsTrustedOnlyWhileRefreshed_data()
 {
     QTest::addColumn<uint>("rate");
     QTest::addColumn<bool>("refuses");
     QTest::addColumn<bool>("kernel");
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("seen");
+    QTest::addColumn<QString>("script");
     QTest::addColumn<uint>("rateAfter");
-    QTest::newRow("refresh switched on") << 0u << false << true << "sss"
-                                         << "KNN" << 0u;
-    QTest::newRow("someone else's refresh") << 500u << false << true << "ss"
-                                            << "NN" << 500u;
-    QTest::newRow("refresh refused") << 0u << true << true << "sss"
-                                     << "KKK" << 0u;
-    QTest::newRow("refused, no kernel counter") << 0u << true << false << "ss"
-                                                << "--" << 0u;
-    QTest::newRow("put back to 0 by another") << 0u << false << true << "sszss"
-                                              << "KNKN" << 0u;
-    QTest::newRow("NetworkManager restarted") << 0u << false << true << "ssrss"
-                                              << "KNKN" << 0u;
-    QTest::newRow("restarted, no kernel counter") << 0u << false << false << "ssrss"
-                                                  << "-N-N" << 0u;
+    QTest::newRow("refresh switched on") << 0u << false << true << "KNN" << 0u;
+    QTest::newRow("someone else's refresh") << 500u << false << true << "NN" << 500u;
+    QTest::newRow("refresh refused") << 0u << true << true << "KKK" << 0u;
+    QTest::newRow("refused, no kernel counter") << 0u << true << false << "--" << 0u;
+    QTest::newRow("put back to 0 by another") << 0u << false << true << "KNzKN" << 0u;
+    QTest::newRow("NetworkManager restarted") << 0u << false << true << "KNrKN" << 0u;
+    QTest::newRow("restarted, no kernel counter") << 0u << false << false << "-Nr-N" << 0u;
 }
 
 void TestNetworkManagerSource::counterIsTrustedOnlyWhileRefreshed()
@@ -590,38 +574,31 @@ void TestNetworkManagerSource::counterIsTrustedOnlyWhileRefreshed()
     QFETCH(uint, rate);
     QFETCH(bool, refuses);
     QFETCH(bool, kernel);
-    QFETCH(QString, steps);
+    QFETCH(QString, script);
     const QString net = m_tree.filePath(QStringLiteral("counting/net"));
-    QDir(net).removeRecursively();
-    QVERIFY(QDir().mkpath(net));
-    if (kernel) {
-        QVERIFY(test::writeNetInterface(net, QStringLiteral("ppp0"), 512, 4, "0x10d1"));
-        QFile counter(net + QStringLiteral("/ppp0/statistics/rx_bytes"));
-        QVERIFY(QDir().mkpath(net + QStringLiteral("/ppp0/statistics")) && counter.open(QIODevice::WriteOnly));
-        counter.write("5000\n");
-    }
+    QVERIFY(QDir(net).removeRecursively() && QDir().mkpath(net + QStringLiteral("/ppp0/statistics")));
+    QFile counter(net + QStringLiteral("/ppp0/statistics/rx_bytes"));
+    QVERIFY(!kernel || (counter.open(QIODevice::WriteOnly) && counter.write("5000\n") == 5 && counter.flush()));
     QString device = addCountingModem(rate, refuses);
     const auto control = dialup(PppSource(net, m_tree.filePath(QStringLiteral("run"))));
     control->setMetering(true);
     QString seen;
-    for (const QChar step : steps) {
+    for (const QChar step : script) {
         if (step == u'z') {
             m_networkManager.call(device, mockInterface, QStringLiteral("UpdateProperties"),
                                   {statisticsInterface, QVariantMap{{QStringLiteral("RefreshRateMs"), 0u}}});
         } else if (step == u'r') {
-            QVERIFY(m_networkManager.stop());
-            QVERIFY(m_networkManager.start());
+            QVERIFY(m_networkManager.stop() && m_networkManager.start());
             replaceDeactivate();
             device = addCountingModem(0, refuses);
-            // The restart is seen as it would be between two ticks.
-            QTest::qWait(200);
+            QTest::qWait(200); // as between two ticks
         } else {
             const auto bytes = control->receivedBytes();
             seen += !bytes ? u'-' : *bytes == 1000 ? u'N' : *bytes == 5000 ? u'K' : u'?';
         }
     }
     control->setMetering(false);
-    QTEST(seen, "seen");
+    QCOMPARE(seen, QString(script).remove(u'z').remove(u'r'));
     const QDBusMessage after = m_networkManager.call(device, propertiesInterface, QStringLiteral("Get"),
                                                      {statisticsInterface, QStringLiteral("RefreshRateMs")});
     QTEST(qdbus_cast<QDBusVariant>(after.arguments().value(0)).variant().toUInt(), "rateAfter");
