@@ -18,7 +18,8 @@ test_pkgs=(dbus dbus-daemon python3-dbusmock python3-dbus pulseaudio pulseaudio-
            xvfb xauth trayer xdotool x11-utils imagemagick fonts-dejavu-core
            at-spi2-core gir1.2-atspi-2.0 python3-gi desktop-file-utils libglib2.0-bin procps clang-format
            dpkg-dev lintian appstream file man-db tk8.6
-           clang libclang-rt-14-dev)
+           clang libclang-rt-14-dev bindfs)
+# bindfs: a FUSE mount for the look for writers where leases see too little.
 # cpack's DEB generator: dpkg-shlibdeps (and dpkg-buildflags for
 # scripts/package.sh) from dpkg-dev, and file to find the executables.
 package_pkgs=(dpkg-dev file)

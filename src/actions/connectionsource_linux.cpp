@@ -33,8 +33,9 @@ std::optional<quint64> LinuxConnectionSource::receivedBytes(const QString &handl
         return m_ppp.receivedBytes(handle);
     if (const auto bytes = m_networkManager.receivedBytes(handle))
         return bytes;
-    // A NetworkManager without device statistics: the kernel's counters of
-    // the connection's interfaces.
+    // NetworkManager without device statistics, or with counters it does not
+    // keep up to date: the kernel's counters of the connection's interfaces,
+    // and an unreadable sample without them.
     const QStringList names = m_networkManager.ipInterfaces(handle);
     if (names.isEmpty())
         return std::nullopt;

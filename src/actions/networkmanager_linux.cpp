@@ -138,7 +138,7 @@ bool NetworkManagerSource::subscribe()
     // A NetworkManager that stops or restarts forgets its connections: so
     // do we, and the next listing reads them afresh.
     m_watcher = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &NetworkManagerSource::forget);
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &NetworkManagerSource::managerReplaced);
     const QString changed = QStringLiteral("PropertiesChanged");
     // Matching on the interface argument lets the bus drop the frequent
     // changes of other objects (access points, statistics) before they wake
@@ -341,23 +341,37 @@ std::optional<quint64> NetworkManagerSource::receivedBytes(const QString &active
         return std::nullopt;
     quint64 total = 0;
     for (const QString &device : active->devices) {
-        if (m_metering && !m_refreshing.contains(device)) {
-            const Reply rate = readProperty(m_bus, device, statisticsInterface, QStringLiteral("RefreshRateMs"));
-            // Someone else's refresh is left as it is, and so is it afterwards.
-            if (rate.outcome == Outcome::Answered && rate.value.toUInt() == 0) {
-                QDBusMessage set = methodCall(device, propertiesInterface, QStringLiteral("Set"));
-                set << statisticsInterface << QStringLiteral("RefreshRateMs")
-                    << QVariant::fromValue(QDBusVariant(QVariant::fromValue(refreshRateMs)));
-                if (ask(m_bus, set).outcome == Outcome::Answered)
-                    m_refreshing.insert(device);
-            }
-        }
+        if (!refreshed(device))
+            return std::nullopt;
         const Reply received = readProperty(m_bus, device, statisticsInterface, QStringLiteral("RxBytes"));
         if (received.outcome != Outcome::Answered)
             return std::nullopt;
         total += received.value.toULongLong();
     }
     return total;
+}
+
+bool NetworkManagerSource::refreshed(const QString &device)
+{
+    // Read at every sample: NetworkManager may have restarted, or another
+    // program may have put the refresh back to 0, since the last one.
+    const Reply rate = readProperty(m_bus, device, statisticsInterface, QStringLiteral("RefreshRateMs"));
+    if (rate.outcome != Outcome::Answered)
+        return false;
+    if (rate.value.toUInt() > 0)
+        return true;
+    // Switched on for the samples to come; this one's counter may be as old
+    // as the moment the refresh stopped.
+    if (m_metering && !m_refused.contains(device)) {
+        QDBusMessage set = methodCall(device, propertiesInterface, QStringLiteral("Set"));
+        set << statisticsInterface << QStringLiteral("RefreshRateMs")
+            << QVariant::fromValue(QDBusVariant(QVariant::fromValue(refreshRateMs)));
+        if (ask(m_bus, set).outcome == Outcome::Answered)
+            m_refreshing.insert(device);
+        else
+            m_refused.insert(device);
+    }
+    return false;
 }
 
 QStringList NetworkManagerSource::ipInterfaces(const QString &activeConnection) const
@@ -383,6 +397,16 @@ void NetworkManagerSource::setMetering(bool on)
         ask(m_bus, set);
     }
     m_refreshing.clear();
+    m_refused.clear();
+}
+
+void NetworkManagerSource::managerReplaced()
+{
+    // A NetworkManager that starts anew has no refresh of ours to put back,
+    // and may take the request it refused.
+    forget();
+    m_refreshing.clear();
+    m_refused.clear();
 }
 
 } // namespace quendral

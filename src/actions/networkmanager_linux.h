@@ -49,12 +49,15 @@ public:
     // longer active.
     bool deactivate(const QString &activeConnection);
     // Bytes received over the devices of a listed active connection, from
-    // their statistics; nothing when NetworkManager has none to give.
+    // their statistics; nothing when NetworkManager has none to give, or
+    // none it keeps up to date (their refresh is off: NetworkManager then
+    // leaves the counters as they were).
     std::optional<quint64> receivedBytes(const QString &activeConnection);
     // The IP interfaces of a listed active connection's devices.
     QStringList ipInterfaces(const QString &activeConnection) const;
     // While on, the devices read are asked to refresh their statistics, which
-    // NetworkManager otherwise leaves unchanged; off puts back those we asked.
+    // NetworkManager otherwise leaves unchanged, again whenever the refresh
+    // is found off; off puts back those we asked.
     void setMetering(bool on);
 
     // What is known of one active connection, and of the devices it runs on.
@@ -76,12 +79,16 @@ private slots:
     void activeChanged(const QDBusMessage &message);
     void deviceChanged(const QDBusMessage &message);
     void forget();
+    void managerReplaced();
 
 private:
     bool subscribe();
     // Reads what is not known yet of the active connections; false when
     // NetworkManager failed to answer.
     bool learn();
+    // Whether NetworkManager keeps the device's counters up to date right
+    // now; while metering, a refresh found off is asked for.
+    bool refreshed(const QString &device);
     NetworkManagerListing listing() const;
 
     QDBusConnection m_bus;
@@ -95,6 +102,8 @@ private:
     bool m_metering = false;
     // Devices whose statistics refresh we switched on.
     QSet<QString> m_refreshing;
+    // Devices whose refresh NetworkManager would not switch on.
+    QSet<QString> m_refused;
 };
 
 } // namespace quendral

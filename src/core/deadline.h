@@ -8,7 +8,9 @@ namespace quendral {
 // A time of day to finish by, on the wall clock: the first such minute after
 // monitoring starts. It is due at the first check at or after that moment,
 // however the clock got there (a change of the clock, a resume from sleep),
-// and it is due once.
+// and it is due once. A minute the clocks skip is due at the first minute
+// after the gap, a minute they show twice at its first showing; a deadline
+// with no moment at all (an invalid start) is never due.
 class Deadline
 {
 public:

@@ -1,5 +1,6 @@
 #include "core/finishconditions.h"
 
+#include "core/openwriters.h"
 #include "core/presence.h"
 #include "kit/logging.h"
 #include "kit/trafficmeter.h"
@@ -14,6 +15,11 @@ namespace quendral {
 FinishConditions::FinishConditions(AtWork atWork)
     : m_atWork(std::move(atWork))
 {
+    if (!m_atWork) {
+        m_atWork = [progress = std::make_shared<openwriters::Progress>()](const QString &folder) {
+            return presence::atWork(folder, progress.get());
+        };
+    }
 }
 
 void FinishConditions::arm(const Options &options, const QDateTime &now, double tickScale)

@@ -28,7 +28,9 @@ public:
     // open for writing).
     using AtWork = std::function<bool(const QString &folder)>;
 
-    explicit FinishConditions(AtWork atWork = presence::atWork);
+    // Without `atWork`, presence::atWork, its look for writers going on from
+    // one tick to the next.
+    explicit FinishConditions(AtWork atWork = {});
 
     void setMeter(TrafficMeter *meter) { m_meter = meter; }
     // `tickScale` is the tick's share of 30 s: a shortened diagnostic tick

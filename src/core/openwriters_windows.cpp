@@ -8,13 +8,14 @@ namespace quendral::openwriters {
 
 // Windows keeps a file that a program writes locked against other writers:
 // a file we cannot open while sharing only reading is being written. The
-// process table is not needed, so `procRoot` has no meaning here.
-Writers scan(const QStringList &files, std::chrono::steady_clock::time_point deadline, const QString &)
+// process table is not needed, so `procRoot` and `progress` have no meaning
+// here.
+Writers scan(const QStringList &files, std::chrono::steady_clock::time_point deadline, const QString &, Progress *)
 {
     Writers result;
     for (const QString &file : files) {
         if (std::chrono::steady_clock::now() >= deadline) {
-            result.unsure.insert(file, QStringLiteral("no time was left to ask"));
+            result.unfinished.insert(file, QStringLiteral("no time was left to ask"));
             continue;
         }
         const HANDLE handle =
@@ -30,7 +31,7 @@ Writers scan(const QStringList &files, std::chrono::steady_clock::time_point dea
     return result;
 }
 
-Writers writing(const QStringList &files, std::chrono::steady_clock::time_point deadline)
+Writers writing(const QStringList &files, std::chrono::steady_clock::time_point deadline, Progress *)
 {
     return scan(files, deadline);
 }

@@ -1,10 +1,10 @@
 #include "core/presence.h"
 
+#include "core/foldernames.h"
 #include "core/openwriters.h"
 #include "kit/logging.h"
 
-#include <QDirIterator>
-#include <QFileInfo>
+#include <QDir>
 #include <QSet>
 
 #include <chrono>
@@ -45,9 +45,9 @@ bool stillDownloading(const QString &name)
 }
 
 // A regular file, or a link that leads to one, holding at least one byte.
-bool filledRegularFile(const QFileInfo &file)
+bool filledRegularFile(const QString &path)
 {
-    return file.isFile() && file.size() > 0;
+    return foldernames::regularFileSize(path).value_or(0) > 0;
 }
 
 // Marks each unanswered wildcard name that some file of the folder answers,
@@ -64,18 +64,19 @@ void searchFolder(const QString &folder, const QStringList &names, const QSet<QS
     }
     if (open.empty())
         return;
-    // QDir::Files leaves out folders, hidden names and dangling links.
-    QDirIterator entries(folder.isEmpty() ? QStringLiteral(".") : folder, QDir::Files);
-    while (!open.empty() && entries.hasNext()) {
-        entries.next();
-        const QString name = entries.fileName();
+    // Every name, whatever its bytes; folders, dangling links and the rest
+    // fail the test for a filled regular file.
+    const QStringList entries = foldernames::namesIn(folder, false);
+    const QString prefix = folder.isEmpty() || folder.endsWith(u'/') ? folder : folder + u'/';
+    for (auto entry = entries.cbegin(); !open.empty() && entry != entries.cend(); ++entry) {
+        const QString &name = *entry;
         if (stillDownloading(name) || busy.contains(name))
             continue;
         std::optional<bool> filled;
         for (auto it = open.begin(); it != open.end();) {
             if (wildcardMatch(names[*it], name)) {
                 if (!filled)
-                    filled = filledRegularFile(entries.fileInfo()) && !hasPartialMarker(entries.filePath());
+                    filled = filledRegularFile(prefix + name) && !hasPartialMarker(prefix + name);
                 if (*filled) {
                     answers[*it] = true;
                     files[*it] = name;
@@ -97,7 +98,7 @@ std::vector<bool> arrive(const QString &folder, const QStringList &names, std::v
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (visibleName(names[i]) && !nameHasWildcard(names[i])) {
             const QString path = folder + names[i];
-            answers[i] = filledRegularFile(QFileInfo(path)) && !hasPartialMarker(path);
+            answers[i] = filledRegularFile(path) && !hasPartialMarker(path);
             files[i] = names[i];
         }
     }
@@ -110,7 +111,7 @@ std::vector<bool> arrive(const QString &folder, const QStringList &names, std::v
 bool hasPartialMarker(const QString &path)
 {
     for (const QLatin1String marker : kPartialMarkers) {
-        if (QFileInfo::exists(path + marker))
+        if (foldernames::exists(path + marker))
             return true;
     }
     return false;
@@ -183,11 +184,12 @@ std::vector<Answer> arrivedIn(const QString &folder, const QStringList &names)
     return answers;
 }
 
-std::vector<Answer> foundIn(const QString &folder, const QStringList &names)
+std::vector<Answer> foundIn(const QString &folder, const QStringList &names, openwriters::Progress *progress)
 {
     std::vector<QString> files;
     std::vector<bool> there = arrive(folder, names, files);
     std::vector<bool> unsure(there.size(), false);
+    std::vector<bool> unfinished(there.size(), false);
     QSet<QString> busy;
 
     // Open writers are looked for only among the files that count as present
@@ -206,16 +208,22 @@ std::vector<Answer> foundIn(const QString &folder, const QStringList &names)
         }
         if (present.isEmpty())
             break;
-        const openwriters::Writers writers = openwriters::writing(present, deadline);
+        const openwriters::Writers writers = openwriters::writing(present, deadline, progress);
         bool searchAgain = false;
         for (std::size_t i = 0; i < there.size(); ++i) {
             const QString path = folder + files[i];
             const auto why = writers.unsure.constFind(path);
-            if (!there[i] || (!writers.writing.contains(path) && why == writers.unsure.cend()))
+            const auto notYet = writers.unfinished.constFind(path);
+            if (!there[i] || (!writers.writing.contains(path) && why == writers.unsure.cend() &&
+                              notYet == writers.unfinished.cend()))
                 continue;
             if (why != writers.unsure.cend()) {
                 qCDebug(lcMonitor) << "cannot tell whether" << path << "is still being written:" << *why;
                 unsure[i] = true;
+            }
+            if (notYet != writers.unfinished.cend()) {
+                qCDebug(lcMonitor) << "not yet known whether" << path << "is still being written:" << *notYet;
+                unfinished[i] = true;
             }
             there[i] = false;
             busy.insert(files[i]);
@@ -227,7 +235,10 @@ std::vector<Answer> foundIn(const QString &folder, const QStringList &names)
     }
     std::vector<Answer> answers;
     for (std::size_t i = 0; i < there.size(); ++i)
-        answers.push_back(there[i] ? Answer::Yes : unsure[i] ? Answer::Unsure : Answer::No);
+        answers.push_back(there[i]        ? Answer::Yes
+                          : unfinished[i] ? Answer::Unfinished
+                          : unsure[i]     ? Answer::Unsure
+                                          : Answer::No);
     return answers;
 }
 
@@ -237,18 +248,19 @@ bool found(const QString &path)
     return foundIn(folder, {name}).front() == Answer::Yes;
 }
 
-bool atWork(const QString &folder)
+bool atWork(const QString &folder, openwriters::Progress *progress)
 {
     QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        const QFileInfo file = it.nextFileInfo();
-        if (stillDownloading(file.fileName()))
+    const QDir dir(folder);
+    for (const QString &name : foldernames::namesIn(folder, true)) {
+        const QString path = dir.filePath(name);
+        if (stillDownloading(name) && foldernames::regularFileSize(path))
             return true;
-        files.append(file.filePath());
+        files.append(path);
     }
     const auto deadline = std::chrono::steady_clock::now() + kWriterScanBudget;
-    return !openwriters::writing(files, deadline).writing.isEmpty();
+    const openwriters::Writers writers = openwriters::writing(files, deadline, progress);
+    return !writers.writing.isEmpty() || !writers.unfinished.isEmpty();
 }
 
 } // namespace quendral::presence

@@ -5,11 +5,17 @@
 
 #include <vector>
 
+namespace quendral::openwriters {
+class Progress;
+}
+
 namespace quendral::presence {
 
 // A name's answer: not there (or still being written), there and complete,
-// or there with no writer seen but the look for writers unable to finish.
-enum class Answer : unsigned char { No, Yes, Unsure };
+// there with no writer seen among the processes that could be read (Unsure),
+// or there with the look for writers not through every process yet
+// (Unfinished: nothing is told until it is).
+enum class Answer : unsigned char { No, Yes, Unsure, Unfinished };
 
 // True when the name part of `path` holds "*" or "?", which then match as in a
 // directory search.
@@ -36,9 +42,10 @@ bool found(const QString &path);
 // The same test for several names in one folder (ending in "/"; empty for the
 // current folder), answered in order. The folder is read at most once, however
 // many of the names hold wildcards, unless writers send the search on. A
-// pattern is Unsure when no matching file is complete for certain but one
-// might be.
-std::vector<Answer> foundIn(const QString &folder, const QStringList &names);
+// pattern is Unsure (or Unfinished) when no matching file is complete for
+// certain but one might be. With `progress`, a look for writers that ran out
+// of time goes on where it stopped at the next call.
+std::vector<Answer> foundIn(const QString &folder, const QStringList &names, openwriters::Progress *progress = nullptr);
 
 // foundIn without the look for open writers: whether each file has arrived,
 // written to the end or not (never Unsure). It costs what the file system's
@@ -48,9 +55,11 @@ std::vector<Answer> arrivedIn(const QString &folder, const QStringList &names);
 // Whether a partial marker of a download program is beside the file at `path`.
 bool hasPartialMarker(const QString &path);
 // Whether a download is still at work in `folder`: a partial marker is there,
-// or a process has one of its files open for writing (within a bound; a look
-// that cannot finish counts as no writer).
-bool atWork(const QString &folder);
+// or a process has one of its files open for writing (within a bound). A look
+// through every process that found none counts as no writer, even where some
+// could not be read; one that ran out of time counts as at work, and with
+// `progress` the next call goes on where it stopped.
+bool atWork(const QString &folder, openwriters::Progress *progress = nullptr);
 
 // Splits a path into its folder (with the trailing "/") and its name.
 std::pair<QString, QString> splitPath(const QString &path);

@@ -1,5 +1,6 @@
 #include "core/presenceprobe.h"
 
+#include "core/openwriters.h"
 #include "core/remotefolder.h"
 #include "kit/logging.h"
 
@@ -108,7 +109,11 @@ void PresenceProbe::Shared::run(const std::shared_ptr<Shared> &self)
 }
 
 PresenceProbe::PresenceProbe()
-    : PresenceProbe(presence::arrivedIn, std::chrono::milliseconds(2000), {}, presence::foundIn)
+    : PresenceProbe(
+          presence::arrivedIn, std::chrono::milliseconds(2000), {},
+          [progress = std::make_shared<openwriters::Progress>()](const QString &folder, const QStringList &names) {
+              return presence::foundIn(folder, names, progress.get());
+          })
 {
 }
 
@@ -155,21 +160,31 @@ PresenceProbe::Rule PresenceProbe::ruleMet(const QStringList &paths, bool all)
 {
     const auto deadline = std::chrono::steady_clock::now() + m_limit;
     bool unsure = false;
+    bool unfinished = false;
+    const auto open = [&] { return unfinished ? Rule::Unfinished : Rule::Unsure; };
     for (const Look look : {First, Close}) {
         if (!m_shared->tests[look])
             continue;
-        // All: no path answers No. Any: some path answers Yes. Unsure
-        // answers leave the rule open unless a No (all) settles it.
+        // All: no path answers No. Any: some path answers Yes. Unsure and
+        // Unfinished answers leave the rule open unless a No (all) settles
+        // it.
         const Seen seen = someAnswer(paths, all ? Answer::No : Answer::Yes, look, deadline);
         unsure = unsure || seen.unsure;
+        unfinished = unfinished || seen.unfinished;
         if (seen.hit == all)
-            return all || !unsure ? Rule::NotMet : Rule::Unsure;
+            return all || !(unsure || unfinished) ? Rule::NotMet : open();
     }
-    return unsure && all ? Rule::Unsure : Rule::Met;
+    return all && (unsure || unfinished) ? open() : Rule::Met;
 }
 
 bool PresenceProbe::settle(Rule rule, const QStringList &paths)
 {
+    // Not through every process yet: no answer, and no call counted either
+    // way.
+    if (rule == Rule::Unfinished) {
+        qCDebug(lcMonitor) << "not yet: the look for writers of" << paths << "goes on at the next call";
+        return false;
+    }
     if (rule != Rule::Unsure) {
         m_unsureCalls = 0;
         return rule == Rule::Met;
@@ -220,7 +235,7 @@ PresenceProbe::Seen PresenceProbe::someAnswer(const QStringList &paths, Answer a
     if (first.hit)
         return first;
     const Seen then = someAnswerIn(wildcards, answer, look, deadline);
-    return {then.hit, first.unsure || then.unsure};
+    return {then.hit, first.unsure || then.unsure, first.unfinished || then.unfinished};
 }
 
 PresenceProbe::Seen PresenceProbe::someAnswerIn(const QStringList &paths, Answer answer, Look look,
@@ -260,6 +275,7 @@ PresenceProbe::Seen PresenceProbe::someAnswerIn(const QStringList &paths, Answer
     const auto take = [&](Answer given) {
         seen.hit = seen.hit || given == answer;
         seen.unsure = seen.unsure || given == Answer::Unsure;
+        seen.unfinished = seen.unfinished || given == Answer::Unfinished;
     };
     for (const Folder &folder : local) {
         for (const Answer given : m_shared->tests[look](folder.folder, folder.names))

@@ -24,11 +24,13 @@ namespace quendral {
 // settles the answer before any folder is listed.
 //
 // When the rule would be met but for names the close look could not settle
-// (Unsure: no writer seen, but the look could not finish), the answer is "not
-// yet" and the next call asks again. After kUnsureLimit such calls in a row
-// the probe warns and counts those names as found, so that a system where
+// (Unsure: no writer seen, but some process could not be read), the answer is
+// "not yet" and the next call asks again. After kUnsureLimit such calls in a
+// row the probe warns and counts those names as found, so that a system where
 // writers cannot be seen still completes; any settled answer starts the count
-// afresh.
+// afresh. A look that ran out of time before every process (Unfinished) is
+// "not yet" and counts neither way: the tick's probe goes on with it at the
+// next call, where it stopped.
 class PresenceProbe
 {
 public:
@@ -68,19 +70,20 @@ public:
 private:
     struct Shared;
     enum Look { First, Close };
-    enum class Rule { NotMet, Met, Unsure };
+    enum class Rule { NotMet, Met, Unsure, Unfinished };
     // Of the paths asked: whether some gave the answer looked for, and
-    // whether some gave Unsure.
+    // whether some gave Unsure or Unfinished.
     struct Seen
     {
         bool hit = false;
         bool unsure = false;
+        bool unfinished = false;
     };
 
     // Whether every path (`all`) or some path is found, by each look in turn.
     Rule ruleMet(const QStringList &paths, bool all);
     // The rule's answer, with Unsure turned into "not yet" up to kUnsureLimit
-    // calls in a row.
+    // calls in a row, and Unfinished into "not yet" without counting.
     bool settle(Rule rule, const QStringList &paths);
     // Whether some path gives `answer` to `look`, an unanswered path giving
     // No. Stops testing as soon as a path gives `answer`.

@@ -9,6 +9,7 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +27,7 @@ const QString managerPath = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString managerInterface = QStringLiteral("org.freedesktop.NetworkManager");
 const QString mockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
 const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString statisticsInterface = QStringLiteral("org.freedesktop.NetworkManager.Device.Statistics");
 
 constexpr uint activating = 1;
 constexpr uint activated = 2;
@@ -83,6 +85,10 @@ private slots:
     void answersFollowChangeSignals();
     void restartedNetworkManagerIsReadAfresh();
 
+    // The quiet window's counter
+    void counterIsTrustedOnlyWhileRefreshed_data();
+    void counterIsTrustedOnlyWhileRefreshed();
+
     // NetworkManager and pppd together
     void pppLinksOfNetworkManagerAreListedOnce();
     void hangUpReachesBothNetworkManagerAndPppd();
@@ -94,6 +100,7 @@ private:
                      const QStringList &devices);
     void replaceDeactivate();
     QString addDevice(const QString &ipInterface);
+    QString addCountingModem(uint refreshRate, bool refusesRefresh);
     void failReadsOf(const QString &path);
     QStringList deactivated() const;
     QStringList activePaths() const;
@@ -174,6 +181,32 @@ QString TestNetworkManagerSource::addDevice(const QString &ipInterface)
                           {QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("IpInterface"),
                            QVariant::fromValue(QDBusVariant(ipInterface))});
     return devicePath;
+}
+
+// An active modem on device "modem" (IP interface ppp0, the same path after a
+// restart) whose statistics say 1000 bytes received, refreshed every
+// `refreshRate` ms.
+QString TestNetworkManagerSource::addCountingModem(uint refreshRate, bool refusesRefresh)
+{
+    const QString device = m_networkManager
+                               .call(mainPath, mockInterface, QStringLiteral("AddEthernetDevice"),
+                                     {QStringLiteral("modem"), QStringLiteral("ethmodem"), 100})
+                               .arguments()
+                               .value(0)
+                               .toString();
+    m_networkManager.call(device, propertiesInterface, QStringLiteral("Set"),
+                          {QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("IpInterface"),
+                           QVariant::fromValue(QDBusVariant(QStringLiteral("ppp0")))});
+    m_networkManager.call(device, mockInterface, QStringLiteral("AddProperties"),
+                          {statisticsInterface, QVariantMap{{QStringLiteral("RefreshRateMs"), refreshRate},
+                                                            {QStringLiteral("RxBytes"), quint64(1000)}}});
+    if (refusesRefresh) {
+        m_networkManager.addMethod(device, propertiesInterface, QStringLiteral("Set"), QStringLiteral("ssv"), QString(),
+                                   QStringLiteral("raise dbus.exceptions.DBusException('no', "
+                                                  "name='org.freedesktop.NetworkManager.PermissionDenied')"));
+    }
+    activate(QStringLiteral("gsm"), QStringLiteral("modem"), activated, {}, {device});
+    return device;
 }
 
 // From now on the object at `path` answers property reads with an error, so
@@ -513,6 +546,62 @@ void TestNetworkManagerSource::restartedNetworkManagerIsReadAfresh()
     addConnection(QStringLiteral("cdma"), QStringLiteral("modem"), activated);
     QTRY_VERIFY(control->dialup_connected());
     QVERIFY(boxes.shown().isEmpty());
+}
+
+// NetworkManager's counter says 1000 bytes and never moves; the kernel's
+// says 5000. The script: a sample each of "N" (NetworkManager's counter), "K"
+// (the kernel's), "-" (none); "z" another program puts the refresh back to 0,
+// "r" NetworkManager restarts. Its counter counts only while its refresh is
+// on when the sample is taken.
+void TestNetworkManagerSource::counterIsTrustedOnlyWhileRefreshed_data()
+{
+    QTest::addColumn<uint>("rate");
+    QTest::addColumn<bool>("refuses");
+    QTest::addColumn<bool>("kernel");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<uint>("rateAfter");
+    QTest::newRow("refresh switched on") << 0u << false << true << "KNN" << 0u;
+    QTest::newRow("someone else's refresh") << 500u << false << true << "NN" << 500u;
+    QTest::newRow("refresh refused") << 0u << true << true << "KKK" << 0u;
+    QTest::newRow("refused, no kernel counter") << 0u << true << false << "--" << 0u;
+    QTest::newRow("put back to 0 by another") << 0u << false << true << "KNzKN" << 0u;
+    QTest::newRow("NetworkManager restarted") << 0u << false << true << "KNrKN" << 0u;
+    QTest::newRow("restarted, no kernel counter") << 0u << false << false << "-Nr-N" << 0u;
+}
+
+void TestNetworkManagerSource::counterIsTrustedOnlyWhileRefreshed()
+{
+    QFETCH(uint, rate);
+    QFETCH(bool, refuses);
+    QFETCH(bool, kernel);
+    QFETCH(QString, script);
+    const QString net = m_tree.filePath(QStringLiteral("counting/net"));
+    QVERIFY(QDir(net).removeRecursively() && QDir().mkpath(net + QStringLiteral("/ppp0/statistics")));
+    QFile counter(net + QStringLiteral("/ppp0/statistics/rx_bytes"));
+    QVERIFY(!kernel || (counter.open(QIODevice::WriteOnly) && counter.write("5000\n") == 5 && counter.flush()));
+    QString device = addCountingModem(rate, refuses);
+    const auto control = dialup(PppSource(net, m_tree.filePath(QStringLiteral("run"))));
+    control->setMetering(true);
+    QString seen;
+    for (const QChar step : script) {
+        if (step == u'z') {
+            m_networkManager.call(device, mockInterface, QStringLiteral("UpdateProperties"),
+                                  {statisticsInterface, QVariantMap{{QStringLiteral("RefreshRateMs"), 0u}}});
+        } else if (step == u'r') {
+            QVERIFY(m_networkManager.stop() && m_networkManager.start());
+            replaceDeactivate();
+            device = addCountingModem(0, refuses);
+            QTest::qWait(200); // as between two ticks
+        } else {
+            const auto bytes = control->receivedBytes();
+            seen += !bytes ? u'-' : *bytes == 1000 ? u'N' : *bytes == 5000 ? u'K' : u'?';
+        }
+    }
+    control->setMetering(false);
+    QCOMPARE(seen, QString(script).remove(u'z').remove(u'r'));
+    const QDBusMessage after = m_networkManager.call(device, propertiesInterface, QStringLiteral("Get"),
+                                                     {statisticsInterface, QStringLiteral("RefreshRateMs")});
+    QTEST(qdbus_cast<QDBusVariant>(after.arguments().value(0)).variant().toUInt(), "rateAfter");
 }
 
 void TestNetworkManagerSource::pppLinksOfNetworkManagerAreListedOnce()

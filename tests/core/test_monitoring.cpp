@@ -9,6 +9,8 @@
 
 #include <QtTest>
 
+#include <ctime>
+
 using namespace quendral;
 
 using Readings = QList<qint64>;
@@ -25,6 +27,13 @@ Readings steady(int count, qint64 step, qint64 from = 0)
 QDateTime at(int day, int hour, int minute, int second = 0)
 {
     return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second), Qt::UTC);
+}
+
+// In 2026 Warsaw's clocks skip 2:00-3:00 on 29 March and show 2:00-3:00
+// twice on 25 October, both at 1:00 UTC.
+QDateTime utc(int month, int day, int hour, int minute)
+{
+    return QDateTime(QDate(2026, month, day), QTime(hour, minute), Qt::UTC);
 }
 
 // The tick's decisions on the stored watch list and the option values; the
@@ -172,6 +181,64 @@ private slots:
         QString seen;
         for (const QDateTime &now : checks)
             seen += deadline.fire(now) ? u'1' : u'0';
+        QTEST(seen, "fired");
+    }
+
+    void deadlineOverDaylightSaving_data()
+    {
+        // Started at `start` for `time` on Warsaw's clocks (`local`: the
+        // program's own time zone set to Warsaw), then checked at `checks`.
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QList<QDateTime>>("checks");
+        QTest::addColumn<QDateTime>("due");
+        QTest::addColumn<QString>("fired");
+        QTest::addColumn<bool>("local");
+        const QTime skipped(2, 30);
+        for (const bool local : {false, true}) {
+            const char *how = local ? "local time" : "zone";
+            QTest::addRow("%s: skipped, started the day before", how)
+                << utc(3, 28, 19, 0) << skipped << QList{utc(3, 29, 0, 59), utc(3, 29, 1, 0), utc(3, 29, 2, 0)}
+                << utc(3, 29, 1, 0) << "010" << local;
+            QTest::addRow("%s: skipped, started that night", how)
+                << utc(3, 29, 0, 0) << skipped << QList{utc(3, 29, 0, 30), utc(3, 29, 1, 0)} << utc(3, 29, 1, 0) << "01"
+                << local;
+            QTest::addRow("%s: skipped, started after the gap", how)
+                << utc(3, 29, 1, 10) << skipped << QList{utc(3, 29, 1, 30), utc(3, 30, 0, 30)} << utc(3, 30, 0, 30)
+                << "01" << local;
+            QTest::addRow("%s: shown twice, fires at the first", how)
+                << utc(10, 24, 18, 0) << skipped << QList{utc(10, 25, 0, 29), utc(10, 25, 0, 30), utc(10, 25, 1, 30)}
+                << utc(10, 25, 0, 30) << "010" << local;
+            QTest::addRow("%s: shown twice, started between", how)
+                << utc(10, 25, 0, 45) << skipped << QList{utc(10, 25, 1, 30), utc(10, 26, 1, 30)} << utc(10, 26, 1, 30)
+                << "01" << local;
+            QTest::addRow("%s: clock set forward past it", how)
+                << utc(7, 1, 4, 0) << QTime(7, 0) << QList{utc(7, 1, 4, 30), utc(7, 1, 8, 0), utc(7, 1, 8, 1)}
+                << utc(7, 1, 5, 0) << "010" << local;
+            QTest::addRow("%s: clock set back after it", how)
+                << utc(7, 1, 4, 0) << QTime(7, 0) << QList{utc(7, 1, 5, 0), utc(7, 1, 4, 30), utc(7, 1, 5, 0)}
+                << utc(7, 1, 5, 0) << "100" << local;
+        }
+        QTest::newRow("no start: never") << QDateTime() << QTime(7, 0) << QList{utc(7, 1, 5, 0)} << QDateTime() << "0"
+                                         << false;
+    }
+    void deadlineOverDaylightSaving()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(QTime, time);
+        QFETCH(QList<QDateTime>, checks);
+        QFETCH(bool, local);
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Warsaw");
+        ::tzset();
+        const QDateTime from = local ? start.toLocalTime() : start.toTimeZone(QTimeZone("Europe/Warsaw"));
+        Deadline deadline(start.isValid() ? from : start, time);
+        QString seen;
+        for (const QDateTime &now : checks)
+            seen += deadline.fire(local ? now.toLocalTime() : now) ? u'1' : u'0';
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        ::tzset();
+        QTEST(deadline.due(), "due");
         QTEST(seen, "fired");
     }
 };

@@ -8,10 +8,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -43,6 +46,14 @@ template <typename Step> void as(uid_t uid, Step step)
             qFatal("cannot take uid %u", unsigned(uid));
         step();
     }).join();
+}
+
+// Gives a forked process `uid` for good, inspectable by that user as an
+// ordinary process of theirs (a change of user makes it non-dumpable).
+bool become(uid_t uid)
+{
+    return ::setgroups(0, nullptr) == 0 && ::setresgid(uid, uid, uid) == 0 && ::setresuid(uid, uid, uid) == 0 &&
+           ::prctl(PR_SET_DUMPABLE, 1) == 0;
 }
 
 std::chrono::steady_clock::time_point soon()
@@ -203,7 +214,7 @@ private slots:
                 QVERIFY(!probe.allFound({file}));
                 // Without leases: the writer is seen, or the look cannot tell.
                 const auto seen = openwriters::scan({file}, soon());
-                QVERIFY(seen.writing.contains(file) || seen.unsure.contains(file));
+                QVERIFY(seen.writing.contains(file) || seen.unsure.contains(file) || seen.unfinished.contains(file));
             }
         });
         writer.end();
@@ -214,6 +225,85 @@ private slots:
                 QVERIFY(!probe.allFound({file}));
             QVERIFY(probe.allFound({file}));
         });
+    }
+
+    // --- 6000 busy processes, no lease, a writer that can be read: the look
+    // runs out of time, goes on at the next call, and never lets the file
+    // complete while it is written ---
+    void neverCompleteWhileWrittenOnABusyMachineWithoutLeases()
+    {
+        if (::geteuid() != 0)
+            QSKIP("asks as another user, which needs root");
+        const uid_t nobody = 65534;
+        write(QStringLiteral("plik.zip"));
+        const QString file = path(QStringLiteral("plik.zip"));
+        // Root's file: no lease for anyone else.
+        QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) == 0 &&
+                ::chmod(QFile::encodeName(file).constData(), 0666) == 0);
+        test::Forked crowd(
+            6000, [] { return become(nobody); }, 100);
+        test::Forked writer(1, [name = QFile::encodeName(file)] {
+            return become(nobody) && ::open(name.constData(), O_WRONLY | O_APPEND) >= 0;
+        });
+        as(nobody, [&] {
+            openwriters::Progress progress;
+            openwriters::Writers seen;
+            int looks = 0;
+            do {
+                seen = openwriters::writing({file}, std::chrono::steady_clock::now() + 200ms, &progress);
+            } while (++looks < 200 && !seen.unfinished.isEmpty());
+            QVERIFY2(looks > 1, "the look never ran out of time: not busy enough to tell");
+            QCOMPARE(seen.writing, QSet<QString>{file});
+            PresenceProbe probe;
+            for (int calls = 0; calls < 2 * PresenceProbe::kUnsureLimit + 2; ++calls)
+                QVERIFY2(!probe.allFound({file}), qPrintable(QString::number(calls)));
+        });
+        writer.end();
+        crowd.end();
+        // Root's processes stay unreadable: complete once the probe stops waiting.
+        as(nobody, [&] {
+            PresenceProbe probe;
+            int calls = 1;
+            while (!probe.allFound({file}) && calls < 3 * PresenceProbe::kUnsureLimit)
+                ++calls;
+            QCOMPARE(calls, int(PresenceProbe::kUnsureLimit));
+        });
+    }
+
+    // --- FUSE: a lease is granted while the folder behind the mount is
+    // written, so the descriptors are looked at ---
+    void fuseMountsAreNotLeftToLeases_data()
+    {
+        QTest::addColumn<bool>("throughMount");
+        QTest::newRow("writer of the folder behind") << false;
+        QTest::newRow("writer through the mount") << true;
+    }
+    void fuseMountsAreNotLeftToLeases()
+    {
+        QFETCH(bool, throughMount);
+        const QString bindfs = QStandardPaths::findExecutable(QStringLiteral("bindfs"));
+        if (bindfs.isEmpty())
+            QSKIP("bindfs is not installed");
+        QVERIFY(QDir().mkpath(path(QStringLiteral("behind"))) && QDir().mkpath(path(QStringLiteral("mount"))));
+        write(QStringLiteral("behind/plik.zip"));
+        if (QProcess::execute(bindfs, {path(QStringLiteral("behind")), path(QStringLiteral("mount"))}) != 0)
+            QSKIP("no FUSE mount can be made here");
+        const auto unmount = qScopeGuard([&] {
+            QProcess::execute(QStringLiteral("fusermount"), {QStringLiteral("-u"), path(QStringLiteral("mount"))});
+        });
+        test::Forked writer =
+            holding(path(throughMount ? QStringLiteral("mount/plik.zip") : QStringLiteral("behind/plik.zip")));
+        const auto answers = [&] {
+            return presence::foundIn(path(QStringLiteral("mount/")),
+                                     {QStringLiteral("plik.zip"), QStringLiteral("*.zip")});
+        };
+        using enum presence::Answer;
+        QCOMPARE(answers(), std::vector({No, No}));
+        writer.end();
+        // Where some process cannot be read (another user's, or root's in a
+        // container), no writer seen is all the look can tell.
+        for (const presence::Answer answer : answers())
+            QVERIFY(answer == Yes || answer == Unsure);
     }
 
     // --- the look without leases, on a /proc laid out by hand ---
@@ -246,8 +336,9 @@ private slots:
         process("200", "02100001"); // write only
         QCOMPARE(scan().writing, QSet<QString>{files.first()});
         QVERIFY(scan().unsure.isEmpty());
-        // Past its deadline, or without /proc, the scan cannot tell.
-        QVERIFY(scan(std::chrono::steady_clock::now()).unsure.contains(files.first()));
+        // Past its deadline the scan has not finished; without /proc it
+        // cannot tell.
+        QVERIFY(scan(std::chrono::steady_clock::now()).unfinished.contains(files.first()));
         QVERIFY(openwriters::scan(files, soon(), path(QStringLiteral("noproc"))).unsure.contains(files.first()));
         // A folder or a missing file: nothing to find.
         const auto none = openwriters::scan({m_dir->path(), path(QStringLiteral("gone.zip"))}, soon(), proc);

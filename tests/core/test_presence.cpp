@@ -10,12 +10,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 
 using namespace quendral;
 
@@ -420,6 +424,77 @@ private slots:
         QCOMPARE(ask(paths), at);
         QVERIFY(ask({QStringLiteral("/a/+z")})); // settled: the count starts afresh
         QCOMPARE(ask(paths), before);
+    }
+
+    // The close look answers, call by call, "u" Unsure, "o" Unfinished (the
+    // look for writers goes on at the next call), "-" No, "+" Yes.
+    void unfinishedDecidesNothing_data()
+    {
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QString>("met");
+        QTest::newRow("never through every process") << QString(25, u'o') << QString(25, u'0');
+        QTest::newRow("unsure counted across it") << "uuuuuooooouuuuu"
+                                                  << "000000000000001";
+        QTest::newRow("a writer found at the end") << "ooo-oo+"
+                                                   << "0000001";
+    }
+    void unfinishedDecidesNothing()
+    {
+        QFETCH(QString, answers);
+        using enum presence::Answer;
+        qsizetype call = 0;
+        PresenceProbe probe(
+            test::fakePresence([](const QString &) { return true; }), std::chrono::seconds(20),
+            mountedUnder(QStringLiteral("/net/")), [&](const QString &, const QStringList &) {
+                const QChar given = answers[call++];
+                return std::vector{given == u'u' ? Unsure : given == u'o' ? Unfinished : given == u'+' ? Yes : No};
+            });
+        QString met;
+        while (call < answers.size())
+            met += probe.allFound({QStringLiteral("/a/x")}) ? u'1' : u'0';
+        QTEST(met, "met");
+    }
+
+    // Names that are not UTF-8 are listed, matched and asked about by their
+    // own bytes.
+    void namesThatAreNotUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<bool>("partial");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("Latin-1 name") << QByteArray("caf\xe9.zip") << "*.zip" << false << false << true;
+        QTest::newRow("stray bytes, one ? each") << QByteArray("\x80\xff.zip") << "??.zip" << false << false << true;
+        QTest::newRow("being written") << QByteArray("caf\xe9.zip") << "caf*" << true << false << false;
+        QTest::newRow("partial beside it") << QByteArray("caf\xe9.zip") << "*" << false << true << false;
+        QTest::newRow("UTF-8 name") << QByteArray("za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87.zip") << "za*.zip" << false
+                                    << false << true;
+    }
+    void namesThatAreNotUtf8()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, entry);
+        QFETCH(bool, written);
+        QFETCH(bool, partial);
+        const QByteArray folder = QFile::encodeName(m_dir->path()) + '/';
+        const auto create = [&](const QByteArray &name) {
+            const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+            return fd >= 0 && ::write(fd, "data", 4) == 4 ? fd : -1;
+        };
+        int fd = create(file);
+        QVERIFY(fd >= 0);
+        const auto close = qScopeGuard([&] { ::close(fd); });
+        if (!written)
+            ::close(std::exchange(fd, -1));
+        if (partial) {
+            const int marker = create(file + ".part");
+            QVERIFY(marker >= 0);
+            ::close(marker);
+        }
+        QTEST(presence::found(path(entry)), "found");
+        // The quiet condition's look: a download at work.
+        QCOMPARE(presence::atWork(m_dir->path()), written || partial);
     }
 
     void localFoldersStayHereNetworkFoldersShareOneWorker()
