@@ -27,6 +27,8 @@ CompletionSequence::~CompletionSequence() = default;
 void CompletionSequence::start(CompletionPlan plan)
 {
     const bool idle = !running();
+    if (idle)
+        m_requested = false;
     for (auto &step : plan.m_steps) {
         connect(step.get(), &CompletionStep::done, this, &CompletionSequence::stepDone);
         m_steps.push_back(std::move(step));
@@ -44,6 +46,17 @@ void CompletionSequence::declineCountdown()
 {
     if (countingDown())
         m_steps[m_next - 1]->decline();
+}
+
+CompletionSequence::Declinable CompletionSequence::declinable() const
+{
+    // The step that runs, if it still waits, and those after it.
+    const std::size_t from = m_waiting ? m_next - 1 : m_next;
+    for (std::size_t i = from; i < m_steps.size(); ++i) {
+        if (m_steps[i]->involvesUser())
+            return Declinable::Countdown;
+    }
+    return m_requested ? Declinable::TooLate : Declinable::Nothing;
 }
 
 void CompletionSequence::runSteps()
@@ -82,8 +95,10 @@ void CompletionSequence::stepDone(CompletionStep::Result result)
     m_waiting = false;
     if (result == CompletionStep::Result::Declined)
         m_declined = true;
-    if (m_steps[m_next - 1]->involvesUser())
+    if (m_steps[m_next - 1]->involvesUser()) {
+        m_requested = result == CompletionStep::Result::Done;
         emit countingDownChanged();
+    }
     if (!m_inRun)
         runSteps();
 }

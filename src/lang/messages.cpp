@@ -118,6 +118,20 @@ const QList<BuiltIn> &builtIns()
         {Msg::CommandFailed, QStringLiteral("Polecenie uruchamiane po pobraniu plików nie powiodło się:")},
         {Msg::CommandExitCode, QStringLiteral("kod wyjścia")},
         {Msg::CommandTimedOut, QStringLiteral("przerwane po tylu sekundach:")},
+        // Why the command line's Add refuses a path, and what Monitor, Stop and
+        // Cancel say when there is nothing for them to do.
+        {Msg::EntryEmpty, QStringLiteral("Ścieżka jest pusta.")},
+        {Msg::EntryRelative, QStringLiteral("Ścieżka nie jest bezwzględna: podaj całą ścieżkę, od katalogu głównego.")},
+        {Msg::EntryBlankLed, QStringLiteral("Ścieżka zaczyna się spacją lub tabulatorem, które lista by pominęła.")},
+        {Msg::EntryQuoted, QStringLiteral("Ścieżka jest ujęta w cudzysłów, który lista by pominęła.")},
+        {Msg::EntryFolder, QStringLiteral("Ta ścieżka wskazuje folder, a lista zawiera pliki.")},
+        {Msg::EntryNoFolder, QStringLiteral("Folder tej ścieżki nie istnieje.")},
+        {Msg::EntryDuplicate, QStringLiteral("Ta ścieżka jest już na liście.")},
+        {Msg::EntryLineBreak,
+         QStringLiteral("Ścieżka zawiera koniec wiersza, którego plik ustawień nie może przechować.")},
+        {Msg::AlreadyMonitoring, QStringLiteral("Quendral już monitoruje pliki.")},
+        {Msg::NothingToDecline, QStringLiteral("nie ma czego odrzucić")},
+        {Msg::TooLate, QStringLiteral("za późno: już zażądano")},
     };
     return texts;
 }

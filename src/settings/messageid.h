@@ -64,8 +64,19 @@ enum class Msg {
     CommandFailed,
     CommandExitCode,
     CommandTimedOut,
+    EntryEmpty,
+    EntryRelative,
+    EntryBlankLed,
+    EntryQuoted,
+    EntryFolder,
+    EntryNoFolder,
+    EntryDuplicate,
+    EntryLineBreak,
+    AlreadyMonitoring,
+    NothingToDecline,
+    TooLate,
 };
-inline constexpr int kMessageCount = int(Msg::CommandTimedOut) + 1;
+inline constexpr int kMessageCount = int(Msg::TooLate) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -114,6 +125,17 @@ inline QString messageKey(Msg id)
         "commandfailed",
         "commandexitcode",
         "commandtimedout",
+        "entryempty",
+        "entryrelative",
+        "entryblankled",
+        "entryquoted",
+        "entryfolder",
+        "entrynofolder",
+        "entryduplicate",
+        "entrylinebreak",
+        "alreadymonitoring",
+        "nothingtodecline",
+        "toolate",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);
