@@ -251,6 +251,7 @@ void Monitor::complete(const Options &chosen, const QStringList &paths, std::opt
         // The files that made the completion: those of them there now.
         QStringList made = paths;
         made.removeIf([this](const QString &path) { return !m_probe.arrived(path); });
+        made = presence::matchedFiles(made);
         plan.add<CommandStep>(options.command, made, store.settingsFile().path(), options.commandTimeoutSeconds(),
                               CommandStep::Texts{m_app.message(Msg::CommandFailed), m_app.message(Msg::CommandExitCode),
                                                  m_app.message(Msg::CommandTimedOut)});

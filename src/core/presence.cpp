@@ -3,6 +3,7 @@
 #include "core/openwriters.h"
 #include "kit/logging.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
@@ -181,6 +182,36 @@ std::vector<Answer> arrivedIn(const QString &folder, const QStringList &names)
     for (const bool there : arrive(folder, names, files))
         answers.push_back(there ? Answer::Yes : Answer::No);
     return answers;
+}
+
+QStringList matchedFiles(const QStringList &paths)
+{
+    QStringList files;
+    QSet<QString> seen;
+    for (const QString &path : paths) {
+        const auto [folder, pattern] = splitPath(path);
+        if (!nameHasWildcard(pattern)) {
+            if (!seen.contains(path)) {
+                seen.insert(path);
+                files.append(path);
+            }
+            continue;
+        }
+        if (!visibleName(pattern))
+            continue;
+        QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
+        const QFileInfoList entries = dir.entryInfoList(QDir::Files, QDir::Name);
+        for (const QFileInfo &entry : entries) {
+            const QString name = entry.fileName();
+            const QString file = folder + name;
+            if (seen.contains(file) || stillDownloading(name) || !wildcardMatch(pattern, name) ||
+                !filledRegularFile(entry) || hasPartialMarker(file))
+                continue;
+            seen.insert(file);
+            files.append(file);
+        }
+    }
+    return files;
 }
 
 std::vector<Answer> foundIn(const QString &folder, const QStringList &names)

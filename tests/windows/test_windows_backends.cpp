@@ -1,4 +1,4 @@
-#include "actions/commandline.h"
+#include "kit/commandline.h"
 #include "actions/connectionsource_windows.h"
 #include "actions/poweroff_windows.h"
 #include "lang/qttranslation.h"
