@@ -113,28 +113,6 @@ private slots:
         QVERIFY2(peak > 0 && peak < 50 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(peak)));
     }
 
-    // Lines are logged whole up to their bound, and the output up to its own.
-    void linesAndOutputAreBounded_data()
-    {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<qint64>("atMost");
-        QTest::newRow("short lines") << "seq 1 1000" << qint64(4000);
-        QTest::newRow("a long line") << "head -c 100000 /dev/zero | tr '\\\\0' x; echo; echo end"
-                                     << qint64(CommandStep::kMaxLine + 100);
-        QTest::newRow("many lines") << "yes 0123456789 | head -n 100000" << qint64(CommandStep::kMaxLogged + 300);
-    }
-    void linesAndOutputAreBounded()
-    {
-        QFETCH(QString, script);
-        QFETCH(qint64, atMost);
-        ActionRig rig;
-        g_logged = 0;
-        g_previous = qInstallMessageHandler(countCommandLog);
-        runToEnd(rig, QStringLiteral("sh -c \"%1\"").arg(script), 30);
-        qInstallMessageHandler(g_previous);
-        QVERIFY2(g_logged > 0 && g_logged <= atMost, qPrintable(QString::number(g_logged)));
-    }
-
     // QUENDRAL_FILES0 names a file of the names, each ended by a NUL byte, so
     // that a name with a line break stays one name.
     void namesComeNulEnded()

@@ -1,4 +1,3 @@
-#include "kit/commandline.h"
 #include "kit/picturebutton.h"
 #include "kit/windowfactory.h"
 #include "options/frmmain.h"
@@ -22,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -119,16 +117,6 @@ private slots:
     }
 
     void cleanup() { delete m_window; }
-
-    // The browse button's path runs as one program, whatever it holds.
-    void browsedProgramRunsAsOnePath()
-    {
-        const QString program = QStringLiteral("/opt/my \"x\" $prog 100%");
-        m_dialogAnswers = {program};
-        load();
-        control<QPushButton>("cmdcommand")->click();
-        QCOMPARE(splitCommandLine(control<QLineEdit>("txtcommand")->text()), QStringList{program});
-    }
 
     // --- the window ---
 
