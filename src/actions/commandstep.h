@@ -1,11 +1,16 @@
 #pragma once
 
 #include "actions/completionsequence.h"
+#include "actions/processgroup.h"
 #include "settings/completionchoice.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
 
+#include <memory>
+
+class QTemporaryFile;
 class QTimer;
 
 namespace quendral {
@@ -13,10 +18,12 @@ namespace quendral {
 // Runs the user's command after the sound and the notice, while the
 // connection is still up, and waits for it at most `timeoutSeconds`; the
 // countdowns follow whatever it did. It gets the files that met the rule
-// (QUENDRAL_FILES, one per line) and the settings file (QUENDRAL_WATCHLIST).
-// Its output goes to the log. A command that cannot start, fails or outlasts
-// its time (and is then stopped) is told in the notice, shown for it if need
-// be, in the desktop's notifications and in the log.
+// (QUENDRAL_FILES, one per line; QUENDRAL_FILES0, the path of a file holding
+// them each followed by a NUL byte, for names that hold a line break) and the
+// settings file (QUENDRAL_WATCHLIST). Its output goes to the log, within
+// bounds. A command that cannot start, fails or outlasts its time (and is
+// then stopped, with every process it started) is told in the notice, shown
+// for it if need be, in the desktop's notifications and in the log.
 class CommandStep final : public CompletionStep
 {
     Q_OBJECT
@@ -28,17 +35,28 @@ public:
         QString failed, exitCode, timedOut;
     };
 
+    // How long the command's processes get to end after being asked to.
+    static constexpr int kGraceMs = 2000;
+    // The longest line logged, and the most output logged, in bytes: a
+    // command that writes without end fills neither memory nor the log.
+    static constexpr qsizetype kMaxLine = 4096;
+    static constexpr qint64 kMaxLogged = 256 * 1024;
+
     // The command, its time and the files are the completion's.
     CommandStep(const Context &context, const CompletionChoice &choice, const QStringList &files,
                 const QString &watchList, const Texts &texts);
+    ~CommandStep() override;
     void run() override;
     QString describe() const override;
 
 private:
-    void logOutput();
+    void readOutput();
+    void logLine(QByteArrayView line, bool cut);
     void finished(int exitCode, QProcess::ExitStatus status);
     void failed(const QString &reason);
     void end();
+    void waitForGroup();
+    QString writeNameFile();
 
     CompletionChoice m_choice;
     QString m_command;
@@ -47,7 +65,18 @@ private:
     int m_timeoutSeconds;
     Texts m_texts;
     QProcess *m_process;
+    ProcessGroup m_group;
     QTimer *m_timeout;
+    // While the processes of a command past its time are ending.
+    QTimer *m_grace;
+    QElapsedTimer m_graceClock;
+    std::unique_ptr<QTemporaryFile> m_nameFile;
+    // The line being read, up to kMaxLine bytes; the rest of a longer one is
+    // passed over.
+    QByteArray m_line;
+    bool m_cutting = false;
+    qint64 m_logged = 0;
+    qint64 m_unlogged = 0;
     bool m_over = false;
 };
 

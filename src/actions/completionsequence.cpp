@@ -32,6 +32,8 @@ CompletionSequence::~CompletionSequence() = default;
 void CompletionSequence::start(CompletionPlan plan)
 {
     const bool idle = !running();
+    if (idle)
+        m_requested = false;
     for (auto &step : plan.m_steps) {
         connect(step.get(), &CompletionStep::done, this, &CompletionSequence::stepDone);
         connect(step.get(), &CompletionStep::counted, this, &CompletionSequence::counted);
@@ -79,6 +81,17 @@ bool CompletionSequence::declineCountdown()
     return true;
 }
 
+CompletionSequence::Declinable CompletionSequence::declinable() const
+{
+    // The step that runs, if it still waits, and those after it.
+    const std::size_t from = m_waiting ? m_next - 1 : m_next;
+    for (std::size_t i = from; i < m_steps.size(); ++i) {
+        if (m_steps[i]->involvesUser())
+            return Declinable::Countdown;
+    }
+    return m_requested ? Declinable::TooLate : Declinable::Nothing;
+}
+
 void CompletionSequence::runSteps()
 {
     // A step may report done inside its run (a sound, the notice); the loop
@@ -115,8 +128,10 @@ void CompletionSequence::stepDone(CompletionStep::Result result)
     m_waiting = false;
     if (result == CompletionStep::Result::Declined)
         m_declined = true;
-    if (m_steps[m_next - 1]->involvesUser())
+    if (m_steps[m_next - 1]->involvesUser()) {
+        m_requested = result == CompletionStep::Result::Done;
         emit countingDownChanged();
+    }
     if (!m_inRun)
         runSteps();
 }

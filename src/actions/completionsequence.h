@@ -119,6 +119,13 @@ public:
     // Declines that countdown; false when none runs.
     bool declineCountdown();
 
+    // What a request to decline the countdowns meets now: one runs or is
+    // still to come; none does; or none does because the last one ran out
+    // and its action has been requested (until another completion starts).
+    enum class Declinable { Countdown, Nothing, TooLate };
+    Q_ENUM(Declinable)
+    Declinable declinable() const;
+
 signals:
     // Declined when the user declined any step of it.
     void finished(quendral::CompletionSequence::Outcome outcome);
@@ -137,6 +144,8 @@ private:
     bool m_waiting = false;
     bool m_inRun = false;
     bool m_declined = false;
+    // The last countdown ran out: its hang-up or power action was asked for.
+    bool m_requested = false;
 };
 
 } // namespace quendral

@@ -68,6 +68,8 @@ int runCommandLine(const ParsedCommand &parsed, const CallRunningCopy &call, FIL
     case Reply::Outcome::Done:
         break;
     }
+    if (!reply.text.isEmpty())
+        print(out, reply.text + u'\n');
     if (command.kind == Command::Kind::Status)
         print(out, command.json ? QString::fromUtf8(statusJson(reply.status)) : statusText(reply.status));
     return 0;

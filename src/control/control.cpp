@@ -8,7 +8,6 @@
 #include "settings/appstate.h"
 #include "settings/watchliststore.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QThread>
 #include <QTimer>
@@ -46,8 +45,11 @@ bool Control::run(const QString &method, const QString &argument, const Respond 
     if (method == QLatin1String("Monitor")) {
         monitor(respond);
     } else if (method == QLatin1String("Stop")) {
-        if (m_monitor.running())
-            m_monitor.stop();
+        if (!m_monitor.running()) {
+            respond(Reply::note(m_app.message(Msg::NotMonitoring)));
+            return true;
+        }
+        m_monitor.stop();
         respond({});
     } else if (method == QLatin1String("CheckNow")) {
         if (!m_monitor.ticking()) {
@@ -74,7 +76,7 @@ void Control::monitor(const Respond &respond)
     // Halted by a tick's problem, monitoring starts again, as it would once
     // the user chose Stop and then Monitor.
     if (m_monitor.state() == Monitor::State::Running) {
-        respond({});
+        respond(Reply::note(m_app.message(Msg::AlreadyMonitoring)));
         return;
     }
     // Answered on `started`: the warnings that follow it open boxes that wait.
@@ -94,12 +96,24 @@ void Control::monitor(const Respond &respond)
 
 Reply Control::cancel()
 {
+    // Monitoring started again after the request begins another round.
+    const auto declinable = m_monitor.state() == Monitor::State::Running && !m_completion.running()
+                                ? CompletionSequence::Declinable::Nothing
+                                : m_completion.declinable();
     if (m_completion.running()) {
         m_declining = true;
         declineCountdowns();
     }
     if (m_monitor.running())
         m_monitor.stop();
+    switch (declinable) {
+    case CompletionSequence::Declinable::Countdown:
+        break;
+    case CompletionSequence::Declinable::Nothing:
+        return Reply::refused(m_app.message(Msg::NothingToDecline));
+    case CompletionSequence::Declinable::TooLate:
+        return Reply::refused(m_app.message(Msg::TooLate));
+    }
     return {};
 }
 
@@ -123,16 +137,9 @@ Reply Control::add(const QString &path)
     // As the watch-list window: its limit, its order, and a list read up to
     // its first gap written back whole.
     QStringList entries = watchlist::read(file);
-    if (entries.size() >= watchlist::kMaxEntries)
-        return Reply::refused(m_app.message(Msg::TooManyFiles));
-    if (!watchlist::isStorable(entry))
-        return Reply::refused(m_app.message(Msg::CannotStore));
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    qsizetype row = 0;
-    while (row < entries.size() && collator.compare(entries[row], entry) <= 0)
-        ++row;
-    entries.insert(row, entry);
+    if (const auto why = watchlist::refusal(entries, entry))
+        return Reply::refused(m_app.message(*why));
+    entries.insert(watchlist::sortedRow(entries, entry), entry);
     if (!watchlist::write(file, entries))
         return Reply::refused(m_app.message(Msg::SaveFailed));
     emit stateChanged(MonitorStatus::stateName(m_monitor.state()));

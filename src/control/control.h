@@ -12,8 +12,9 @@ struct AppState;
 class CompletionSequence;
 class Monitor;
 
-// A command's answer: done (with the status map for Status), refused with the
-// reason in the running copy's language, or no running copy to ask.
+// A command's answer: done (with the status map for Status, or a note that
+// there was nothing to do), refused with the reason in the running copy's
+// language, or no running copy to ask.
 struct Reply
 {
     enum class Outcome { Done, Refused, NotRunning };
@@ -22,6 +23,8 @@ struct Reply
     QVariantMap status;
 
     static Reply refused(const QString &text) { return {Outcome::Refused, text, {}}; }
+    // Done, with a line saying that nothing needed doing.
+    static Reply note(const QString &text) { return {Outcome::Done, text, {}}; }
 };
 
 // The commands of the running copy, behind every transport: each does what

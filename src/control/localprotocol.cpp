@@ -35,7 +35,8 @@ Reply readAnswer(const QByteArray &line)
     const QJsonObject object = QJsonDocument::fromJson(line).object();
     if (object.value(QStringLiteral("outcome")).toString() != QLatin1String("done"))
         return Reply::refused(object.value(QStringLiteral("text")).toString());
-    return {Reply::Outcome::Done, {}, object.value(QStringLiteral("status")).toObject().toVariantMap()};
+    return {Reply::Outcome::Done, object.value(QStringLiteral("text")).toString(),
+            object.value(QStringLiteral("status")).toObject().toVariantMap()};
 }
 
 } // namespace quendral::localprotocol

@@ -23,6 +23,12 @@ QString serviceName()
     return QStringLiteral(QUENDRAL_APP_ID);
 }
 
+// Monitor and Stop answer with a note, empty unless there was nothing to do.
+bool hasNote(const QString &method)
+{
+    return method == QLatin1String("Monitor") || method == QLatin1String("Stop");
+}
+
 // The interface as the checked-in introspection describes it; the messages go
 // to Control by their names.
 class DBusControl final : public QDBusVirtualObject
@@ -65,6 +71,8 @@ public:
                                       : message.createErrorReply(kRefused, reply.text);
             if (reply.outcome == Reply::Outcome::Done && message.member() == QLatin1String("Status"))
                 answer << reply.status;
+            else if (reply.outcome == Reply::Outcome::Done && hasNote(message.member()))
+                answer << reply.text;
             QDBusConnection(connection).send(answer);
         });
     }
@@ -112,8 +120,12 @@ Reply callRunningCopy(const QString &method, const QString &argument)
         return bus.call(call);
     }();
     QDBusConnection::disconnectFromBus(name);
-    if (answer.type() == QDBusMessage::ReplyMessage)
-        return {Reply::Outcome::Done, {}, qdbus_cast<QVariantMap>(answer.arguments().value(0))};
+    if (answer.type() == QDBusMessage::ReplyMessage) {
+        const QVariant first = answer.arguments().value(0);
+        if (hasNote(method))
+            return Reply::note(first.toString());
+        return {Reply::Outcome::Done, {}, qdbus_cast<QVariantMap>(first)};
+    }
     const QString error = answer.errorName();
     if (answer.type() == QDBusMessage::InvalidMessage ||
         error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||

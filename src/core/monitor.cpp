@@ -241,6 +241,8 @@ void Monitor::tick()
 void Monitor::complete(CompletionChoice choice)
 {
     m_conditions.disarm();
+    // The command hears of the files a wildcard matched, not the pattern.
+    choice.files = presence::matchedFiles(choice.files);
     m_choice = choice;
     // The downloads are done: nothing is left to stay awake for.
     m_services.inhibitor.release();

@@ -184,6 +184,35 @@ std::vector<Answer> arrivedIn(const QString &folder, const QStringList &names)
     return answers;
 }
 
+QStringList matchedFiles(const QStringList &paths)
+{
+    QStringList files;
+    QSet<QString> seen;
+    for (const QString &path : paths) {
+        const auto [folder, pattern] = splitPath(path);
+        if (!nameHasWildcard(pattern)) {
+            if (!seen.contains(path)) {
+                seen.insert(path);
+                files.append(path);
+            }
+            continue;
+        }
+        if (!visibleName(pattern))
+            continue;
+        QStringList names = foldernames::namesIn(folder.isEmpty() ? QStringLiteral(".") : folder, false);
+        names.sort();
+        for (const QString &name : std::as_const(names)) {
+            const QString file = folder + name;
+            if (seen.contains(file) || stillDownloading(name) || !wildcardMatch(pattern, name) ||
+                !filledRegularFile(file) || hasPartialMarker(file))
+                continue;
+            seen.insert(file);
+            files.append(file);
+        }
+    }
+    return files;
+}
+
 std::vector<Answer> foundIn(const QString &folder, const QStringList &names, openwriters::Progress *progress)
 {
     std::vector<QString> files;

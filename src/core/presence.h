@@ -52,6 +52,11 @@ std::vector<Answer> foundIn(const QString &folder, const QStringList &names, ope
 // answers cost.
 std::vector<Answer> arrivedIn(const QString &folder, const QStringList &names);
 
+// The files that entries name: a name without wildcards as it is, a name with
+// them as every file of its folder that matches it and has arrived (as
+// arrivedIn counts them), in name order; each file once.
+QStringList matchedFiles(const QStringList &paths);
+
 // Whether a partial marker of a download program is beside the file at `path`.
 bool hasPartialMarker(const QString &path);
 // Whether a download is still at work in `folder`: a partial marker is there,

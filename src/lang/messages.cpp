@@ -131,6 +131,20 @@ const QList<BuiltIn> &builtIns()
          QStringLiteral(
              "Nie można opróżnić listy plików, więc monitorowanie zostało zatrzymane, a żądane zadania nie zostaną "
              "wykonane po raz drugi. Sprawdź, czy na dysku jest wolne miejsce i czy plik ustawień można zapisać.")},
+        // Why the command line's Add refuses a path, and what Monitor, Stop and
+        // Cancel say when there is nothing for them to do.
+        {Msg::EntryEmpty, QStringLiteral("Ścieżka jest pusta.")},
+        {Msg::EntryRelative, QStringLiteral("Ścieżka nie jest bezwzględna: podaj całą ścieżkę, od katalogu głównego.")},
+        {Msg::EntryBlankLed, QStringLiteral("Ścieżka zaczyna się spacją lub tabulatorem, które lista by pominęła.")},
+        {Msg::EntryQuoted, QStringLiteral("Ścieżka jest ujęta w cudzysłów, który lista by pominęła.")},
+        {Msg::EntryFolder, QStringLiteral("Ta ścieżka wskazuje folder, a lista zawiera pliki.")},
+        {Msg::EntryNoFolder, QStringLiteral("Folder tej ścieżki nie istnieje.")},
+        {Msg::EntryDuplicate, QStringLiteral("Ta ścieżka jest już na liście.")},
+        {Msg::EntryLineBreak,
+         QStringLiteral("Ścieżka zawiera koniec wiersza, którego plik ustawień nie może przechować.")},
+        {Msg::AlreadyMonitoring, QStringLiteral("Quendral już monitoruje pliki.")},
+        {Msg::NothingToDecline, QStringLiteral("nie ma czego odrzucić")},
+        {Msg::TooLate, QStringLiteral("za późno: już zażądano")},
     };
     return texts;
 }

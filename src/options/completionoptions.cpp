@@ -1,5 +1,6 @@
 #include "options/completionoptions.h"
 
+#include "kit/commandline.h"
 #include "kit/named.h"
 #include "settings/options.h"
 #include "settings/storekeys.h"
@@ -93,8 +94,8 @@ void CompletionOptions::cmdcommand_Click()
     const QString file = QDir::toNativeSeparators(m_runDialog(dialog));
     if (file.isEmpty())
         return;
-    // A path with blanks stays one program.
-    m_txtcommand->setText(file.contains(u' ') ? QLatin1Char('"') + file + QLatin1Char('"') : file);
+    // The path as one program, whatever characters it holds.
+    m_txtcommand->setText(quoteCommandArgument(file));
 }
 
 } // namespace quendral

@@ -73,8 +73,19 @@ enum class Msg {
     StatusArmed,
     ArmedDeadlineHangUp,
     ListNotEmptied,
+    EntryEmpty,
+    EntryRelative,
+    EntryBlankLed,
+    EntryQuoted,
+    EntryFolder,
+    EntryNoFolder,
+    EntryDuplicate,
+    EntryLineBreak,
+    AlreadyMonitoring,
+    NothingToDecline,
+    TooLate,
 };
-inline constexpr int kMessageCount = int(Msg::ListNotEmptied) + 1;
+inline constexpr int kMessageCount = int(Msg::TooLate) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -132,6 +143,17 @@ inline QString messageKey(Msg id)
         "statusarmed",
         "armeddeadlinehangup",
         "listnotemptied",
+        "entryempty",
+        "entryrelative",
+        "entryblankled",
+        "entryquoted",
+        "entryfolder",
+        "entrynofolder",
+        "entryduplicate",
+        "entrylinebreak",
+        "alreadymonitoring",
+        "nothingtodecline",
+        "toolate",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);

@@ -3,7 +3,9 @@
 #include "settings/inifile.h"
 #include "settings/storekeys.h"
 
+#include <QCollator>
 #include <QDir>
+#include <QFileInfo>
 
 namespace quendral::watchlist {
 
@@ -19,6 +21,63 @@ QString slotKey(const char *prefix, qint64 n)
 bool isStorable(const QString &entry)
 {
     return entry.size() <= ini::kMaxValueLength && !entry.endsWith(u' ') && !entry.endsWith(u'\t');
+}
+
+std::optional<Msg> refusal(const QStringList &entries, const QString &entry)
+{
+    if (entries.size() >= kMaxEntries)
+        return Msg::TooManyFiles;
+    if (entry.isEmpty())
+        return Msg::EntryEmpty;
+    // The settings file keeps a value on one line, and reads drop what
+    // surrounds a value: blanks, and a pair of quotation marks.
+    if (entry.contains(u'\n') || entry.contains(u'\r'))
+        return Msg::EntryLineBreak;
+    if (entry.front() == u' ' || entry.front() == u'\t')
+        return Msg::EntryBlankLed;
+    if (entry.size() >= 2 && (entry.front() == u'"' || entry.front() == u'\'') && entry.back() == entry.front())
+        return Msg::EntryQuoted;
+    if (!isStorable(entry))
+        return Msg::CannotStore;
+    if (!QDir::isAbsolutePath(entry))
+        return Msg::EntryRelative;
+    const QFileInfo file(entry);
+    if (entry.endsWith(QDir::separator()) || entry.endsWith(u'/') || file.isDir())
+        return Msg::EntryFolder;
+    if (!file.dir().exists())
+        return Msg::EntryNoFolder;
+    // The same place however it is spelt; Windows names ignore letter case.
+    const Qt::CaseSensitivity cs = QDir::separator() == u'\\' ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const QString clean = QDir::cleanPath(entry);
+    for (const QString &stored : entries) {
+        if (QDir::cleanPath(stored).compare(clean, cs) == 0)
+            return Msg::EntryDuplicate;
+    }
+    return std::nullopt;
+}
+
+qsizetype sortedRow(const QStringList &entries, const QString &entry)
+{
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    qsizetype row = 0;
+    while (row < entries.size() && collator.compare(entries[row], entry) <= 0)
+        ++row;
+    return row;
+}
+
+QStringList merge(const QStringList &loaded, const QStringList &edited, const QStringList &stored)
+{
+    QStringList merged = stored;
+    for (const QString &entry : loaded) {
+        if (!edited.contains(entry))
+            merged.removeAll(entry);
+    }
+    for (const QString &entry : edited) {
+        if (!loaded.contains(entry) && !merged.contains(entry))
+            merged.insert(sortedRow(merged, entry), entry);
+    }
+    return merged;
 }
 
 QStringList read(const IniFile &file)

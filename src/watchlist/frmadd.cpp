@@ -82,7 +82,8 @@ void frmadd::Form_Load()
         m_optall->setChecked(true);
 
     // Stored entries keep their stored order.
-    m_list_files->addItems(watchlist::read(m_state.store.settingsFile()));
+    m_loaded = watchlist::read(m_state.store.settingsFile());
+    m_list_files->addItems(m_loaded);
 }
 
 void frmadd::addEntry(const QString &entry)
@@ -133,12 +134,26 @@ void frmadd::cmddel_Click()
 
 void frmadd::cmdapply_Click()
 {
-    const QStringList list = entries();
+    const IniFile &file = m_state.store.settingsFile();
+    const QStringList stored = watchlist::read(file);
+    QStringList list = entries();
+    if (stored != m_loaded) {
+        // Changed behind the window: its edits go onto the list as it is now,
+        // shown before anything is written.
+        list = watchlist::merge(m_loaded, list, stored);
+        m_loaded = stored;
+        m_list_files->clear();
+        m_list_files->addItems(list);
+    }
+    if (list.size() > watchlist::kMaxEntries) {
+        msgbox::show(this, m_state.message(Msg::TooManyFiles), msgbox::Icon::Critical);
+        return;
+    }
     if (!std::all_of(list.cbegin(), list.cend(), watchlist::isStorable)) {
         msgbox::show(this, m_state.message(Msg::CannotStore), msgbox::Icon::Critical);
         return;
     }
-    bool saved = watchlist::write(m_state.store.settingsFile(), list);
+    bool saved = watchlist::write(file, list);
     if (m_opt_not_all->isChecked())
         saved = m_state.store.SaveUserSetting(keys::kNotAllFiles, QStringLiteral("1")) && saved;
     else if (m_optall->isChecked())

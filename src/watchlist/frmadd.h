@@ -52,6 +52,10 @@ private:
     PictureButton *m_cmddel;
     PictureButton *m_cmdapply;
     PictureButton *m_cmdcancel;
+    // The stored list as the window loaded it: Apply writes the user's edits
+    // onto what the file holds then, which a completion or the command line
+    // may have changed meanwhile.
+    QStringList m_loaded;
 };
 
 } // namespace quendral

@@ -4,6 +4,7 @@
 #include "settings/watchliststore.h"
 #include "support/trayrig.h"
 
+#include <QAbstractButton>
 #include <QtTest>
 
 using namespace quendral;
@@ -91,6 +92,8 @@ private slots:
         // Every refusal and usage error says why, and only on standard error.
         QCOMPARE(run.err.isEmpty(), status <= 0);
         QCOMPARE(run.err.contains(QLatin1String("REASON")), status == 1);
+        // A done command's note goes to standard output.
+        QCOMPARE(run.out.contains(QLatin1String("REASON")), outcome == int(Reply::Outcome::Done) && status == 0);
     }
 
     void statusJsonHasEveryEntryWithItsState()
@@ -108,7 +111,8 @@ private slots:
     }
 
     // As the watch-list window: at most 100 entries, in its order, and a list
-    // read up to its first gap written back whole.
+    // read up to its first gap written back whole. "/d/" stands for a folder
+    // that exists.
     void addFollowsTheWindowsRules_data()
     {
         QTest::addColumn<QStringList>("stored");
@@ -129,12 +133,136 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QStringList, expected);
         test::TrayRig rig;
+        const QString folder = rig.folder.file(QStringLiteral("d/"));
+        QVERIFY(QDir().mkpath(folder));
+        for (QStringList *list : {&stored, &expected})
+            list->replaceInStrings(QStringLiteral("/d/"), folder);
+        path.replace(QStringLiteral("/d/"), folder);
         rig.setWatchList(stored);
         rig.load();
         Control control(rig.state, *rig.monitor, rig.completion);
         const Reply reply = control.add(path);
         QCOMPARE(reply.outcome == Reply::Outcome::Refused, !expected.contains(path));
         QCOMPARE(watchlist::read(rig.state.store.settingsFile()), expected);
+    }
+
+    // Add refuses, each for its own reason, what the list could not keep as
+    // given, and then leaves the stored list alone; what it takes reads back
+    // exactly. "~/" stands for a folder that exists, holding a folder "sub".
+    void addRefusesWithItsReason_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("reason");
+        const int taken = -1;
+        QTest::newRow("empty") << "" << int(Msg::EntryEmpty);
+        QTest::newRow("relative") << "a.zip" << int(Msg::EntryRelative);
+        QTest::newRow("relative in a folder") << "sub/a.zip" << int(Msg::EntryRelative);
+        QTest::newRow("blank first") << " ~/a.zip" << int(Msg::EntryBlankLed);
+        QTest::newRow("tab first") << "\t~/a.zip" << int(Msg::EntryBlankLed);
+        QTest::newRow("double quotes") << "\"~/a.zip\"" << int(Msg::EntryQuoted);
+        QTest::newRow("single quotes") << "'~/a.zip'" << int(Msg::EntryQuoted);
+        QTest::newRow("one quotation mark") << "~/a \"b\".zip" << taken;
+        QTest::newRow("line feed") << "~/a\nb.zip" << int(Msg::EntryLineBreak);
+        QTest::newRow("carriage return") << "~/a.zip\r" << int(Msg::EntryLineBreak);
+        QTest::newRow("trailing blank") << "~/a.zip " << int(Msg::CannotStore);
+        QTest::newRow("too long") << "~/" + QString(260, u'a') << int(Msg::CannotStore);
+        QTest::newRow("folder") << "~/sub" << int(Msg::EntryFolder);
+        QTest::newRow("folder with its separator") << "~/sub/" << int(Msg::EntryFolder);
+        QTest::newRow("missing folder") << "~/none/a.zip" << int(Msg::EntryNoFolder);
+        QTest::newRow("on the list") << "~/old.zip" << int(Msg::EntryDuplicate);
+        QTest::newRow("on the list, spelt otherwise") << "~/sub/../old.zip" << int(Msg::EntryDuplicate);
+        QTest::newRow("other letter case") << "~/OLD.zip" << taken;
+        QTest::newRow("wildcard") << "~/*.zip" << taken;
+        QTest::newRow("not ASCII") << "~/zażółć gęślą.zip" << taken;
+    }
+    void addRefusesWithItsReason()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, reason);
+        test::TrayRig rig;
+        const QString folder = rig.folder.file(QStringLiteral("home/"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("sub")));
+        path.replace(QStringLiteral("~/"), folder);
+        const QStringList stored{folder + QStringLiteral("old.zip")};
+        rig.setWatchList(stored);
+        rig.load();
+        Control control(rig.state, *rig.monitor, rig.completion);
+        const Reply reply = control.add(path);
+        const QStringList now = watchlist::read(rig.state.store.settingsFile());
+        if (reason < 0) {
+            QCOMPARE(reply.outcome, Reply::Outcome::Done);
+            QVERIFY2(now.contains(path), qPrintable(now.join(u'|')));
+            QCOMPARE(now.size(), 2);
+        } else {
+            QCOMPARE(reply.outcome, Reply::Outcome::Refused);
+            QCOMPARE(reply.text, rig.state.message(Msg(reason)));
+            QCOMPARE(now, stored);
+        }
+    }
+
+    // Cancel is done only when it declined a countdown; Stop and Monitor say
+    // so when there was nothing for them to do.
+    void answersTellWhatHappened_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("text");
+        const int done = int(Reply::Outcome::Done);
+        const int refused = int(Reply::Outcome::Refused);
+        const int none = -1;
+        QTest::newRow("cancel a countdown") << "Cancel"
+                                            << "countdown" << done << none;
+        QTest::newRow("cancel when stopped") << "Cancel"
+                                             << "stopped" << refused << int(Msg::NothingToDecline);
+        QTest::newRow("cancel while monitoring") << "Cancel"
+                                                 << "running" << refused << int(Msg::NothingToDecline);
+        QTest::newRow("cancel after the request") << "Cancel"
+                                                  << "requested" << refused << int(Msg::TooLate);
+        QTest::newRow("cancel, monitoring again") << "Cancel"
+                                                  << "again" << refused << int(Msg::NothingToDecline);
+        QTest::newRow("stop when stopped") << "Stop"
+                                           << "stopped" << done << int(Msg::NotMonitoring);
+        QTest::newRow("stop while monitoring") << "Stop"
+                                               << "running" << done << none;
+        QTest::newRow("monitor while monitoring") << "Monitor"
+                                                  << "running" << done << int(Msg::AlreadyMonitoring);
+        QTest::newRow("monitor when stopped") << "Monitor"
+                                              << "stopped" << done << none;
+    }
+    void answersTellWhatHappened()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, before);
+        QFETCH(int, outcome);
+        QFETCH(int, text);
+        test::TrayRig rig;
+        rig.setOptions({{"autodisconnect", "0"}, {"autocomp_off", "1"}});
+        rig.setWatchList({rig.present(QStringLiteral("a.zip"))});
+        rig.load();
+        Control control(rig.state, *rig.monitor, rig.completion);
+        if (before != QLatin1String("stopped"))
+            QVERIFY(!rig.monitor->start());
+        if (before == QLatin1String("countdown") || before == QLatin1String("requested") ||
+            before == QLatin1String("again")) {
+            rig.monitor->tick();
+            QVERIFY(rig.monitor->countdownRunning());
+        }
+        if (before == QLatin1String("requested") || before == QLatin1String("again")) {
+            QWidget *shut = rig.factory.loaded(QStringLiteral("frmshut"));
+            QVERIFY(shut);
+            shut->findChild<QAbstractButton *>(QStringLiteral("cmdshut"))->click();
+            QTRY_VERIFY(!rig.completion.running());
+            QCOMPARE(rig.power.powerOffs, 1);
+        }
+        if (before == QLatin1String("again")) {
+            rig.setWatchList({rig.absent(QStringLiteral("b.zip"))});
+            QVERIFY(!rig.monitor->start());
+        }
+        Reply reply;
+        QVERIFY(control.run(method, {}, [&](const Reply &answer) { reply = answer; }));
+        QCOMPARE(int(reply.outcome), outcome);
+        QCOMPARE(reply.text, text < 0 ? QString() : rig.state.message(Msg(text)));
     }
 
     // A cancel declines the countdown on screen and the one that follows it.

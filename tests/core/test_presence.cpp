@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -246,6 +247,36 @@ private slots:
         QVERIFY(!presence::found(path(QStringLiteral("a?/*.zip"))));
     }
     void wildcardInMissingFolder() { QVERIFY(!presence::found(path(QStringLiteral("nowhere/*.zip")))); }
+
+    // What the user's command is handed: a name as it is, a pattern as every
+    // file it matched that has arrived, in name order, each file once.
+    void matchedFiles_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("exact name") << QStringList{"b.zip"} << QStringList{"b.zip"};
+        QTest::newRow("pattern") << QStringList{"*.zip"} << QStringList{"a.zip", "b.zip", "c.zip"};
+        QTest::newRow("pattern and a name it matches")
+            << QStringList{"b.zip", "?.zip"} << QStringList{"b.zip", "a.zip", "c.zip"};
+        QTest::newRow("two patterns") << QStringList{"a*", "*.zip"} << QStringList{"a.zip", "b.zip", "c.zip"};
+        QTest::newRow("not partial, empty, hidden or folders")
+            << QStringList{"*"} << QStringList{"a.zip", "b.zip", "c.zip", "d.txt"};
+        QTest::newRow("nothing matched") << QStringList{"*.rar"} << QStringList{};
+    }
+    void matchedFiles()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, files);
+        for (const char *name : {"c.zip", "a.zip", "b.zip", "d.txt", "e.zip.part", ".h.zip"})
+            write(QLatin1String(name));
+        write(QStringLiteral("empty.zip"), QByteArray());
+        write(QStringLiteral("f.zip"));
+        write(QStringLiteral("f.zip.crdownload"));
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder.zip")));
+        entries.replaceInStrings(QRegularExpression(QStringLiteral("^")), m_dir->path() + u'/');
+        files.replaceInStrings(QRegularExpression(QStringLiteral("^")), m_dir->path() + u'/');
+        QCOMPARE(presence::matchedFiles(entries), files);
+    }
 
     // --- the bounded probe ---
     void rulesOverPlainAnswers()

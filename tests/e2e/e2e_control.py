@@ -4,7 +4,10 @@ bus, with a short tick: with no copy a command is refused as not running,
 empty list is refused; --add (a
 relative path) and --monitor; --status --json; the file arrives and the
 power-off countdown opens; --cancel declines it (logind is never asked to
-power off) and stops monitoring; --stop."""
+power off) and stops monitoring; --stop. Add("") and other paths the list
+could not keep are refused over D-Bus and leave the stored list as it was;
+--monitor while monitoring and --stop when stopped say so, and --cancel with
+no countdown exits 1."""
 import json
 import os
 import subprocess
@@ -51,7 +54,28 @@ def run(program: Program):
     if not command(program, "--monitor", code=1).stderr.strip():
         raise AssertionError("the refusal of an empty list says nothing on stderr")
     command(program, "--add", os.path.relpath(expected, os.environ["E2E_ROOT"]))
+    # Paths the list could not keep as given are refused, each with its
+    # reason, and the list stays as it was.
+    quendral = bus.get_object(NAME, "/org/example/Quendral")
+    reasons = set()
+    for path in ("", "relative.zip", " " + expected, '"%s"' % expected, expected + "\nx", os.path.dirname(expected),
+                 expected):
+        try:
+            quendral.Add(path, dbus_interface=NAME)
+            raise AssertionError("Add(%r) was taken" % path)
+        except dbus.DBusException as refusal:
+            if refusal.get_dbus_name() != NAME + ".Error.Refused":
+                raise
+            reasons.add(refusal.get_dbus_message())
+    if len(reasons) != 7:
+        raise AssertionError("the refusals do not each have their own reason: %r" % reasons)
+    if [entry["path"] for entry in status(program)["entries"]] != [expected]:
+        raise AssertionError("a refused Add changed the list: %r" % status(program))
+    if command(program, "--cancel", code=1).stderr.strip() != "nothing to decline":
+        raise AssertionError("--cancel with nothing to decline did not say so")
     command(program, "--monitor")
+    if not command(program, "--monitor").stdout.strip():
+        raise AssertionError("--monitor while monitoring says nothing")
     state = status(program)
     if (state["monitoring"], state["entries"], state["actions"]) != \
             (True, [{"path": expected, "state": "missing"}], ["poweroff"]) or not 0 <= state["nextCheck"] <= 2:
@@ -70,7 +94,8 @@ def run(program: Program):
         raise AssertionError("status after --cancel: %r" % state)
     if logind.GetMethodCalls("PowerOff", dbus_interface=MOCK):
         raise AssertionError("logind was asked to power off")
-    command(program, "--stop")
+    if not command(program, "--stop").stdout.strip():
+        raise AssertionError("--stop when stopped says nothing")
     if process.poll() is not None:
         raise AssertionError("the program ended")
 

@@ -1,10 +1,15 @@
 """The tray menu's "Dodaj plik" opens the watch-list window; its Add opens the
 folder chooser, where a single click highlights a folder; OK opens the
 file-name window, whose OK adds folder/name to the list; Apply stores it as
-file0 in Settings.ini."""
+file0 in Settings.ini. With the window open again, an --add and then a
+completion's emptying of the list are not undone by its Apply."""
+import json
 import os
 import re
+import subprocess
+import time
 
+from e2e_typical_run import start_network_manager
 from quendral_e2e import MenuWatcher, Program, click_at, click_tray_icon, descendants, find, name, role, scenario, \
     selected, showing, text_of, tray_icons, type_text, wait_until, window
 
@@ -13,6 +18,7 @@ FOLDER_CHOOSER = "Przeglądaj w poszukiwaniu folderu:"
 FILE_NAME = "Określ nazwę pliku:"
 FOLDER = "Pobrane"
 FILE = "plik.zip"
+MARKER = os.path.join(os.environ.get("HOME", "/nonexistent"), "ran")
 
 
 def open_watch_list(app):
@@ -61,6 +67,16 @@ def run(program: Program):
     os.makedirs(folder)
     expected = folder + "/" + FILE
 
+    # For the completion at the end: at any file, no countdown, a command
+    # that counts its runs.
+    script = os.path.join(os.environ["HOME"], "ran.sh")
+    with open(script, "w") as out:
+        out.write("#!/bin/sh\necho x >>'%s'\n" % MARKER)
+    os.chmod(script, 0o755)
+    program.write_user_values({"first": "1", "autodisconnect": "0", "autocomp_off": "0", "notallfiles": "1",
+                               "infofiles": "0", "sound": "0", "Command": script})
+    # Ticks come from --check-now alone.
+    os.environ["QUENDRAL_TICK_MS"] = "600000"
     process = program.start()
     wait_until(tray_icons, 20, "the tray icon")
     app = program.app(process)
@@ -76,6 +92,56 @@ def run(program: Program):
     stored = program.read_settings()
     if not re.search(r"^file0=%s\s*$" % re.escape(expected), stored, re.I | re.M):
         raise AssertionError("Settings.ini does not hold file0=%s: %r" % (expected, stored))
+    changed_behind_the_window(program, app, expected)
+
+
+def stored_entries(program: Program):
+    return json.loads(command(program, "--status", "--json").stdout)["entries"]
+
+
+def command(program: Program, *arguments):
+    done = subprocess.run([program.executable, *arguments], capture_output=True, text=True, timeout=30)
+    if done.returncode != 0:
+        raise AssertionError("%r ended %d: %r" % (arguments, done.returncode, done.stderr))
+    return done
+
+
+def apply_and_close(watch_list):
+    click_at(find(watch_list, ("push button",), "Zastosuj"))
+    wait_until(lambda: not showing(watch_list), 10, "the watch-list window to close")
+
+
+def changed_behind_the_window(program: Program, app, expected):
+    """An --add while the window is open stays after its Apply; so does a
+    completion's emptying of the list, and the completion runs once."""
+    start_network_manager(program)
+    added = os.path.join(os.path.dirname(expected), "inny.zip")
+    watch_list = open_watch_list(app)
+    command(program, "--add", added)
+    apply_and_close(watch_list)
+    if [entry["path"] for entry in stored_entries(program)] != [added, expected]:
+        raise AssertionError("Apply undid the --add: %r" % stored_entries(program))
+
+    watch_list = open_watch_list(app)
+    command(program, "--monitor")
+    with open(expected, "wb") as download:
+        download.write(b"PK\x05\x06" + bytes(18))
+
+    def tick_until_emptied():
+        command(program, "--check-now")
+        return not stored_entries(program)
+
+    wait_until(tick_until_emptied, 30, "the completion to empty the list")
+    apply_and_close(watch_list)
+    if stored_entries(program):
+        raise AssertionError("Apply restored entries a completion emptied: %r" % stored_entries(program))
+    # Monitoring goes on over the emptied list: a restored list would complete
+    # a second time at this tick.
+    command(program, "--check-now")
+    time.sleep(3)
+    with open(MARKER) as ran:
+        if ran.read() != "x\n":
+            raise AssertionError("the completion's command did not run exactly once")
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 #include "kit/picturebutton.h"
 #include "settings/appstate.h"
 #include "settings/inifile.h"
+#include "settings/watchliststore.h"
 #include "support/testsupport.h"
 #include "watchlist/folderlist.h"
 #include "watchlist/frmadd.h"
@@ -294,6 +295,53 @@ private slots:
         QCOMPARE(stored(101), QStringLiteral("/stale.zip"));
         QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("notallfiles")), QStringLiteral("1"));
         QTRY_VERIFY(m_window.isNull());
+    }
+
+    // A list changed behind the window (the command line's Add, a completion
+    // emptying it) keeps that change: Apply writes only the window's own
+    // additions and removals onto it, and shows what it wrote.
+    void applyKeepsChangesMadeMeanwhile_data()
+    {
+        QTest::addColumn<QStringList>("loaded");
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("removed");
+        QTest::addColumn<QStringList>("meanwhile");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList ab{"/a.zip", "/b.zip"};
+        QTest::newRow("no change meanwhile")
+            << ab << QStringList{"/c.zip"} << QStringList{"/a.zip"} << ab << QStringList{"/b.zip", "/c.zip"};
+        QTest::newRow("added meanwhile and here")
+            << ab << QStringList{"/c.zip"} << QStringList{"/b.zip"} << QStringList{"/a.zip", "/b.zip", "/m.zip"}
+            << QStringList{"/a.zip", "/c.zip", "/m.zip"};
+        QTest::newRow("emptied, one added here")
+            << ab << QStringList{"/c.zip"} << QStringList{"/a.zip"} << QStringList{} << QStringList{"/c.zip"};
+        QTest::newRow("the same added twice")
+            << ab << QStringList{"/c.zip"} << QStringList{} << QStringList{"/a.zip", "/b.zip", "/c.zip"}
+            << QStringList{"/a.zip", "/b.zip", "/c.zip"};
+        QTest::newRow("full after the merge")
+            << ab << QStringList{"/c.zip"} << QStringList{} << numbered(100) << numbered(100);
+    }
+    void applyKeepsChangesMadeMeanwhile()
+    {
+        QFETCH(QStringList, loaded);
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, removed);
+        QFETCH(QStringList, meanwhile);
+        QFETCH(QStringList, expected);
+        test::MessageBoxes boxes;
+        store(loaded);
+        open();
+        for (const QString &entry : std::as_const(added))
+            m_window->addEntry(entry);
+        for (const QString &entry : std::as_const(removed)) {
+            select(int(m_window->entries().indexOf(entry)));
+            m_window->cmddel_Click();
+        }
+        QVERIFY(watchlist::write(m_state->store.settingsFile(), meanwhile));
+        m_window->cmdapply_Click();
+        QCOMPARE(watchlist::read(m_state->store.settingsFile()), expected);
+        // Too many after the merge: the user is told, and the window stays.
+        QCOMPARE(boxes.shown().isEmpty(), expected != numbered(100));
     }
 
     void applyWritesTheAllRule()
