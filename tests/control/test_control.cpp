@@ -249,7 +249,7 @@ private slots:
             QVERIFY(rig.monitor->countdownRunning());
         }
         if (before == QLatin1String("requested") || before == QLatin1String("again")) {
-            QWidget *shut = rig.factory.loaded(QStringLiteral("frmshut"));
+            QWidget *shut = rig.actionWindows.powerAction();
             QVERIFY(shut);
             shut->findChild<QAbstractButton *>(QStringLiteral("cmdshut"))->click();
             QTRY_VERIFY(!rig.completion.running());
