@@ -14,15 +14,20 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <memory>
+
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(quendral::PowerControl::Ability)
 
@@ -489,6 +494,34 @@ private slots:
         f.monitor->tick();
         QCOMPARE(boxes.texts(), QStringList{"NOFILES"});
         QVERIFY(!f.tloop()->isActive());
+    }
+
+    // A list that cannot be emptied (a full disk) would meet the rule at
+    // every tick: the completion runs once, monitoring stops and says why.
+    void aListThatCannotBeEmptiedCompletesOnce()
+    {
+        if (geteuid() != 0)
+            QSKIP("a small file system for the settings needs root");
+        Fixture f;
+        const QString folder = QDir::cleanPath(f.folder.path());
+        QTemporaryDir outside;
+        const QString count = outside.filePath(QStringLiteral("runs"));
+        QVERIFY(QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) == 0);
+        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {folder}); });
+        f.state.messages.insert({{"listnotemptied", "NOTEMPTIED"}, {"monitoringstopped", "STOPPED"}});
+        f.setOptions({{"infofiles", "1"}, {"Command", QStringLiteral("sh -c \"echo run >> '%1'\"").arg(count)}});
+        f.startRunning({f.present(QStringLiteral("a.zip"))});
+        f.folder.write(QStringLiteral("fill"), QByteArray(128 * 1024, 'x'));
+        test::MessageBoxes boxes;
+        f.monitor->tick();
+        QTRY_VERIFY(!f.completion.running());
+        QCOMPARE(boxes.texts(), QStringList{"NOTEMPTIED\n\nSTOPPED"});
+        QVERIFY(f.notifier.sent.contains(QStringLiteral("Quendral|NOTEMPTIED\n\nSTOPPED")));
+        QVERIFY(f.showsStopped());
+        QVERIFY(!f.monitor->checkNow());
+        QFile runs(count);
+        QVERIFY(runs.open(QIODevice::ReadOnly));
+        QCOMPARE(runs.readAll(), QByteArray("run\n"));
     }
 
     void missingSoundFileIsSkipped()

@@ -1,12 +1,16 @@
 """Suspend, end to end, on a 1 s tick: the notice, a command (a script that
 records its environment and whether the line is up), hang-up and suspend
 countdowns of 5 s. After Suspend(false) and the resume the program is still
-in the tray, stopped, with the list empty and the notice up. E2E_SLEEP=hibernate
-runs it with hibernate."""
+in the tray, stopped, with the list empty and the notice up. Before the
+action, --status --json and D-Bus Status name the action, the command and the
+countdown's length. E2E_SLEEP=hibernate runs it with hibernate."""
 import os
 import re
 import time
 
+import dbus
+
+from e2e_control import NAME, status
 from e2e_typical_run import LOGIN, MOCK, first_menu_entry, hang_up_requests, start_logind, start_network_manager, \
     start_pppd
 from quendral_e2e import MenuWatcher, Program, click_at, click_nowhere, find, scenario, showing, tray_icons, \
@@ -15,6 +19,7 @@ from quendral_e2e import MenuWatcher, Program, click_at, click_nowhere, find, sc
 # PowerAction, logind's method, the countdown's text.
 ACTION = {"suspend": ("1", "Suspend", "Quendral uśpi komputer za:"),
           "hibernate": ("2", "Hibernate", "Quendral zahibernuje komputer za:")}[os.environ.get("E2E_SLEEP", "suspend")]
+E2E_NAME = os.environ.get("E2E_SLEEP", "suspend")
 SCRIPT = '#!/bin/sh\nkill -0 "$1" && line=up || line=down\nprintf "%s|%s|%s" "$QUENDRAL_FILES" ' \
          '"$QUENDRAL_WATCHLIST" "$line" > "$0.out"\n'
 
@@ -46,6 +51,14 @@ def run(program: Program):
     wait_until(lambda: not showing(menu), 10, "the menu to close")
 
     app = program.app(process)
+    # Every display tells the same choice: the action, the command, the length.
+    told = status(program)
+    bus = dbus.SessionBus().get_object(NAME, "/org/example/Quendral").Status(dbus_interface=NAME)
+    for key, value in (("powerAction", E2E_NAME), ("countdownLength", 5)):
+        if told.get(key) != value or bus.get(key) != value:
+            raise AssertionError("%s: the command line says %r, the bus %r" % (key, told.get(key), bus.get(key)))
+    if script not in (told.get("command") or "") or script not in str(bus.get("command")):
+        raise AssertionError("the command is not named: %r" % told)
     wait_until(lambda: os.path.exists(script + ".out"), 20, "the command to run")
     with open(script + ".out") as recorded:
         files, watch_list, line = recorded.read().split("|")

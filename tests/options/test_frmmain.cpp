@@ -345,6 +345,18 @@ private slots:
                  QStringList({"", "", "", "23:15", "1"}));
     }
 
+    // A box ticked over the values it shows stores them: the deadline left at
+    // the shown 07:00 is the deadline monitoring arms.
+    void aShownValueUnderATickedBoxIsStored()
+    {
+        load();
+        box("chkdeadline")->setChecked(true);
+        box("chkquiet")->setChecked(true);
+        m_window->cmdapply_Click();
+        QCOMPARE(QStringList({user("Deadline"), user("DeadlineTime"), user("Quiet"), user("QuietMinutes")}),
+                 QStringList({"1", "07:00", "1", "10"}));
+    }
+
     // Every option in one replacement of the store, so a crash cannot leave
     // some of them saved.
     void applyReplacesTheStoreOnce()

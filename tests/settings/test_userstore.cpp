@@ -225,6 +225,59 @@ private slots:
         }
     }
 
+    // The newer values as the program takes them: a stored text that is not
+    // a valid value of its row is the row's default, so what the options
+    // window shows on is what monitoring arms, with the same numbers.
+    void newerValuesTakeTheirDefaultWhenInvalid_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("taken");
+        const auto row = [](const char *key, const char *stored, const char *taken) {
+            QTest::addRow("%s=%s", key, stored) << key << stored << taken;
+        };
+        row("DeadlineTime", "7:05", "07:05");
+        row("DeadlineTime", "7:5", "07:00");
+        row("DeadlineTime", "24:00", "07:00");
+        row("DeadlineTime", "07:60", "07:00");
+        row("DeadlineTime", "", "07:00");
+        row("Deadline", "1", "on");
+        row("Deadline", "2", "off");
+        row("Quiet", "2", "off");
+        row("QuietRate", "0.5", "0.5");
+        row("QuietRate", "inf", "2");
+        row("QuietRate", "1e12", "2");
+        row("QuietRate", "0", "2");
+        row("QuietMinutes", "240", "240");
+        row("QuietMinutes", "999", "10");
+        row("CommandTimeout", "1e3", "300");
+        row("CommandTimeout", "45", "45");
+        row("Countdown", "4", "15");
+        row("Countdown", "600", "600");
+        row("PowerAction", "2", "2");
+        row("PowerAction", "3", "0");
+    }
+    void newerValuesTakeTheirDefaultWhenInvalid()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(QString, taken);
+        SettingsStore store(m_program.path());
+        QVERIFY(store.SaveUserSetting(key, stored));
+        const Options options = Options::read(store);
+        const QHash<QString, QString> values = {
+            {"DeadlineTime", options.deadlineTime().toString("HH:mm")},
+            {"Deadline", options.deadlineOn() ? "on" : "off"},
+            {"Quiet", options.quietOn() ? "on" : "off"},
+            {"QuietRate", QString::number(options.quietRateKBs())},
+            {"QuietMinutes", QString::number(options.quietMinutes())},
+            {"CommandTimeout", QString::number(options.commandTimeoutSeconds())},
+            {"Countdown", QString::number(options.countdownSeconds())},
+            {"PowerAction", QString::number(int(options.powerActionChoice()))},
+        };
+        QCOMPARE(values.value(key), taken);
+    }
+
     void badStoresAreSafe()
     {
         QByteArray garbage;
