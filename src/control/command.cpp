@@ -50,6 +50,15 @@ QString Command::method() const
     return {};
 }
 
+std::optional<Command::Kind> Command::fromMethod(const QString &method)
+{
+    for (const Kind kind : {Kind::Monitor, Kind::Stop, Kind::CheckNow, Kind::Cancel, Kind::Status, Kind::Add}) {
+        if (Command{kind, false, {}}.method() == method)
+            return kind;
+    }
+    return std::nullopt;
+}
+
 ParsedCommand parseCommand(const QStringList &arguments)
 {
     Command command;

@@ -21,6 +21,9 @@ struct Command
     // The method of the control interface that carries it; "" for the
     // commands served here.
     QString method() const;
+    // The command a method of the control interface carries; none for a name
+    // that is no method.
+    static std::optional<Kind> fromMethod(const QString &method);
 };
 
 // A command, or the usage error that stands instead (exit status 2).

@@ -39,36 +39,55 @@ Control::Control(AppState &app, Monitor &monitor, CompletionSequence &completion
 
 bool Control::run(const QString &method, const QString &argument, const Respond &respond)
 {
+    const auto command = Command::fromMethod(method);
+    if (command)
+        run(*command, argument, respond);
+    return command.has_value();
+}
+
+void Control::run(Command::Kind command, const QString &argument, const Respond &respond)
+{
     // The transports hand every request to the program's own thread.
     Q_ASSERT(thread() == QThread::currentThread());
-    qCDebug(lcMonitor) << "command" << method << argument;
-    if (method == QLatin1String("Monitor")) {
+    qCDebug(lcControl) << "command" << Command{command, false, {}}.method() << argument;
+    using Kind = Command::Kind;
+    switch (command) {
+    case Kind::Monitor:
         monitor(respond);
-    } else if (method == QLatin1String("Stop")) {
+        return;
+    case Kind::Stop:
         if (!m_monitor.running()) {
             respond(Reply::note(m_app.message(Msg::NotMonitoring)));
-            return true;
+            return;
         }
         m_monitor.stop();
         respond({});
-    } else if (method == QLatin1String("CheckNow")) {
+        return;
+    case Kind::CheckNow:
         if (!m_monitor.ticking()) {
             respond(Reply::refused(m_app.message(Msg::NotMonitoring)));
-            return true;
+            return;
         }
         // After the answer: a tick may open a message box and wait there.
         respond({});
         QTimer::singleShot(0, &m_monitor, &Monitor::checkNow);
-    } else if (method == QLatin1String("Cancel")) {
+        return;
+    case Kind::Cancel:
         respond(cancel());
-    } else if (method == QLatin1String("Status")) {
+        return;
+    case Kind::Status:
         respond({Reply::Outcome::Done, {}, status()});
-    } else if (method == QLatin1String("Add")) {
+        return;
+    case Kind::Add:
         respond(add(argument));
-    } else {
-        return false;
+        return;
+    case Kind::Start:
+    case Kind::Help:
+    case Kind::Version:
+        break;
     }
-    return true;
+    // Served by the command line itself, never sent.
+    respond(Reply::refused(QStringLiteral("not a command of the running copy")));
 }
 
 void Control::monitor(const Respond &respond)
@@ -120,7 +139,7 @@ Reply Control::cancel()
 void Control::declineCountdowns()
 {
     if (m_declining && m_monitor.countdownRunning()) {
-        qCDebug(lcMonitor) << "declining the countdown on request";
+        qCDebug(lcControl) << "declining the countdown on request";
         m_monitor.declineCountdown();
     }
 }

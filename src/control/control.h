@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/command.h"
+
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -28,9 +30,8 @@ struct Reply
 };
 
 // The commands of the running copy, behind every transport: each does what
-// the tray menu or the watch-list window does. Methods are addressed by name,
-// as the transports carry them: Monitor, Stop, CheckNow, Cancel, Status,
-// Add(path).
+// the tray menu or the watch-list window does: Monitor, Stop, CheckNow,
+// Cancel, Status, Add(path).
 class Control : public QObject
 {
     Q_OBJECT
@@ -40,10 +41,13 @@ public:
 
     Control(AppState &app, Monitor &monitor, CompletionSequence &completion, QObject *parent = nullptr);
 
-    // Runs the method and answers through `respond`, exactly once; false for
-    // a name that is no method. The answer may come before the method is
-    // over: Monitor answers once monitoring has started, before a warning
-    // box of the tray window waits for the user.
+    // Runs the command and answers through `respond`, exactly once. The
+    // answer may come before the command is over: Monitor answers once
+    // monitoring has started, before a warning box of the tray window waits
+    // for the user.
+    void run(Command::Kind command, const QString &argument, const Respond &respond);
+    // The same for a transport that carries the method's name; false for a
+    // name that is no method.
     bool run(const QString &method, const QString &argument, const Respond &respond);
 
     // The state in one map (see MonitorStatus::toMap), with the close look at

@@ -1,13 +1,11 @@
 #include "control/transport.h"
 
+#include "control/dbusservice.h"
 #include "kit/logging.h"
 
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusVirtualObject>
-#include <QFile>
 
 namespace quendral {
 
@@ -15,7 +13,6 @@ namespace {
 
 const QString kPath = QStringLiteral("/org/example/Quendral");
 const QString kInterface = QStringLiteral("org.example.Quendral");
-const QString kRefused = QStringLiteral("org.example.Quendral.Error.Refused");
 
 // The application id, the packaging's choice.
 QString serviceName()
@@ -26,61 +23,9 @@ QString serviceName()
 // Monitor and Stop answer with a note, empty unless there was nothing to do.
 bool hasNote(const QString &method)
 {
-    return method == QLatin1String("Monitor") || method == QLatin1String("Stop");
+    const auto kind = Command::fromMethod(method);
+    return kind == Command::Kind::Monitor || kind == Command::Kind::Stop;
 }
-
-// The interface as the checked-in introspection describes it; the messages go
-// to Control by their names.
-class DBusControl final : public QDBusVirtualObject
-{
-public:
-    DBusControl(Control &control, QObject *parent)
-        : QDBusVirtualObject(parent)
-        , m_control(control)
-    {
-        QFile xml(QStringLiteral(":/control/quendral-control.xml"));
-        if (xml.open(QIODevice::ReadOnly)) {
-            const QString text = QString::fromUtf8(xml.readAll());
-            const qsizetype from = text.indexOf(QLatin1String("<interface"));
-            const qsizetype to = text.lastIndexOf(QLatin1String("</interface>"));
-            if (from >= 0 && to > from)
-                m_introspection = text.mid(from, to - from + 12);
-        }
-        connect(&control, &Control::stateChanged, this, [](const QString &state) {
-            QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("StateChanged"));
-            signal << state;
-            QDBusConnection::sessionBus().send(signal);
-        });
-    }
-
-    QString introspect(const QString &path) const override { return path == kPath ? m_introspection : QString(); }
-
-    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
-    {
-        if (!message.interface().isEmpty() && message.interface() != kInterface)
-            return false;
-        const bool add = message.member() == QLatin1String("Add");
-        if (message.signature() != (add ? QLatin1String("s") : QLatin1String(""))) {
-            connection.send(message.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("wrong arguments")));
-            return true;
-        }
-        const QString argument = add ? message.arguments().constFirst().toString() : QString();
-        return m_control.run(message.member(), argument, [message, connection](const Reply &reply) {
-            QDBusMessage answer = reply.outcome == Reply::Outcome::Done
-                                      ? message.createReply()
-                                      : message.createErrorReply(kRefused, reply.text);
-            if (reply.outcome == Reply::Outcome::Done && message.member() == QLatin1String("Status"))
-                answer << reply.status;
-            else if (reply.outcome == Reply::Outcome::Done && hasNote(message.member()))
-                answer << reply.text;
-            QDBusConnection(connection).send(answer);
-        });
-    }
-
-private:
-    Control &m_control;
-    QString m_introspection;
-};
 
 } // namespace
 
@@ -88,12 +33,12 @@ QObject *serveControl(Control &control, QObject *parent)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        qCWarning(lcTray) << "No session bus: the command line cannot reach this copy";
+        qCWarning(lcControl) << "No session bus: the command line cannot reach this copy";
         return nullptr;
     }
-    auto *server = new DBusControl(control, parent);
-    if (!bus.registerVirtualObject(kPath, server) || !bus.registerService(serviceName())) {
-        qCWarning(lcTray) << "Cannot own" << serviceName() << "on the session bus:" << bus.lastError().message();
+    auto *server = new DBusService(control, parent);
+    if (!bus.registerObject(kPath, server, QDBusConnection::ExportAdaptors) || !bus.registerService(serviceName())) {
+        qCWarning(lcControl) << "Cannot own" << serviceName() << "on the session bus:" << bus.lastError().message();
         bus.unregisterObject(kPath);
         delete server;
         return nullptr;

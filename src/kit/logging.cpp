@@ -12,5 +12,6 @@ Q_LOGGING_CATEGORY(lcCompletion, "quendral.completion", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcStore, "quendral.store", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcTray, "quendral.tray", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcCommand, "quendral.command", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcControl, "quendral.control", QtWarningMsg)
 
 } // namespace quendral

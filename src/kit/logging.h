@@ -18,5 +18,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcCompletion) // quendral.completion: the completion 
 Q_DECLARE_LOGGING_CATEGORY(lcStore)      // quendral.store: settings file, per-user store
 Q_DECLARE_LOGGING_CATEGORY(lcTray)       // quendral.tray: tray icon and its hosts
 Q_DECLARE_LOGGING_CATEGORY(lcCommand)    // quendral.command: the user's command at completion, its output
+Q_DECLARE_LOGGING_CATEGORY(lcControl)    // quendral.control: the command line and the control interface
 
 } // namespace quendral

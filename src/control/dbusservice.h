@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDBusContext>
+#include <QObject>
+#include <QVariantMap>
+
+namespace quendral {
+
+class Control;
+struct Reply;
+
+// The running copy's object on the session bus: the slots the adaptor made
+// from quendral-control.xml calls, each running its command. An answer is
+// sent when the command gives it, which may be before the command is over.
+class DBusService : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+
+public:
+    explicit DBusService(Control &control, QObject *parent = nullptr);
+
+public slots:
+    QString Monitor();
+    QString Stop();
+    void CheckNow();
+    void Cancel();
+    QVariantMap Status();
+    void Add(const QString &path);
+
+signals:
+    void StateChanged(const QString &state);
+
+private:
+    void run(int command, const QString &argument = QString());
+
+    Control &m_control;
+};
+
+} // namespace quendral
