@@ -2,7 +2,7 @@
 
 #include "actions/countdownwindow.h"
 #include "actions/frminfo.h"
-#include "kit/powercontrol.h"
+#include "base/powercontrol.h"
 
 #include <QPointer>
 

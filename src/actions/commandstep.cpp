@@ -2,9 +2,9 @@
 
 #include "actions/actionwindows.h"
 #include "actions/frminfo.h"
-#include "kit/commandline.h"
-#include "kit/desktopnotifier.h"
-#include "kit/logging.h"
+#include "base/commandline.h"
+#include "base/desktopnotifier.h"
+#include "base/logging.h"
 
 #include <QDir>
 #include <QTemporaryFile>

@@ -1,8 +1,8 @@
 #include "actions/countdownwindow.h"
 
 #include "actions/toolwindow.h"
+#include "base/soundplayer.h"
 #include "kit/picturebutton.h"
-#include "kit/soundplayer.h"
 #include "kit/titlefit.h"
 #include "settings/appstate.h"
 #include "settings/settingsstore.h"

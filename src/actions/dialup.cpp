@@ -1,6 +1,6 @@
 #include "actions/dialup.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "kit/messagebox.h"
 
 namespace quendral {

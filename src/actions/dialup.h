@@ -1,8 +1,8 @@
 #pragma once
 
 #include "actions/connectionsource.h"
-#include "kit/dialupcontrol.h"
-#include "kit/trafficmeter.h"
+#include "base/dialupcontrol.h"
+#include "base/trafficmeter.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "actions/frmdis.h"
 
-#include "kit/dialupcontrol.h"
+#include "base/dialupcontrol.h"
 #include "kit/picturebutton.h"
 
 #include <QTimer>

@@ -1,9 +1,9 @@
 #include "actions/frminfo.h"
 
 #include "actions/toolwindow.h"
-#include "kit/desktopnotifier.h"
+#include "base/desktopnotifier.h"
+#include "base/soundplayer.h"
 #include "kit/picturebutton.h"
-#include "kit/soundplayer.h"
 #include "kit/titlefit.h"
 #include "settings/appstate.h"
 #include "settings/completionchoice.h"

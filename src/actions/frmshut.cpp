@@ -1,9 +1,9 @@
 #include "actions/frmshut.h"
 
-#include "kit/desktopnotifier.h"
+#include "base/desktopnotifier.h"
+#include "base/powercontrol.h"
 #include "kit/messagebox.h"
 #include "kit/picturebutton.h"
-#include "kit/powercontrol.h"
 #include "kit/titlefit.h"
 #include "settings/appstate.h"
 #include "settings/completionchoice.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "actions/countdownwindow.h"
-#include "kit/powercontrol.h"
+#include "base/powercontrol.h"
 
 namespace quendral {
 

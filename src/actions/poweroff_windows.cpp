@@ -1,7 +1,7 @@
 #include "actions/poweroff_windows.h"
 
 #include "actions/poweroff.h"
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <powrprof.h>
 

@@ -1,10 +1,10 @@
 #include "control/control.h"
 
 #include "actions/completionsequence.h"
-#include "core/monitor.h"
-#include "core/monitorstatus.h"
-#include "core/remotefolder.h"
-#include "kit/logging.h"
+#include "base/logging.h"
+#include "engine/monitor.h"
+#include "engine/monitorstatus.h"
+#include "engine/remotefolder.h"
 #include "settings/appstate.h"
 #include "settings/watchliststore.h"
 

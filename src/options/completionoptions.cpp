@@ -1,6 +1,6 @@
 #include "options/completionoptions.h"
 
-#include "kit/commandline.h"
+#include "base/commandline.h"
 #include "kit/named.h"
 #include "settings/options.h"
 #include "settings/storekeys.h"

@@ -1,6 +1,6 @@
 #include "settings/autostart.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/appstate.h"
 #include "settings/launcher.h"
 #include "settings/modregedit.h"

@@ -1,6 +1,6 @@
 #include "settings/modregedit.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 
 namespace quendral {
 

@@ -1,12 +1,12 @@
 #include "actions/inhibit.h"
 #include "actions/inhibit_linux.h"
-#include "core/frmnotunload.h"
 #include "kit/windowfactory.h"
 #include "mockservice.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
 #include "support/testsupport.h"
 #include "support/trayrig.h"
+#include "tray/frmnotunload.h"
 
 #include <QDBusArgument>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "control/commandline.h"
 #include "control/control.h"
-#include "core/monitorstatus.h"
+#include "engine/monitorstatus.h"
 #include "settings/watchliststore.h"
 #include "support/trayrig.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/presenceprobe.h"
-#include "kit/desktopnotifier.h"
-#include "kit/dialupcontrol.h"
-#include "kit/sleepinhibitor.h"
-#include "kit/soundplayer.h"
-#include "kit/trafficmeter.h"
+#include "base/desktopnotifier.h"
+#include "base/dialupcontrol.h"
+#include "base/sleepinhibitor.h"
+#include "base/soundplayer.h"
+#include "base/trafficmeter.h"
+#include "engine/presenceprobe.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,12 +2,12 @@
 
 #include "actions/actionwindows.h"
 #include "actions/completionsequence.h"
-#include "core/frmnotunload.h"
-#include "core/monitor.h"
+#include "engine/monitor.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
 #include "support/shownwindows.h"
 #include "support/windowrig.h"
+#include "tray/frmnotunload.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "actions/connectionsource_windows.h"
 #include "actions/poweroff_windows.h"
-#include "kit/commandline.h"
+#include "base/commandline.h"
 #include "lang/qttranslation.h"
 #include "settings/inifile.h"
 #include "settings/modregedit.h"
