@@ -406,67 +406,6 @@ private slots:
         QVERIFY(!f.tloop()->isActive());
     }
 
-    // --- the tick: the rule ---
-    void allRuleWaitsForEveryFile()
-    {
-        Fixture f;
-        const QString a = f.present(QStringLiteral("a.zip"));
-        const QString b = f.present(QStringLiteral("b.zip"));
-        f.setOptions({{"autodisconnect", "1"}});
-        f.startRunning({a, b, f.absent(QStringLiteral("c.zip"))});
-        f.monitor->tick();
-        QVERIFY(f.completionWindows().isEmpty());
-        QVERIFY(f.tloop()->isActive());
-        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file2")),
-                 f.absent("c.zip"));
-
-        f.present(QStringLiteral("c.zip"));
-        f.monitor->tick();
-        QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
-        QCOMPARE(monitoring::last_file_index(f.state.store), -1);
-    }
-
-    void anyRuleNeedsOneFile()
-    {
-        Fixture f;
-        f.setOptions({{"notallfiles", "1"}, {"autodisconnect", "1"}});
-        f.startRunning({f.absent(QStringLiteral("a.zip")), f.absent(QStringLiteral("b.zip"))});
-        f.monitor->tick();
-        QVERIFY(f.completionWindows().isEmpty());
-        f.present(QStringLiteral("b.zip"));
-        f.monitor->tick();
-        QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
-    }
-
-    void otherRuleNumberNeverCompletes()
-    {
-        Fixture f;
-        f.setOptions({{"notallfiles", "2"}, {"autodisconnect", "1"}});
-        f.startRunning({f.present(QStringLiteral("a.zip"))});
-        f.monitor->tick();
-        f.monitor->tick();
-        QVERIFY(f.completionWindows().isEmpty());
-        QVERIFY(f.tloop()->isActive());
-        QCOMPARE(monitoring::last_file_index(f.state.store), 0);
-    }
-
-    void gapInTheListLimitsWatchingAndEmptying()
-    {
-        Fixture f;
-        f.setOptions({{"autodisconnect", "1"}});
-        const QString a = f.present(QStringLiteral("a.zip"));
-        const QString b = f.present(QStringLiteral("b.zip"));
-        const QString c = f.absent(QStringLiteral("c.zip"));
-        f.folder.write(QStringLiteral("Settings.ini"),
-                       QStringLiteral("[Files]\nfile0=%1\nfile1=%2\nfile2=\nfile3=%3\n").arg(a, b, c).toUtf8());
-        f.load();
-        f.window->cmdmonit_Click();
-        f.monitor->tick();
-        QCOMPARE(f.completionWindows(), QStringList{"frmdis"});
-        QCOMPARE(f.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file3")), c);
-        QCOMPARE(monitoring::last_file_index(f.state.store), -1);
-    }
-
     // --- the tick: what a met rule sets off ---
     void soundThenNoticeWithoutCountdownKeepsTicking()
     {
