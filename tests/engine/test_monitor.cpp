@@ -102,12 +102,18 @@ private slots:
         QTest::addColumn<QString>("rule");
         QTest::addColumn<QString>("files"); // + there, - missing, _ a gap
         QTest::addColumn<bool>("met");
-        QTest::newRow("all, one missing") << "0" << "++-" << false;
-        QTest::newRow("all, every one") << "0" << "+++" << true;
-        QTest::newRow("any, one there") << "1" << "-+" << true;
-        QTest::newRow("any, none there") << "1" << "--" << false;
-        QTest::newRow("another number") << "2" << "+" << false;
-        QTest::newRow("a gap ends the list") << "0" << "++_-" << true;
+        QTest::newRow("all, one missing") << "0"
+                                          << "++-" << false;
+        QTest::newRow("all, every one") << "0"
+                                        << "+++" << true;
+        QTest::newRow("any, one there") << "1"
+                                        << "-+" << true;
+        QTest::newRow("any, none there") << "1"
+                                         << "--" << false;
+        QTest::newRow("another number") << "2"
+                                        << "+" << false;
+        QTest::newRow("a gap ends the list") << "0"
+                                             << "++_-" << true;
     }
     void theRuleDecidesTheTick()
     {
@@ -145,8 +151,14 @@ private slots:
         const QString there = rig.file(QStringLiteral("a.zip"), true);
         const QString missing = rig.file(QStringLiteral("b.zip"), !quiet);
         rig.watch({there, missing});
-        rig.set({{"autodisconnect", "1"}, {"autocomp_off", "1"}, {"PowerAction", "1"}, {"Countdown", "42"},
-                 {"infofiles", "1"}, {"Command", "true"}, {"Quiet", quiet ? "1" : "0"}, {"QuietMinutes", "1"}});
+        rig.set({{"autodisconnect", "1"},
+                 {"autocomp_off", "1"},
+                 {"PowerAction", "1"},
+                 {"Countdown", "42"},
+                 {"infofiles", "1"},
+                 {"Command", "true"},
+                 {"Quiet", quiet ? "1" : "0"},
+                 {"QuietMinutes", "1"}});
         test::FakeMeter meter;
         rig.monitor.setTrafficMeter(&meter);
         // A 3 ms tick makes the quiet minute 6 ms.
