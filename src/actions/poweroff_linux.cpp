@@ -36,7 +36,7 @@ PowerControl::Ability LogindPowerControl::canPowerOff()
     return ask(QStringLiteral("CanPowerOff"));
 }
 
-QString LogindPowerControl::power_off()
+QString LogindPowerControl::powerOff()
 {
     return request(QStringLiteral("PowerOff"));
 }

@@ -68,7 +68,7 @@ void WindowsPowerControl::enable_shutdown_privilege()
         m_calls.closeHandle(token);
 }
 
-QString WindowsPowerControl::power_off()
+QString WindowsPowerControl::powerOff()
 {
     if (is_nt_platform())
         enable_shutdown_privilege();

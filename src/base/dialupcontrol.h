@@ -10,9 +10,9 @@ public:
     virtual ~DialupControl() = default;
     // True when the first listed dial-up connection is fully connected. A
     // failed listing shows "ERROR" first and answers false.
-    virtual bool dialup_connected() = 0;
+    virtual bool isConnected() = 0;
     // Asks every listed connection to hang up, in list order, ignoring failures.
-    virtual void hang_up_all() = 0;
+    virtual void hangUpAll() = 0;
 };
 
 } // namespace quendral

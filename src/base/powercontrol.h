@@ -24,14 +24,14 @@ public:
     virtual Ability canPowerOff() = 0;
     // Asks for the power-off without any question to the user. Returns an
     // empty text when the request was taken, otherwise why it was refused.
-    virtual QString power_off() = 0;
+    virtual QString powerOff() = 0;
     // The same for suspend and hibernate (never PowerOff). The program runs on
     // once the machine resumes. A back-end without them says so.
     virtual Ability canSleep(Action) { return Ability::No; }
     virtual QString sleep(Action) { return QStringLiteral("Not available on this system."); }
 
     Ability can(Action action) { return action == Action::PowerOff ? canPowerOff() : canSleep(action); }
-    QString perform(Action action) { return action == Action::PowerOff ? power_off() : sleep(action); }
+    QString perform(Action action) { return action == Action::PowerOff ? powerOff() : sleep(action); }
 };
 
 } // namespace quendral

@@ -97,9 +97,9 @@ std::optional<Monitor::Problem> Monitor::start()
 {
     // Waiting for a quiet connection needs no file names.
     const Options options = Options::read(m_app.store);
-    if (monitoring::last_file_index(m_app.store) == -1 && !options.quietOn())
+    if (monitoring::lastFileIndex(m_app.store) == -1 && !options.quietOn())
         return Problem::NoFiles;
-    if (!m_services.dialup.dialup_connected())
+    if (!m_services.dialup.isConnected())
         return Problem::NoConnection;
     m_conditions.arm(options, QDateTime::currentDateTime(), double(m_tloop->interval()) / kTickMs);
     // While a completion still counts down, its choice is what the displays
@@ -205,7 +205,7 @@ void Monitor::tick()
         halt(Problem::NoFiles);
         return;
     }
-    if (!m_services.dialup.dialup_connected()) {
+    if (!m_services.dialup.isConnected()) {
         if (!m_noConnectionSince.isValid())
             m_noConnectionSince.start();
         if (m_noConnectionSince.elapsed() < m_connectionGraceMs) {

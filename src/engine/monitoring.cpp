@@ -6,7 +6,7 @@
 
 namespace quendral::monitoring {
 
-qint64 last_file_index(const SettingsStore &store)
+qint64 lastFileIndex(const SettingsStore &store)
 {
     return watchlist::read(store.settingsFile()).size() - 1;
 }

@@ -16,7 +16,7 @@ namespace monitoring {
 // Index of the last stored watch-list entry, -1 for an empty list. Counted
 // wide, so that a hand-edited file with more entries than the list ever holds
 // cannot overflow it.
-qint64 last_file_index(const SettingsStore &store);
+qint64 lastFileIndex(const SettingsStore &store);
 
 // From "notallfiles": 0 every file must be there, 1 one is enough, any other
 // number never completes.

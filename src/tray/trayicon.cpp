@@ -37,7 +37,7 @@ void TrayIcon::reattach()
     m_icon->show();
 }
 
-void TrayIcon::icon_start()
+void TrayIcon::showRunningLook()
 {
     m_look = Look::Running;
     m_visible = true;
@@ -47,7 +47,7 @@ void TrayIcon::icon_start()
     }
 }
 
-void TrayIcon::icon_stop()
+void TrayIcon::showStoppedLook()
 {
     // The load puts the icon in the tray with this look: nothing runs yet.
     m_look = Look::Stopped;
@@ -58,7 +58,7 @@ void TrayIcon::icon_stop()
     }
 }
 
-void TrayIcon::icon_remove()
+void TrayIcon::removeIcon()
 {
     m_visible = false;
     if (m_icon)

@@ -28,10 +28,10 @@ public:
     explicit TrayIcon(QObject *parent = nullptr);
 
     // Puts the icon into the notification area with the running look.
-    void icon_start();
-    void icon_stop();
+    void showRunningLook();
+    void showStoppedLook();
     // Takes the icon out of the notification area.
-    void icon_remove();
+    void removeIcon();
 
     void setToolTip(const QString &text);
     QString toolTip() const { return m_toolTip; }

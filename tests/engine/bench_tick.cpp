@@ -234,7 +234,7 @@ int main(int argc, char *argv[])
     nearly.last() = downloads + fileName(kFiles + 1);
     writeSettings(program, nearly);
     const double waiting = medianMs(runs, [&] { monitor.tick(); });
-    if (monitoring::last_file_index(state.store) != kEntries - 1)
+    if (monitoring::lastFileIndex(state.store) != kEntries - 1)
         qFatal("the incomplete list completed");
     std::vector<QByteArray> nearlyExact, nearlyPatterns;
     split(nearly, nearlyExact, nearlyPatterns);

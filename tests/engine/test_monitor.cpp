@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(rig.monitor.state(), met ? Monitor::State::CountingDown : Monitor::State::Running);
         const QString gapped = rig.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file3"));
         QCOMPARE(gapped, files.size() > 3 ? paths[3] : QString());
-        QCOMPARE(monitoring::last_file_index(rig.state.store) == -1, met);
+        QCOMPARE(monitoring::lastFileIndex(rig.state.store) == -1, met);
     }
 
     // What the completion does is decided at its tick, from the options then

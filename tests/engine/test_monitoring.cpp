@@ -48,7 +48,7 @@ private slots:
     {
         test::ProgramFolder folder;
         SettingsStore store(folder.path());
-        QCOMPARE(monitoring::last_file_index(store), -1);
+        QCOMPARE(monitoring::lastFileIndex(store), -1);
     }
 
     void emptyFirstEntryHidesTheRest()
@@ -56,7 +56,7 @@ private slots:
         test::ProgramFolder folder;
         folder.write(QStringLiteral("Settings.ini"), "[Files]\nfile0=\nfile1=/d/a.zip\n");
         SettingsStore store(folder.path());
-        QCOMPARE(monitoring::last_file_index(store), -1);
+        QCOMPARE(monitoring::lastFileIndex(store), -1);
         QVERIFY(watchlist::read(store.settingsFile()).isEmpty());
     }
 
@@ -67,7 +67,7 @@ private slots:
         SettingsStore store(folder.path());
         QCOMPARE(watchlist::read(store.settingsFile()),
                  QStringList({QStringLiteral("a.zip"), QStringLiteral("b.zip")}));
-        QCOMPARE(monitoring::last_file_index(store), 1);
+        QCOMPARE(monitoring::lastFileIndex(store), 1);
     }
 
     void emptyingKeepsTheKeysUpToTheGap()
@@ -76,7 +76,7 @@ private slots:
         folder.write(QStringLiteral("Settings.ini"), "[Files]\nfile0=/d/a.zip\nfile1=/d/b.zip\nfile3=/d/c.zip\n");
         SettingsStore store(folder.path());
         watchlist::empty(store.settingsFile());
-        QCOMPARE(monitoring::last_file_index(store), -1);
+        QCOMPARE(monitoring::lastFileIndex(store), -1);
         QFile file(folder.file(QStringLiteral("Settings.ini")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());

@@ -22,12 +22,12 @@ public:
     int probes = 0;
     int hangUps = 0;
 
-    bool dialup_connected() override
+    bool isConnected() override
     {
         ++probes;
         return connected;
     }
-    void hang_up_all() override { ++hangUps; }
+    void hangUpAll() override { ++hangUps; }
 };
 
 // Records what would have been played, in order ("beep" for the beep).

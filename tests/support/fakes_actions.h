@@ -25,7 +25,7 @@ public:
         ++abilityChecks;
         return ability;
     }
-    QString power_off() override
+    QString powerOff() override
     {
         ++powerOffs;
         if (onPowerOff)

@@ -41,7 +41,7 @@ struct Fixture
     {
         icon.setMenu(&menu);
         icon.setToolTip(QStringLiteral("Idle"));
-        icon.icon_start();
+        icon.showRunningLook();
     }
     void place()
     {
@@ -143,12 +143,12 @@ private slots:
     {
         Fixture f;
         f.place();
-        f.icon.icon_stop();
+        f.icon.showStoppedLook();
         f.icon.setToolTip(QStringLiteral("Busy"));
         QSignalSpy toolTips(&f.icon, &TrayIcon::toolTipChanged);
         f.icon.setToolTip(QStringLiteral("Busy"));
         QCOMPARE(toolTips.count(), 0);
-        f.icon.icon_remove();
+        f.icon.removeIcon();
         f.hosts->appear(TrayKind::Embedding);
         QSystemTrayIcon *made = f.icon.attached();
         QVERIFY(made);

@@ -1,9 +1,9 @@
-#include "info/frmprehelp.h"
+#include "info/helplanguagewindow.h"
 #include "kit/messagebox.h"
 #include "kit/picturebutton.h"
 #include "lang/language.h"
 #include "support/trayrig.h"
-#include "tray/frmtray.h"
+#include "tray/traystandin.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -38,14 +38,15 @@ private slots:
         test::TrayRig rig(test::ProgramFolder::Languages::Shipped);
         rig.folder.write(QStringLiteral("Settings.ini"), "[options]\r\nlanguage=" + language.toLatin1() + "\r\n");
         rig.loadLanguage = [&rig] { LoadLanguage(rig.state); };
-        frmnotunload &tray = rig.load();
+        TrayWindow &tray = rig.load();
         std::unique_ptr<QWidget> owned;
         QWidget *shown = nullptr;
         if (window == QLatin1String("frmtray"))
-            owned =
-                std::make_unique<frmtray>(tray.trayMenu(), tray.trayIcon(), [&rig](QWidget *) { rig.loadLanguage(); });
+            owned = std::make_unique<TrayStandIn>(tray.trayMenu(), tray.trayIcon(),
+                                                  [&rig](QWidget *) { rig.loadLanguage(); });
         else if (window == QLatin1String("frmprehelp"))
-            owned = std::make_unique<frmprehelp>(rig.state, rig.factory, [&rig](QWidget *) { rig.loadLanguage(); });
+            owned =
+                std::make_unique<HelpLanguageWindow>(rig.state, rig.factory, [&rig](QWidget *) { rig.loadLanguage(); });
         else if (window == QLatin1String("frmdis"))
             shown = rig.actionWindows.showHangUp(15);
         else if (window == QLatin1String("frmshut"))
