@@ -2,6 +2,7 @@
 
 #include "base/logging.h"
 #include "engine/foldernames.h"
+#include "engine/mountinfo_linux.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -170,22 +171,6 @@ bool regularFile(const QByteArray &path, struct stat &status)
     return ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-// Mount points and sources in /proc/self/mountinfo escape blanks and
-// backslashes as octal.
-QByteArray unescape(const QByteArray &field)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            out.append(char(field.mid(i + 1, 3).toInt(nullptr, 8)));
-            i += 3;
-        } else {
-            out.append(field[i]);
-        }
-    }
-    return out;
-}
-
 // The file behind `real` (a resolved path) when it lies on a FUSE mount of a
 // local folder (bindfs and the like show that folder as the mount's source):
 // a process writing there writes the file too, unseen by the mount.
@@ -202,16 +187,16 @@ QByteArray fileBehind(const QByteArray &real)
         const qsizetype separator = fields.indexOf("-");
         if (fields.size() < 5 || separator < 0 || separator + 2 >= fields.size())
             continue;
-        const QByteArray mountPoint = unescape(fields[4]);
+        const QByteArray mountPoint = mountinfo::unescape(fields[4]);
         const bool within = mountPoint == "/" || real == mountPoint || real.startsWith(mountPoint + '/');
         // The innermost mount decides; later lines mount over earlier ones.
         if (!within || mountPoint.size() < point.size())
             continue;
         point = mountPoint;
         behind.clear();
-        const QByteArray source = unescape(fields[separator + 2]);
+        const QByteArray source = mountinfo::unescape(fields[separator + 2]);
         if (fields[separator + 1].startsWith("fuse") && source.startsWith('/')) {
-            const QByteArray root = unescape(fields[3]);
+            const QByteArray root = mountinfo::unescape(fields[3]);
             behind = source + (root == "/" ? QByteArray() : root) + real.mid(mountPoint == "/" ? 0 : point.size());
         }
     }

@@ -1,5 +1,7 @@
 #include "engine/remotefolder.h"
 
+#include "engine/mountinfo_linux.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -26,23 +28,6 @@ bool typeMayBlock(const QByteArray &type)
             return true;
     }
     return false;
-}
-
-// Mount points in /proc/self/mountinfo escape blanks and backslashes as
-// octal.
-QString unescape(const QByteArray &field)
-{
-    QByteArray out;
-    out.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            out.append(char(field.mid(i + 1, 3).toInt(nullptr, 8)));
-            i += 3;
-        } else {
-            out.append(field[i]);
-        }
-    }
-    return QFile::decodeName(out);
 }
 
 // Whether `path` is `point` or lies below it.
@@ -84,7 +69,7 @@ void RemoteFolders::refresh()
         const qsizetype separator = fields.indexOf("-");
         if (fields.size() < 5 || separator < 0 || separator + 1 >= fields.size())
             continue;
-        m_mounts.push_back({unescape(fields[4]), typeMayBlock(fields[separator + 1])});
+        m_mounts.push_back({QFile::decodeName(mountinfo::unescape(fields[4])), typeMayBlock(fields[separator + 1])});
     }
 }
 
@@ -145,4 +130,22 @@ bool RemoteFolders::mayBlock(const QString &folder)
     return underBlockingMount(resolved.isEmpty() ? QStringLiteral("/") : resolved);
 }
 
+namespace mountinfo {
+
+QByteArray unescape(const QByteArray &field)
+{
+    QByteArray out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            out.append(char(field.mid(i + 1, 3).toInt(nullptr, 8)));
+            i += 3;
+        } else {
+            out.append(field[i]);
+        }
+    }
+    return out;
+}
+
+} // namespace mountinfo
 } // namespace quendral
