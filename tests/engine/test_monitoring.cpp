@@ -232,6 +232,13 @@ private slots:
         qputenv("TZ", "Europe/Warsaw");
         ::tzset();
         const QDateTime from = local ? start.toLocalTime() : start.toTimeZone(QTimeZone("Europe/Warsaw"));
+        // Where TZ does not set the process's local time (Windows), the local
+        // rows have nothing to say.
+        if (local && from.offsetFromUtc() != QTimeZone("Europe/Warsaw").offsetFromUtc(start)) {
+            zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+            ::tzset();
+            QSKIP("TZ does not set the local time here");
+        }
         Deadline deadline(start.isValid() ? from : start, time);
         QString seen;
         for (const QDateTime &now : checks)
