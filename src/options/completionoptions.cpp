@@ -2,6 +2,7 @@
 
 #include "base/commandline.h"
 #include "kit/named.h"
+#include "settings/completionchoice.h"
 #include "settings/options.h"
 #include "settings/storekeys.h"
 
@@ -25,15 +26,12 @@ CompletionOptions::CompletionOptions(QCheckBox *comp_off, QVBoxLayout *layout, F
     , m_action(new QButtonGroup(this))
 {
     QWidget *frame = comp_off->parentWidget();
-    // In the order of the stored numbers 0, 1, 2.
+    // One button per power action, its id the stored number.
     auto *actions = new QHBoxLayout;
     actions->addSpacing(24);
-    int id = 0;
-    for (const auto &[name, caption] : {std::pair{"optpoweroff", QStringLiteral("Wyłącz")},
-                                        {"optsuspend", QStringLiteral("Uśpij")},
-                                        {"opthibernate", QStringLiteral("Hibernuj")}}) {
-        auto *option = named<QRadioButton>(frame, name, caption);
-        m_action->addButton(option, id++);
+    for (const PowerActionInfo &row : powerActions()) {
+        auto *option = named<QRadioButton>(frame, row.radio, QString::fromUtf8(row.caption));
+        m_action->addButton(option, int(row.action));
         actions->addWidget(option);
     }
     actions->addStretch();

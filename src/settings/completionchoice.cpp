@@ -8,12 +8,13 @@ const QList<PowerActionInfo> &powerActions()
 {
     using Action = PowerControl::Action;
     static const QList<PowerActionInfo> rows = {
-        {Action::PowerOff, "poweroff", Msg::ActionPowerOff, Msg::CannotPowerOff, Msg::PowerOffChallenge,
-         Msg::PowerOffRefused, std::nullopt},
-        {Action::Suspend, "suspend", Msg::ActionSuspend, Msg::CannotSuspend, Msg::SuspendChallenge, Msg::SuspendRefused,
+        {Action::PowerOff, "poweroff", "optpoweroff", "Wyłącz", Msg::ActionPowerOff, Msg::CannotPowerOff,
+         Msg::PowerOffChallenge, Msg::PowerOffRefused, std::nullopt},
+        {Action::Suspend, "suspend", "optsuspend", "Uśpij", Msg::ActionSuspend, Msg::CannotSuspend,
+         Msg::SuspendChallenge, Msg::SuspendRefused,
          std::array<Msg, 4>{Msg::SuspendTitle, Msg::SuspendText, Msg::SuspendNow, Msg::DontSuspend}},
-        {Action::Hibernate, "hibernate", Msg::ActionHibernate, Msg::CannotHibernate, Msg::HibernateChallenge,
-         Msg::HibernateRefused,
+        {Action::Hibernate, "hibernate", "opthibernate", "Hibernuj", Msg::ActionHibernate, Msg::CannotHibernate,
+         Msg::HibernateChallenge, Msg::HibernateRefused,
          std::array<Msg, 4>{Msg::HibernateTitle, Msg::HibernateText, Msg::HibernateNow, Msg::DontHibernate}},
     };
     return rows;

@@ -21,7 +21,11 @@ struct PowerActionInfo
 {
     PowerControl::Action action;
     const char *name; // in the status and on the command line
-    Msg title;        // what the tooltip calls it
+    // Its choice in the options window: the radio button's object name and
+    // built-in caption.
+    const char *radio;
+    const char *caption;
+    Msg title; // what the tooltip calls it
     Msg cannot, challenge, refused;
     // The countdown window's title, text and two buttons; none for power-off.
     std::optional<std::array<Msg, 4>> countdownTexts;

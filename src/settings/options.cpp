@@ -1,6 +1,7 @@
 #include "settings/options.h"
 
 #include "base/logging.h"
+#include "settings/completionchoice.h"
 #include "settings/storekeys.h"
 
 #include <QMutex>
@@ -88,7 +89,7 @@ const QList<OptionRow> &Options::table()
         {keys::kDeadlineTime, &Options::deadlinetime, Type::Time, QStringLiteral("07:00")},
         {keys::kDeadlineAction, &Options::deadlineaction, Type::Switch, QStringLiteral("0")},
         {keys::kPowerAction, &Options::powerAction, Type::Integer, QStringLiteral("0"), 0,
-         double(int(PowerControl::Action::Hibernate))},
+         double(powerActions().size() - 1)},
         {keys::kCommand, &Options::command, Type::Text, {}},
         {keys::kCommandTimeout, &Options::commandTimeout, Type::Integer, QStringLiteral("300"), 1, 86400},
         {keys::kCountdown, &Options::countdown, Type::Integer, QStringLiteral("15"), 5, 600},
