@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QPalette>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -21,6 +22,7 @@ frminfo::frminfo(const AppState &state, SoundPlayer &sound, DesktopNotifier &not
                  QWidget *parent)
     : QWidget(parent)
     , m_state(state)
+    , m_notifier(notifier)
 {
     setObjectName(QStringLiteral("frminfo"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -45,15 +47,25 @@ frminfo::frminfo(const AppState &state, SoundPlayer &sound, DesktopNotifier &not
     apply->setDefault(true);
     connect(apply, &PictureButton::clicked, this, &frminfo::cmdapply_Click);
 
+    // What the completion did, set at run time from the choice.
+    m_details = new QLabel(this);
+    m_details->setObjectName(QStringLiteral("lbldetails"));
+    m_details->setWordWrap(true);
+    m_details->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_details->hide();
+    auto *texts = new QVBoxLayout;
+    texts->addWidget(text);
+    texts->addWidget(m_details);
     auto *message = new QHBoxLayout;
     message->addWidget(image, 0, Qt::AlignTop);
-    message->addWidget(text, 1);
+    message->addLayout(texts, 1);
     // Empty and out of sight until a step fails.
     m_reports = new QLabel(this);
     m_reports->setObjectName(QStringLiteral("lblreport"));
     m_reports->setWordWrap(true);
-    m_reports->setStyleSheet(QStringLiteral("color: #a00000;"));
+    m_reports->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_reports->hide();
+    showFailureColour();
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(message);
     layout->addWidget(m_reports);
@@ -66,22 +78,95 @@ frminfo::frminfo(const AppState &state, SoundPlayer &sound, DesktopNotifier &not
     centreOnScreen(this);
     sound.beep();
     // Once the event loop runs again, so that a reason given right after the
-    // load (showReason) is what the desktop hears.
-    QTimer::singleShot(0, this, [this, text, &notifier] { notifier.notify(windowTitle(), text->text()); });
+    // load (showReason) is what the desktop hears; a command's result first.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_awaitingCommand)
+            notifyDesktop();
+    });
 }
 
 void frminfo::showReason(const CompletionChoice &choice)
 {
     m_reason = int(choice.reason);
     m_missing = choice.missing;
+    m_arrived.clear();
+    for (const QString &file : choice.files) {
+        if (!choice.missing.contains(file))
+            m_arrived.append(file);
+    }
+    m_finished = QDateTime::currentDateTime();
+    m_countdowns.clear();
+    if (choice.hangUp)
+        m_countdowns.append({std::nullopt});
+    if (choice.power)
+        m_countdowns.append({choice.power});
+    m_awaitingCommand = !choice.command.isEmpty() && !m_notified;
     m_reasonArgument = choice.reason == FinishReason::Quiet      ? QString::number(choice.quietMinutes)
                        : choice.reason == FinishReason::Deadline ? choice.deadline.toString(QStringLiteral("H:mm"))
                                                                  : QString();
     showReasonTexts();
 }
 
+void frminfo::countdownEnded(std::optional<PowerControl::Action> power, bool declined)
+{
+    for (CountdownLine &line : m_countdowns) {
+        if (line.power == power && line.state == Countdown::Ahead) {
+            line.state = declined ? Countdown::Declined : Countdown::Done;
+            break;
+        }
+    }
+    showDetails();
+}
+
+void frminfo::showDetails()
+{
+    QStringList lines;
+    if (!m_arrived.isEmpty())
+        lines += m_state.message(Msg::NoticeFilesIn) + u'\n' + m_arrived.join(u'\n');
+    if (m_finished.isValid())
+        lines += m_state.message(Msg::NoticeFinishedAt).arg(m_finished.toString(QStringLiteral("H:mm")));
+    lines += m_successes;
+    for (const CountdownLine &line : std::as_const(m_countdowns)) {
+        const QString action = m_state.message(line.power ? powerActionInfo(*line.power).title : Msg::ActionHangUp);
+        const Msg text = line.state == Countdown::Ahead  ? Msg::NoticeCountdownAhead
+                         : line.state == Countdown::Done ? Msg::NoticeCountdownDone
+                                                         : Msg::NoticeCountdownDeclined;
+        lines += m_state.message(text).arg(action);
+    }
+    m_details->setText(lines.join(u'\n'));
+    m_details->setVisible(!lines.isEmpty());
+    adjustSize();
+}
+
+void frminfo::showFailureColour()
+{
+    // Dark red on a light window, light red on a dark one: readable on both.
+    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    QPalette colours = m_reports->palette();
+    colours.setColor(QPalette::WindowText, dark ? QColor(255, 140, 140) : QColor(160, 0, 0));
+    m_reports->setPalette(colours);
+}
+
+QString frminfo::wholeText() const
+{
+    QStringList parts = {m_text->text()};
+    for (const QLabel *label : {m_details, m_reports}) {
+        if (!label->text().isEmpty())
+            parts.append(label->text());
+    }
+    return parts.join(u'\n');
+}
+
+void frminfo::notifyDesktop()
+{
+    m_notified = true;
+    m_awaitingCommand = false;
+    m_notifier.notify(windowTitle(), wholeText());
+}
+
 void frminfo::showReasonTexts()
 {
+    showDetails();
     const auto reason = FinishReason(m_reason);
     if (reason == FinishReason::Files)
         return;
@@ -100,13 +185,22 @@ void frminfo::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange)
         showReasonTexts();
+    else if (event->type() == QEvent::PaletteChange)
+        showFailureColour();
 }
 
-void frminfo::addReport(const QString &line)
+void frminfo::addReport(const QString &line, bool failure)
 {
-    m_reports->setText(m_reports->text().isEmpty() ? line : m_reports->text() + QLatin1Char('\n') + line);
-    m_reports->show();
-    adjustSize();
+    if (failure) {
+        m_reports->setText(m_reports->text().isEmpty() ? line : m_reports->text() + QLatin1Char('\n') + line);
+        m_reports->show();
+        adjustSize();
+    } else {
+        m_successes.append(line);
+        showDetails();
+    }
+    if (m_awaitingCommand)
+        notifyDesktop();
 }
 
 void frminfo::cmdapply_Click()

@@ -29,7 +29,12 @@ frmtray::frmtray(QMenu &menu, TrayIcon &icon, LanguagePass loadLanguage, QWidget
     connect(&icon, &TrayIcon::toolTipChanged, m_lblstatus, &QLabel::setText);
     menu.installEventFilter(this);
     loadLanguage(this);
-    fitTitle(this);
+    // The window grows with what it holds (a longer status, the decline
+    // button), and is never narrower than its title: a minimum width of the
+    // window itself would stop the layout from growing it.
+    const QMargins margins = m_layout->contentsMargins();
+    m_layout->addStrut(titleWidth(this) - margins.left() - margins.right());
+    m_layout->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
 void frmtray::addButton(QAction *entry, int index)

@@ -23,6 +23,9 @@ frmprehelp::frmprehelp(AppState &state, WindowFactory &windows, LanguagePass loa
         addFlag(QStringLiteral("imgpl"), QStringLiteral(":/quendral/pictures/flag_pl.svg"), QStringLiteral("Polish"));
     QPushButton *english =
         addFlag(QStringLiteral("imgen"), QStringLiteral(":/quendral/pictures/flag_en.svg"), QStringLiteral("English"));
+    // A picture alone says nothing to a screen reader.
+    polish->setAccessibleName(QStringLiteral("Pomoc po polsku"));
+    english->setAccessibleName(QStringLiteral("Pomoc po angielsku"));
     connect(polish, &QPushButton::clicked, this, &frmprehelp::imgpl_Click);
     connect(english, &QPushButton::clicked, this, &frmprehelp::imgen_Click);
     auto *layout = new QHBoxLayout(this);

@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -68,6 +69,8 @@ frmadd::frmadd(AppState &state, LanguagePass loadLanguage, DriveSource drives, Q
     connect(m_cmddel, &PictureButton::clicked, this, &frmadd::cmddel_Click);
     connect(m_cmdapply, &PictureButton::clicked, this, &frmadd::cmdapply_Click);
     connect(m_cmdcancel, &PictureButton::clicked, this, &frmadd::cmdcancel_Click);
+    // Escape is Cancel, from wherever the focus is.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &frmadd::cmdcancel_Click);
 
     Form_Load();
 }
