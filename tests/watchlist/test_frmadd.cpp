@@ -9,6 +9,7 @@
 #include "watchlist/frmdir.h"
 #include "watchlist/frmfile.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -373,8 +374,17 @@ private slots:
                  (QStringList{"C:/a.zip", "C:/b.zip", "C:/c.zip", ""}));
     }
 
+    // Cancel, by its button or by Escape from any control.
+    void cancelWritesNothing_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("button") << false;
+        QTest::newRow("Escape") << true;
+    }
+
     void cancelWritesNothing()
     {
+        QFETCH(bool, escape);
         store({"/a.zip", "/b.zip"});
         QVERIFY(m_state->store.SaveUserSetting(QStringLiteral("notallfiles"), QStringLiteral("0")));
         const QByteArray before = settingsFile();
@@ -385,7 +395,15 @@ private slots:
         m_window->cmddel_Click();
         m_window->addEntry(QStringLiteral("/new.zip"));
         control<QRadioButton>("opt_not_all")->setChecked(true);
-        m_window->cmdcancel_Click();
+        if (escape) {
+            m_window->show();
+            m_window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m_window));
+            control<QRadioButton>("opt_not_all")->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        } else {
+            m_window->cmdcancel_Click();
+        }
         QTRY_VERIFY(m_window.isNull());
         QCOMPARE(settingsFile(), before);
         QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("notallfiles")), QStringLiteral("0"));
