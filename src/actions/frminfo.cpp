@@ -13,6 +13,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPalette>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -50,7 +51,8 @@ frminfo::frminfo(const AppState &state, SoundPlayer &sound, DesktopNotifier &not
     // What the completion did, set at run time from the choice.
     m_details = new QLabel(this);
     m_details->setObjectName(QStringLiteral("lbldetails"));
-    m_details->setWordWrap(true);
+    // Line by line, unwrapped: a wrapped label's height is not known until
+    // the window's width is, and the window would cut its last lines.
     m_details->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_details->hide();
     auto *texts = new QVBoxLayout;
@@ -135,7 +137,21 @@ void frminfo::showDetails()
     }
     m_details->setText(lines.join(u'\n'));
     m_details->setVisible(!lines.isEmpty());
-    adjustSize();
+    fitContents();
+}
+
+void frminfo::fitContents()
+{
+    // adjustSize() keeps a window with a wrapped label at its first width,
+    // which cuts the lines added since: the window takes the width its texts
+    // ask for, within the screen, and the height for that width.
+    layout()->activate();
+    QSize size = sizeHint().expandedTo(minimumSize());
+    if (const QScreen *shown = screen())
+        size = size.boundedTo(shown->availableGeometry().size());
+    if (hasHeightForWidth())
+        size.setHeight(qMax(size.height(), heightForWidth(size.width())));
+    resize(size);
 }
 
 void frminfo::showFailureColour()
@@ -177,7 +193,7 @@ void frminfo::showReasonTexts()
         text += u'\n' + m_state.message(Msg::MissingFiles) + u'\n' + m_missing.join(u'\n');
     m_text->setText(text);
     fitTitle(this);
-    adjustSize();
+    fitContents();
 }
 
 void frminfo::changeEvent(QEvent *event)
@@ -194,7 +210,7 @@ void frminfo::addReport(const QString &line, bool failure)
     if (failure) {
         m_reports->setText(m_reports->text().isEmpty() ? line : m_reports->text() + QLatin1Char('\n') + line);
         m_reports->show();
-        adjustSize();
+        fitContents();
     } else {
         m_successes.append(line);
         showDetails();

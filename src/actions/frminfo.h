@@ -58,6 +58,7 @@ private:
     void showReasonTexts();
     void showDetails();
     void showFailureColour();
+    void fitContents();
     void notifyDesktop();
     QString wholeText() const;
 

@@ -26,7 +26,12 @@ frmtray::frmtray(QMenu &menu, TrayIcon &icon, LanguagePass loadLanguage, QWidget
     m_lblstatus = new QLabel(icon.toolTip(), this);
     m_lblstatus->setObjectName(QStringLiteral("lblstatus"));
     m_layout->addWidget(m_lblstatus);
-    connect(&icon, &TrayIcon::toolTipChanged, m_lblstatus, &QLabel::setText);
+    // The window grows at once with a longer status, not at the next turn of
+    // the loop, when a screenshot or the user may already see it cut.
+    connect(&icon, &TrayIcon::toolTipChanged, m_lblstatus, [this](const QString &text) {
+        m_lblstatus->setText(text);
+        m_layout->activate();
+    });
     menu.installEventFilter(this);
     loadLanguage(this);
     // The window grows with what it holds (a longer status, the decline
