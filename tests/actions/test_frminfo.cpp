@@ -121,24 +121,6 @@ private slots:
                  qPrintable(shown));
     }
 
-    // With a command, the desktop hears the notice once the command has
-    // given its result, and the result with it.
-    void theNotificationWaitsForTheCommand()
-    {
-        FakeSound sound;
-        FakeNotifier notifier;
-        frminfo window(m_state, sound, notifier, [](QWidget *) {});
-        CompletionChoice choice;
-        choice.command = QStringLiteral("true");
-        window.showReason(choice);
-        QTest::qWait(50);
-        QVERIFY(notifier.sent.isEmpty());
-        window.addReport(QStringLiteral("RAN true: 0"), false);
-        QCOMPARE(notifier.sent.size(), 1);
-        QVERIFY(notifier.sent.first().endsWith(QStringLiteral("RAN true: 0")));
-        QVERIFY(window.findChild<QLabel *>(QStringLiteral("lblreport"))->isHidden());
-    }
-
     void showsTheNoticeWithPictureAndButton()
     {
         FakeSound sound;

@@ -144,44 +144,6 @@ private slots:
         QVERIFY(!f.tray->trayMenu().actions().contains(f.entry(QStringLiteral("cmddecline"))));
     }
 
-    // The status and every button keep the room their texts need, also
-    // when the text grows or the decline button comes after the window
-    // was shown.
-    void everyTextHasItsRoom_data()
-    {
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("countdown");
-        QTest::newRow("short") << "Quendral" << false;
-        QTest::newRow("long status") << "Quendral is active\nWhen the files are in: sound, notice, the command "
-                                        "/usr/local/bin/after-the-downloads --all, hang-up, power-off"
-                                     << false;
-        QTest::newRow("decline") << "Quendral" << true;
-    }
-    void everyTextHasItsRoom()
-    {
-        QFETCH(QString, status);
-        QFETCH(bool, countdown);
-        Fixture f;
-        f.setOptions({{"autodisconnect", "1"}});
-        f.setWatchList({f.present(QStringLiteral("a.zip"))});
-        f.standIn->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.standIn.get()));
-        f.tray->trayIcon().setToolTip(status);
-        if (countdown) {
-            f.tray->cmdmonit_Click();
-            f.monitor->tick();
-            QVERIFY(f.monitor->countdownRunning());
-        }
-        QCoreApplication::sendPostedEvents();
-        f.standIn->layout()->activate();
-        for (const QWidget *part : f.standIn->findChildren<QWidget *>()) {
-            if (part->isVisible())
-                QVERIFY2(part->width() >= part->sizeHint().width(), qPrintable(part->objectName()));
-        }
-        if (countdown)
-            f.button(QStringLiteral("cmddecline"))->click();
-    }
-
     void closingAsksToEndTheProgram_data()
     {
         QTest::addColumn<msgbox::Answer>("answer");

@@ -657,19 +657,6 @@ private slots:
         QCOMPARE(focus ? focus->objectName() : QString(), to);
     }
 
-    void arrowsMoveAmongThePowerActions()
-    {
-        setUser("autocomp_off", "1");
-        load();
-        m_window->show();
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window));
-        control<QRadioButton>("optpoweroff")->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-        QVERIFY(control<QRadioButton>("optsuspend")->hasFocus());
-        QVERIFY(control<QRadioButton>("optsuspend")->isChecked());
-    }
-
     void escapeCancels()
     {
         load();
@@ -794,19 +781,6 @@ private slots:
         QCOMPARE(user("QuietRate"), "0.5");
     }
 
-    // Typed digits after one click on a part of the time replace that part.
-    void oneClickThenDigitsSetsTheTime()
-    {
-        setUser("Deadline", "1");
-        setUser("DeadlineTime", "23:15");
-        load();
-        m_window->show();
-        auto *time = control<QTimeEdit>("txtdeadline");
-        QTest::mouseClick(time, Qt::LeftButton, {}, QPoint(4, time->height() / 2));
-        QTest::keyClicks(time, "07");
-        QCOMPARE(time->time(), QTime(7, 15));
-    }
-
     // A command whose program is nowhere to run is named at Apply; the user
     // may keep it or stay to correct it.
     void missingProgramIsTold_data()
@@ -837,23 +811,6 @@ private slots:
         if (asked)
             QCOMPARE(boxes.texts().first(), "MISSING " + command.section(' ', 0, 0));
         QCOMPARE(user("Command"), stored ? command : QString());
-    }
-
-    // Every control a screen reader can reach has a name of its own.
-    void everyControlHasAName()
-    {
-        load();
-        QList<QWidget *> labelled; // a label's buddy takes the label's text as its name
-        for (const QLabel *label : m_window->findChildren<QLabel *>())
-            labelled.append(label->buddy());
-        for (QWidget *control : m_window->findChildren<QWidget *>()) {
-            if (!(control->focusPolicy() & Qt::TabFocus) || control->objectName().startsWith("qt_"))
-                continue;
-            const auto *button = qobject_cast<QAbstractButton *>(control);
-            const bool named = !control->accessibleName().isEmpty() || (button && !button->text().isEmpty()) ||
-                               labelled.contains(control);
-            QVERIFY2(named, qPrintable(control->objectName()));
-        }
     }
 
     // --- the watch list ---
