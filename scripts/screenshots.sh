@@ -6,9 +6,12 @@
 # `quendral`). Each language runs in a session of its own with no tray
 # (tests/e2e/notraysession.sh: private buses, Xvfb) and openbox drawing the
 # title bars; needs `scripts/install-deps.sh screenshots`. PNGs land in
-# OUTPUT_FOLDER as <language>-<nn>-<window>.png.
+# OUTPUT_FOLDER as <language>-<nn>-<window>.png. E2E_SCREEN (WxHxDEPTH,
+# 1024x768x24 unless set) sizes the screen, so that windows at
+# QT_SCALE_FACTOR=2 fit; QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark
+# gives the dark theme.
 set -euo pipefail
-[ $# -ge 1 ] || { sed -n '2,9p' "$0" >&2; exit 2; }
+[ $# -ge 1 ] || { sed -n '2,12p' "$0" >&2; exit 2; }
 repo=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "$1")
 build=$(realpath -m "${2:-$repo/build-test}")

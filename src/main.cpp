@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
     WindowFactory factory;
     const LanguagePass loadLanguage = [&state](QWidget *window) { LoadLanguage(state, window); };
     ActionWindows actionWindows(CountdownDeps{state, *sound, loadLanguage}, *dialup, *power, *notifier);
-    CompletionSequence completion({actionWindows, *sound, notifier.get()});
+    CompletionSequence completion({actionWindows, *sound});
     Monitor monitor(state, {*dialup, *inhibitor, *power, completion});
     monitor.setTrafficMeter(dialup.get());
     // A diagnostic setting for test and soak runs, not an option: a tick of

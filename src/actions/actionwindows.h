@@ -34,7 +34,10 @@ public:
     CountdownWindow *powerAction() const { return m_powerAction; }
 
 private:
-    CountdownWindow *show(CountdownWindow *window);
+    CountdownWindow *show(CountdownWindow *window, std::optional<PowerControl::Action> power);
+    // The notice above the countdown (beside it where the screen has no room
+    // above), so that both can be read while the count runs.
+    void arrange();
 
     CountdownDeps m_deps;
     DialupControl &m_dialup;

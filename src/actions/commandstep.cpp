@@ -3,7 +3,6 @@
 #include "actions/actionwindows.h"
 #include "actions/completionnotice.h"
 #include "base/commandline.h"
-#include "base/desktopnotifier.h"
 #include "base/logging.h"
 
 #include <QDir>
@@ -170,7 +169,15 @@ void CommandStep::finished(int exitCode, QProcess::ExitStatus status)
     else if (exitCode != 0)
         failed(m_texts.exitCode + QLatin1Char(' ') + QString::number(exitCode));
     else
-        end();
+        succeeded(exitCode);
+}
+
+void CommandStep::succeeded(int exitCode)
+{
+    // Told in a notice the user chose; success opens none of its own.
+    if (CompletionNotice *notice = m_context.windows.notice())
+        notice->addReport(m_texts.succeeded.arg(exitCode).arg(m_command), false);
+    end();
 }
 
 void CommandStep::failed(const QString &reason)
@@ -184,9 +191,8 @@ void CommandStep::failed(const QString &reason)
     CompletionNotice *notice = m_context.windows.notice();
     if (!notice)
         notice = m_context.windows.showNotice(m_choice);
+    // The notice's notification, sent with this line, tells it to the desktop.
     notice->addReport(line);
-    if (m_context.notifier)
-        m_context.notifier->notify(QStringLiteral("Quendral"), line);
     end();
 }
 

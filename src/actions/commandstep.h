@@ -23,16 +23,18 @@ namespace quendral {
 // settings file (QUENDRAL_WATCHLIST). Its output goes to the log, within
 // bounds. A command that cannot start, fails or outlasts its time (and is
 // then stopped, with every process it started) is told in the notice, shown
-// for it if need be, in the desktop's notifications and in the log.
+// for it if need be, in the notice's desktop notification and in the log; a
+// command that succeeded, in a notice the user chose.
 class CommandStep final : public CompletionStep
 {
     Q_OBJECT
 
 public:
-    // The texts a failure is told with, in the current language.
+    // The texts a result is told with, in the current language; `succeeded`
+    // takes the exit status and the command.
     struct Texts
     {
-        QString failed, exitCode, timedOut;
+        QString failed, exitCode, timedOut, succeeded;
     };
 
     // How long the command's processes get to end after being asked to.
@@ -53,6 +55,7 @@ private:
     void readOutput();
     void logLine(QByteArrayView line, bool cut);
     void finished(int exitCode, QProcess::ExitStatus status);
+    void succeeded(int exitCode);
     void failed(const QString &reason);
     void end();
     void waitForGroup();

@@ -59,7 +59,8 @@ void CompletionSequence::start(const CompletionChoice &choice, const QString &wa
         const AppState &state = m_context.windows.state();
         plan.add<CommandStep>(choice, choice.files, watchList,
                               CommandStep::Texts{state.message(Msg::CommandFailed), state.message(Msg::CommandExitCode),
-                                                 state.message(Msg::CommandTimedOut)});
+                                                 state.message(Msg::CommandTimedOut),
+                                                 state.message(Msg::CommandSucceeded)});
     }
     if (choice.hangUp)
         plan.add<CountdownStep>(std::nullopt, choice.countdownSeconds);

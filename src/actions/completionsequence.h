@@ -14,7 +14,6 @@ namespace quendral {
 
 struct CompletionChoice;
 class ActionWindows;
-class DesktopNotifier;
 class SoundPlayer;
 
 // One step of a completion: a sound, the notice, a countdown. `run` does the
@@ -34,8 +33,6 @@ public:
     {
         ActionWindows &windows;
         SoundPlayer &sound;
-        // Where a step's failure is told besides the log; none in some tests.
-        DesktopNotifier *notifier = nullptr;
     };
 
     explicit CompletionStep(const Context &context);

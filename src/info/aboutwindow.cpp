@@ -12,8 +12,16 @@ namespace quendral {
 
 namespace {
 
-const QColor linkColour(0, 128, 0);
-const QColor linkHoverColour(255, 255, 0);
+// The theme's own link colours, readable on its background, light or dark;
+// a link under the pointer takes the selection's colour.
+QColor linkColour(const QWidget *window)
+{
+    return window->palette().color(QPalette::Link);
+}
+QColor linkHoverColour(const QWidget *window)
+{
+    return window->palette().color(QPalette::Highlight);
+}
 
 // The day this file was compiled, as dd.MM.yyyy. The compiler gives it as
 // "Apr 11 2005" (a single-digit day padded with a blank).
@@ -106,17 +114,17 @@ void AboutWindow::setLinkColours(const QColor &mail, const QColor &web)
 
 void AboutWindow::Form_MouseMove()
 {
-    setLinkColours(linkColour, linkColour);
+    setLinkColours(linkColour(this), linkColour(this));
 }
 
 void AboutWindow::Label5_MouseMove()
 {
-    setLinkColours(linkHoverColour, linkColour);
+    setLinkColours(linkHoverColour(this), linkColour(this));
 }
 
 void AboutWindow::Label6_MouseMove()
 {
-    setLinkColours(linkColour, linkHoverColour);
+    setLinkColours(linkColour(this), linkHoverColour(this));
 }
 
 void AboutWindow::openMailLink()

@@ -24,6 +24,9 @@ HelpLanguageWindow::HelpLanguageWindow(AppState &state, WindowFactory &windows, 
         addFlag(QStringLiteral("imgpl"), QStringLiteral(":/quendral/pictures/flag_pl.svg"), QStringLiteral("Polish"));
     QPushButton *english =
         addFlag(QStringLiteral("imgen"), QStringLiteral(":/quendral/pictures/flag_en.svg"), QStringLiteral("English"));
+    // A picture alone says nothing to a screen reader.
+    polish->setAccessibleName(QStringLiteral("Pomoc po polsku"));
+    english->setAccessibleName(QStringLiteral("Pomoc po angielsku"));
     connect(polish, &QPushButton::clicked, this, &HelpLanguageWindow::showPolishHelp);
     connect(english, &QPushButton::clicked, this, &HelpLanguageWindow::showEnglishHelp);
     auto *layout = new QHBoxLayout(this);

@@ -145,6 +145,22 @@ const QList<BuiltIn> &builtIns()
         {Msg::AlreadyMonitoring, QStringLiteral("Quendral już monitoruje pliki.")},
         {Msg::NothingToDecline, QStringLiteral("nie ma czego odrzucić")},
         {Msg::TooLate, QStringLiteral("za późno: już zażądano")},
+        // The interface language's numbers, the options window's fields and
+        // dialog, and what the notice tells of the completion.
+        {Msg::Locale, QStringLiteral("pl_PL")},
+        {Msg::OutOfRange, QStringLiteral("„%1” jest poza zakresem tego pola: podaj wartość od %2 do %3.")},
+        {Msg::CommandNotFound,
+         QStringLiteral("Nie można znaleźć programu polecenia albo nie jest on wykonywalny (%1). Zachować mimo to "
+                        "to polecenie?")},
+        {Msg::SoundDialogTitle, QStringLiteral("Wybierz plik dźwiękowy:")},
+        {Msg::SoundDialogFilter, QStringLiteral("Pliki dźwiękowe (*.wav)")},
+        {Msg::NoticeFilesIn, QStringLiteral("Pliki, które nadeszły:")},
+        {Msg::NoticeFinishedAt, QStringLiteral("Zakończono o %1.")},
+        {Msg::CommandSucceeded, QStringLiteral("Polecenie zakończyło się ze statusem wyjścia %1: %2")},
+        {Msg::NoticeCountdownAhead,
+         QStringLiteral("Następnie: %1, zapowiedziane odliczaniem, które możesz skrócić albo przerwać.")},
+        {Msg::NoticeCountdownDone, QStringLiteral("Wykonano: %1.")},
+        {Msg::NoticeCountdownDeclined, QStringLiteral("Odrzucono: %1.")},
     };
     return texts;
 }

@@ -11,11 +11,13 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
+#include <QStandardPaths>
 
 namespace quendral {
 
@@ -40,29 +42,52 @@ CompletionOptions::CompletionOptions(QCheckBox *comp_off, QVBoxLayout *layout, F
         for (QAbstractButton *option : m_action->buttons())
             option->setEnabled(on);
     });
+    connect(m_action, &QButtonGroup::idToggled, this, &CompletionOptions::focusCheckedAction);
 
     m_txtcommand = named<QLineEdit>(frame, "txtcommand");
     auto *label = named<QLabel>(frame, "lblcommand", QStringLiteral("Po zakończeniu uruchom:"));
     label->setBuddy(m_txtcommand);
-    auto *browse = named<QPushButton>(frame, "cmdcommand", QStringLiteral("..."));
-    browse->setToolTip(QStringLiteral("Wybierz program do uruchomienia"));
-    connect(browse, &QPushButton::clicked, this, &CompletionOptions::browseCommand);
-    auto *command = new QHBoxLayout;
-    command->addWidget(label);
-    command->addWidget(m_txtcommand, 1);
-    command->addWidget(browse);
-    layout->addLayout(command);
+    m_cmdcommand = named<QPushButton>(frame, "cmdcommand", QStringLiteral("Przeglądaj..."));
+    m_cmdcommand->setToolTip(QStringLiteral("Wybierz program do uruchomienia"));
+    connect(m_cmdcommand, &QPushButton::clicked, this, &CompletionOptions::browseCommand);
 
-    m_txtcountdown = named<QSpinBox>(frame, "txtcountdown");
+    m_txtcountdown = named<BoundedField<QSpinBox>>(frame, "txtcountdown");
     const OptionRow &length = Options::row(keys::kCountdown);
     m_txtcountdown->setRange(int(length.min), int(length.max));
+    m_txtcountdown->setSuffix(QStringLiteral(" s"));
     auto *countdownLabel = named<QLabel>(frame, "lblcountdown", QStringLiteral("Odliczanie (s):"));
     countdownLabel->setBuddy(m_txtcountdown);
-    auto *countdown = new QHBoxLayout;
-    countdown->addWidget(countdownLabel);
-    countdown->addWidget(m_txtcountdown);
-    countdown->addStretch();
-    layout->addLayout(countdown);
+
+    // Labels in one column, the fields beside them.
+    auto *grid = new QGridLayout;
+    grid->addWidget(label, 0, 0);
+    auto *command = new QHBoxLayout;
+    command->addWidget(m_txtcommand, 1);
+    command->addWidget(m_cmdcommand);
+    grid->addLayout(command, 0, 1);
+    grid->addWidget(countdownLabel, 1, 0);
+    grid->addWidget(m_txtcountdown, 1, 1, Qt::AlignLeft);
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid);
+}
+
+QList<QWidget *> CompletionOptions::actionButtons() const
+{
+    QList<QWidget *> buttons;
+    for (QAbstractButton *option : m_action->buttons())
+        buttons.append(option);
+    return buttons;
+}
+
+QList<QWidget *> CompletionOptions::commandControls() const
+{
+    return {m_txtcommand, m_cmdcommand, m_txtcountdown};
+}
+
+void CompletionOptions::focusCheckedAction()
+{
+    for (QAbstractButton *option : m_action->buttons())
+        option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void CompletionOptions::load(const Options &options)
@@ -82,6 +107,20 @@ void CompletionOptions::save(Options &options) const
     options.command = m_txtcommand->text().trimmed();
     if (m_txtcountdown->value() != options.countdownSeconds())
         options.countdown = Flag(QString::number(m_txtcountdown->value()));
+}
+
+QString CompletionOptions::missingProgram() const
+{
+    const QStringList arguments = splitCommandLine(m_txtcommand->text().trimmed());
+    if (arguments.isEmpty())
+        return {};
+    const QString program = arguments.first();
+    // A bare name is looked up on the PATH, as the completion will start it.
+    const QString found = program.contains(QDir::separator()) || program.contains(u'/')
+                              ? program
+                              : QStandardPaths::findExecutable(program);
+    const QFileInfo file(found);
+    return !found.isEmpty() && file.isFile() && file.isExecutable() ? QString() : program;
 }
 
 void CompletionOptions::browseCommand()

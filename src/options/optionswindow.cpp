@@ -18,12 +18,16 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QList>
-#include <QSpinBox>
+#include <QMouseEvent>
+#include <QShortcut>
 #include <QStringList>
 #include <QTimeEdit>
 
@@ -39,6 +43,35 @@ PictureButton *pictureButton(QWidget *parent, const char *name, const QString &c
     auto *button = named<PictureButton>(parent, name, caption);
     button->setPictures(QIcon(QStringLiteral(":/quendral/options/") + picture));
     return button;
+}
+
+// A click in the time selects the part under it, so that typed digits
+// replace the hours or the minutes instead of running past them.
+class TimeField : public QTimeEdit
+{
+public:
+    using QTimeEdit::QTimeEdit;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        QTimeEdit::mouseReleaseEvent(event);
+        setSelectedSection(currentSection());
+    }
+};
+
+// The least and the greatest value of `field` as its numbers read, with its unit.
+template <typename Field> std::pair<QString, QString> bounds(const Field *field, int decimals)
+{
+    const QLocale locale = field->locale();
+    return {locale.toString(double(field->minimum()), 'f', decimals) + field->suffix(),
+            locale.toString(double(field->maximum()), 'f', decimals) + field->suffix()};
+}
+
+template <typename Field> QString rangeText(const Field *field, int decimals)
+{
+    const auto [low, high] = bounds(field, decimals);
+    return low + QStringLiteral(" – ") + high;
 }
 
 } // namespace
@@ -92,9 +125,10 @@ OptionsWindow::OptionsWindow(AppState &state, WindowFactory &factory, Deps deps,
     option->addLayout(watched);
     for (QCheckBox *box : {m_disconnect, m_comp_off, m_sound, m_info_files})
         option->addWidget(box);
-    addFinishConditions(option);
     m_completion = new CompletionOptions(m_comp_off, option, m_deps.runDialog);
+    addFinishConditions();
     (new QVBoxLayout(m_frmlanguage))->addWidget(m_language);
+    m_language->setAccessibleName(QStringLiteral("Język interfejsu"));
     auto *bonus = new QVBoxLayout(m_frmbonus);
     bonus->addWidget(m_start);
     bonus->addWidget(m_ie);
@@ -103,7 +137,8 @@ OptionsWindow::OptionsWindow(AppState &state, WindowFactory &factory, Deps deps,
     buttons->addWidget(m_cmdapply);
     buttons->addWidget(m_cmdcancel);
     auto *layout = new QVBoxLayout(this);
-    for (QWidget *part : std::initializer_list<QWidget *>{m_lblintroduction, m_frmoption, m_frmlanguage, m_frmbonus})
+    for (QWidget *part :
+         std::initializer_list<QWidget *>{m_lblintroduction, m_frmoption, m_frmfinish, m_frmlanguage, m_frmbonus})
         layout->addWidget(part);
     layout->addLayout(buttons);
     layout->addWidget(m_Label1);
@@ -115,8 +150,78 @@ OptionsWindow::OptionsWindow(AppState &state, WindowFactory &factory, Deps deps,
     connect(m_cmdlist, &PictureButton::clicked, this, &OptionsWindow::showWatchList);
     connect(m_cmdapply, &PictureButton::clicked, this, &OptionsWindow::apply);
     connect(m_cmdcancel, &PictureButton::clicked, this, &OptionsWindow::cancel);
+    // Escape is Cancel, from wherever the focus is.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &OptionsWindow::cancel);
+    setTabOrderByLayout();
 
     load();
+    applyLocale();
+}
+
+void OptionsWindow::setTabOrderByLayout()
+{
+    QList<QWidget *> order = {m_cmdlist, m_disconnect, m_comp_off};
+    order += m_completion->actionButtons();
+    order += {m_sound, m_info_files};
+    order += m_completion->commandControls();
+    order += {m_chkquiet, m_txtquiet, m_txtquietrate, m_chkdeadline, m_txtdeadline, m_cbdeadline,
+              m_language, m_start,    m_ie,           m_cmdapply,    m_cmdcancel};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void OptionsWindow::applyLocale()
+{
+    const QLocale locale(m_state.message(Msg::Locale));
+    setLocale(locale);
+    // The fields show their values anew in the locale's numbers.
+    for (QAbstractSpinBox *field : findChildren<QAbstractSpinBox *>())
+        field->setLocale(locale);
+    m_txtquiet->setToolTip(rangeText(m_txtquiet, 0));
+    m_txtquietrate->setToolTip(rangeText(m_txtquietrate, m_txtquietrate->decimals()));
+    m_completion->countdown()->setToolTip(rangeText(m_completion->countdown(), 0));
+    if (m_dialog) {
+        m_dialog->setWindowTitle(m_state.message(Msg::SoundDialogTitle));
+        m_dialog->setNameFilter(m_state.message(Msg::SoundDialogFilter));
+    }
+}
+
+void OptionsWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        applyLocale();
+}
+
+bool OptionsWindow::fieldsInRange()
+{
+    const auto told = [this](QAbstractSpinBox *field, const QString &typed, const QString &low, const QString &high) {
+        if (field->hasAcceptableInput())
+            return false;
+        msgbox::show(this, m_state.message(Msg::OutOfRange).arg(typed, low, high), msgbox::Icon::Warning);
+        field->setFocus();
+        field->selectAll();
+        return true;
+    };
+    const auto [quietLow, quietHigh] = bounds(m_txtquiet, 0);
+    const auto [rateLow, rateHigh] = bounds(m_txtquietrate, m_txtquietrate->decimals());
+    BoundedField<QSpinBox> *countdown = m_completion->countdown();
+    const auto [countLow, countHigh] = bounds(countdown, 0);
+    return !told(m_txtquiet, m_txtquiet->typed(), quietLow, quietHigh) &&
+           !told(m_txtquietrate, m_txtquietrate->typed(), rateLow, rateHigh) &&
+           !told(countdown, countdown->typed(), countLow, countHigh);
+}
+
+bool OptionsWindow::commandConfirmed()
+{
+    const QString program = m_completion->missingProgram();
+    if (program.isEmpty())
+        return true;
+    if (msgbox::show(this, m_state.message(Msg::CommandNotFound).arg(program), msgbox::Icon::Warning,
+                     msgbox::Buttons::YesNo) == msgbox::Answer::Yes)
+        return true;
+    m_completion->command()->setFocus();
+    return false;
 }
 
 void OptionsWindow::load()
@@ -162,38 +267,51 @@ void OptionsWindow::load()
     m_cbdeadline->setItemText(1, m_lbldeadlinehangup->text());
 }
 
-void OptionsWindow::addFinishConditions(QVBoxLayout *frame)
+void OptionsWindow::addFinishConditions()
 {
-    m_chkquiet = named<QCheckBox>(m_frmoption, "chkquiet", QStringLiteral("Zakończ także, gdy połączenie ucichnie na"));
-    m_txtquiet = named<QSpinBox>(m_frmoption, "txtquiet");
+    m_frmfinish = named<QGroupBox>(this, "frmfinish", QStringLiteral("Zakończenie bez plików"));
+    m_chkquiet = named<QCheckBox>(m_frmfinish, "chkquiet", QStringLiteral("Zakończ także, gdy połączenie ucichnie na"));
+    m_txtquiet = named<BoundedField<QSpinBox>>(m_frmfinish, "txtquiet");
     const OptionRow &minutes = Options::row(keys::kQuietMinutes);
     m_txtquiet->setRange(int(minutes.min), int(minutes.max));
     m_txtquiet->setSuffix(QStringLiteral(" min"));
-    m_lblquietrate = named<QLabel>(m_frmoption, "lblquietrate", QStringLiteral("poniżej"));
-    m_txtquietrate = named<QDoubleSpinBox>(m_frmoption, "txtquietrate");
+    m_txtquiet->setAccessibleName(QStringLiteral("Minuty ciszy"));
+    m_lblquietrate = named<QLabel>(m_frmfinish, "lblquietrate", QStringLiteral("poniżej"));
+    m_txtquietrate = named<BoundedField<QDoubleSpinBox>>(m_frmfinish, "txtquietrate");
     m_txtquietrate->setDecimals(1);
-    m_txtquietrate->setRange(0.1, 100000);
+    // The stored rate must lie above its lower bound: the least one shown.
+    const OptionRow &rate = Options::row(keys::kQuietRate);
+    m_txtquietrate->setRange(rate.min + 0.1, rate.max);
     m_txtquietrate->setSuffix(QStringLiteral(" kB/s"));
-    m_chkdeadline = named<QCheckBox>(m_frmoption, "chkdeadline", QStringLiteral("Najpóźniej o"));
-    m_txtdeadline = named<QTimeEdit>(m_frmoption, "txtdeadline");
+    m_txtquietrate->setAccessibleName(QStringLiteral("Próg ciszy"));
+    m_lblquietrate->setBuddy(m_txtquietrate);
+    m_chkdeadline = named<QCheckBox>(m_frmfinish, "chkdeadline", QStringLiteral("Najpóźniej o"));
+    m_txtdeadline = named<TimeField>(m_frmfinish, "txtdeadline");
     m_txtdeadline->setDisplayFormat(QStringLiteral("HH:mm"));
-    m_cbdeadline = named<QComboBox>(m_frmoption, "cbdeadline");
+    m_txtdeadline->setAccessibleName(QStringLiteral("Najpóźniejsza godzina"));
+    m_cbdeadline = named<QComboBox>(m_frmfinish, "cbdeadline");
+    m_cbdeadline->setAccessibleName(QStringLiteral("Działania o najpóźniejszej godzinie"));
     m_lbldeadlineall = named<QLabel>(this, "lbldeadlineall", QStringLiteral("wykonaj wybrane działania"));
     m_lbldeadlinehangup = named<QLabel>(this, "lbldeadlinehangup", QStringLiteral("tylko rozłącz"));
     m_lbldeadlineall->hide();
     m_lbldeadlinehangup->hide();
     m_cbdeadline->addItems({m_lbldeadlineall->text(), m_lbldeadlinehangup->text()});
 
+    // The boxes in one column, their values beside them.
+    auto *grid = new QGridLayout(m_frmfinish);
+    grid->addWidget(m_chkquiet, 0, 0);
     auto *quiet = new QHBoxLayout;
-    for (QWidget *part : std::initializer_list<QWidget *>{m_chkquiet, m_txtquiet, m_lblquietrate, m_txtquietrate})
+    for (QWidget *part : std::initializer_list<QWidget *>{m_txtquiet, m_lblquietrate, m_txtquietrate})
         quiet->addWidget(part);
     quiet->addStretch();
+    grid->addLayout(quiet, 0, 1);
+    grid->addWidget(m_chkdeadline, 1, 0);
     auto *deadline = new QHBoxLayout;
-    for (QWidget *part : std::initializer_list<QWidget *>{m_chkdeadline, m_txtdeadline, m_cbdeadline})
+    for (QWidget *part : std::initializer_list<QWidget *>{m_txtdeadline, m_cbdeadline})
         deadline->addWidget(part);
     deadline->addStretch();
-    frame->addLayout(quiet);
-    frame->addLayout(deadline);
+    grid->addLayout(deadline, 1, 1);
+    grid->setColumnStretch(1, 1);
     // The values count only while their box is checked.
     for (QWidget *part : std::initializer_list<QWidget *>{m_txtquiet, m_txtquietrate})
         connect(m_chkquiet, &QCheckBox::toggled, part, &QWidget::setEnabled);
@@ -282,9 +400,9 @@ void OptionsWindow::powerOffToggled()
 QFileDialog &OptionsWindow::dialog()
 {
     if (!m_dialog) {
-        m_dialog = new QFileDialog(this, QStringLiteral("Wybierz plik dźwiękowy:"));
+        m_dialog = new QFileDialog(this, m_state.message(Msg::SoundDialogTitle));
         m_dialog->setObjectName(QStringLiteral("dialog"));
-        m_dialog->setNameFilter(QStringLiteral("Pliki dźwiękowe (*.wav)"));
+        m_dialog->setNameFilter(m_state.message(Msg::SoundDialogFilter));
         m_dialog->setFileMode(QFileDialog::ExistingFile);
         m_dialog->setAcceptMode(QFileDialog::AcceptOpen);
         // The name box's completion list is a window of its own: Enter closes
@@ -325,6 +443,8 @@ void OptionsWindow::showWatchList()
 
 void OptionsWindow::apply()
 {
+    if (!fieldsInRange() || !commandConfirmed())
+        return;
     // One write for every option, so a crash leaves the old ones or the new.
     const Options stored = Options::read(m_state.store);
     Options chosen = stored;

@@ -1,16 +1,19 @@
 #pragma once
 
 #include "kit/languagepass.h"
+#include "options/boundedfield.h"
+
+#include <QDoubleSpinBox>
+#include <QSpinBox>
 
 #include <QString>
 #include <QWidget>
 
 #include <functional>
 
+class QAbstractSpinBox;
 class QCheckBox;
 class QComboBox;
-class QDoubleSpinBox;
-class QSpinBox;
 class QTimeEdit;
 class QVBoxLayout;
 class QFileDialog;
@@ -61,12 +64,25 @@ public:
     // A WAV file chosen since the window loaded; saved only by Apply.
     const QString &newsound() const { return m_newsound; }
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    // Numbers as the interface language writes them, and each field's range
+    // in its hint.
+    void applyLocale();
+    // Tab goes through the window as it reads, top to bottom.
+    void setTabOrderByLayout();
+    // Tells the first field whose text is no value of its range, and puts
+    // the focus there; false if there is one.
+    bool fieldsInRange();
+    // Asks whether to keep a command whose program cannot be run.
+    bool commandConfirmed();
     void load();
     void fillLanguageList();
-    // The quiet and deadline controls: built into the files frame, shown
+    // The quiet and deadline controls: built into their own frame, shown
     // from the stored options, written into the options Apply saves.
-    void addFinishConditions(QVBoxLayout *frame);
+    void addFinishConditions();
     void showFinishConditions(const Options &shown);
     void chooseFinishConditions(Options &chosen) const;
     QFileDialog &dialog();
@@ -88,9 +104,9 @@ private:
     QCheckBox *m_sound;
     QCheckBox *m_info_files;
     QCheckBox *m_chkquiet;
-    QSpinBox *m_txtquiet;
+    BoundedField<QSpinBox> *m_txtquiet;
     QLabel *m_lblquietrate;
-    QDoubleSpinBox *m_txtquietrate;
+    BoundedField<QDoubleSpinBox> *m_txtquietrate;
     QCheckBox *m_chkdeadline;
     QTimeEdit *m_txtdeadline;
     QComboBox *m_cbdeadline;
@@ -98,6 +114,7 @@ private:
     QLabel *m_lbldeadlineall;
     QLabel *m_lbldeadlinehangup;
     CompletionOptions *m_completion;
+    QGroupBox *m_frmfinish;
     QGroupBox *m_frmlanguage;
     QComboBox *m_language;
     QGroupBox *m_frmbonus;

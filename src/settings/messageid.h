@@ -84,8 +84,19 @@ enum class Msg {
     AlreadyMonitoring,
     NothingToDecline,
     TooLate,
+    Locale,
+    OutOfRange,
+    CommandNotFound,
+    SoundDialogTitle,
+    SoundDialogFilter,
+    NoticeFilesIn,
+    NoticeFinishedAt,
+    CommandSucceeded,
+    NoticeCountdownAhead,
+    NoticeCountdownDone,
+    NoticeCountdownDeclined,
 };
-inline constexpr int kMessageCount = int(Msg::TooLate) + 1;
+inline constexpr int kMessageCount = int(Msg::NoticeCountdownDeclined) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -154,6 +165,17 @@ inline QString messageKey(Msg id)
         "alreadymonitoring",
         "nothingtodecline",
         "toolate",
+        "locale",
+        "outofrange",
+        "commandnotfound",
+        "sounddialogtitle",
+        "sounddialogfilter",
+        "noticefilesin",
+        "noticefinishedat",
+        "commandsucceeded",
+        "noticecountdownahead",
+        "noticecountdowndone",
+        "noticecountdowndeclined",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);

@@ -86,11 +86,8 @@ void SplashWindow::buildControls()
 {
     setWindowTitle(QStringLiteral("Quendral"));
     setFixedSize(kWidth, kHeight);
+    // The theme's window colours, so that a dark theme gets a dark splash.
     setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, Qt::white);
-    colours.setColor(QPalette::WindowText, Qt::black);
-    setPalette(colours);
 
     // Line1 to Line4 frame the window: top, right, bottom, left.
     const QRect frames[] = {

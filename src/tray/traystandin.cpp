@@ -26,10 +26,20 @@ TrayStandIn::TrayStandIn(QMenu &menu, TrayIcon &icon, LanguagePass loadLanguage,
     m_lblstatus = new QLabel(icon.toolTip(), this);
     m_lblstatus->setObjectName(QStringLiteral("lblstatus"));
     m_layout->addWidget(m_lblstatus);
-    connect(&icon, &TrayIcon::toolTipChanged, m_lblstatus, &QLabel::setText);
+    // The window grows at once with a longer status, not at the next turn of
+    // the loop, when a screenshot or the user may already see it cut.
+    connect(&icon, &TrayIcon::toolTipChanged, m_lblstatus, [this](const QString &text) {
+        m_lblstatus->setText(text);
+        m_layout->activate();
+    });
     menu.installEventFilter(this);
     loadLanguage(this);
-    fitTitle(this);
+    // The window grows with what it holds (a longer status, the decline
+    // button), and is never narrower than its title: a minimum width of the
+    // window itself would stop the layout from growing it.
+    const QMargins margins = m_layout->contentsMargins();
+    m_layout->addStrut(titleWidth(this) - margins.left() - margins.right());
+    m_layout->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
 void TrayStandIn::addButton(QAction *entry, int index)

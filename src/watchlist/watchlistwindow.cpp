@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -68,6 +69,8 @@ WatchListWindow::WatchListWindow(AppState &state, LanguagePass loadLanguage, Dri
     connect(m_cmddel, &PictureButton::clicked, this, &WatchListWindow::deleteEntry);
     connect(m_cmdapply, &PictureButton::clicked, this, &WatchListWindow::apply);
     connect(m_cmdcancel, &PictureButton::clicked, this, &WatchListWindow::cancel);
+    // Escape is Cancel, from wherever the focus is.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &WatchListWindow::cancel);
 
     load();
 }

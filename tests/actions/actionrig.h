@@ -34,7 +34,7 @@ struct ActionRig
     FakeNotifier notifier;
     int languagePasses = 0; // loadLanguage calls
     ActionWindows windows{{state, sound, [this](QWidget *) { ++languagePasses; }}, dialup, power, notifier};
-    CompletionSequence sequence{{windows, sound, &notifier}};
+    CompletionSequence sequence{{windows, sound}};
     QList<CompletionSequence::Outcome> finished;
 
     ActionRig()

@@ -88,11 +88,46 @@ private slots:
             QVERIFY(reports->isHidden() && log.warnings("quendral.command").isEmpty());
         } else {
             QVERIFY2(reports->text().startsWith(report), qPrintable(reports->text()));
-            QVERIFY(rig.notifier.sent.contains(QStringLiteral("Quendral|") + reports->text()));
+            // The notice's one notification waited for the result and carries it.
+            QCOMPARE(rig.notifier.sent.size(), 1);
+            QVERIFY(rig.notifier.sent.first().endsWith(reports->text()));
             QVERIFY(log.warned("quendral.command", report));
         }
         rig.window<HangUpCountdown>("frmdis")->declineHangUp();
         QCOMPARE(rig.finished.size(), 1);
+    }
+
+    // The notice and the countdown are both readable: neither covers the
+    // other, in whichever order they open.
+    void theNoticeStandsClearOfTheCountdown_data()
+    {
+        QTest::addColumn<Chain>("chain");
+        QTest::addColumn<bool>("noticeFirst");
+        QTest::newRow("hang-up, notice first") << Chain::HangUp << true;
+        QTest::newRow("power-off, notice first") << Chain::PowerOff << true;
+        QTest::newRow("hang-up, notice after") << Chain::HangUp << false;
+    }
+    void theNoticeStandsClearOfTheCountdown()
+    {
+        QFETCH(Chain, chain);
+        QFETCH(bool, noticeFirst);
+        ActionRig rig;
+        CompletionChoice choice;
+        choice.notice = true;
+        if (noticeFirst)
+            rig.windows.showNotice(choice);
+        rig.complete(chain);
+        const char *name = chain == Chain::HangUp ? "frmdis" : "frmshut";
+        QTRY_VERIFY(rig.isVisible(name));
+        if (!noticeFirst)
+            rig.windows.showNotice(choice);
+        const QWidget *count = rig.window<QWidget>(name);
+        const QWidget *notice = rig.window<QWidget>("frminfo");
+        QVERIFY2(!notice->frameGeometry().intersects(count->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                                             .arg(notice->x())
+                                                                                             .arg(notice->y())
+                                                                                             .arg(notice->width())
+                                                                                             .arg(notice->height())));
     }
 
     // The pass of a loading window reaches that window alone, found by its

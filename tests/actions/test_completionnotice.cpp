@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QtTest>
 
 using namespace quendral;
@@ -62,6 +63,63 @@ private slots:
         QCoreApplication::sendEvent(&window, &change);
         QCOMPARE(window.windowTitle(), QStringLiteral("LATE"));
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblfile"))->text(), text);
+    }
+
+    // Under its reason the notice names the files that came in, when it
+    // finished and each countdown: ahead, then carried out or declined.
+    void theNoticeTellsTheCompletion_data()
+    {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QStringList>("missing");
+        QTest::addColumn<bool>("hangUp");
+        QTest::addColumn<int>("power"); // -1: none
+        QTest::addColumn<int>("ended"); // -1: not yet, 0: carried out, 1: declined
+        QTest::addColumn<QString>("details");
+        const int suspend = int(PowerControl::Action::Suspend);
+        QTest::newRow("hang-up ahead") << int(FinishReason::Files) << QStringList() << true << -1 << -1
+                                       << "IN:\n/d/a\n/d/b\nAT *\nNEXT hangup";
+        QTest::newRow("suspended") << int(FinishReason::Files) << QStringList() << false << suspend << 0
+                                   << "IN:\n/d/a\n/d/b\nAT *\nDONE suspend";
+        QTest::newRow("suspend declined") << int(FinishReason::Files) << QStringList() << false << suspend << 1
+                                          << "IN:\n/d/a\n/d/b\nAT *\nNO suspend";
+        QTest::newRow("deadline, one missing")
+            << int(FinishReason::Deadline) << QStringList{"/d/b"} << false << -1 << -1 << "IN:\n/d/a\nAT *";
+    }
+    void theNoticeTellsTheCompletion()
+    {
+        QFETCH(int, reason);
+        QFETCH(QStringList, missing);
+        QFETCH(bool, hangUp);
+        QFETCH(int, power);
+        QFETCH(int, ended);
+        QFETCH(QString, details);
+        m_state.messages.insert({{"noticefilesin", "IN:"},
+                                 {"noticefinishedat", "AT %1"},
+                                 {"noticecountdownahead", "NEXT %1"},
+                                 {"noticecountdowndone", "DONE %1"},
+                                 {"noticecountdowndeclined", "NO %1"},
+                                 {"actionhangup", "hangup"},
+                                 {"actionsuspend", "suspend"}});
+        FakeSound sound;
+        FakeNotifier notifier;
+        CompletionNotice window(m_state, sound, notifier, [](QWidget *) {});
+        CompletionChoice choice;
+        choice.reason = FinishReason(reason);
+        choice.files = QStringList{"/d/a", "/d/b"};
+        choice.missing = missing;
+        choice.hangUp = hangUp;
+        if (power >= 0)
+            choice.power = PowerControl::Action(power);
+        window.showReason(choice);
+        if (ended >= 0)
+            window.countdownEnded(choice.power, ended == 1);
+        const QString shown = window.findChild<QLabel *>(QStringLiteral("lbldetails"))->text();
+        QVERIFY2(QRegularExpression(QRegularExpression::wildcardToRegularExpression(
+                                        details, QRegularExpression::UnanchoredWildcardConversion) +
+                                    '$')
+                     .match(shown)
+                     .hasMatch(),
+                 qPrintable(shown));
     }
 
     void showsTheNoticeWithPictureAndButton()

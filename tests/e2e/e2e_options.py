@@ -4,8 +4,8 @@ left click on the tray icon, choosing English and applying stores the choice
 in Settings.ini and turns the tray menu English."""
 import re
 
-from quendral_e2e import Program, check_tray_menu, checked, click_at, click_tray_icon, find, name, scenario, \
-    showing, tray_icons, wait_until, window
+from quendral_e2e import Program, check_tray_menu, checked, click_at, click_tray_icon, descendants, find, name, \
+    role, scenario, showing, tray_icons, wait_until, window
 
 OPTIONS_PL = "Quendral - opcje"
 DISCONNECT = "Rozłącz aktywne połączenie gdy zadane pliki zostaną pobrane"
@@ -42,7 +42,10 @@ def choose_english(program: Program, app):
     options = wait_until(lambda: window(app, OPTIONS_PL), 20, "the options window after a left click")
     if not checked(box(options, DISCONNECT)) or not checked(box(options, COMP_OFF)):
         raise AssertionError("the options window opened again does not show the stored choices")
-    language = wait_until(lambda: find(options, ("combo box",)), 10, "the language list")
+    # The combo box that lists the language files (the deadline's is another).
+    language = wait_until(lambda: next((node for node in descendants(options) if role(node) == "combo box"
+                                        and showing(node) and find(node, ("list item",), "Polish.ini")), None),
+                          10, "the language list")
     click_at(language)
     # The entries report themselves showing while the list is closed too; only
     # the opened list is where the pointer can reach them.

@@ -95,7 +95,7 @@ start_xvfb() {
     local file="$E2E_ROOT/display$n"
     # Xvfb names its display on fd 3 once it accepts clients. Without -noreset it
     # resets when its last client leaves and the next client fails to connect.
-    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1024x768x24 3>"$file" 2>"$E2E_ROOT/logs/xvfb$n.log" &
+    Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "${E2E_SCREEN:-1024x768x24}" 3>"$file" 2>"$E2E_ROOT/logs/xvfb$n.log" &
     e2e_pids+=($!)
     for _ in $(seq 200); do [ -s "$file" ] && break; sleep 0.05; done
     [ -s "$file" ] || session_fail "Xvfb did not start" "$E2E_ROOT/logs/xvfb$n.log"

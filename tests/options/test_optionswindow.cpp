@@ -1,5 +1,6 @@
 #include "kit/picturebutton.h"
 #include "kit/windowfactory.h"
+#include "lang/messages.h"
 #include "options/optionswindow.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
@@ -110,7 +111,13 @@ private slots:
         QFile::remove(launcher::path());
         QDir(runkey::autostartFolder()).removeRecursively();
         m_rig = std::make_unique<test::WindowRig>(test::ProgramFolder::Languages::Shipped);
-        m_rig->state.messages = {{"nopathtosound", "NOPATH"}, {"deletefiles", "DELETED"}};
+        setBuiltInMessages(m_rig->state);
+        m_rig->state.messages.insert({{"nopathtosound", "NOPATH"},
+                                      {"deletefiles", "DELETED"},
+                                      {"sounddialogtitle", "SOUND?"},
+                                      {"sounddialogfilter", "Sounds (*.wav)"},
+                                      {"outofrange", "OUT %1 %2 %3"},
+                                      {"commandnotfound", "MISSING %1"}});
         m_calls.clear();
         m_dialogAnswers.clear();
     }
@@ -264,8 +271,8 @@ private slots:
         m_dialogAnswers = {m_rig->folder.file("gone.wav"), chosen};
         box("sound")->setChecked(true);
         QCOMPARE(m_calls.count("dialog"), 2); // a name that does not exist asks again
-        QCOMPARE(m_dialogTitle, "Wybierz plik dźwiękowy:");
-        QCOMPARE(m_dialogFilters, QStringList{"Pliki dźwiękowe (*.wav)"});
+        QCOMPARE(m_dialogTitle, "SOUND?");
+        QCOMPARE(m_dialogFilters, QStringList{"Sounds (*.wav)"});
         QCOMPARE(m_window->newsound(), chosen);
         QVERIFY(box("sound")->isChecked());
         box("sound")->setChecked(false); // unchecking keeps the choice
@@ -602,6 +609,208 @@ private slots:
         m_window->apply();
         QCOMPARE(storedLanguage(), "");
         QVERIFY(m_calls.isEmpty());
+    }
+
+    // --- the keyboard ---
+
+    // Tab goes through the window as it reads: the power actions right
+    // after their box (only the checked one; arrows move among them), the
+    // command and the countdown with the actions, the finish conditions
+    // before the language.
+    void tabFollowsTheLayout_data()
+    {
+        QTest::addColumn<bool>("powerOff");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("presses"); // Tab first goes through the parts of the time
+        const QStringList order = {"cmdlist",    "disconnect",   "comp_off",    "optsuspend",   "sound",
+                                   "info_files", "txtcommand",   "cmdcommand",  "txtcountdown", "chkquiet",
+                                   "txtquiet",   "txtquietrate", "chkdeadline", "txtdeadline",  "cbdeadline",
+                                   "language",   "start",        "ie",          "cmdapply",     "cmdcancel"};
+        for (qsizetype i = 1; i < order.size(); ++i)
+            QTest::addRow("%s", qPrintable(order[i - 1]))
+                << true << order[i - 1] << order[i] << (order[i - 1] == "txtdeadline" ? 2 : 1);
+        QTest::newRow("actions off") << false << "comp_off"
+                                     << "sound" << 1;
+    }
+
+    void tabFollowsTheLayout()
+    {
+        QFETCH(bool, powerOff);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, presses);
+        setUser("autocomp_off", powerOff ? "1" : "0");
+        setUser("PowerAction", "1");
+        setUser("Quiet", "1");
+        setUser("Deadline", "1");
+        load();
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        m_window->findChild<QWidget *>(from)->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < presses; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *focus = QApplication::focusWidget();
+        while (focus && focus->objectName().startsWith("qt_"))
+            focus = focus->parentWidget();
+        QCOMPARE(focus ? focus->objectName() : QString(), to);
+    }
+
+    void escapeCancels()
+    {
+        load();
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        box("comp_off")->setChecked(true);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : m_window.data(), Qt::Key_Escape);
+        QTRY_VERIFY(m_window.isNull());
+        QCOMPARE(user("autocomp_off"), "");
+    }
+
+    // --- the fields ---
+
+    // A typed value outside a field's range, or no number at all, stays in
+    // the field and Apply says so instead of storing the old value.
+    void outOfRangeIsTold_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored"); // "" when Apply refuses
+        QTest::newRow("countdown 0") << "txtcountdown"
+                                     << "0"
+                                     << "Countdown"
+                                     << "";
+        QTest::newRow("countdown 4") << "txtcountdown"
+                                     << "4"
+                                     << "Countdown"
+                                     << "";
+        QTest::newRow("countdown 9999") << "txtcountdown"
+                                        << "9999"
+                                        << "Countdown"
+                                        << "";
+        QTest::newRow("countdown letters") << "txtcountdown"
+                                           << "abc"
+                                           << "Countdown"
+                                           << "";
+        QTest::newRow("countdown 600") << "txtcountdown"
+                                       << "600"
+                                       << "Countdown"
+                                       << "600";
+        QTest::newRow("quiet 0") << "txtquiet"
+                                 << "0"
+                                 << "QuietMinutes"
+                                 << "";
+        QTest::newRow("quiet 999") << "txtquiet"
+                                   << "999"
+                                   << "QuietMinutes"
+                                   << "";
+        QTest::newRow("quiet 240") << "txtquiet"
+                                   << "240"
+                                   << "QuietMinutes"
+                                   << "240";
+        QTest::newRow("rate 0") << "txtquietrate"
+                                << "0"
+                                << "QuietRate"
+                                << "";
+    }
+
+    void outOfRangeIsTold()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        setUser("Quiet", "1");
+        load();
+        test::MessageBoxes boxes;
+        auto *spin = control<QAbstractSpinBox>(qPrintable(field));
+        spin->selectAll();
+        QTest::keyClicks(spin, typed);
+        QTest::keyClick(spin, Qt::Key_Tab); // leaving the field keeps what was typed
+        QVERIFY(spin->text().startsWith(typed));
+        const QPointer<OptionsWindow> window = m_window;
+        m_window->apply();
+        QCOMPARE(user(qPrintable(key)), stored);
+        if (stored.isEmpty()) {
+            QCOMPARE(boxes.texts().size(), 1);
+            QVERIFY2(boxes.texts().first().startsWith("OUT " + typed + ' '), qPrintable(boxes.texts().first()));
+            QVERIFY(!window.isNull());
+        } else {
+            QVERIFY(boxes.texts().isEmpty());
+        }
+    }
+
+    // Numbers read and show as the interface language writes them, whatever
+    // the system's locale.
+    void numbersFollowTheInterfaceLanguage_data()
+    {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("English under Polish") << "pl_PL"
+                                              << "en_GB"
+                                              << "0.5"
+                                              << "2.0 kB/s";
+        QTest::newRow("Polish under English") << "en_US"
+                                              << "pl_PL"
+                                              << "0,5"
+                                              << "2,0 kB/s";
+    }
+
+    void numbersFollowTheInterfaceLanguage()
+    {
+        QFETCH(QString, system);
+        QFETCH(QString, language);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        const QLocale before;
+        QLocale::setDefault(QLocale(system));
+        m_rig->state.messages.insert("locale", language);
+        setUser("Quiet", "1");
+        load();
+        QLocale::setDefault(before);
+        auto *rate = control<QDoubleSpinBox>("txtquietrate");
+        QCOMPARE(rate->text(), shown);
+        rate->selectAll();
+        QTest::keyClicks(rate, typed);
+        m_window->apply();
+        QCOMPARE(user("QuietRate"), "0.5");
+    }
+
+    // A command whose program is nowhere to run is named at Apply; the user
+    // may keep it or stay to correct it.
+    void missingProgramIsTold_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("answer"); // msgbox::Answer, when asked
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("on the path") << "sh -c true" << int(msgbox::Answer::No) << false << true;
+        QTest::newRow("no such name kept") << "quendral-no-such-program x" << int(msgbox::Answer::Yes) << true << true;
+        QTest::newRow("no such name") << "quendral-no-such-program x" << int(msgbox::Answer::No) << true << false;
+        QTest::newRow("not executable") << "<folder>plain.txt" << int(msgbox::Answer::No) << true << false;
+    }
+
+    void missingProgramIsTold()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, stored);
+        m_rig->folder.write("plain.txt", "text");
+        command.replace("<folder>", m_rig->folder.path());
+        load();
+        test::MessageBoxes boxes{msgbox::Answer(answer)};
+        control<QLineEdit>("txtcommand")->setText(command);
+        m_window->apply();
+        QCOMPARE(boxes.texts().size(), asked ? 1 : 0);
+        if (asked)
+            QCOMPARE(boxes.texts().first(), "MISSING " + command.section(' ', 0, 0));
+        QCOMPARE(user("Command"), stored ? command : QString());
     }
 
     // --- the watch list ---

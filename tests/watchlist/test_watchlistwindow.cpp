@@ -9,6 +9,7 @@
 #include "watchlist/folderlist.h"
 #include "watchlist/watchlistwindow.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -120,17 +121,18 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), list());
     }
 
-    void enterAndEscapeDoNotCloseTheWindow()
+    // Enter applies nothing by itself; Escape is Cancel.
+    void enterKeepsTheWindowAndEscapeCancels()
     {
         test::MessageBoxes boxes;
         store({QStringLiteral("/a.zip")});
         open();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
-        QTest::keyClick(list(), Qt::Key_Escape);
         QTest::keyClick(list(), Qt::Key_Return);
-        QTest::keyClick(m_window, Qt::Key_Escape);
         QVERIFY(m_window->isVisible());
+        QTest::keyClick(list(), Qt::Key_Escape);
+        QTRY_VERIFY(m_window.isNull());
         QCOMPARE(settingsFile().count("file"), 1);
         QVERIFY(boxes.shown().isEmpty());
     }
@@ -373,8 +375,17 @@ private slots:
                  (QStringList{"C:/a.zip", "C:/b.zip", "C:/c.zip", ""}));
     }
 
+    // Cancel, by its button or by Escape from any control.
+    void cancelWritesNothing_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("button") << false;
+        QTest::newRow("Escape") << true;
+    }
+
     void cancelWritesNothing()
     {
+        QFETCH(bool, escape);
         store({"/a.zip", "/b.zip"});
         QVERIFY(m_state->store.SaveUserSetting(QStringLiteral("notallfiles"), QStringLiteral("0")));
         const QByteArray before = settingsFile();
@@ -385,7 +396,15 @@ private slots:
         m_window->deleteEntry();
         m_window->addEntry(QStringLiteral("/new.zip"));
         control<QRadioButton>("opt_not_all")->setChecked(true);
-        m_window->cancel();
+        if (escape) {
+            m_window->show();
+            m_window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m_window));
+            control<QRadioButton>("opt_not_all")->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        } else {
+            m_window->cancel();
+        }
         QTRY_VERIFY(m_window.isNull());
         QCOMPARE(settingsFile(), before);
         QCOMPARE(m_state->store.GetUserSetting(QStringLiteral("notallfiles")), QStringLiteral("0"));
