@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QFileInfo>
 
 namespace quendral {
 
@@ -25,6 +26,20 @@ bool hasNote(const QString &method)
 {
     const auto kind = Command::fromMethod(method);
     return kind == Command::Kind::Monitor || kind == Command::Kind::Stop;
+}
+
+// The session bus as session tools find it: the address the session gave,
+// else the user's bus at $XDG_RUNTIME_DIR/bus (a login over SSH has that
+// bus but not the variable).
+QDBusConnection sessionBus(const QString &name)
+{
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString socket = runtime.isEmpty() ? QString() : runtime + QStringLiteral("/bus");
+    if (socket.isEmpty() || !QFileInfo(socket).exists())
+        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    return QDBusConnection::connectToBus(QStringLiteral("unix:path=") + socket, name);
 }
 
 } // namespace
@@ -53,7 +68,7 @@ Reply callRunningCopy(const QString &method, const QString &argument)
     // application.
     const QString name = QStringLiteral("quendral-command-line");
     const auto answer = [&]() -> QDBusMessage {
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        QDBusConnection bus = sessionBus(name);
         if (!bus.isConnected())
             return {};
         QDBusMessage call = QDBusMessage::createMethodCall(serviceName(), kPath, kInterface, method);
