@@ -4,6 +4,7 @@
 #include "kit/logging.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QFileInfo>
@@ -67,6 +68,12 @@ Reply callRunningCopy(const QString &method, const QString &argument)
     // after it (--monitor) makes the session bus connection of its
     // application.
     const QString name = QStringLiteral("quendral-command-line");
+    // Registered before the bus is first used: Qt's registry of types then
+    // outlives the bus's thread at exit (statics end in reverse order), and
+    // that thread, which hands on the connection's last messages as the
+    // program ends, still finds these two types.
+    qRegisterMetaType<QDBusMessage>();
+    qRegisterMetaType<QDBusError>();
     const auto answer = [&]() -> QDBusMessage {
         QDBusConnection bus = sessionBus(name);
         if (!bus.isConnected())
