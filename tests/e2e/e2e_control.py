@@ -2,7 +2,8 @@
 bus, with a short tick: with no copy a command is refused as not running,
 --help needs no display, usage errors exit 2 with one line, a start with no
 display exits 4 with its reason in the log that --log prints, and --monitor
-starts the program; --monitor over an empty list is refused; --add (a relative
+starts the program, which a login over SSH finds at $XDG_RUNTIME_DIR/bus;
+--monitor over an empty list is refused; --add (a relative
 path) and --monitor; --status --json; the file arrives and the power-off
 countdown opens; --cancel declines it (logind is never asked to
 power off) and stops monitoring; --stop. Add("") and other paths the list
@@ -27,6 +28,8 @@ def command(program, *arguments, env=None, code=0):
                           cwd=os.environ["E2E_ROOT"], env=env)
     if done.returncode != code:
         raise AssertionError("%r ended %d, not %d: %r" % (arguments, done.returncode, code, done.stderr))
+    if "invalid type" in done.stderr:
+        raise AssertionError("%r: %r" % (arguments, done.stderr))
     return done
 
 
@@ -68,6 +71,15 @@ def run(program: Program):
     process = program.start("--monitor")
     bus = dbus.SessionBus()
     wait_until(lambda: bus.name_has_owner(NAME), 20, "the program on the session bus")
+    # Over SSH the session's bus address is not set: the user's bus is found
+    # at $XDG_RUNTIME_DIR/bus.
+    runtime = os.path.join(os.environ["E2E_ROOT"], "runtime")
+    os.makedirs(runtime)
+    socket = os.environ["DBUS_SESSION_BUS_ADDRESS"].split("unix:path=", 1)[1].split(",")[0]
+    os.symlink(socket, os.path.join(runtime, "bus"))
+    ssh = {key: value for key, value in os.environ.items() if key != "DBUS_SESSION_BUS_ADDRESS"}
+    ssh["XDG_RUNTIME_DIR"] = runtime
+    command(program, "--status", env=ssh)
     if not command(program, "--monitor", code=1).stderr.strip():
         raise AssertionError("the refusal of an empty list says nothing on stderr")
     command(program, "--add", os.path.relpath(expected, os.environ["E2E_ROOT"]))
