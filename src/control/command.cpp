@@ -14,11 +14,16 @@ using Kind = Command::Kind;
 const QHash<QString, Kind> &switches()
 {
     static const QHash<QString, Kind> table = {
-        {QStringLiteral("--help"), Kind::Help},       {QStringLiteral("-h"), Kind::Help},
-        {QStringLiteral("--version"), Kind::Version}, {QStringLiteral("--monitor"), Kind::Monitor},
-        {QStringLiteral("--stop"), Kind::Stop},       {QStringLiteral("--check-now"), Kind::CheckNow},
-        {QStringLiteral("--cancel"), Kind::Cancel},   {QStringLiteral("--status"), Kind::Status},
-        {QStringLiteral("--add"), Kind::Add},         {QStringLiteral("--log"), Kind::Log},
+        {QStringLiteral("--help"), Kind::Help},
+        {QStringLiteral("-h"), Kind::Help},
+        {QStringLiteral("--version"), Kind::Version},
+        {QStringLiteral("--monitor"), Kind::Monitor},
+        {QStringLiteral("--stop"), Kind::Stop},
+        {QStringLiteral("--check-now"), Kind::CheckNow},
+        {QStringLiteral("--cancel"), Kind::Cancel},
+        {QStringLiteral("--status"), Kind::Status},
+        {QStringLiteral("--add"), Kind::Add},
+        {QStringLiteral("--log"), Kind::Log},
         {QStringLiteral("\\uninstallme"), Kind::Uninstall},
     };
     return table;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QMutex>
-#include <QtGlobal>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 namespace quendral {
 

@@ -146,7 +146,8 @@ const QList<BuiltIn> &builtIns()
         {Msg::NothingToDecline, QStringLiteral("nie ma czego odrzucić")},
         {Msg::TooLate, QStringLiteral("za późno: już zażądano")},
         {Msg::NotRunning, QStringLiteral("Quendral nie jest uruchomiony.")},
-        {Msg::NeedsDisplay, QStringLiteral("Do uruchomienia programu Quendral potrzebny jest ekran, a żadnego nie udało się otworzyć.")},
+        {Msg::NeedsDisplay,
+         QStringLiteral("Do uruchomienia programu Quendral potrzebny jest ekran, a żadnego nie udało się otworzyć.")},
         {Msg::UsageSeeHelp, QStringLiteral("zobacz --help")},
         {Msg::UsageUnknownOption, QStringLiteral("nieznana opcja %1")},
         {Msg::UsageOneCommand, QStringLiteral("tylko jedno polecenie naraz")},
@@ -162,10 +163,13 @@ const QList<BuiltIn> &builtIns()
         {Msg::HelpStatus, QStringLiteral("pokaż stan; z --json jako jeden obiekt JSON")},
         {Msg::HelpAdd, QStringLiteral("dodaj plik do listy monitorowanych (nazwa może zawierać * i ?)")},
         {Msg::HelpLog, QStringLiteral("pokaż ostatnie wiersze dziennika (%1)")},
-        {Msg::HelpUninstall, QStringLiteral("usuń przycisk przeglądarki i uruchamianie przy logowaniu (dla deinstalatora)")},
+        {Msg::HelpUninstall,
+         QStringLiteral("usuń przycisk przeglądarki i uruchamianie przy logowaniu (dla deinstalatora)")},
         {Msg::HelpHelp, QStringLiteral("pokaż ten tekst")},
         {Msg::HelpVersion, QStringLiteral("pokaż wersję")},
-        {Msg::HelpExit, QStringLiteral("Kod wyjścia: 0 wykonano, 1 odmowa (powód na standardowym wyjściu błędów), 2 błąd użycia, 3 Quendral nie jest uruchomiony, 4 brak ekranu do uruchomienia programu.")},
+        {Msg::HelpExit,
+         QStringLiteral("Kod wyjścia: 0 wykonano, 1 odmowa (powód na standardowym wyjściu błędów), 2 błąd użycia, 3 "
+                        "Quendral nie jest uruchomiony, 4 brak ekranu do uruchomienia programu.")},
         {Msg::LogEmpty, QStringLiteral("Dziennik %1 jest jeszcze pusty.")},
     };
     return texts;

@@ -85,8 +85,7 @@ private slots:
         QTest::newRow("a word on a plain start") << QStringList{"status"} << done << "" << 2;
         QTest::newRow("uninstall") << QStringList{"\\uninstallme"} << absent << "uninstall" << 0;
         QTest::newRow("uninstall with more") << QStringList{"\\uninstallme", "extra"} << done << "" << 2;
-        QTest::newRow("uninstall with Qt's option")
-            << QStringList{"-reverse", "\\uninstallme"} << done << "" << 2;
+        QTest::newRow("uninstall with Qt's option") << QStringList{"-reverse", "\\uninstallme"} << done << "" << 2;
         QTest::newRow("-h") << QStringList{"-h"} << absent << "" << 0;
         QTest::newRow("help") << QStringList{"--help"} << absent << "" << 0;
         QTest::newRow("version") << QStringList{"--version"} << absent << "" << 0;
@@ -118,9 +117,9 @@ private slots:
         QCOMPARE(run.err.isEmpty(), status <= 0);
         QCOMPARE(run.err.contains(QLatin1String("REASON")), status == 1);
         // A done command's note goes to standard output.
-        QCOMPARE(run.out.contains(QLatin1String("REASON")),
-                 outcome == int(Reply::Outcome::Done) && status == 0 && !run.method.isEmpty() &&
-                     run.method != QLatin1String("uninstall"));
+        QCOMPARE(run.out.contains(QLatin1String("REASON")), outcome == int(Reply::Outcome::Done) && status == 0 &&
+                                                                !run.method.isEmpty() &&
+                                                                run.method != QLatin1String("uninstall"));
         // A usage error is one line that points to --help.
         if (status == 2) {
             QCOMPARE(run.err.count(u'\n'), 1);
