@@ -143,7 +143,9 @@ ParsedCommand parseCommand(const QStringList &arguments)
         }
     }
     command.json = json;
-    return {command, Msg::UsageUnknownOption, {}};
+    ParsedCommand parsed;
+    parsed.command = command;
+    return parsed;
 }
 
 QString usageErrorText(const ParsedCommand &parsed, const MessageText &text)

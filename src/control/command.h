@@ -30,8 +30,9 @@ struct Command
     static std::optional<Kind> fromMethod(const QString &method);
 };
 
-// A command, or the usage error that stands instead (exit status 2): what
-// is wrong, and the argument it is about where the text names one.
+// A command, or the usage error that stands instead (exit status 2): with no
+// command, `error` says what is wrong and `argument` is the argument its
+// text names, if any.
 struct ParsedCommand
 {
     std::optional<Command> command;

@@ -142,10 +142,11 @@ void LoadMessages(AppState &state)
 
 QHash<QString, QString> interfaceMessages(const QString &programFolder)
 {
-    // The choice is only read: the language pass of a start writes it down.
+    // Only read: the language pass of a start writes the choice down, and
+    // the uninstall switch must leave no settings file behind.
     QString file;
     if (!programFolder.isEmpty()) {
-        const IniFile settings = settingsFileFor(programFolder);
+        const IniFile settings(settingsFileToRead(programFolder));
         file = languageFile(programFolder, settings.ReadIni(keys::kOptionsSection, keys::kLanguage));
         if (file.isEmpty())
             file = languageFile(programFolder, systemLanguageFileName());

@@ -42,8 +42,8 @@ void LoadMessages(AppState &state);
 
 // The message texts by key for a run without windows (the command line): from
 // the language file the settings file names, else from the file of the
-// system's language; the built-in texts where neither is found. The choice
-// is not written down.
+// system's language; the built-in texts where neither is found. Nothing is
+// written.
 QHash<QString, QString> interfaceMessages(const QString &programFolder);
 
 } // namespace quendral
