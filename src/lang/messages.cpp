@@ -154,7 +154,7 @@ const QList<BuiltIn> &builtIns()
         {Msg::UsageAddPath, QStringLiteral("--add wymaga ścieżki")},
         {Msg::UsageJson, QStringLiteral("--json działa tylko z --status")},
         {Msg::UsageStray, QStringLiteral("nieoczekiwany argument %1")},
-        {Msg::HelpUsage, QStringLiteral("Użycie: quendral [POLECENIE]")},
+        {Msg::HelpUsage, QStringLiteral("Użycie: quendral POLECENIE")},
         {Msg::HelpStart, QStringLiteral("Bez polecenia Quendral uruchamia się w obszarze powiadomień.")},
         {Msg::HelpMonitor, QStringLiteral("rozpocznij monitorowanie (uruchamia program, gdy nie działa)")},
         {Msg::HelpStop, QStringLiteral("zatrzymaj monitorowanie")},
