@@ -12,4 +12,4 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target quendral quendral_program_files minimaltray bench_tick
 QUENDRAL_PROGRAM_DIR="$PWD/$build/program" MINIMAL_TRAY="$PWD/$build/bench/minimaltray" \
     bash tests/e2e/xsession.sh /usr/bin/python3 tests/e2e/benchmark.py
-"$build/tests/core/bench_tick"
+"$build/tests/engine/bench_tick"

@@ -5,30 +5,30 @@
 #include "actions/notify.h"
 #include "actions/poweroff.h"
 #include "actions/sound.h"
+#include "base/logfile.h"
 #include "control/commandline.h"
 #include "control/control.h"
 #include "control/transport.h"
-#include "core/frmnotunload.h"
-#include "core/frmtray.h"
-#include "core/monitor.h"
-#include "core/singleinstance.h"
-#include "core/stylexp.h"
-#include "core/trayhosts.h"
-#include "core/trayplacement.h"
-#include "info/frmabout.h"
-#include "info/frmhelp.h"
-#include "info/frmprehelp.h"
-#include "kit/logfile.h"
+#include "engine/monitor.h"
+#include "info/aboutwindow.h"
+#include "info/helplanguagewindow.h"
+#include "info/helpwindow.h"
 #include "kit/messagebox.h"
 #include "kit/windowfactory.h"
 #include "lang/language.h"
 #include "lang/languageid.h"
-#include "options/frmmain.h"
+#include "options/optionswindow.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/programfile.h"
 #include "settings/userdata.h"
-#include "watchlist/frmadd.h"
+#include "tray/singleinstance.h"
+#include "tray/startup.h"
+#include "tray/trayhosts.h"
+#include "tray/trayplacement.h"
+#include "tray/traystandin.h"
+#include "tray/traywindow.h"
+#include "watchlist/watchlistwindow.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -145,10 +145,10 @@ int main(int argc, char *argv[])
 
     // The tray window, once the start-up has loaded it: the other windows
     // that need it are loaded after it.
-    QPointer<frmnotunload> tray;
+    QPointer<TrayWindow> tray;
     factory.setCreator(QStringLiteral("frmnotunload"), [&] {
-        tray = new frmnotunload(state, monitor, factory, *notifier, loadLanguage);
-        QObject::connect(tray, &frmnotunload::exitConfirmed, tray, [] { endAtOnce(); });
+        tray = new TrayWindow(state, monitor, factory, *notifier, loadLanguage);
+        QObject::connect(tray, &TrayWindow::exitConfirmed, tray, [] { endAtOnce(); });
         new TrayPlacement(
             tray->trayIcon(), makeTrayHosts(), [&factory] { factory.show(QStringLiteral("frmtray")); },
             [&factory] {
@@ -172,10 +172,10 @@ int main(int argc, char *argv[])
     factory.setCreator(QStringLiteral("frmtray"), [&]() -> QWidget * {
         if (!tray)
             return nullptr;
-        return new frmtray(tray->trayMenu(), tray->trayIcon(), loadLanguage);
+        return new TrayStandIn(tray->trayMenu(), tray->trayIcon(), loadLanguage);
     });
     factory.setCreator(QStringLiteral("frmmain"), [&] {
-        frmmain::Deps deps;
+        OptionsWindow::Deps deps;
         deps.loadLanguage = loadLanguage;
         // The tray window is loaded before the options window; loading it here
         // keeps the text right should that order ever change.
@@ -183,16 +183,17 @@ int main(int argc, char *argv[])
             factory.load(QStringLiteral("frmnotunload"));
             return tray ? tray->browserButtonText() : QString();
         };
-        return new frmmain(state, factory, deps);
+        return new OptionsWindow(state, factory, deps);
     });
-    factory.setCreator(QStringLiteral("frmadd"), [&] { return new frmadd(state, loadLanguage); });
-    factory.setCreator(QStringLiteral("frmprehelp"), [&] { return new frmprehelp(state, factory, loadLanguage); });
-    factory.setCreator(QStringLiteral("frmhelp"), [&] { return new frmhelp(state, loadLanguage); });
-    factory.setCreator(QStringLiteral("frmabout"), [&] { return new frmabout(loadLanguage); });
+    factory.setCreator(QStringLiteral("frmadd"), [&] { return new WatchListWindow(state, loadLanguage); });
+    factory.setCreator(QStringLiteral("frmprehelp"),
+                       [&] { return new HelpLanguageWindow(state, factory, loadLanguage); });
+    factory.setCreator(QStringLiteral("frmhelp"), [&] { return new HelpWindow(state, loadLanguage); });
+    factory.setCreator(QStringLiteral("frmabout"), [&] { return new AboutWindow(loadLanguage); });
 
     SingleInstance instance(QCoreApplication::applicationFilePath());
     const StartUp startUp{state, factory, instance, loadLanguage};
-    if (!stylexp(startUp))
+    if (!runStartUp(startUp))
         return 0;
     return app.exec();
 }

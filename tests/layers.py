@@ -7,11 +7,13 @@ import sys
 
 # Lower floors first; a library may use only libraries on lower floors.
 FLOORS = [
+    {"base"},
     {"kit"},
     {"settings"},
     {"lang"},
+    {"engine"},
     {"actions", "watchlist", "options", "info"},
-    {"core"},
+    {"tray"},
     {"control"},
 ]
 FLOOR = {name: n for n, names in enumerate(FLOORS) for name in names}
@@ -51,6 +53,20 @@ for folder, _ in links.items():
         for included in re.findall(r'^\s*#\s*include\s+"(\w+)/', source.read_text(), re.M):
             if included not in allowed:
                 faults.append(f"{folder}/{source.name} includes {included}/, which quendral_{folder} does not link")
+
+# Libraries that the command line may use without the GUI libraries: Qt Core
+# (and D-Bus) only, and only such libraries below them.
+WITHOUT_WIDGETS = {"base", "settings", "engine"}
+GUI = re.compile(r'^\s*#\s*include\s+<(QtWidgets|QtGui|QApplication|QWidget|QGuiApplication|QIcon|QPixmap)\b', re.M)
+for folder in sorted(WITHOUT_WIDGETS):
+    cmake = (src / folder / "CMakeLists.txt").read_text()
+    if re.search(r"Qt6::(Widgets|Gui)", cmake):
+        faults.append(f"quendral_{folder} links the GUI libraries")
+    for other in reachable(folder) - WITHOUT_WIDGETS:
+        faults.append(f"quendral_{folder} reaches quendral_{other}, which uses the GUI libraries")
+    for source in sorted((src / folder).iterdir()):
+        if source.suffix in (".h", ".cpp") and GUI.search(source.read_text()):
+            faults.append(f"{folder}/{source.name} includes a GUI header")
 
 print("\n".join(faults) or "the tree keeps its shape")
 sys.exit(1 if faults else 0)

@@ -1,8 +1,8 @@
 #include "actions/actionwindows.h"
 
-#include "actions/frmdis.h"
-#include "actions/frminfo.h"
-#include "actions/frmshut.h"
+#include "actions/completionnotice.h"
+#include "actions/hangupcountdown.h"
+#include "actions/powercountdown.h"
 
 namespace quendral {
 
@@ -15,10 +15,10 @@ ActionWindows::ActionWindows(const CountdownDeps &deps, DialupControl &dialup, P
 {
 }
 
-frminfo *ActionWindows::showNotice(const CompletionChoice &choice)
+CompletionNotice *ActionWindows::showNotice(const CompletionChoice &choice)
 {
     if (!m_notice)
-        m_notice = new frminfo(m_deps.state, m_deps.sound, m_notifier, m_deps.loadLanguage);
+        m_notice = new CompletionNotice(m_deps.state, m_deps.sound, m_notifier, m_deps.loadLanguage);
     m_notice->showReason(choice);
     m_notice->show();
     m_notice->raise();
@@ -35,13 +35,13 @@ CountdownWindow *ActionWindows::show(CountdownWindow *window)
 
 CountdownWindow *ActionWindows::showHangUp(int seconds)
 {
-    m_hangUp = new frmdis(m_deps, m_dialup, seconds);
+    m_hangUp = new HangUpCountdown(m_deps, m_dialup, seconds);
     return show(m_hangUp);
 }
 
 CountdownWindow *ActionWindows::showPowerAction(PowerControl::Action action, int seconds)
 {
-    m_powerAction = new frmshut(m_deps, m_power, m_notifier, action, seconds);
+    m_powerAction = new PowerCountdown(m_deps, m_power, m_notifier, action, seconds);
     return show(m_powerAction);
 }
 

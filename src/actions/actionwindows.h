@@ -1,8 +1,8 @@
 #pragma once
 
+#include "actions/completionnotice.h"
 #include "actions/countdownwindow.h"
-#include "actions/frminfo.h"
-#include "kit/powercontrol.h"
+#include "base/powercontrol.h"
 
 #include <QPointer>
 
@@ -22,14 +22,14 @@ public:
     ActionWindows(const CountdownDeps &deps, DialupControl &dialup, PowerControl &power, DesktopNotifier &notifier);
 
     // The notice, loaded if need be, shown with the completion's reason.
-    frminfo *showNotice(const CompletionChoice &choice);
+    CompletionNotice *showNotice(const CompletionChoice &choice);
     // A new countdown window of `seconds`, shown.
     CountdownWindow *showHangUp(int seconds);
     CountdownWindow *showPowerAction(PowerControl::Action action, int seconds);
 
     const AppState &state() const { return m_deps.state; }
     // The loaded windows, or nullptr.
-    frminfo *notice() const { return m_notice; }
+    CompletionNotice *notice() const { return m_notice; }
     CountdownWindow *hangUp() const { return m_hangUp; }
     CountdownWindow *powerAction() const { return m_powerAction; }
 
@@ -40,7 +40,7 @@ private:
     DialupControl &m_dialup;
     PowerControl &m_power;
     DesktopNotifier &m_notifier;
-    QPointer<frminfo> m_notice;
+    QPointer<CompletionNotice> m_notice;
     QPointer<CountdownWindow> m_hangUp;
     QPointer<CountdownWindow> m_powerAction;
 };

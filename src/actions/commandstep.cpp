@@ -1,10 +1,10 @@
 #include "actions/commandstep.h"
 
 #include "actions/actionwindows.h"
-#include "actions/frminfo.h"
-#include "kit/commandline.h"
-#include "kit/desktopnotifier.h"
-#include "kit/logging.h"
+#include "actions/completionnotice.h"
+#include "base/commandline.h"
+#include "base/desktopnotifier.h"
+#include "base/logging.h"
 
 #include <QDir>
 #include <QTemporaryFile>
@@ -184,7 +184,7 @@ void CommandStep::failed(const QString &reason)
     qCWarning(lcCommand).noquote() << line;
     // The notice carries the report even when it was not chosen: a desktop
     // without a notification service would otherwise hear nothing of it.
-    frminfo *notice = m_context.windows.notice();
+    CompletionNotice *notice = m_context.windows.notice();
     if (!notice)
         notice = m_context.windows.showNotice(m_choice);
     notice->addReport(line);

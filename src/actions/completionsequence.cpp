@@ -3,7 +3,7 @@
 #include "actions/actionwindows.h"
 #include "actions/commandstep.h"
 #include "actions/completionsteps.h"
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/appstate.h"
 #include "settings/completionchoice.h"
 
@@ -22,7 +22,7 @@ bool CompletionPlan::involvesUser() const
 }
 
 CompletionSequence::CompletionSequence(const CompletionStep::Context &context, QObject *parent)
-    : QObject(parent)
+    : CompletionRunner(parent)
     , m_context(context)
 {
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/powercontrol.h"
+#include "engine/completionrunner.h"
 
 #include <QObject>
 #include <QString>
@@ -27,14 +27,7 @@ class CompletionStep : public QObject
 public:
     enum class Result { Done, Declined };
     Q_ENUM(Result)
-    // A countdown on screen: the power action it ends in (none: the
-    // hang-up), its length and the seconds left.
-    struct Countdown
-    {
-        std::optional<PowerControl::Action> power;
-        int length = 0;
-        int left = 0;
-    };
+    using Countdown = CompletionRunner::Countdown;
 
     // What the steps are built from; a new kind of step adds what it needs.
     struct Context
@@ -93,31 +86,22 @@ private:
 // done, and says when the last is done. A completion started while another
 // still runs (monitoring started again during a countdown) follows it, and
 // `finished` comes once both are done.
-class CompletionSequence : public QObject
+class CompletionSequence final : public CompletionRunner
 {
     Q_OBJECT
 
 public:
-    enum class Outcome { Completed, Declined };
-    Q_ENUM(Outcome)
-
     explicit CompletionSequence(const CompletionStep::Context &context, QObject *parent = nullptr);
     ~CompletionSequence() override;
 
     // An empty plan over this sequence's context.
     CompletionPlan plan() const { return CompletionPlan(m_context); }
     void start(CompletionPlan plan);
-    // The steps of what the completion decided, in their order: the sound,
-    // the notice, the command, the hang-up and power countdowns.
-    // `watchList` is the settings file the command is told of.
-    void start(const CompletionChoice &choice, const QString &watchList);
-    bool running() const { return !m_steps.empty(); }
-    // A countdown runs now and waits for its end or for the user.
-    bool countingDown() const;
-    // That countdown: which, how long, how much is left.
-    std::optional<CompletionStep::Countdown> countdown() const;
-    // Declines that countdown; false when none runs.
-    bool declineCountdown();
+    void start(const CompletionChoice &choice, const QString &watchList) override;
+    bool running() const override { return !m_steps.empty(); }
+    bool countingDown() const override;
+    std::optional<Countdown> countdown() const override;
+    bool declineCountdown() override;
 
     // What a request to decline the countdowns meets now: one runs or is
     // still to come; none does; or none does because the last one ran out
@@ -125,14 +109,6 @@ public:
     enum class Declinable { Countdown, Nothing, TooLate };
     Q_ENUM(Declinable)
     Declinable declinable() const;
-
-signals:
-    // Declined when the user declined any step of it.
-    void finished(quendral::CompletionSequence::Outcome outcome);
-    // A countdown began or ended (countingDown() tells which).
-    void countingDownChanged();
-    // The countdown on screen counted a second.
-    void counted();
 
 private:
     void runSteps();

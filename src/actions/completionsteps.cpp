@@ -2,8 +2,8 @@
 
 #include "actions/actionwindows.h"
 #include "actions/countdownwindow.h"
-#include "kit/logging.h"
-#include "kit/soundplayer.h"
+#include "base/logging.h"
+#include "base/soundplayer.h"
 
 namespace quendral {
 

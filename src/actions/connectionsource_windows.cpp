@@ -1,6 +1,6 @@
 #include "actions/connectionsource_windows.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <ras.h>
 #include <raserror.h>

@@ -1,8 +1,8 @@
 #include "actions/countdownwindow.h"
 
 #include "actions/toolwindow.h"
+#include "base/soundplayer.h"
 #include "kit/picturebutton.h"
-#include "kit/soundplayer.h"
 #include "kit/titlefit.h"
 #include "settings/appstate.h"
 #include "settings/settingsstore.h"
@@ -112,7 +112,7 @@ void CountdownWindow::findTickSound()
     // An earlier window's find is kept when the file has gone since.
     const QString candidate = joinPath(m_deps.state.ProgramFolder(), QStringLiteral("beep.wav"));
     if (QFileInfo(candidate).isFile())
-        m_deps.state.tick_sound = candidate;
+        m_deps.state.tickSound = candidate;
 }
 
 void CountdownWindow::enableTimer()
@@ -135,8 +135,8 @@ bool CountdownWindow::countDown()
 {
     // The sound is played to its end before the count moves; the clock then
     // makes up for its length at the next step.
-    if (!m_deps.state.tick_sound.isEmpty())
-        m_deps.sound.playSync(m_deps.state.tick_sound);
+    if (!m_deps.state.tickSound.isEmpty())
+        m_deps.sound.playSync(m_deps.state.tickSound);
     --m_left;
     if (m_timer->isActive() && m_clock.isValid()) {
         const qint64 due = qint64(++m_steps + 1) * 1000;

@@ -1,6 +1,6 @@
 #include "actions/dialup.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "kit/messagebox.h"
 
 namespace quendral {
@@ -11,7 +11,7 @@ Dialup::Dialup(std::unique_ptr<ConnectionSource> source, QWidget *messageParent)
 {
 }
 
-bool Dialup::dialup_connected()
+bool Dialup::isConnected()
 {
     const auto list = m_source->connections();
     if (!list) {
@@ -21,7 +21,7 @@ bool Dialup::dialup_connected()
     return !list->isEmpty() && list->first().connected;
 }
 
-void Dialup::hang_up_all()
+void Dialup::hangUpAll()
 {
     const auto list = m_source->connections();
     if (!list)

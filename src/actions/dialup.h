@@ -1,8 +1,8 @@
 #pragma once
 
 #include "actions/connectionsource.h"
-#include "kit/dialupcontrol.h"
-#include "kit/trafficmeter.h"
+#include "base/dialupcontrol.h"
+#include "base/trafficmeter.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -21,8 +21,8 @@ public:
     // or go away while we live.
     Dialup(std::unique_ptr<ConnectionSource> source, QWidget *messageParent);
 
-    bool dialup_connected() override;
-    void hang_up_all() override;
+    bool isConnected() override;
+    void hangUpAll() override;
     std::optional<quint64> receivedBytes() override;
     void setMetering(bool on) override;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/sleepinhibitor.h"
+#include "base/sleepinhibitor.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #include "actions/inhibit_linux.h"
 
 #include "actions/inhibit.h"
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

@@ -1,5 +1,5 @@
 #include "actions/inhibit.h"
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <windows.h>
 

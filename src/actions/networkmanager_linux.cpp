@@ -1,6 +1,6 @@
 #include "actions/networkmanager_linux.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

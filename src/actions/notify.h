@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/desktopnotifier.h"
+#include "base/desktopnotifier.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "actions/notify_linux.h"
 
 #include "actions/notify.h"
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

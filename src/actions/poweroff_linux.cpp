@@ -1,7 +1,7 @@
 #include "actions/poweroff_linux.h"
 
 #include "actions/poweroff.h"
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <QDBusMessage>
 
@@ -36,7 +36,7 @@ PowerControl::Ability LogindPowerControl::canPowerOff()
     return ask(QStringLiteral("CanPowerOff"));
 }
 
-QString LogindPowerControl::power_off()
+QString LogindPowerControl::powerOff()
 {
     return request(QStringLiteral("PowerOff"));
 }

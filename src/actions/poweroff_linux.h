@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/powercontrol.h"
+#include "base/powercontrol.h"
 
 #include <QDBusConnection>
 
@@ -16,7 +16,7 @@ public:
     explicit LogindPowerControl(const QDBusConnection &bus);
 
     Ability canPowerOff() override;
-    QString power_off() override;
+    QString powerOff() override;
     // CanSuspend/CanHibernate and Suspend/Hibernate, asked the same way.
     Ability canSleep(Action action) override;
     QString sleep(Action action) override;

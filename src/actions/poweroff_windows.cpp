@@ -1,7 +1,7 @@
 #include "actions/poweroff_windows.h"
 
 #include "actions/poweroff.h"
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <powrprof.h>
 
@@ -68,7 +68,7 @@ void WindowsPowerControl::enable_shutdown_privilege()
         m_calls.closeHandle(token);
 }
 
-QString WindowsPowerControl::power_off()
+QString WindowsPowerControl::powerOff()
 {
     if (is_nt_platform())
         enable_shutdown_privilege();

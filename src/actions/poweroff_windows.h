@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/powercontrol.h"
+#include "base/powercontrol.h"
 
 #include <windows.h>
 
@@ -37,7 +37,7 @@ public:
     // The system answers only by doing it: a user who may not shut down
     // learns so when the request is refused.
     Ability canPowerOff() override { return Ability::Unknown; }
-    QString power_off() override;
+    QString powerOff() override;
     // Sleep (S1-S3) or hibernation (S4 with its file), as the power
     // capabilities say; only Yes or No.
     Ability canSleep(Action action) override;

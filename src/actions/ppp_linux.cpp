@@ -1,6 +1,6 @@
 #include "actions/ppp_linux.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/settingsstore.h"
 
 #include <QDir>

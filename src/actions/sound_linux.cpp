@@ -2,7 +2,7 @@
 
 #include "actions/sound.h"
 #include "actions/soundlength.h"
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <QApplication>
 #include <QFile>

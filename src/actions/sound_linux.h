@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/soundplayer.h"
+#include "base/soundplayer.h"
 
 #include <chrono>
 #include <memory>

@@ -1,5 +1,5 @@
 #include "actions/sound.h"
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <QApplication>
 #include <QDir>

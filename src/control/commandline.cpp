@@ -1,6 +1,6 @@
 #include "control/commandline.h"
 
-#include "kit/logfile.h"
+#include "base/logfile.h"
 
 #include <QDir>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 #include "control/transport.h"
 
+#include "base/logging.h"
 #include "control/dbusservice.h"
-#include "kit/logging.h"
 
 #include <QDBusConnection>
 #include <QDBusError>

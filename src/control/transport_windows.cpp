@@ -1,7 +1,7 @@
 #include "control/transport.h"
 
+#include "base/logging.h"
 #include "control/localprotocol.h"
-#include "kit/logging.h"
 
 #include <QMetaObject>
 #include <QPointer>

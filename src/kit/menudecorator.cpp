@@ -59,7 +59,7 @@ void MenuDecorator::setPicture(const QString &key, const QIcon &picture)
     }
 }
 
-void MenuDecorator::set_entry_picture(QAction *entry, const QIcon &picture)
+void MenuDecorator::setEntryPicture(QAction *entry, const QIcon &picture)
 {
     setPicture(keyOf(entry), picture);
 }

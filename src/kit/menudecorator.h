@@ -24,7 +24,7 @@ public:
     QIcon picture(const QString &key) const { return m_pictures.value(key); }
 
     // Replaces the picture drawn beside `entry`.
-    void set_entry_picture(QAction *entry, const QIcon &picture);
+    void setEntryPicture(QAction *entry, const QIcon &picture);
 
     static QString keyOf(const QAction *entry);
 

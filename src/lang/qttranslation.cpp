@@ -1,6 +1,6 @@
 #include "lang/qttranslation.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

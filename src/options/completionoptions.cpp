@@ -1,6 +1,6 @@
 #include "options/completionoptions.h"
 
-#include "kit/commandline.h"
+#include "base/commandline.h"
 #include "kit/named.h"
 #include "settings/options.h"
 #include "settings/storekeys.h"
@@ -48,7 +48,7 @@ CompletionOptions::CompletionOptions(QCheckBox *comp_off, QVBoxLayout *layout, F
     label->setBuddy(m_txtcommand);
     auto *browse = named<QPushButton>(frame, "cmdcommand", QStringLiteral("..."));
     browse->setToolTip(QStringLiteral("Wybierz program do uruchomienia"));
-    connect(browse, &QPushButton::clicked, this, &CompletionOptions::cmdcommand_Click);
+    connect(browse, &QPushButton::clicked, this, &CompletionOptions::browseCommand);
     auto *command = new QHBoxLayout;
     command->addWidget(label);
     command->addWidget(m_txtcommand, 1);
@@ -86,7 +86,7 @@ void CompletionOptions::save(Options &options) const
         options.countdown = Flag(QString::number(m_txtcountdown->value()));
 }
 
-void CompletionOptions::cmdcommand_Click()
+void CompletionOptions::browseCommand()
 {
     QFileDialog dialog(m_txtcommand->window());
     dialog.setObjectName(QStringLiteral("commanddialog"));

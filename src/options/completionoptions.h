@@ -31,7 +31,7 @@ public:
 
     void load(const Options &options);
     void save(Options &options) const;
-    void cmdcommand_Click();
+    void browseCommand();
 
 private:
     QCheckBox *m_comp_off;

@@ -22,11 +22,11 @@ struct AppState
     // Seconds left, shared by the two countdown windows.
     qint16 countdown = 15;
     // Path of the countdown tick sound; once found it is kept.
-    QString tick_sound;
+    QString tickSound;
     // The folder confirmed last in the folder chooser during this run.
-    QString LastFolder;
+    QString lastFolder;
     // "PL" or "EN", the help text chosen last.
-    QString help_lang;
+    QString helpLanguage;
     // Message texts by key (noconnection, nofiles, ...), set by the language pass.
     QHash<QString, QString> messages;
 

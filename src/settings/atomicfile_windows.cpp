@@ -1,6 +1,6 @@
 #include "settings/atomicfile.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

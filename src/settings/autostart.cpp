@@ -1,10 +1,10 @@
 #include "settings/autostart.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/appstate.h"
 #include "settings/launcher.h"
-#include "settings/modregedit.h"
 #include "settings/programfile.h"
+#include "settings/registryeditor.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -25,7 +25,7 @@ bool IsAutostartOn()
 {
     QVariant value;
     quint32 type = registry::kString;
-    if (modRegedit().RegValueRead(Root::CurrentUser, kRunKey, kProductName, &value, &type) != registry::kSuccess)
+    if (RegistryEditor().RegValueRead(Root::CurrentUser, kRunKey, kProductName, &value, &type) != registry::kSuccess)
         return false;
     return !value.toString().isEmpty();
 }
@@ -36,13 +36,13 @@ bool AddAutostart(const AppState &state)
                                                       QCoreApplication::arguments().value(0));
     qCDebug(lcStore) << "Start at logon:" << command;
     // The registry layer logs a failure.
-    return modRegedit().RegValueWrite(Root::CurrentUser, kRunKey, kProductName, command, registry::kString) ==
+    return RegistryEditor().RegValueWrite(Root::CurrentUser, kRunKey, kProductName, command, registry::kString) ==
            registry::kSuccess;
 }
 
 bool RemoveAutostart()
 {
-    const long result = modRegedit().RegValueDelete(Root::CurrentUser, kRunKey, kProductName);
+    const long result = RegistryEditor().RegValueDelete(Root::CurrentUser, kRunKey, kProductName);
     return result == registry::kSuccess || result == registry::kNotFound;
 }
 

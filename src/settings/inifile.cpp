@@ -1,6 +1,6 @@
 #include "settings/inifile.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/atomicfile.h"
 #include "settings/cp1250.h"
 

@@ -1,6 +1,6 @@
 #include "settings/launcher.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/atomicfile.h"
 #include "settings/runkey.h"
 #include "settings/userdata.h"

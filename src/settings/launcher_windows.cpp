@@ -1,6 +1,6 @@
 #include "settings/launcher.h"
 
-#include "settings/modregedit.h"
+#include "settings/registryeditor.h"
 
 // The browser button on Windows: a toolbar button of Internet Explorer, read
 // from its Extensions key on the local machine.
@@ -30,7 +30,7 @@ QString packageEntry(const QString &)
 
 bool write(const QString &name, const QString &comment, const QString &program, const QString &icon)
 {
-    modRegedit regedit;
+    RegistryEditor regedit;
     if (regedit.RegKeyCreate(Root::LocalMachine, kButtonKey) != registry::kSuccess)
         return false;
     const QList<std::pair<QString, QString>> values{
@@ -48,7 +48,7 @@ bool write(const QString &name, const QString &comment, const QString &program, 
 
 bool remove()
 {
-    const long result = modRegedit().RegKeyDelete(Root::LocalMachine, kButtonKey);
+    const long result = RegistryEditor().RegKeyDelete(Root::LocalMachine, kButtonKey);
     return result == registry::kSuccess || result == registry::kNotFound;
 }
 

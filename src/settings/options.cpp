@@ -1,6 +1,6 @@
 #include "settings/options.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/storekeys.h"
 
 #include <QMutex>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/powercontrol.h"
+#include "base/powercontrol.h"
 #include "settings/settingsstore.h"
 
 #include <QList>

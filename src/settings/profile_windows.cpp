@@ -1,4 +1,4 @@
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/atomicfile.h"
 #include "settings/inifile.h"
 

@@ -1,6 +1,6 @@
 #include "settings/regfile.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/atomicfile.h"
 
 #include <QCryptographicHash>

@@ -1,6 +1,6 @@
 #include "settings/runkey.h"
 
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/atomicfile.h"
 
 #include <QDir>

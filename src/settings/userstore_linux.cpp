@@ -1,4 +1,4 @@
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/regfile.h"
 #include "settings/settingsstore.h"
 

@@ -1,4 +1,4 @@
-#include "kit/logging.h"
+#include "base/logging.h"
 #include "settings/registry.h"
 #include "settings/settingsstore.h"
 

@@ -1,8 +1,8 @@
 #include "actionrig.h"
 
-#include "actions/frmdis.h"
-#include "actions/frminfo.h"
-#include "actions/frmshut.h"
+#include "actions/completionnotice.h"
+#include "actions/hangupcountdown.h"
+#include "actions/powercountdown.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,13 +39,13 @@ private slots:
     {
         ActionRig rig;
         rig.windows.showNotice(CompletionChoice());
-        QVERIFY(qobject_cast<frminfo *>(rig.window<QWidget>("frminfo")));
+        QVERIFY(qobject_cast<CompletionNotice *>(rig.window<QWidget>("frminfo")));
         QVERIFY(rig.isVisible("frminfo"));
         QCOMPARE(rig.sound.played, QStringList{QStringLiteral("beep")});
         rig.complete(Chain::HangUp);
         QVERIFY(rig.isVisible("frmdis"));
         // The notice stands apart: the countdown does not close it.
-        rig.window<frmdis>("frmdis")->cmdnotdis_Click();
+        rig.window<HangUpCountdown>("frmdis")->declineHangUp();
         QVERIFY(rig.isVisible("frminfo"));
     }
 
@@ -78,9 +78,9 @@ private slots:
         ActionRig rig;
         LogRecorder log;
         rig.complete(Chain::HangUp, command, 1);
-        QVERIFY(!rig.window<frmdis>("frmdis"));
-        QTRY_VERIFY_WITH_TIMEOUT(rig.window<frmdis>("frmdis"), 4000);
-        auto *reports = rig.window<frminfo>("frminfo")->findChild<QLabel *>(QStringLiteral("lblreport"));
+        QVERIFY(!rig.window<HangUpCountdown>("frmdis"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.window<HangUpCountdown>("frmdis"), 4000);
+        auto *reports = rig.window<CompletionNotice>("frminfo")->findChild<QLabel *>(QStringLiteral("lblreport"));
         if (report.isEmpty()) {
             QFile recorded(out);
             QVERIFY(recorded.open(QIODevice::ReadOnly));
@@ -91,7 +91,7 @@ private slots:
             QVERIFY(rig.notifier.sent.contains(QStringLiteral("Quendral|") + reports->text()));
             QVERIFY(log.warned("quendral.command", report));
         }
-        rig.window<frmdis>("frmdis")->cmdnotdis_Click();
+        rig.window<HangUpCountdown>("frmdis")->declineHangUp();
         QCOMPARE(rig.finished.size(), 1);
     }
 
@@ -122,18 +122,18 @@ private slots:
     {
         ActionRig rig;
         rig.complete(Chain::HangUpThenPowerOff, {}, 5, 7);
-        auto *dis = rig.window<frmdis>("frmdis");
+        auto *dis = rig.window<HangUpCountdown>("frmdis");
         for (int tick = 0; tick < 5; ++tick)
-            dis->timer_dis_Timer();
+            dis->countSecond();
         QCOMPARE(dis->secondsLeft(), 2);
         QCOMPARE(rig.sequence.countdown()->left, 2);
         QVERIFY(!rig.sequence.countdown()->power);
-        dis->cmdnotdis_Click();
-        auto *shut = rig.window<frmshut>("frmshut");
+        dis->declineHangUp();
+        auto *shut = rig.window<PowerCountdown>("frmshut");
         QCOMPARE(ActionRig::seconds(shut), QStringLiteral("7"));
         QCOMPARE(rig.sequence.countdown()->power, PowerControl::Action::PowerOff);
         for (int tick = 0; tick < 7; ++tick)
-            shut->timer_shut_Timer();
+            shut->countSecond();
         QCOMPARE(rig.power.powerOffs, 1);
     }
 
@@ -143,15 +143,15 @@ private slots:
         const QString beep = rig.folder.file(QStringLiteral("beep.wav"));
         rig.folder.write(QStringLiteral("beep.wav"), "RIFF");
         rig.complete(Chain::HangUpThenPowerOff);
-        QCOMPARE(rig.state.tick_sound, beep);
+        QCOMPARE(rig.state.tickSound, beep);
         QVERIFY(QFile::remove(beep));
 
-        rig.window<frmdis>("frmdis")->cmdnotdis_Click();
-        auto *shut = rig.window<frmshut>("frmshut");
-        QCOMPARE(rig.state.tick_sound, beep);
+        rig.window<HangUpCountdown>("frmdis")->declineHangUp();
+        auto *shut = rig.window<PowerCountdown>("frmshut");
+        QCOMPARE(rig.state.tickSound, beep);
         // The player gets the old path; for a missing file it plays the
         // default sound (checked with the real player).
-        shut->timer_shut_Timer();
+        shut->countSecond();
         QCOMPARE(rig.sound.played, QStringList{beep});
     }
 
@@ -159,11 +159,11 @@ private slots:
     {
         ActionRig rig;
         rig.complete(Chain::HangUp);
-        rig.window<frmdis>("frmdis")->timer_dis_Timer();
-        rig.window<frmdis>("frmdis")->cmdnotdis_Click();
+        rig.window<HangUpCountdown>("frmdis")->countSecond();
+        rig.window<HangUpCountdown>("frmdis")->declineHangUp();
         ActionRig::unloadClosed();
         rig.complete(Chain::HangUp);
-        auto *again = rig.window<frmdis>("frmdis");
+        auto *again = rig.window<HangUpCountdown>("frmdis");
         QVERIFY(again && again->isVisible());
         QCOMPARE(ActionRig::seconds(again), QStringLiteral("15"));
         QVERIFY(again->findChild<QTimer *>(QStringLiteral("timer_dis"))->isActive());
@@ -176,16 +176,16 @@ private slots:
         // the first completion's window still counts.
         ActionRig rig;
         rig.complete(Chain::HangUp);
-        QPointer<frmdis> first = rig.window<frmdis>("frmdis");
+        QPointer<HangUpCountdown> first = rig.window<HangUpCountdown>("frmdis");
         rig.complete(Chain::HangUp);
-        first->cmddis_Click();
+        first->hangUpNow();
         // The second count gets a fresh window once the first one is gone.
-        QTRY_VERIFY(!first && rig.window<frmdis>("frmdis"));
-        auto *second = rig.window<frmdis>("frmdis");
+        QTRY_VERIFY(!first && rig.window<HangUpCountdown>("frmdis"));
+        auto *second = rig.window<HangUpCountdown>("frmdis");
         QVERIFY(second->isVisible() && second->timerEnabled());
         QCOMPARE(ActionRig::seconds(second), QStringLiteral("15"));
         QVERIFY(rig.finished.isEmpty());
-        second->cmdnotdis_Click();
+        second->declineHangUp();
         QCOMPARE(rig.finished, QList{CompletionSequence::Outcome::Declined});
         QCOMPARE(rig.dialup.hangUps, 1);
     }

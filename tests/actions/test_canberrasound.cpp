@@ -1,7 +1,7 @@
 #include "actions/sound_linux.h"
 
 #include "actions/actionwindows.h"
-#include "actions/frmdis.h"
+#include "actions/hangupcountdown.h"
 #include "settings/appstate.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
@@ -244,12 +244,12 @@ private slots:
         FakePower power;
         FakeNotifier notifier;
         ActionWindows windows({state, player, [](QWidget *) {}}, dialup, power, notifier);
-        auto *window = qobject_cast<frmdis *>(windows.showHangUp(15));
+        auto *window = qobject_cast<HangUpCountdown *>(windows.showHangUp(15));
         QVERIFY(window);
         qint64 waited = 0;
         QString shownAfter;
         QVERIFY(recordWhile(recorded, [&] {
-            waited = timed([&] { window->timer_dis_Timer(); });
+            waited = timed([&] { window->countSecond(); });
             shownAfter = window->findChild<QLabel *>(QStringLiteral("lbls"))->text();
         }));
         delete window;

@@ -89,7 +89,7 @@ void TestDialup::onlyTheFirstConnectionDecides()
     QFETCH(QList<DialupConnection>, list);
     test::MessageBoxes boxes;
     m_state->list = list;
-    QTEST(m_dialup->dialup_connected(), "connected");
+    QTEST(m_dialup->isConnected(), "connected");
     QVERIFY(boxes.shown().isEmpty());
 }
 
@@ -98,7 +98,7 @@ void TestDialup::listingFailureShowsErrorAndAnswersFalse()
     test::MessageBoxes boxes;
     m_state->list.reset();
 
-    QVERIFY(!m_dialup->dialup_connected());
+    QVERIFY(!m_dialup->isConnected());
     QCOMPARE(boxes.shown().size(), 1);
     QCOMPARE(boxes.shown().first().text, QStringLiteral("ERROR"));
     QCOMPARE(boxes.shown().first().icon, msgbox::Icon::None);
@@ -108,9 +108,9 @@ void TestDialup::listingFailureShowsErrorAndAnswersFalse()
 void TestDialup::everyProbeListsAfresh()
 {
     m_state->list = QList<DialupConnection>{{QStringLiteral("a"), true}};
-    QVERIFY(m_dialup->dialup_connected());
+    QVERIFY(m_dialup->isConnected());
     m_state->list = QList<DialupConnection>{};
-    QVERIFY(!m_dialup->dialup_connected());
+    QVERIFY(!m_dialup->isConnected());
     QCOMPARE(m_state->listings, 2);
 }
 
@@ -120,13 +120,13 @@ void TestDialup::hangUpAsksEveryConnectionInListOrderPastFailures()
         QList<DialupConnection>{{QStringLiteral("c"), true}, {QStringLiteral("a"), false}, {QStringLiteral("b"), true}};
     m_state->refused = {QStringLiteral("c")};
 
-    m_dialup->hang_up_all();
+    m_dialup->hangUpAll();
     QCOMPARE(m_state->hungUp, (QStringList{QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")}));
 }
 
 void TestDialup::hangUpWithNoConnectionDoesNothing()
 {
-    m_dialup->hang_up_all();
+    m_dialup->hangUpAll();
     QVERIFY(m_state->hungUp.isEmpty());
 }
 
@@ -135,7 +135,7 @@ void TestDialup::hangUpListingFailureDoesNothingSilently()
     test::MessageBoxes boxes;
     m_state->list.reset();
 
-    m_dialup->hang_up_all();
+    m_dialup->hangUpAll();
     QVERIFY(m_state->hungUp.isEmpty());
     QVERIFY(boxes.shown().isEmpty());
 }

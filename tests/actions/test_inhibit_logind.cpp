@@ -1,12 +1,12 @@
 #include "actions/inhibit.h"
 #include "actions/inhibit_linux.h"
-#include "core/frmnotunload.h"
 #include "kit/windowfactory.h"
 #include "mockservice.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
 #include "support/testsupport.h"
 #include "support/trayrig.h"
+#include "tray/traywindow.h"
 
 #include <QDBusArgument>
 #include <QElapsedTimer>
@@ -122,20 +122,20 @@ void TestInhibitLogind::monitoringHoldsItUntilItStops()
     LogindSleepInhibitor inhibitor(QDBusConnection::systemBus());
     rig.sleepInhibitor = &inhibitor;
     test::MessageBoxes boxes(msgbox::Answer::Yes);
-    frmnotunload &tray = rig.load();
+    TrayWindow &tray = rig.load();
 
-    tray.cmdmonit_Click();
+    tray.startOrStopMonitoring();
     QCOMPARE(inhibitors(), (QList<QStringList>{{"sleep:idle", "Quendral", "Waiting", "block"}}));
     rig.monitor->tick();
     QCOMPARE(inhibitors().size(), 1);
     if (end == QLatin1String("stop")) {
-        tray.cmdmonit_Click();
+        tray.startOrStopMonitoring();
     } else if (end == QLatin1String("completion")) {
         rig.folder.write(QStringLiteral("a.zip"), "data");
         rig.monitor->tick();
         QCOMPARE(rig.state.store.settingsFile().ReadIni(QStringLiteral("Files"), QStringLiteral("file0")), QString());
     } else {
-        tray.cmdexit_Click();
+        tray.exitProgram();
     }
     QTRY_VERIFY(inhibitors().isEmpty());
 }

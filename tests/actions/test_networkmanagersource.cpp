@@ -252,8 +252,8 @@ void TestNetworkManagerSource::noConnectionIsNotConnected()
 {
     test::MessageBoxes boxes;
     const auto control = dialup(m_noPpp);
-    QVERIFY(!control->dialup_connected());
-    control->hang_up_all();
+    QVERIFY(!control->isConnected());
+    control->hangUpAll();
     QVERIFY(deactivated().isEmpty());
     QVERIFY(boxes.shown().isEmpty());
 }
@@ -262,19 +262,19 @@ void TestNetworkManagerSource::oneConnectedModemIsConnected()
 {
     const QString modem = addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
     const auto control = dialup(m_noPpp);
-    QVERIFY(control->dialup_connected());
+    QVERIFY(control->isConnected());
 
-    control->hang_up_all();
+    control->hangUpAll();
     QCOMPARE(deactivated(), QStringList{modem});
     QVERIFY(activePaths().isEmpty());
-    QVERIFY(!control->dialup_connected());
+    QVERIFY(!control->isConnected());
 }
 
 void TestNetworkManagerSource::firstDiallingSecondConnectedIsNotConnected()
 {
     addConnection(QStringLiteral("cdma"), QStringLiteral("dialling"), activating);
     addConnection(QStringLiteral("pppoe"), QStringLiteral("up"), activated);
-    QVERIFY(!dialup(m_noPpp)->dialup_connected());
+    QVERIFY(!dialup(m_noPpp)->isConnected());
 }
 
 void TestNetworkManagerSource::onlyDialupTypesAreListed()
@@ -298,7 +298,7 @@ void TestNetworkManagerSource::onlyDialupTypesAreListed()
     const QList<DialupConnection> expected = {{phone, false}, {gsm, true}, {cdma, true}, {pppoe, true}, {adsl, false}};
     QCOMPARE(listing->connections, expected);
     // The wired and wireless links before them do not make the first one.
-    QVERIFY(!dialup(m_noPpp)->dialup_connected());
+    QVERIFY(!dialup(m_noPpp)->isConnected());
 }
 
 void TestNetworkManagerSource::connectionGoneWhileListingIsSkipped()
@@ -312,7 +312,7 @@ void TestNetworkManagerSource::connectionGoneWhileListingIsSkipped()
                            QVariant::fromValue(QDBusVariant(QVariant::fromValue(listed)))});
 
     test::MessageBoxes boxes;
-    QVERIFY(dialup(m_noPpp)->dialup_connected());
+    QVERIFY(dialup(m_noPpp)->isConnected());
     QVERIFY(boxes.shown().isEmpty());
 }
 
@@ -326,14 +326,14 @@ void TestNetworkManagerSource::listingErrorShowsErrorAndHangsUpNothing()
     test::MessageBoxes boxes;
     test::LogRecorder log;
     const auto control = dialup(m_noPpp);
-    QVERIFY(!control->dialup_connected());
+    QVERIFY(!control->isConnected());
     QVERIFY(log.warned("quendral.dialup", QStringLiteral("org.freedesktop.DBus.Error.Failed")));
     QCOMPARE(boxes.texts(), QStringList{QStringLiteral("ERROR")});
     QCOMPARE(boxes.shown().first().icon, msgbox::Icon::None);
     QCOMPARE(boxes.shown().first().buttons, msgbox::Buttons::Ok);
 
     boxes.clear();
-    control->hang_up_all();
+    control->hangUpAll();
     QVERIFY(deactivated().isEmpty());
     QVERIFY(boxes.shown().isEmpty());
 }
@@ -343,8 +343,8 @@ void TestNetworkManagerSource::absentNetworkManagerIsNoConnectionWithoutError()
     QVERIFY(m_networkManager.stop());
     test::MessageBoxes boxes;
     const auto control = dialup(m_noPpp);
-    QVERIFY(!control->dialup_connected());
-    control->hang_up_all();
+    QVERIFY(!control->isConnected());
+    control->hangUpAll();
     QVERIFY(boxes.shown().isEmpty());
     QVERIFY(m_networkManager.start());
 }
@@ -358,9 +358,9 @@ void TestNetworkManagerSource::hungNetworkManagerCostsOnlyTheReadTimeout()
 
     QElapsedTimer clock;
     clock.start();
-    const bool connected = control->dialup_connected();
+    const bool connected = control->isConnected();
     const qint64 probeMs = clock.restart();
-    control->hang_up_all();
+    control->hangUpAll();
     const qint64 hangUpMs = clock.elapsed();
     ::kill(static_cast<pid_t>(m_networkManager.pid()), SIGCONT);
 
@@ -378,7 +378,7 @@ void TestNetworkManagerSource::hangUpDeactivatesEveryConnectionInOrderPastAFailu
     const QString second = addConnection(QStringLiteral("pppoe"), QStringLiteral("second"), activated);
     const QString third = addConnection(QStringLiteral("adsl"), QStringLiteral("third"), activating);
 
-    dialup(m_noPpp)->hang_up_all();
+    dialup(m_noPpp)->hangUpAll();
     QCOMPARE(deactivated(), (QStringList{first, second, third}));
     QCOMPARE(activePaths(), QStringList{first});
 }
@@ -400,7 +400,7 @@ void TestNetworkManagerSource::hungDeactivationMovesOnAfterItsTimeout()
 
     QElapsedTimer clock;
     clock.start();
-    dialup(m_noPpp)->hang_up_all();
+    dialup(m_noPpp)->hangUpAll();
     QVERIFY2(clock.elapsed() < 9000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(deactivated(), (QStringList{stuck, next}));
     QVERIFY(!activePaths().contains(next));
@@ -451,8 +451,8 @@ void TestNetworkManagerSource::meteredConnectionCountsAsDialup()
 
     test::MessageBoxes boxes;
     const auto control = dialup(m_noPpp);
-    QCOMPARE(control->dialup_connected(), counted);
-    control->hang_up_all();
+    QCOMPARE(control->isConnected(), counted);
+    control->hangUpAll();
     QCOMPARE(deactivated(), counted ? QStringList{path} : QStringList());
     QCOMPARE(activePaths(), counted ? QStringList() : QStringList{path});
     QVERIFY(boxes.shown().isEmpty());
@@ -473,8 +473,8 @@ void TestNetworkManagerSource::meteredConnectionsKeepNetworkManagersOrder()
     QCOMPARE(listing->ipInterfaces, QSet<QString>{QStringLiteral("wlan1")});
 
     const auto control = dialup(m_noPpp);
-    QVERIFY(!control->dialup_connected());
-    control->hang_up_all();
+    QVERIFY(!control->isConnected());
+    control->hangUpAll();
     QCOMPARE(deactivated(), (QStringList{phone, modem}));
     QCOMPARE(activePaths(), QStringList{home});
 }
@@ -494,7 +494,7 @@ void TestNetworkManagerSource::answersFollowChangeSignals()
 
     test::MessageBoxes boxes;
     const auto control = dialup(m_noPpp);
-    QVERIFY(!control->dialup_connected());
+    QVERIFY(!control->isConnected());
     // Known now: reading them again would fail with "ERROR".
     for (const QString &path : {wifi, modem, wifiDevice})
         failReadsOf(path);
@@ -506,13 +506,13 @@ void TestNetworkManagerSource::answersFollowChangeSignals()
     };
     const QString activeInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
     setProperty(modem, activeInterface, QStringLiteral("State"), activated);
-    QTRY_VERIFY(control->dialup_connected());
+    QTRY_VERIFY(control->isConnected());
 
     // The unmetered Wi-Fi before the modem becomes metered while it connects.
     setProperty(wifiDevice, QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("Metered"), 3u);
-    QTRY_VERIFY(!control->dialup_connected());
+    QTRY_VERIFY(!control->isConnected());
     setProperty(wifi, activeInterface, QStringLiteral("State"), activated);
-    QTRY_VERIFY(control->dialup_connected());
+    QTRY_VERIFY(control->isConnected());
 
     // Gone from NetworkManager's list, whoever ended it.
     QCOMPARE(m_networkManager
@@ -520,14 +520,14 @@ void TestNetworkManagerSource::answersFollowChangeSignals()
                        {QVariant::fromValue(QDBusObjectPath(wifi))})
                  .type(),
              QDBusMessage::ReplyMessage);
-    QTRY_VERIFY(control->dialup_connected());
+    QTRY_VERIFY(control->isConnected());
     m_networkManager.call(managerPath, managerInterface, QStringLiteral("DeactivateConnection"),
                           {QVariant::fromValue(QDBusObjectPath(modem))});
-    QTRY_VERIFY(!control->dialup_connected());
+    QTRY_VERIFY(!control->isConnected());
 
     // A new connection is read once it is listed.
     addConnection(QStringLiteral("pppoe"), QStringLiteral("dsl"), activated);
-    QTRY_VERIFY(control->dialup_connected());
+    QTRY_VERIFY(control->isConnected());
     QVERIFY(boxes.shown().isEmpty());
 }
 
@@ -536,15 +536,15 @@ void TestNetworkManagerSource::restartedNetworkManagerIsReadAfresh()
     addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activated);
     test::MessageBoxes boxes;
     const auto control = dialup(m_noPpp);
-    QVERIFY(control->dialup_connected());
+    QVERIFY(control->isConnected());
 
     QVERIFY(m_networkManager.stop());
-    QTRY_VERIFY(!control->dialup_connected());
+    QTRY_VERIFY(!control->isConnected());
     QVERIFY(m_networkManager.start());
     replaceDeactivate();
-    QVERIFY(!control->dialup_connected());
+    QVERIFY(!control->isConnected());
     addConnection(QStringLiteral("cdma"), QStringLiteral("modem"), activated);
-    QTRY_VERIFY(control->dialup_connected());
+    QTRY_VERIFY(control->isConnected());
     QVERIFY(boxes.shown().isEmpty());
 }
 
@@ -627,8 +627,8 @@ void TestNetworkManagerSource::hangUpReachesBothNetworkManagerAndPppd()
     const QString modem = addConnection(QStringLiteral("gsm"), QStringLiteral("modem"), activating);
 
     const auto control = dialup(PppSource(net, run));
-    QVERIFY(!control->dialup_connected());
-    control->hang_up_all();
+    QVERIFY(!control->isConnected());
+    control->hangUpAll();
     QCOMPARE(deactivated(), QStringList{modem});
     QVERIFY(pppd.endsBySigterm());
 }

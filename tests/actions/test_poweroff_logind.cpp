@@ -68,7 +68,7 @@ void TestPowerOffLogind::refusedPowerOffGivesLogindsReason()
                        "required.', name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')")));
     test::MessageBoxes boxes;
     test::LogRecorder log;
-    QCOMPARE(LogindPowerControl(QDBusConnection::systemBus()).power_off(),
+    QCOMPARE(LogindPowerControl(QDBusConnection::systemBus()).powerOff(),
              QStringLiteral("Interactive authentication required."));
     QCOMPARE(powerOffCalls().size(), 1);
     QVERIFY(
@@ -111,7 +111,7 @@ void TestPowerOffLogind::withoutLogindNothingIsPromised()
     QVERIFY(m_logind.stop());
     const auto power = makePowerControl();
     QCOMPARE(power->canPowerOff(), PowerControl::Ability::Unknown);
-    QVERIFY(!power->power_off().isEmpty());
+    QVERIFY(!power->powerOff().isEmpty());
 }
 
 QTEST_MAIN(TestPowerOffLogind)

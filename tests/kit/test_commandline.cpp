@@ -1,4 +1,4 @@
-#include "kit/commandline.h"
+#include "base/commandline.h"
 
 #include <QTest>
 

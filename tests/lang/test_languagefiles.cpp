@@ -2,31 +2,31 @@
 // names a window, a control and a property that exist, so that code and files
 // cannot drift apart.
 #include "actions/actionwindows.h"
+#include "actions/completionnotice.h"
 #include "actions/completionsequence.h"
-#include "actions/frmdis.h"
-#include "actions/frminfo.h"
-#include "actions/frmshut.h"
-#include "core/frmnotunload.h"
-#include "core/frmtray.h"
-#include "core/monitor.h"
-#include "core/singleinstance.h"
-#include "core/splash.h"
-#include "info/frmabout.h"
-#include "info/frmhelp.h"
-#include "info/frmprehelp.h"
-#include "kit/powercontrol.h"
+#include "actions/hangupcountdown.h"
+#include "actions/powercountdown.h"
+#include "base/powercontrol.h"
+#include "engine/monitor.h"
+#include "info/aboutwindow.h"
+#include "info/helplanguagewindow.h"
+#include "info/helpwindow.h"
 #include "kit/windowfactory.h"
 #include "lang/language.h"
 #include "lang/messages.h"
 #include "lang/property.h"
-#include "options/frmmain.h"
+#include "options/optionswindow.h"
 #include "settings/appstate.h"
 #include "settings/inifile.h"
 #include "support/fakes.h"
 #include "support/testsupport.h"
-#include "watchlist/frmadd.h"
-#include "watchlist/frmdir.h"
-#include "watchlist/frmfile.h"
+#include "tray/singleinstance.h"
+#include "tray/splashwindow.h"
+#include "tray/traystandin.h"
+#include "tray/traywindow.h"
+#include "watchlist/filenamewindow.h"
+#include "watchlist/folderchooser.h"
+#include "watchlist/watchlistwindow.h"
 
 #include <QFile>
 #include <QLabel>
@@ -48,7 +48,7 @@ namespace {
 struct NoPowerOff : PowerControl
 {
     Ability canPowerOff() override { return Ability::Yes; }
-    QString power_off() override { return {}; }
+    QString powerOff() override { return {}; }
 };
 
 struct Deps
@@ -69,7 +69,7 @@ struct Deps
     SingleInstance instance{folder.file(QStringLiteral("quendral"))};
     QList<DriveEntry> drives{{QStringLiteral("/"), QStringLiteral("/")}, {folder.path(), folder.path()}};
     // The tray window whose menu the stand-in window shows.
-    std::unique_ptr<frmnotunload> menuOwner;
+    std::unique_ptr<TrayWindow> menuOwner;
 };
 
 struct WindowMaker
@@ -83,40 +83,41 @@ struct WindowMaker
 const QList<WindowMaker> &windowMakers()
 {
     static const QList<WindowMaker> makers = {
-        {QStringLiteral("splash"), [](Deps &d) -> QWidget * { return new splash(d.state, d.factory, d.instance); }},
+        {QStringLiteral("splash"),
+         [](Deps &d) -> QWidget * { return new SplashWindow(d.state, d.factory, d.instance); }},
         {QStringLiteral("frmnotunload"),
-         [](Deps &d) -> QWidget * {
-             return new frmnotunload(d.state, d.monitor, d.factory, d.notifier, d.noLanguage);
-         }},
+         [](Deps &d) -> QWidget * { return new TrayWindow(d.state, d.monitor, d.factory, d.notifier, d.noLanguage); }},
         {QStringLiteral("frmtray"),
          [](Deps &d) -> QWidget * {
-             d.menuOwner = std::make_unique<frmnotunload>(d.state, d.monitor, d.factory, d.notifier, d.noLanguage);
-             return new frmtray(d.menuOwner->trayMenu(), d.menuOwner->trayIcon(), d.noLanguage);
+             d.menuOwner = std::make_unique<TrayWindow>(d.state, d.monitor, d.factory, d.notifier, d.noLanguage);
+             return new TrayStandIn(d.menuOwner->trayMenu(), d.menuOwner->trayIcon(), d.noLanguage);
          }},
         {QStringLiteral("frmmain"),
          [](Deps &d) -> QWidget * {
-             return new frmmain(d.state, d.factory, {d.noLanguage, [] { return QString(); }});
+             return new OptionsWindow(d.state, d.factory, {d.noLanguage, [] { return QString(); }});
          }},
         {QStringLiteral("frmadd"),
-         [](Deps &d) -> QWidget * { return new frmadd(d.state, d.noLanguage, [&d] { return d.drives; }); }},
+         [](Deps &d) -> QWidget * { return new WatchListWindow(d.state, d.noLanguage, [&d] { return d.drives; }); }},
         {QStringLiteral("frmdir"),
-         [](Deps &d) -> QWidget * { return new frmdir(d.state, d.noLanguage, d.drives, [](const QString &) {}); }},
+         [](Deps &d) -> QWidget * {
+             return new FolderChooser(d.state, d.noLanguage, d.drives, [](const QString &) {});
+         }},
         {QStringLiteral("frmfile"),
          [](Deps &d) -> QWidget * {
-             return new frmfile(
+             return new FileNameWindow(
                  d.state, d.noLanguage, d.folder.path(), [&d] { return d.folder.path(); }, [](const QString &) {});
          }},
-        {QStringLiteral("frmdis"), [](Deps &d) -> QWidget * { return new frmdis(d.countdown, d.dialup, 15); }},
+        {QStringLiteral("frmdis"), [](Deps &d) -> QWidget * { return new HangUpCountdown(d.countdown, d.dialup, 15); }},
         {QStringLiteral("frmshut"),
          [](Deps &d) -> QWidget * {
-             return new frmshut(d.countdown, d.power, d.notifier, PowerControl::Action::PowerOff, 15);
+             return new PowerCountdown(d.countdown, d.power, d.notifier, PowerControl::Action::PowerOff, 15);
          }},
         {QStringLiteral("frminfo"),
-         [](Deps &d) -> QWidget * { return new frminfo(d.state, d.sound, d.notifier, d.noLanguage); }},
+         [](Deps &d) -> QWidget * { return new CompletionNotice(d.state, d.sound, d.notifier, d.noLanguage); }},
         {QStringLiteral("frmprehelp"),
-         [](Deps &d) -> QWidget * { return new frmprehelp(d.state, d.factory, d.noLanguage); }},
-        {QStringLiteral("frmhelp"), [](Deps &d) -> QWidget * { return new frmhelp(d.state, d.noLanguage); }},
-        {QStringLiteral("frmabout"), [](Deps &d) -> QWidget * { return new frmabout(d.noLanguage); }},
+         [](Deps &d) -> QWidget * { return new HelpLanguageWindow(d.state, d.factory, d.noLanguage); }},
+        {QStringLiteral("frmhelp"), [](Deps &d) -> QWidget * { return new HelpWindow(d.state, d.noLanguage); }},
+        {QStringLiteral("frmabout"), [](Deps &d) -> QWidget * { return new AboutWindow(d.noLanguage); }},
     };
     return makers;
 }
@@ -410,7 +411,7 @@ private slots:
         deps.state.store.settingsFile().WriteIni(QStringLiteral("Files"), QStringLiteral("file0"),
                                                  deps.folder.file(QStringLiteral("a.zip")));
         const LanguagePass pass = [&deps](QWidget *window) { LoadLanguage(deps.state, window); };
-        frmnotunload tray(deps.state, deps.monitor, deps.factory, deps.notifier, pass);
+        TrayWindow tray(deps.state, deps.monitor, deps.factory, deps.notifier, pass);
         auto *cmdmonit = findControl(&tray, QStringLiteral("cmdmonit"));
         auto *lblstart = tray.findChild<QLabel *>(QStringLiteral("lblstart"));
         auto *lblstop = tray.findChild<QLabel *>(QStringLiteral("lblstop"));
@@ -419,12 +420,12 @@ private slots:
         QCOMPARE(cmdmonit->property("text").toString(), lblstart->text());
         QCOMPARE(lblstart->text(), captionInFile(file, QStringLiteral("frmnotunload.lblstart")));
 
-        tray.cmdmonit_Click();
+        tray.startOrStopMonitoring();
         QCOMPARE(cmdmonit->property("text").toString(), lblstop->text());
         pass(nullptr);
         QCOMPARE(cmdmonit->property("text").toString(), lblstop->text());
         // So choosing the entry now stops monitoring instead of starting it again.
-        tray.cmdmonit_Click();
+        tray.startOrStopMonitoring();
         QVERIFY(!deps.monitor.running());
         QVERIFY(boxes.shown().isEmpty());
     }

@@ -1,8 +1,8 @@
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/launcher.h"
-#include "settings/modregedit.h"
 #include "settings/programfile.h"
+#include "settings/registryeditor.h"
 #include "settings/runkey.h"
 #include "support/testsupport.h"
 
@@ -25,7 +25,8 @@ QString runValue(long *result = nullptr)
 {
     QVariant value;
     quint32 type = registry::kString;
-    const long rc = modRegedit().RegValueRead(Root::CurrentUser, kRun, QStringLiteral("Quendral 1.2"), &value, &type);
+    const long rc =
+        RegistryEditor().RegValueRead(Root::CurrentUser, kRun, QStringLiteral("Quendral 1.2"), &value, &type);
     if (result)
         *result = rc;
     return value.toString();
@@ -33,7 +34,7 @@ QString runValue(long *result = nullptr)
 
 void writeRunValue(const QString &data)
 {
-    modRegedit().RegValueWrite(Root::CurrentUser, kRun, QStringLiteral("Quendral 1.2"), data, registry::kString);
+    RegistryEditor().RegValueWrite(Root::CurrentUser, kRun, QStringLiteral("Quendral 1.2"), data, registry::kString);
 }
 
 QString executableName()

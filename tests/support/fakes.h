@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/presenceprobe.h"
-#include "kit/desktopnotifier.h"
-#include "kit/dialupcontrol.h"
-#include "kit/sleepinhibitor.h"
-#include "kit/soundplayer.h"
-#include "kit/trafficmeter.h"
+#include "base/desktopnotifier.h"
+#include "base/dialupcontrol.h"
+#include "base/sleepinhibitor.h"
+#include "base/soundplayer.h"
+#include "base/trafficmeter.h"
+#include "engine/presenceprobe.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,12 +22,12 @@ public:
     int probes = 0;
     int hangUps = 0;
 
-    bool dialup_connected() override
+    bool isConnected() override
     {
         ++probes;
         return connected;
     }
-    void hang_up_all() override { ++hangUps; }
+    void hangUpAll() override { ++hangUps; }
 };
 
 // Records what would have been played, in order ("beep" for the beep).

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/powercontrol.h"
+#include "base/powercontrol.h"
 
 #include <functional>
 
@@ -25,7 +25,7 @@ public:
         ++abilityChecks;
         return ability;
     }
-    QString power_off() override
+    QString powerOff() override
     {
         ++powerOffs;
         if (onPowerOff)

@@ -2,12 +2,12 @@
 
 #include "actions/actionwindows.h"
 #include "actions/completionsequence.h"
-#include "core/frmnotunload.h"
-#include "core/monitor.h"
+#include "engine/monitor.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
 #include "support/shownwindows.h"
 #include "support/windowrig.h"
+#include "tray/traywindow.h"
 
 #include <QCoreApplication>
 
@@ -35,7 +35,7 @@ struct TrayRig : WindowRig
     CompletionSequence completion{{actionWindows, sound}};
     ShownWindows shown;
     std::unique_ptr<Monitor> monitor;
-    std::unique_ptr<frmnotunload> window;
+    std::unique_ptr<TrayWindow> window;
 
     explicit TrayRig(ProgramFolder::Languages languages = ProgramFolder::Languages::None)
         : WindowRig(languages)
@@ -48,14 +48,14 @@ struct TrayRig : WindowRig
         delete actionWindows.powerAction();
     }
 
-    frmnotunload &load()
+    TrayWindow &load()
     {
         monitor = std::make_unique<Monitor>(state, Monitor::Services{dialup, *sleepInhibitor, power, completion},
                                             std::move(probe));
         monitor->setConnectionGrace(connectionGraceMs);
         window =
-            std::make_unique<frmnotunload>(state, *monitor, factory, notifier, [this](QWidget *) { loadLanguage(); });
-        QObject::connect(window.get(), &frmnotunload::exitConfirmed, window.get(), [this] { ++exits; });
+            std::make_unique<TrayWindow>(state, *monitor, factory, notifier, [this](QWidget *) { loadLanguage(); });
+        QObject::connect(window.get(), &TrayWindow::exitConfirmed, window.get(), [this] { ++exits; });
         return *window;
     }
 

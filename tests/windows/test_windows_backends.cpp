@@ -1,10 +1,10 @@
 #include "actions/connectionsource_windows.h"
 #include "actions/poweroff_windows.h"
-#include "kit/commandline.h"
+#include "base/commandline.h"
 #include "lang/qttranslation.h"
 #include "settings/inifile.h"
-#include "settings/modregedit.h"
 #include "settings/programfile.h"
+#include "settings/registryeditor.h"
 #include "support/iniwrites.h"
 
 #include <QCoreApplication>
@@ -373,7 +373,7 @@ private slots:
     void registryRoundTrip()
     {
         using namespace registry;
-        modRegedit regedit;
+        RegistryEditor regedit;
         QCOMPARE(regedit.RegKeyCreate(Root::CurrentUser, kTestKey), kSuccess);
         QCOMPARE(regedit.RegValueWrite(Root::CurrentUser, kTestKey, QStringLiteral("text"),
                                        QStringLiteral("C:\\Program Files\\Quendral\\quendral.exe"), kString),

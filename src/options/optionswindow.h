@@ -1,0 +1,112 @@
+#pragma once
+
+#include "kit/languagepass.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QSpinBox;
+class QTimeEdit;
+class QVBoxLayout;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+
+namespace quendral {
+
+class CompletionOptions;
+struct AppState;
+struct Options;
+class PictureButton;
+class WindowFactory;
+
+// The options window: the completion actions, the sound file, start at logon,
+// the browser button and the interface language. Its load reads the stores;
+// only Apply writes them (besides the load's own corrections of `sound` and
+// `start`). Cancel unloads it, and so does Apply when every step succeeded (a
+// failed one is reported by name and the window stays for another try), so
+// each showing loads it afresh.
+class OptionsWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Shows the file dialog and returns the chosen file name, or "" when the
+    // user cancelled. Tests answer it themselves.
+    using FileDialogRunner = std::function<QString(QFileDialog &dialog)>;
+    static QString runFileDialog(QFileDialog &dialog);
+
+    struct Deps
+    {
+        LanguagePass loadLanguage;
+        // The caption of the tray window's hidden label lblIE.
+        std::function<QString()> browserButtonText;
+        FileDialogRunner runDialog = runFileDialog;
+    };
+
+    OptionsWindow(AppState &state, WindowFactory &factory, Deps deps, QWidget *parent = nullptr);
+
+    void hangUpToggled();
+    void powerOffToggled();
+    void soundToggled();
+    void showWatchList();
+    void apply();
+    void cancel();
+
+    // A WAV file chosen since the window loaded; saved only by Apply.
+    const QString &newsound() const { return m_newsound; }
+
+private:
+    void load();
+    void fillLanguageList();
+    // The quiet and deadline controls: built into the files frame, shown
+    // from the stored options, written into the options Apply saves.
+    void addFinishConditions(QVBoxLayout *frame);
+    void showFinishConditions(const Options &shown);
+    void chooseFinishConditions(Options &chosen) const;
+    QFileDialog &dialog();
+    // Keeps at least one of the hang-up and power-off boxes checked.
+    static void keepOneChecked(QCheckBox *clicked, QCheckBox *other);
+
+    AppState &m_state;
+    WindowFactory &m_factory;
+    Deps m_deps;
+    bool m_loading = false;
+    QString m_newsound;
+
+    QLabel *m_lblintroduction;
+    QGroupBox *m_frmoption;
+    QLabel *m_lblmonit;
+    PictureButton *m_cmdlist;
+    QCheckBox *m_disconnect;
+    QCheckBox *m_comp_off;
+    QCheckBox *m_sound;
+    QCheckBox *m_info_files;
+    QCheckBox *m_chkquiet;
+    QSpinBox *m_txtquiet;
+    QLabel *m_lblquietrate;
+    QDoubleSpinBox *m_txtquietrate;
+    QCheckBox *m_chkdeadline;
+    QTimeEdit *m_txtdeadline;
+    QComboBox *m_cbdeadline;
+    // The choice's two texts, where a language file can replace them.
+    QLabel *m_lbldeadlineall;
+    QLabel *m_lbldeadlinehangup;
+    CompletionOptions *m_completion;
+    QGroupBox *m_frmlanguage;
+    QComboBox *m_language;
+    QGroupBox *m_frmbonus;
+    QCheckBox *m_start;
+    QCheckBox *m_ie;
+    PictureButton *m_cmdapply;
+    PictureButton *m_cmdcancel;
+    QLabel *m_Label1;
+    QFileDialog *m_dialog = nullptr;
+};
+
+} // namespace quendral

@@ -1,0 +1,12 @@
+#include "tray/startupmemory.h"
+
+#include <malloc.h>
+
+namespace quendral {
+
+void returnFreeHeap()
+{
+    _heapmin();
+}
+
+} // namespace quendral
