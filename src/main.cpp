@@ -5,6 +5,7 @@
 #include "actions/notify.h"
 #include "actions/poweroff.h"
 #include "actions/sound.h"
+#include "base/logfile.h"
 #include "control/commandline.h"
 #include "control/control.h"
 #include "control/transport.h"
@@ -20,6 +21,7 @@
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/programfile.h"
+#include "settings/userdata.h"
 #include "tray/singleinstance.h"
 #include "tray/startup.h"
 #include "tray/trayhosts.h"
@@ -34,6 +36,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace quendral;
 
@@ -54,6 +57,27 @@ void refuseUnnamedFolder(const char *startedAs)
     msgbox::show(nullptr, text, msgbox::Icon::Critical);
 }
 
+// While QApplication opens the display: Qt ends the program with abort() and
+// a word about reinstalling it when no display can be opened. The user
+// learns instead that a display is needed; Qt's own lines go to the log.
+struct DisplayGuard
+{
+    static inline LogFile *log = nullptr;
+    static inline QString text;
+    static inline QtMessageHandler before = nullptr;
+
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (type != QtFatalMsg) {
+            before(type, context, message);
+            return;
+        }
+        log->append(type, context, message);
+        fprintf(stderr, "%s\n", qPrintable(text));
+        std::_Exit(ExitNoDisplay);
+    }
+};
+
 } // namespace
 
 // Builds the program: the shared state, the back-ends and the window factory
@@ -64,18 +88,33 @@ int main(int argc, char *argv[])
     // served before any GUI object exists; the registry layer and the bus
     // need only a core application.
     bool monitorOnStart = false;
+    QString logPath;
+    QString needsDisplay;
     {
         QCoreApplication core(argc, argv);
         const QStringList arguments = QCoreApplication::arguments().mid(1);
-        if (uninstallSwitch(arguments, RemoveBrowserButton, RemoveAutostart))
-            return 0;
         const ParsedCommand command = parseCommand(arguments);
-        if (const int status = runCommandLine(command, callRunningCopy, stdout, stderr); status >= 0)
+        const QHash<QString, QString> texts = interfaceMessages(ProgramFolder());
+        logPath = userDataFolder() + QStringLiteral("quendral.log");
+        CommandLineEnds ends;
+        ends.call = callRunningCopy;
+        ends.uninstall = [&arguments] { uninstallSwitch(arguments, RemoveBrowserButton, RemoveAutostart); };
+        ends.text = [&texts](Msg id) { return texts.value(messageKey(id)); };
+        ends.logFile = logPath;
+        if (const int status = runCommandLine(command, ends); status >= 0)
             return status;
         // --monitor with no running copy starts one, which then monitors.
         monitorOnStart = command.command->kind == Command::Kind::Monitor;
+        needsDisplay = ends.text(Msg::NeedsDisplay);
     }
+    // From here on the program's messages go to its log as well.
+    LogFile log(logPath);
+    LogFile::install(&log);
+    DisplayGuard::log = &log;
+    DisplayGuard::text = needsDisplay;
+    DisplayGuard::before = qInstallMessageHandler(DisplayGuard::handle);
     QApplication app(argc, argv);
+    qInstallMessageHandler(DisplayGuard::before);
     // The program lives in the tray: closing its last window does not end it.
     app.setQuitOnLastWindowClosed(false);
     const QString programFolder = ProgramFolder();
@@ -121,9 +160,10 @@ int main(int argc, char *argv[])
         serveControl(control, tray);
         if (monitorOnStart) {
             QTimer::singleShot(0, &control, [&control] {
-                control.run(QStringLiteral("Monitor"), {}, [](const Reply &reply) {
-                    if (reply.outcome == Reply::Outcome::Refused)
-                        fprintf(stderr, "%s\n", qPrintable(reply.text));
+                control.run(Command::Kind::Monitor, {}, [](const Reply &reply) {
+                    if (!reply.text.isEmpty())
+                        fprintf(reply.outcome == Reply::Outcome::Refused ? stderr : stdout, "%s\n",
+                                qPrintable(reply.text));
                 });
             });
         }

@@ -81,7 +81,10 @@ void CommandStep::run()
     m_process->setProcessEnvironment(environment);
     m_process->setProgram(arguments.first());
     m_process->setArguments(arguments.mid(1));
-    qCInfo(lcCommand) << "running" << arguments;
+    QStringList quoted;
+    for (const QString &argument : std::as_const(arguments))
+        quoted.append(quoteCommandArgument(argument));
+    qCInfo(lcCommand).noquote() << "running" << quoted.join(u' ');
     m_timeout->start(m_timeoutSeconds * 1000);
     m_process->start();
 }

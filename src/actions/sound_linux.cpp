@@ -147,7 +147,9 @@ void soundFinished(ca_context *, uint32_t id, int, void *userdata)
     static_cast<CanberraWorker *>(userdata)->end(id);
 }
 
-ca_context *openContext(const Canberra &ca)
+// `lastFailure` is the cause logged last: a missing server fails for every
+// sound of a countdown, and is told once until it changes or opening works.
+ca_context *openContext(const Canberra &ca, int &lastFailure)
 {
     ca_context *context = nullptr;
     if (const int result = ca.context_create(&context); result != CA_SUCCESS) {
@@ -156,10 +158,13 @@ ca_context *openContext(const Canberra &ca)
     }
     ca.context_change_props(context, CA_PROP_APPLICATION_NAME, "Quendral", CA_PROP_APPLICATION_ID, "quendral", nullptr);
     if (const int result = ca.context_open(context); result != CA_SUCCESS) {
-        qCWarning(lcSound) << "Opening the sound server failed:" << result << ca.errorText(result);
+        if (result != lastFailure)
+            qCWarning(lcSound) << "Opening the sound server failed:" << result << ca.errorText(result);
+        lastFailure = result;
         ca.context_destroy(context);
         return nullptr;
     }
+    lastFailure = CA_SUCCESS;
     return context;
 }
 
@@ -188,6 +193,7 @@ void CanberraWorker::run(const std::shared_ptr<CanberraWorker> &self, std::chron
 {
     Canberra ca;
     ca_context *context = nullptr;
+    int lastOpenFailure = CA_SUCCESS;
     // The server connection and the library are held only while sounds come
     // close together.
     const auto release = [&] {
@@ -222,7 +228,7 @@ void CanberraWorker::run(const std::shared_ptr<CanberraWorker> &self, std::chron
             // No server: opening fails within milliseconds, and is tried
             // afresh for the next sound, so a server started later is found.
             if (!context && ca.load())
-                context = openContext(ca);
+                context = openContext(ca, lastOpenFailure);
             if (!context)
                 return int(CA_ERROR_STATE);
             const bool fromFile = !current.filename.isEmpty();

@@ -1,6 +1,9 @@
 #include "control/command.h"
 
 #include <QHash>
+#include <QList>
+
+#include <utility>
 
 namespace quendral {
 
@@ -11,18 +14,41 @@ using Kind = Command::Kind;
 const QHash<QString, Kind> &switches()
 {
     static const QHash<QString, Kind> table = {
-        {QStringLiteral("--help"), Kind::Help},       {QStringLiteral("-h"), Kind::Help},
-        {QStringLiteral("--version"), Kind::Version}, {QStringLiteral("--monitor"), Kind::Monitor},
-        {QStringLiteral("--stop"), Kind::Stop},       {QStringLiteral("--check-now"), Kind::CheckNow},
-        {QStringLiteral("--cancel"), Kind::Cancel},   {QStringLiteral("--status"), Kind::Status},
+        {QStringLiteral("--help"), Kind::Help},
+        {QStringLiteral("-h"), Kind::Help},
+        {QStringLiteral("--version"), Kind::Version},
+        {QStringLiteral("--monitor"), Kind::Monitor},
+        {QStringLiteral("--stop"), Kind::Stop},
+        {QStringLiteral("--check-now"), Kind::CheckNow},
+        {QStringLiteral("--cancel"), Kind::Cancel},
+        {QStringLiteral("--status"), Kind::Status},
         {QStringLiteral("--add"), Kind::Add},
+        {QStringLiteral("--log"), Kind::Log},
+        {QStringLiteral("\\uninstallme"), Kind::Uninstall},
     };
     return table;
 }
 
-ParsedCommand usageError(const QString &error)
+// The options QGuiApplication and QApplication take for themselves, true for
+// those followed by a value: a session manager restarts the program with
+// -session, and -platform or -style choose how it is shown.
+const QHash<QString, bool> &qtOptions()
 {
-    return {std::nullopt, error};
+    static const QHash<QString, bool> table = {
+        {QStringLiteral("-platform"), true},        {QStringLiteral("-platformpluginpath"), true},
+        {QStringLiteral("-platformtheme"), true},   {QStringLiteral("-plugin"), true},
+        {QStringLiteral("-qwindowgeometry"), true}, {QStringLiteral("-qwindowicon"), true},
+        {QStringLiteral("-qwindowtitle"), true},    {QStringLiteral("-session"), true},
+        {QStringLiteral("-display"), true},         {QStringLiteral("-geometry"), true},
+        {QStringLiteral("-style"), true},           {QStringLiteral("-stylesheet"), true},
+        {QStringLiteral("-reverse"), false},        {QStringLiteral("-widgetcount"), false},
+    };
+    return table;
+}
+
+ParsedCommand usageError(Msg error, const QString &argument = {})
+{
+    return {std::nullopt, error, argument};
 }
 
 } // namespace
@@ -45,6 +71,8 @@ QString Command::method() const
     case Kind::Start:
     case Kind::Help:
     case Kind::Version:
+    case Kind::Log:
+    case Kind::Uninstall:
         break;
     }
     return {};
@@ -75,51 +103,81 @@ ParsedCommand parseCommand(const QStringList &arguments)
             json = true;
             continue;
         }
+        const QString qtName = argument.section(u'=', 0, 0);
+        if (const auto qt = qtOptions().constFind(qtName); qt != qtOptions().cend()) {
+            // -style=NAME carries its value; -style NAME is followed by it.
+            if (*qt && qtName == argument)
+                ++i;
+            continue;
+        }
         const auto found = switches().constFind(argument);
         if (found == switches().cend()) {
-            if (argument.startsWith(QLatin1String("--")))
-                return usageError(QStringLiteral("unknown option %1").arg(argument));
+            if (argument.startsWith(u'-'))
+                return usageError(Msg::UsageUnknownOption, argument);
             stray.append(argument);
             continue;
         }
         if (command.kind != Kind::Start)
-            return usageError(QStringLiteral("one command at a time"));
+            return usageError(Msg::UsageOneCommand);
         command.kind = *found;
         if (command.kind == Kind::Add) {
             if (!value) {
                 if (i + 1 >= arguments.size())
-                    return usageError(QStringLiteral("--add needs a path"));
+                    return usageError(Msg::UsageAddPath);
                 value = arguments[++i];
             }
             if (value->isEmpty())
-                return usageError(QStringLiteral("--add needs a path"));
+                return usageError(Msg::UsageAddPath);
             command.path = *value;
         }
     }
     if (json && command.kind != Kind::Status)
-        return usageError(QStringLiteral("--json goes with --status"));
-    if (command.kind != Kind::Start && !stray.isEmpty())
-        return usageError(QStringLiteral("unexpected argument %1").arg(stray.first()));
+        return usageError(Msg::UsageJson);
+    if (!stray.isEmpty())
+        return usageError(Msg::UsageStray, stray.first());
+    // The uninstaller's switch stands alone, Qt's options included.
+    if (command.kind == Kind::Uninstall) {
+        for (const QString &argument : arguments) {
+            if (switches().value(argument, Kind::Start) != Kind::Uninstall)
+                return usageError(Msg::UsageStray, argument);
+        }
+    }
     command.json = json;
-    return {command, {}};
+    ParsedCommand parsed;
+    parsed.command = command;
+    return parsed;
 }
 
-QString usageText()
+QString usageErrorText(const ParsedCommand &parsed, const MessageText &text)
 {
-    return QStringLiteral("Usage: quendral [COMMAND]\n"
-                          "Without a command Quendral starts in the notification area.\n"
-                          "\n"
-                          "  --monitor       start monitoring (starts Quendral when it is not running)\n"
-                          "  --stop          stop monitoring\n"
-                          "  --check-now     look at the watched files at once\n"
-                          "  --cancel        decline a running countdown and stop monitoring\n"
-                          "  --status        show the state; with --json as one JSON object\n"
-                          "  --add PATH      add a file (a name may hold * and ?) to the watch list\n"
-                          "  --help          show this text\n"
-                          "  --version       show the version\n"
-                          "\n"
-                          "Exit status: 0 done, 1 refused (the reason on standard error), 2 usage error,\n"
-                          "3 Quendral is not running.\n");
+    QString error = text(parsed.error);
+    if (error.contains(QLatin1String("%1")))
+        error = error.arg(parsed.argument);
+    return QStringLiteral("quendral: %1; %2\n").arg(error, text(Msg::UsageSeeHelp));
+}
+
+QString usageText(const MessageText &text, const QString &logFile)
+{
+    const QList<std::pair<const char *, Msg>> lines = {
+        {"--monitor", Msg::HelpMonitor},
+        {"--stop", Msg::HelpStop},
+        {"--check-now", Msg::HelpCheckNow},
+        {"--cancel", Msg::HelpCancel},
+        {"--status [--json]", Msg::HelpStatus},
+        {"--add PATH, --add=PATH", Msg::HelpAdd},
+        {"--log", Msg::HelpLog},
+        {"\\uninstallme", Msg::HelpUninstall},
+        {"--help, -h", Msg::HelpHelp},
+        {"--version", Msg::HelpVersion},
+    };
+    QString usage = text(Msg::HelpUsage) + u'\n' + text(Msg::HelpStart) + QStringLiteral("\n\n");
+    for (const auto &[option, description] : lines) {
+        QString said = text(description);
+        if (description == Msg::HelpLog)
+            said = said.arg(logFile);
+        usage += QStringLiteral("  %1  %2\n").arg(QLatin1String(option), -22).arg(said);
+    }
+    return usage + u'\n' + text(Msg::HelpExit) + u'\n';
 }
 
 } // namespace quendral

@@ -1,17 +1,21 @@
 #pragma once
 
+#include "settings/messageid.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace quendral {
 
 // What the command line asks for. A plain start asks for nothing; the
-// commands from --monitor on go to the running copy.
+// commands from --monitor on go to the running copy; the others are served
+// by the command line itself.
 struct Command
 {
-    enum class Kind { Start, Help, Version, Monitor, Stop, CheckNow, Cancel, Status, Add };
+    enum class Kind { Start, Help, Version, Log, Uninstall, Monitor, Stop, CheckNow, Cancel, Status, Add };
     Kind kind = Kind::Start;
     // --status --json
     bool json = false;
@@ -26,19 +30,29 @@ struct Command
     static std::optional<Kind> fromMethod(const QString &method);
 };
 
-// A command, or the usage error that stands instead (exit status 2).
+// A command, or the usage error that stands instead (exit status 2): with no
+// command, `error` says what is wrong and `argument` is the argument its
+// text names, if any.
 struct ParsedCommand
 {
     std::optional<Command> command;
-    QString error;
+    Msg error = Msg::UsageUnknownOption;
+    QString argument;
 };
 
-// The arguments after the program's name. Arguments that do not begin with
-// "--" are passed over on a plain start, as they always were; with a command
-// they are a usage error.
+// The arguments after the program's name. Every argument must be a command,
+// its value, or one of Qt's own options of a start (-platform NAME,
+// -session ID, ...); anything else is a usage error, so that a mistyped
+// command never starts the program.
 ParsedCommand parseCommand(const QStringList &arguments);
 
-// The --help text.
-QString usageText();
+// A message text in the interface language.
+using MessageText = std::function<QString(Msg)>;
+
+// The one line a usage error prints, naming --help.
+QString usageErrorText(const ParsedCommand &parsed, const MessageText &text);
+
+// The --help text; `logFile` is where the log is kept.
+QString usageText(const MessageText &text, const QString &logFile);
 
 } // namespace quendral

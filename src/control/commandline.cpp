@@ -1,6 +1,6 @@
 #include "control/commandline.h"
 
-#include "lang/languageid.h"
+#include "base/logfile.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -18,11 +18,15 @@ void print(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// Said before any language file is read, in the system's language.
-QString notRunningText()
+int printLog(const CommandLineEnds &ends)
 {
-    return systemDefaultLangId() == kLangIdPolish ? QStringLiteral("Quendral nie jest uruchomiony.\n")
-                                                  : QStringLiteral("Quendral is not running.\n");
+    const QStringList lines = LogFile(ends.logFile).recentLines(kLogLines);
+    if (lines.isEmpty()) {
+        print(ends.err, ends.text(Msg::LogEmpty).arg(QDir::toNativeSeparators(ends.logFile)) + u'\n');
+        return ExitRefused;
+    }
+    print(ends.out, lines.join(u'\n') + u'\n');
+    return ExitDone;
 }
 
 QJsonValue seconds(const QVariant &value)
@@ -33,46 +37,51 @@ QJsonValue seconds(const QVariant &value)
 
 } // namespace
 
-int runCommandLine(const ParsedCommand &parsed, const CallRunningCopy &call, FILE *out, FILE *err)
+int runCommandLine(const ParsedCommand &parsed, const CommandLineEnds &ends)
 {
     if (!parsed.command) {
-        print(err, QStringLiteral("quendral: %1\n\n").arg(parsed.error) + usageText());
-        return 2;
+        print(ends.err, usageErrorText(parsed, ends.text));
+        return ExitUsage;
     }
     const Command &command = *parsed.command;
     switch (command.kind) {
     case Command::Kind::Start:
         return -1;
     case Command::Kind::Help:
-        print(out, usageText());
-        return 0;
+        print(ends.out, usageText(ends.text, QDir::toNativeSeparators(ends.logFile)));
+        return ExitDone;
     case Command::Kind::Version:
-        print(out, QStringLiteral("Quendral %1\n").arg(QStringLiteral(QUENDRAL_VERSION)));
-        return 0;
+        print(ends.out, QStringLiteral("Quendral %1\n").arg(QStringLiteral(QUENDRAL_VERSION)));
+        return ExitDone;
+    case Command::Kind::Log:
+        return printLog(ends);
+    case Command::Kind::Uninstall:
+        ends.uninstall();
+        return ExitDone;
     default:
         break;
     }
     // The running copy has another current folder.
     const QString argument =
         command.kind == Command::Kind::Add ? QDir::current().absoluteFilePath(command.path) : QString();
-    const Reply reply = call(command.method(), argument);
+    const Reply reply = ends.call(command.method(), argument);
     switch (reply.outcome) {
     case Reply::Outcome::NotRunning:
         if (command.kind == Command::Kind::Monitor)
             return -1;
-        print(err, notRunningText());
-        return 3;
+        print(ends.err, ends.text(Msg::NotRunning) + u'\n');
+        return ExitNotRunning;
     case Reply::Outcome::Refused:
-        print(err, reply.text + u'\n');
-        return 1;
+        print(ends.err, reply.text + u'\n');
+        return ExitRefused;
     case Reply::Outcome::Done:
         break;
     }
     if (!reply.text.isEmpty())
-        print(out, reply.text + u'\n');
+        print(ends.out, reply.text + u'\n');
     if (command.kind == Command::Kind::Status)
-        print(out, command.json ? QString::fromUtf8(statusJson(reply.status)) : statusText(reply.status));
-    return 0;
+        print(ends.out, command.json ? QString::fromUtf8(statusJson(reply.status)) : statusText(reply.status));
+    return ExitDone;
 }
 
 QString statusText(const QVariantMap &status)

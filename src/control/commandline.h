@@ -14,11 +14,30 @@ namespace quendral {
 // Asks the running copy: method and argument in, its answer out.
 using CallRunningCopy = std::function<Reply(const QString &method, const QString &argument)>;
 
+// What the command line works with.
+struct CommandLineEnds
+{
+    CallRunningCopy call;
+    // \uninstallme's removals.
+    std::function<void()> uninstall;
+    // The texts in the interface language.
+    MessageText text;
+    // The log --log reads.
+    QString logFile;
+    FILE *out = stdout;
+    FILE *err = stderr;
+};
+
+// The exit statuses of the command line, and of a start that finds no display.
+enum ExitStatus { ExitDone = 0, ExitRefused = 1, ExitUsage = 2, ExitNotRunning = 3, ExitNoDisplay = 4 };
+
+// The lines --log prints.
+inline constexpr int kLogLines = 100;
+
 // Serves a command of the command line: prints its output on `out`, a refusal
-// or a usage error on `err`, and returns the exit status (0 done, 1 refused,
-// 2 usage, 3 not running), or -1 when the program is to start: a plain start,
-// or --monitor with no running copy.
-int runCommandLine(const ParsedCommand &parsed, const CallRunningCopy &call, FILE *out, FILE *err);
+// or a usage error on `err`, and returns the exit status, or -1 when the
+// program is to start: a plain start, or --monitor with no running copy.
+int runCommandLine(const ParsedCommand &parsed, const CommandLineEnds &ends);
 
 // The status map as --status prints it: a line per value, then a line per
 // entry with its state.

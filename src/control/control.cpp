@@ -6,11 +6,14 @@
 #include "engine/monitorstatus.h"
 #include "engine/remotefolder.h"
 #include "settings/appstate.h"
+#include "settings/completionchoice.h"
 #include "settings/watchliststore.h"
 
 #include <QDir>
 #include <QThread>
 #include <QTimer>
+
+#include <utility>
 
 namespace quendral {
 
@@ -28,6 +31,15 @@ Control::Control(AppState &app, Monitor &monitor, CompletionSequence &completion
     // step first.
     connect(&m_monitor, &Monitor::countdownChanged, this, &Control::declineCountdowns, Qt::QueuedConnection);
     connect(&m_completion, &CompletionSequence::finished, this, [this] { m_declining = false; });
+    // Connected before the tray window is made, so that a Monitor command is
+    // answered before the window's box opens.
+    connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning, PowerControl::Action action) {
+        if (!m_answerWarning)
+            return;
+        const PowerActionInfo &info = powerActionInfo(action);
+        std::exchange(m_answerWarning, nullptr)(
+            Reply::note(m_app.message(warning == Monitor::Warning::Cannot ? info.cannot : info.challenge)));
+    });
 
     const auto changed = [this] { emit stateChanged(MonitorStatus::stateName(m_monitor.state())); };
     connect(&m_monitor, &Monitor::started, this, changed);
@@ -84,6 +96,8 @@ void Control::run(Command::Kind command, const QString &argument, const Respond 
     case Kind::Start:
     case Kind::Help:
     case Kind::Version:
+    case Kind::Log:
+    case Kind::Uninstall:
         break;
     }
     // Served by the command line itself, never sent.
@@ -98,14 +112,15 @@ void Control::monitor(const Respond &respond)
         respond(Reply::note(m_app.message(Msg::AlreadyMonitoring)));
         return;
     }
-    // Answered on `started`: the warnings that follow it open boxes that wait.
+    // A warning about the power action is the answer's note; the tray
+    // window's box that shows it waits for the user, the answer does not.
     bool answered = false;
-    const QMetaObject::Connection once = connect(&m_monitor, &Monitor::started, this, [&] {
+    m_answerWarning = [&](const Reply &reply) {
         answered = true;
-        respond({});
-    });
+        respond(reply);
+    };
     const auto problem = m_monitor.start();
-    disconnect(once);
+    m_answerWarning = nullptr;
     if (problem)
         respond(
             Reply::refused(m_app.message(*problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection)));

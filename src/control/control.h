@@ -43,8 +43,8 @@ public:
 
     // Runs the command and answers through `respond`, exactly once. The
     // answer may come before the command is over: Monitor answers once
-    // monitoring has started, before a warning box of the tray window waits
-    // for the user.
+    // monitoring has started, with the power action's warning as its note,
+    // before the tray window's box with that warning waits for the user.
     void run(Command::Kind command, const QString &argument, const Respond &respond);
     // The same for a transport that carries the method's name; false for a
     // name that is no method.
@@ -71,6 +71,8 @@ private:
     std::function<bool(const QString &folder)> m_mayBlock;
     // A cancel waits for the completion's countdowns, one after another.
     bool m_declining = false;
+    // While a Monitor command starts monitoring: answers with a warning.
+    Respond m_answerWarning;
 };
 
 } // namespace quendral

@@ -4,8 +4,10 @@
 #include "control/dbusservice.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QFileInfo>
 
 namespace quendral {
 
@@ -25,6 +27,20 @@ bool hasNote(const QString &method)
 {
     const auto kind = Command::fromMethod(method);
     return kind == Command::Kind::Monitor || kind == Command::Kind::Stop;
+}
+
+// The session bus as session tools find it: the address the session gave,
+// else the user's bus at $XDG_RUNTIME_DIR/bus (a login over SSH has that
+// bus but not the variable).
+QDBusConnection sessionBus(const QString &name)
+{
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString socket = runtime.isEmpty() ? QString() : runtime + QStringLiteral("/bus");
+    if (socket.isEmpty() || !QFileInfo(socket).exists())
+        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    return QDBusConnection::connectToBus(QStringLiteral("unix:path=") + socket, name);
 }
 
 } // namespace
@@ -52,8 +68,14 @@ Reply callRunningCopy(const QString &method, const QString &argument)
     // after it (--monitor) makes the session bus connection of its
     // application.
     const QString name = QStringLiteral("quendral-command-line");
+    // Registered before the bus is first used: Qt's registry of types then
+    // outlives the bus's thread at exit (statics end in reverse order), and
+    // that thread, which hands on the connection's last messages as the
+    // program ends, still finds these two types.
+    qRegisterMetaType<QDBusMessage>();
+    qRegisterMetaType<QDBusError>();
     const auto answer = [&]() -> QDBusMessage {
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        QDBusConnection bus = sessionBus(name);
         if (!bus.isConnected())
             return {};
         QDBusMessage call = QDBusMessage::createMethodCall(serviceName(), kPath, kInterface, method);

@@ -6,6 +6,7 @@
 #include "settings/options.h"
 #include "settings/watchliststore.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 namespace quendral {
@@ -63,9 +64,12 @@ QList<MonitorStatus::Entry> entriesOf(const QStringList &paths, MonitorStatus::L
                 entries[i] = Entry::There;
                 complete.append(names[k]);
                 completeIndexes.append(i);
-            } else if (look == MonitorStatus::Look::Close && !presence::hasWildcard(paths[i]) &&
-                       presence::hasPartialMarker(paths[i])) {
-                entries[i] = Entry::Partial;
+            } else if (look == MonitorStatus::Look::Close && !presence::hasWildcard(paths[i])) {
+                // An empty file does not count as arrived, but is not missing.
+                if (presence::hasPartialMarker(paths[i]))
+                    entries[i] = Entry::Partial;
+                else if (const QFileInfo file(paths[i]); file.isFile() && file.size() == 0)
+                    entries[i] = Entry::Empty;
             }
         }
         if (look == MonitorStatus::Look::Arrived || complete.isEmpty())
@@ -118,7 +122,7 @@ MonitorStatus MonitorStatus::take(const AppState &app, const Monitor &monitor, L
 
 QString MonitorStatus::entryName(Entry entry)
 {
-    static const char *const names[] = {"there", "partial", "writing", "missing", "unknown"};
+    static const char *const names[] = {"there", "partial", "writing", "missing", "unknown", "empty"};
     return QString::fromLatin1(names[int(entry)]);
 }
 

@@ -17,9 +17,9 @@ struct AppState;
 struct MonitorStatus
 {
     // An entry's state: complete, beside a download program's partial marker,
-    // open for writing, not there, or in a folder whose file system may block
-    // (not looked at).
-    enum class Entry { There, Partial, Writing, Missing, Unknown };
+    // open for writing, not there, in a folder whose file system may block
+    // (not looked at), or there but empty (which does not count as arrived).
+    enum class Entry { There, Partial, Writing, Missing, Unknown, Empty };
     // How closely entries are looked at: whether they have arrived (cheap,
     // for the tooltip), or with the partial markers and the look for writers.
     enum class Look { Arrived, Close };

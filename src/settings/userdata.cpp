@@ -55,6 +55,15 @@ IniFile settingsFileFor(const QString &programFolder)
     return own;
 }
 
+QString settingsFileToRead(const QString &programFolder)
+{
+    const QString beside = withSlash(programFolder) + kSettingsFileName;
+    if (canCreateFileIn(programFolder))
+        return beside;
+    const QString own = userDataFolder() + kSettingsFileName;
+    return QFileInfo::exists(own) ? own : beside;
+}
+
 QString unusableDataFolder(const QString &settingsPath)
 {
     const QString folder = userDataFolder();

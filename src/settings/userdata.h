@@ -26,6 +26,10 @@ bool canCreateFileIn(const QString &folder);
 // are not followed).
 IniFile settingsFileFor(const QString &programFolder);
 
+// The file settingsFileFor names, for reading only: nothing is made, and
+// while the per-user copy is missing the shipped file stands for it.
+QString settingsFileToRead(const QString &programFolder);
+
 // The per-user folder, when the settings file `settingsPath` lives there and
 // the folder cannot take it: a file or a dangling link in its place, or
 // read-only. "" otherwise.

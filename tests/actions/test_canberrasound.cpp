@@ -316,9 +316,13 @@ private slots:
     {
         ProgramFolder folder;
         const ServerOverride none(folder.file(QStringLiteral("no-such-socket")));
+        const LogRecorder log;
         CanberraSoundPlayer player;
         QVERIFY(timed([&] { player.playSync(m_beep); }) < 500);
         QVERIFY(timed([&] { player.playSync(m_beep); }) < 500);
+        player.playSync(m_beep);
+        // Told once for the cause, not once per countdown second.
+        QCOMPARE(log.warnings("quendral.sound").filter(QStringLiteral("Opening the sound server failed")).size(), 1);
     }
 
     void aFrozenServerHoldsTheCallerNoLongerThanTheBound()

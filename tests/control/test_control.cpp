@@ -1,7 +1,12 @@
+#include "base/logfile.h"
 #include "control/commandline.h"
 #include "control/control.h"
 #include "engine/monitorstatus.h"
+#include "lang/language.h"
+#include "lang/messages.h"
+#include "settings/inifile.h"
 #include "settings/watchliststore.h"
+#include "support/testsupport.h"
 #include "support/trayrig.h"
 
 #include <QAbstractButton>
@@ -21,18 +26,26 @@ struct Run
     QString err;
 };
 
-Run runWith(const QStringList &arguments, const Reply &answer)
+// The built-in texts, unless `texts` gives others.
+Run runWith(const QStringList &arguments, const Reply &answer, const QHash<QString, QString> &texts = {},
+            const QString &logFile = {})
 {
     Run run;
     FILE *out = std::tmpfile();
     FILE *err = std::tmpfile();
-    run.status = runCommandLine(
-        parseCommand(arguments),
-        [&](const QString &method, const QString &) {
-            run.method = method;
-            return answer;
-        },
-        out, err);
+    CommandLineEnds ends;
+    ends.call = [&](const QString &method, const QString &) {
+        run.method = method;
+        return answer;
+    };
+    ends.uninstall = [&run] { run.method = QStringLiteral("uninstall"); };
+    ends.text = [&texts](Msg id) {
+        return texts.isEmpty() ? builtInMessage(messageKey(id)) : texts.value(messageKey(id));
+    };
+    ends.logFile = logFile;
+    ends.out = out;
+    ends.err = err;
+    run.status = runCommandLine(parseCommand(arguments), ends);
     const auto text = [](FILE *file) {
         std::rewind(file);
         QByteArray bytes(4096, '\0');
@@ -63,6 +76,17 @@ private slots:
         const int absent = int(Reply::Outcome::NotRunning);
         QTest::newRow("plain start") << QStringList{} << done << "" << -1;
         QTest::newRow("stray argument on a plain start") << QStringList{"-platform"} << done << "" << -1;
+        QTest::newRow("Qt's option with its value") << QStringList{"-session", "1a2b"} << done << "" << -1;
+        QTest::newRow("Qt's option=value") << QStringList{"-style=fusion"} << done << "" << -1;
+        QTest::newRow("Qt's option before --monitor")
+            << QStringList{"-platform", "xcb", "--monitor"} << absent << "Monitor" << -1;
+        QTest::newRow("single dash") << QStringList{"-v"} << done << "" << 2;
+        QTest::newRow("a command with one dash") << QStringList{"-status"} << done << "" << 2;
+        QTest::newRow("a word on a plain start") << QStringList{"status"} << done << "" << 2;
+        QTest::newRow("uninstall") << QStringList{"\\uninstallme"} << absent << "uninstall" << 0;
+        QTest::newRow("uninstall with more") << QStringList{"\\uninstallme", "extra"} << done << "" << 2;
+        QTest::newRow("uninstall with Qt's option") << QStringList{"-reverse", "\\uninstallme"} << done << "" << 2;
+        QTest::newRow("-h") << QStringList{"-h"} << absent << "" << 0;
         QTest::newRow("help") << QStringList{"--help"} << absent << "" << 0;
         QTest::newRow("version") << QStringList{"--version"} << absent << "" << 0;
         QTest::newRow("monitor") << QStringList{"--monitor"} << done << "Monitor" << 0;
@@ -93,7 +117,74 @@ private slots:
         QCOMPARE(run.err.isEmpty(), status <= 0);
         QCOMPARE(run.err.contains(QLatin1String("REASON")), status == 1);
         // A done command's note goes to standard output.
-        QCOMPARE(run.out.contains(QLatin1String("REASON")), outcome == int(Reply::Outcome::Done) && status == 0);
+        QCOMPARE(run.out.contains(QLatin1String("REASON")), outcome == int(Reply::Outcome::Done) && status == 0 &&
+                                                                !run.method.isEmpty() &&
+                                                                run.method != QLatin1String("uninstall"));
+        // A usage error is one line that points to --help.
+        if (status == 2) {
+            QCOMPARE(run.err.count(u'\n'), 1);
+            QVERIFY(run.err.contains(QLatin1String("--help")));
+        }
+    }
+
+    // The usage errors and --help speak the language the settings file
+    // names, else the system's: the texts come from that language file.
+    void commandLineSpeaksTheInterfaceLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("English usage error") << "English.ini" << QStringList{"-v"} << "usageunknownoption";
+        QTest::newRow("Polish usage error") << "Polish.ini" << QStringList{"-v"} << "usageunknownoption";
+        QTest::newRow("English stray argument") << "English.ini" << QStringList{"--stop", "x"} << "usagestray";
+        QTest::newRow("Polish help") << "Polish.ini" << QStringList{"--help"} << "helpmonitor";
+        QTest::newRow("English help") << "English.ini" << QStringList{"-h"} << "helpexit";
+        QTest::newRow("English not running") << "English.ini" << QStringList{"--stop"} << "notrunning";
+    }
+    void commandLineSpeaksTheInterfaceLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, key);
+        const test::ProgramFolder folder(test::ProgramFolder::Languages::Shipped);
+        folder.write(QStringLiteral("Settings.ini"), "[options]\r\nlanguage=" + language.toUtf8() + "\r\n");
+        const Run run = runWith(arguments, {Reply::Outcome::NotRunning, {}, {}}, interfaceMessages(folder.path()));
+        QString expected =
+            ini::readSection(folder.file(QStringLiteral("Languages/") + language), QStringLiteral("Messages"))
+                .value(key);
+        QVERIFY(!expected.isEmpty());
+        if (expected.contains(QLatin1String("%1")))
+            expected = expected.arg(arguments.last());
+        QVERIFY2((run.out + run.err).contains(expected), qPrintable(run.out + run.err));
+    }
+
+    // --log prints the log's recent lines, the newest last; without a log it
+    // says where the log would be and exits 1.
+    void logPrintsTheRecentLines_data()
+    {
+        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("printed");
+        QTest::newRow("no log") << 0 << 1 << 0;
+        QTest::newRow("a few lines") << 3 << 0 << 3;
+        QTest::newRow("more than it prints") << kLogLines + 20 << 0 << kLogLines;
+    }
+    void logPrintsTheRecentLines()
+    {
+        QFETCH(int, written);
+        QFETCH(int, status);
+        QFETCH(int, printed);
+        QTemporaryDir dir;
+        LogFile log(dir.filePath(QStringLiteral("quendral.log")));
+        for (int n = 0; n < written; ++n)
+            log.append(QStringLiteral("entry %1").arg(n));
+        const Run run = runWith({QStringLiteral("--log")}, {}, {}, log.path());
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.out.count(u'\n'), printed);
+        if (written > 0)
+            QVERIFY(run.out.endsWith(QStringLiteral("entry %1\n").arg(written - 1)));
+        else
+            QVERIFY(run.err.contains(QDir::toNativeSeparators(log.path())));
     }
 
     void statusJsonHasEveryEntryWithItsState()
@@ -229,6 +320,10 @@ private slots:
                                                   << "running" << done << int(Msg::AlreadyMonitoring);
         QTest::newRow("monitor when stopped") << "Monitor"
                                               << "stopped" << done << none;
+        QTest::newRow("monitor, power-off not possible") << "Monitor"
+                                                         << "cannot" << done << int(Msg::CannotPowerOff);
+        QTest::newRow("monitor, power-off asks for a password") << "Monitor"
+                                                                << "challenge" << done << int(Msg::PowerOffChallenge);
     }
     void answersTellWhatHappened()
     {
@@ -236,12 +331,17 @@ private slots:
         QFETCH(QString, before);
         QFETCH(int, outcome);
         QFETCH(int, text);
+        const test::MessageBoxes boxes;
         test::TrayRig rig;
         rig.setOptions({{"autodisconnect", "0"}, {"autocomp_off", "1"}});
         rig.setWatchList({rig.present(QStringLiteral("a.zip"))});
         rig.load();
         Control control(rig.state, *rig.monitor, rig.completion);
-        if (before != QLatin1String("stopped"))
+        // The power action's warning comes with the answer, as on the terminal.
+        rig.power.ability = before == QLatin1String("cannot")      ? PowerControl::Ability::No
+                            : before == QLatin1String("challenge") ? PowerControl::Ability::Challenge
+                                                                   : PowerControl::Ability::Yes;
+        if (before != QLatin1String("stopped") && rig.power.ability == PowerControl::Ability::Yes)
             QVERIFY(!rig.monitor->start());
         if (before == QLatin1String("countdown") || before == QLatin1String("requested") ||
             before == QLatin1String("again")) {
@@ -303,6 +403,8 @@ private slots:
                                           << "a.zip" << true << false << "writing";
         QTest::newRow("not there") << ""
                                    << "a.zip" << false << false << "missing";
+        QTest::newRow("there but empty") << "a.zip:empty"
+                                         << "a.zip" << false << false << "empty";
         QTest::newRow("folder may block") << "a.zip"
                                           << "a.zip" << false << true << "unknown";
     }
@@ -314,8 +416,13 @@ private slots:
         QFETCH(bool, blocks);
         QFETCH(QString, state);
         test::TrayRig rig;
-        for (const QString &name : files.split(u' ', Qt::SkipEmptyParts))
-            rig.present(name);
+        // NAME:empty is a file of no bytes.
+        for (const QString &name : files.split(u' ', Qt::SkipEmptyParts)) {
+            if (name.endsWith(QLatin1String(":empty")))
+                rig.folder.write(QStringLiteral("downloads/") + name.chopped(6), {});
+            else
+                rig.present(name);
+        }
         QFile held(rig.absent("a.zip"));
         if (writer)
             QVERIFY(held.open(QIODevice::Append));

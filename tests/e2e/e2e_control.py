@@ -1,9 +1,11 @@
 """The command line against the running program, on the session's private
 bus, with a short tick: with no copy a command is refused as not running,
---help needs no display and --monitor starts the program; --monitor over an
-empty list is refused; --add (a
-relative path) and --monitor; --status --json; the file arrives and the
-power-off countdown opens; --cancel declines it (logind is never asked to
+--help needs no display, usage errors exit 2 with one line, a start with no
+display exits 4 with its reason in the log that --log prints, and --monitor
+starts the program, which a login over SSH finds at $XDG_RUNTIME_DIR/bus;
+--monitor over an empty list is refused; --add (a relative
+path) and --monitor; --status --json; the file arrives and the power-off
+countdown opens; --cancel declines it (logind is never asked to
 power off) and stops monitoring; --stop. Add("") and other paths the list
 could not keep are refused over D-Bus and leave the stored list as it was;
 --monitor while monitoring and --stop when stopped say so, and --cancel with
@@ -18,6 +20,7 @@ from e2e_typical_run import MOCK, start_logind, start_network_manager
 from quendral_e2e import Program, find, scenario, showing, wait_until
 
 NAME = "org.example.Quendral"
+USAGE_ERRORS = (["-v"], ["-status"], ["status"], ["\\uninstallme", "extra"], ["--monitr"], ["--stop", "now"])
 
 
 def command(program, *arguments, env=None, code=0):
@@ -25,6 +28,8 @@ def command(program, *arguments, env=None, code=0):
                           cwd=os.environ["E2E_ROOT"], env=env)
     if done.returncode != code:
         raise AssertionError("%r ended %d, not %d: %r" % (arguments, done.returncode, code, done.stderr))
+    if "invalid type" in done.stderr:
+        raise AssertionError("%r: %r" % (arguments, done.stderr))
     return done
 
 
@@ -45,12 +50,36 @@ def run(program: Program):
     bare = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
     if "--monitor" not in command(program, "--help", env=bare).stdout:
         raise AssertionError("--help does not list --monitor")
+    # Anything that looks like an option and is not one is a usage error:
+    # one line naming --help, and no start.
+    for arguments in USAGE_ERRORS:
+        lines = command(program, *arguments, code=2).stderr.strip().splitlines()
+        if len(lines) != 1 or "--help" not in lines[0]:
+            raise AssertionError("%r: not one line naming --help: %r" % (arguments, lines))
+    # With no display a start says that one is needed, and exits 4, not with
+    # Qt's abort; Qt's own words go to the log.
+    bare.pop("QT_QPA_PLATFORM", None)
+    for arguments in ([], ["--monitor"]):
+        said = command(program, *arguments, env=bare, code=4).stderr
+        if "display is needed" not in said or "Reinstalling" in said:
+            raise AssertionError("%r with no display said %r" % (arguments, said))
+    if "platform plugin" not in command(program, "--log").stdout:
+        raise AssertionError("--log does not show why the start without a display failed")
 
     os.environ["QUENDRAL_TICK_MS"] = "1500"
     # With no copy running, --monitor starts one (here over an empty list).
     process = program.start("--monitor")
     bus = dbus.SessionBus()
     wait_until(lambda: bus.name_has_owner(NAME), 20, "the program on the session bus")
+    # Over SSH the session's bus address is not set: the user's bus is found
+    # at $XDG_RUNTIME_DIR/bus.
+    runtime = os.path.join(os.environ["E2E_ROOT"], "runtime")
+    os.makedirs(runtime)
+    socket = os.environ["DBUS_SESSION_BUS_ADDRESS"].split("unix:path=", 1)[1].split(",")[0]
+    os.symlink(socket, os.path.join(runtime, "bus"))
+    ssh = {key: value for key, value in os.environ.items() if key != "DBUS_SESSION_BUS_ADDRESS"}
+    ssh["XDG_RUNTIME_DIR"] = runtime
+    command(program, "--status", env=ssh)
     if not command(program, "--monitor", code=1).stderr.strip():
         raise AssertionError("the refusal of an empty list says nothing on stderr")
     command(program, "--add", os.path.relpath(expected, os.environ["E2E_ROOT"]))
