@@ -3,7 +3,9 @@
 #include "settings/inifile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 
 #include <windows.h>
@@ -11,7 +13,8 @@
 #include <vector>
 
 // The settings and language files through the system's private-profile calls,
-// which own the format on Windows.
+// which own the format on Windows. What the code page cannot hold is saved in
+// UTF-8, line by line, as the engine reads it.
 namespace quendral {
 
 namespace {
@@ -19,6 +22,57 @@ namespace {
 QByteArray ansi(const QString &text)
 {
     return text.toLocal8Bit();
+}
+
+const wchar_t *wide(const QString &text)
+{
+    return reinterpret_cast<const wchar_t *>(text.utf16());
+}
+
+// The system keeps a file with a UTF-16 byte-order mark in UTF-16, every
+// character as it is; any other file in the code page.
+bool isUtf16(const QString &path)
+{
+    QFile file(path);
+    const QByteArray mark = file.open(QIODevice::ReadOnly) ? file.read(2) : QByteArray();
+    return mark == "\xFF\xFE" || mark == "\xFE\xFF";
+}
+
+// The bytes of an 8-bit file's line as the engine reads them: UTF-8 when
+// they are (a line that the code page could not hold is saved so), else the
+// code page's.
+QString decode(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLocal8Bit(bytes) : text;
+}
+
+// Whether the code page holds every character of `text`, so that the
+// system's write stores it whole.
+bool fitsCodePage(const QString &text)
+{
+    if (GetACP() == CP_UTF8)
+        return true;
+    BOOL lost = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide(text), int(text.size()), nullptr, 0, nullptr, &lost);
+    return !lost;
+}
+
+QString readValue(const QString &path, bool utf16, const QString &section, const QString &key)
+{
+    const QString native = QDir::toNativeSeparators(path);
+    if (utf16) {
+        // 255 characters with the terminating NUL: a value reads back cut to 254.
+        wchar_t buffer[ini::kMaxValueLength + 1] = {};
+        GetPrivateProfileStringW(wide(section), wide(key), L"", buffer, ini::kMaxValueLength + 1, wide(native));
+        return QString::fromWCharArray(buffer);
+    }
+    // The file's own bytes: room for 254 characters of up to four bytes each.
+    char buffer[4 * ini::kMaxValueLength + 1] = {};
+    GetPrivateProfileStringA(ansi(section).constData(), ansi(key).constData(), "", buffer, sizeof buffer,
+                             ansi(native).constData());
+    return decode(buffer).left(ini::kMaxValueLength);
 }
 
 // The section's lines "key=value" as the system gives them, in file order.
@@ -46,11 +100,7 @@ QString IniFile::ReadIni(const QString &section, const QString &key) const
 {
     if (m_path.isEmpty())
         return {};
-    // 255 characters with the terminating NUL: a value reads back cut to 254.
-    char buffer[ini::kMaxValueLength + 1] = {};
-    GetPrivateProfileStringA(ansi(section).constData(), ansi(key).constData(), "", buffer, sizeof buffer,
-                             ansi(QDir::toNativeSeparators(m_path)).constData());
-    return QString::fromLocal8Bit(buffer);
+    return readValue(m_path, isUtf16(m_path), section, key);
 }
 
 QHash<QString, QString> IniFile::ReadSection(const QString &section) const
@@ -58,13 +108,14 @@ QHash<QString, QString> IniFile::ReadSection(const QString &section) const
     QHash<QString, QString> values;
     if (m_path.isEmpty())
         return values;
+    const bool utf16 = isUtf16(m_path);
     for (const QByteArray &line : sectionLines(m_path, section)) {
         const qsizetype equals = line.indexOf('=');
         if (equals < 0)
             continue;
-        const QString key = QString::fromLocal8Bit(line.left(equals)).trimmed().toCaseFolded();
+        const QString key = decode(line.left(equals)).trimmed().toCaseFolded();
         if (!values.contains(key))
-            values.insert(key, ReadIni(section, key));
+            values.insert(key, readValue(m_path, utf16, section, key));
     }
     return values;
 }
@@ -74,8 +125,11 @@ QHash<QString, QString> IniFile::ReadSection(const QString &section) const
 QHash<QString, QString> IniFile::ReadKeys(const QString &section, const QStringList &keys) const
 {
     QHash<QString, QString> values;
+    if (m_path.isEmpty())
+        return values;
+    const bool utf16 = isUtf16(m_path);
     for (const QString &key : keys) {
-        const QString value = ReadIni(section, key);
+        const QString value = readValue(m_path, utf16, section, key);
         if (!value.isEmpty())
             values.insert(key, value);
     }
@@ -84,13 +138,7 @@ QHash<QString, QString> IniFile::ReadKeys(const QString &section, const QStringL
 
 bool IniFile::WriteIni(const QString &section, const QString &key, const QString &value) const
 {
-    if (m_path.isEmpty() || !seed())
-        return false;
-    if (WritePrivateProfileStringA(ansi(section).constData(), ansi(key).constData(), ansi(value).constData(),
-                                   ansi(QDir::toNativeSeparators(m_path)).constData()))
-        return true;
-    qCWarning(lcStore) << "WritePrivateProfileString to" << m_path << "failed: error" << GetLastError();
-    return false;
+    return WriteIni(section, {{key, value}});
 }
 
 bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QString>> &values) const
@@ -112,7 +160,6 @@ bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QS
         return false;
     }
     scratch.close();
-    const auto wide = [](const QString &text) { return reinterpret_cast<const wchar_t *>(text.utf16()); };
     const QString copy = QDir::toNativeSeparators(scratch.fileName());
     // A missing file stays missing until the first write makes it.
     if (!exists)
@@ -125,6 +172,16 @@ bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QS
     }
     // Lets go of the system's cached copy before the file is read back.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, wide(copy));
+    // The code page would store a value it cannot hold with "?" for what it
+    // lacks: such a line is saved in UTF-8, which the reads above take first.
+    QList<std::pair<QString, QString>> unicode;
+    for (const auto &[key, value] : values)
+        if (!fitsCodePage(key + value))
+            unicode.append({key, value});
+    if (!unicode.isEmpty() && !isUtf16(copy) && !ini::write(copy, section, unicode)) {
+        qCWarning(lcStore) << "Saving the lines in UTF-8 in" << copy << "failed";
+        return false;
+    }
     return readWholeFile(scratch.fileName(), ini::kMaxFileBytes, &bytes) && writeFileAtomically(m_path, bytes);
 }
 
