@@ -241,15 +241,21 @@ QObject *serveControl(Control &control, QObject *parent)
     PipeSecurity security;
     // The first instance or none: a program that made the name first, of
     // this user or another, is not served beside.
-    const HANDLE first = security.attributes() ? createPipe(name, security, FILE_FLAG_FIRST_PIPE_INSTANCE)
-                                               : INVALID_HANDLE_VALUE;
-    if (first == INVALID_HANDLE_VALUE) {
+    const HANDLE created =
+        security.attributes() ? createPipe(name, security, FILE_FLAG_FIRST_PIPE_INSTANCE) : INVALID_HANDLE_VALUE;
+    const DWORD error = created == INVALID_HANDLE_VALUE ? GetLastError() : DWORD(ERROR_ALREADY_EXISTS);
+    UniqueHandle first(created);
+    // Wine makes a further instance in spite of the flag: the count tells.
+    DWORD instances = 0;
+    if (created != INVALID_HANDLE_VALUE)
+        GetNamedPipeHandleStateW(created, nullptr, &instances, nullptr, nullptr, nullptr, 0);
+    if (instances != 1) {
         qCWarning(lcTray) << "Cannot serve the command line: another program holds the pipe" << name << "- error"
-                          << GetLastError();
+                          << error;
         return nullptr;
     }
     // The thread uses Control through a guard, and ends with the process.
-    std::thread(listen, first, QPointer<Control>(&control), name).detach();
+    std::thread(listen, first.release(), QPointer<Control>(&control), name).detach();
     return new QObject(parent);
 }
 

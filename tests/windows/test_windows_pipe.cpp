@@ -79,11 +79,18 @@ class TestWindowsPipe : public QObject
 
 private slots:
     // First of all: once this process serves the name, it does for good.
+    void aProgramHoldingTheNameIsNeitherJoinedNorAnswered_data()
+    {
+        QTest::addColumn<DWORD>("instances");
+        QTest::newRow("one instance") << DWORD(1);
+        QTest::newRow("any number of instances") << DWORD(PIPE_UNLIMITED_INSTANCES);
+    }
     void aProgramHoldingTheNameIsNeitherJoinedNorAnswered()
     {
+        QFETCH(DWORD, instances);
         const HANDLE squatter = CreateNamedPipeW(
             pipeName().c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-            PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+            PIPE_TYPE_BYTE | PIPE_WAIT, instances, 4096, 4096, 0, nullptr);
         QVERIFY(squatter != INVALID_HANDLE_VALUE);
         const auto closeSquatter = qScopeGuard([squatter] { CloseHandle(squatter); });
         OVERLAPPED connect{};
@@ -94,9 +101,9 @@ private slots:
                              QRegularExpression(QStringLiteral("Cannot serve the command line: another program")));
         QObject parent;
         QVERIFY(!serveControl(control(), &parent));
-        DWORD instances = 0;
-        QVERIFY(GetNamedPipeHandleStateW(squatter, nullptr, &instances, nullptr, nullptr, nullptr, 0));
-        QCOMPARE(instances, DWORD(1));
+        DWORD made = 0;
+        QVERIFY(GetNamedPipeHandleStateW(squatter, nullptr, &made, nullptr, nullptr, nullptr, 0));
+        QCOMPARE(made, DWORD(1));
 
         // This process holds no program lock: it is no running copy.
         const Reply reply = callRunningCopy(QStringLiteral("Cancel"), {});
