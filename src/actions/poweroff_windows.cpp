@@ -25,8 +25,8 @@ BOOL WINAPI systemLookupPrivilegeValue(const char *system, const char *name, LUI
 
 ShutdownCalls ShutdownCalls::system()
 {
-    return {OpenProcessToken, systemLookupPrivilegeValue, AdjustTokenPrivileges, ExitWindowsEx,
-            CloseHandle,      SetSuspendState,            GetPwrCapabilities};
+    return {OpenProcessToken, systemLookupPrivilegeValue, AdjustTokenPrivileges, ExitWindowsEx, CloseHandle,
+            SetSuspendState,  GetPwrCapabilities};
 }
 
 WindowsPowerControl::WindowsPowerControl(ShutdownCalls calls)

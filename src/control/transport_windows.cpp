@@ -118,8 +118,7 @@ bool writeAll(HANDLE pipe, const QByteArray &bytes, DWORD ms)
     const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     OVERLAPPED io{};
     io.hEvent = event.get();
-    return finish(pipe, io, WriteFile(pipe, bytes.constData(), DWORD(bytes.size()), nullptr, &io), ms) ==
-           bytes.size();
+    return finish(pipe, io, WriteFile(pipe, bytes.constData(), DWORD(bytes.size()), nullptr, &io), ms) == bytes.size();
 }
 
 // Whether the process serving a pipe is a running copy of the program: it
@@ -282,8 +281,8 @@ Reply callRunningCopy(const QString &method, const QString &argument)
     // Nothing is sent to a program that took the name first.
     ULONG server = 0;
     if (!GetNamedPipeServerProcessId(pipe.get(), &server) || !isRunningCopy(server))
-        return Reply::refused(QStringLiteral("the command line's pipe is served by process %1, not by a running copy")
-                                  .arg(server));
+        return Reply::refused(
+            QStringLiteral("the command line's pipe is served by process %1, not by a running copy").arg(server));
     const QDeadlineTimer deadline(kClientWaitMs);
     if (!writeAll(pipe.get(), localprotocol::request(method, argument), kRequestMs))
         return Reply::refused(QStringLiteral("no answer"));

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryFile>
+#include <QUuid>
 
 #include <windows.h>
 
@@ -164,25 +165,30 @@ bool IniFile::WriteIni(const QString &section, const QList<std::pair<QString, QS
     // A missing file stays missing until the first write makes it.
     if (!exists)
         DeleteFileW(wide(copy));
+    // The code page would store a value it cannot hold with "?" for what it
+    // lacks: the system writes a stand-in of its own characters in its
+    // place, which then becomes the value in UTF-8, as the reads above take
+    // it first. A UTF-16 file holds every character itself.
+    const bool utf16 = exists && isUtf16(m_path);
+    QList<std::pair<QByteArray, QByteArray>> standIns;
     for (const auto &[key, value] : values) {
-        if (!WritePrivateProfileStringW(wide(section), wide(key), wide(value), wide(copy))) {
+        QString written = value;
+        if (!utf16 && !fitsCodePage(value)) {
+            written = QStringLiteral("quendral-utf8-%1").arg(QUuid::createUuid().toString(QUuid::Id128));
+            standIns.append({written.toLatin1(), value.toUtf8()});
+        }
+        if (!WritePrivateProfileStringW(wide(section), wide(key), wide(written), wide(copy))) {
             qCWarning(lcStore) << "WritePrivateProfileString to" << copy << "failed: error" << GetLastError();
             return false;
         }
     }
     // Lets go of the system's cached copy before the file is read back.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, wide(copy));
-    // The code page would store a value it cannot hold with "?" for what it
-    // lacks: such a line is saved in UTF-8, which the reads above take first.
-    QList<std::pair<QString, QString>> unicode;
-    for (const auto &[key, value] : values)
-        if (!fitsCodePage(key + value))
-            unicode.append({key, value});
-    if (!unicode.isEmpty() && !isUtf16(copy) && !ini::write(copy, section, unicode)) {
-        qCWarning(lcStore) << "Saving the lines in UTF-8 in" << copy << "failed";
+    if (!readWholeFile(scratch.fileName(), ini::kMaxFileBytes, &bytes))
         return false;
-    }
-    return readWholeFile(scratch.fileName(), ini::kMaxFileBytes, &bytes) && writeFileAtomically(m_path, bytes);
+    for (const auto &[standIn, value] : standIns)
+        bytes.replace(standIn, value);
+    return writeFileAtomically(m_path, bytes);
 }
 
 } // namespace quendral

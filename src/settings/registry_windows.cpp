@@ -95,8 +95,8 @@ long queryValue(const OpenKey &key, const QString &name, qsizetype bufferSize, q
         QByteArray buffer(bufferSize * 2, '\0');
         DWORD storedType = 0;
         DWORD size = DWORD(buffer.size());
-        const LONG result = RegQueryValueExW(handle, wide(name), nullptr, &storedType,
-                                             reinterpret_cast<BYTE *>(buffer.data()), &size);
+        const LONG result =
+            RegQueryValueExW(handle, wide(name), nullptr, &storedType, reinterpret_cast<BYTE *>(buffer.data()), &size);
         if (result != ERROR_SUCCESS)
             return result;
         if (!isText(storedType) && qsizetype(size) > bufferSize)
@@ -111,8 +111,8 @@ long setValue(const OpenKey &key, const QString &name, quint32 type, const QByte
 {
     return withKey(key, [&](HKEY handle) -> long {
         const QByteArray stored = toStored(type, data);
-        return RegSetValueExW(handle, wide(name), 0, type,
-                              reinterpret_cast<const BYTE *>(stored.constData()), DWORD(stored.size()));
+        return RegSetValueExW(handle, wide(name), 0, type, reinterpret_cast<const BYTE *>(stored.constData()),
+                              DWORD(stored.size()));
     });
 }
 

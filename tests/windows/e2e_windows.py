@@ -161,8 +161,11 @@ def wide_texts_survive_restart(program, env, log, work, running):
     restarted = start(program, env, log)
 
     def status():
-        done = subprocess.run(["wine", os.path.join(program, "quendral.exe"), "--status", "--json"], cwd=program,
-                              env=env, capture_output=True, text=True, errors="replace", timeout=60)
+        try:
+            done = subprocess.run(["wine", os.path.join(program, "quendral.exe"), "--status", "--json"], cwd=program,
+                                  env=env, capture_output=True, text=True, errors="replace", timeout=60)
+        except subprocess.TimeoutExpired:
+            return False
         return done.returncode == 0 and json.loads(done.stdout)
 
     entries = wait_for("the restarted copy's command line", status)["entries"]

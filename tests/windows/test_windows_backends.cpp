@@ -389,7 +389,8 @@ private slots:
         SettingsStore store(folder.path());
         QCOMPARE(watchlist::read(store.settingsFile()), QStringList{text});
         QCOMPARE(store.GetUserSetting(keys::kCommand), command);
-        QCOMPARE(store.settingsFile().ReadIni(QStringLiteral("other"), QStringLiteral("note")), QStringLiteral("шалаш"));
+        QCOMPARE(store.settingsFile().ReadIni(QStringLiteral("other"), QStringLiteral("note")),
+                 QStringLiteral("шалаш"));
         QVERIFY(store.SaveUserSetting(keys::kCommand, QString()));
 
         QFile file(store.settingsFilePath());

@@ -43,9 +43,15 @@ std::wstring pipeName()
     return L"\\\\.\\pipe\\quendral-control-" + userSid() + L"-" + std::to_wstring(session);
 }
 
+// A client's end, once the server has its next instance ready.
 HANDLE openClient()
 {
-    return CreateFileW(pipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE client = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 3 && client == INVALID_HANDLE_VALUE; ++attempt) {
+        WaitNamedPipeW(pipeName().c_str(), 2000);
+        client = CreateFileW(pipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    return client;
 }
 
 // The command line's call on a thread of its own, while this thread runs the
@@ -114,10 +120,11 @@ private slots:
         DWORD read = 0;
         OVERLAPPED io{};
         io.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (!ReadFile(squatter, buffer, sizeof buffer, &read, &io) && GetLastError() == ERROR_IO_PENDING &&
-            WaitForSingleObject(io.hEvent, 500) != WAIT_OBJECT_0)
-            CancelIoEx(squatter, &io);
-        GetOverlappedResult(squatter, &io, &read, TRUE);
+        if (!ReadFile(squatter, buffer, sizeof buffer, &read, &io) && GetLastError() == ERROR_IO_PENDING) {
+            if (WaitForSingleObject(io.hEvent, 500) != WAIT_OBJECT_0)
+                CancelIoEx(squatter, &io);
+            GetOverlappedResult(squatter, &io, &read, TRUE);
+        }
         QCOMPARE(read, DWORD(0));
         CloseHandle(io.hEvent);
         CloseHandle(connect.hEvent);
