@@ -10,7 +10,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#include <future>
+#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -80,14 +80,28 @@ QString pipeName()
     return QStringLiteral("\\\\.\\pipe\\quendral-control-%1-%2").arg(currentUser()).arg(session);
 }
 
-// Waits up to `ms` for an overlapped call that `started`; one still pending
-// then is cancelled. The bytes moved, or -1.
-qint64 finish(HANDLE pipe, OVERLAPPED &io, BOOL started, DWORD ms)
+// Whether `event` is set within `ms`, before `stop` is (a null `stop` never is).
+bool waitFor(HANDLE event, DWORD ms, HANDLE stop)
+{
+    const HANDLE events[] = {event, stop};
+    return WaitForMultipleObjects(stop ? 2 : 1, events, FALSE, ms) == WAIT_OBJECT_0;
+}
+
+bool isSet(HANDLE stop)
+{
+    return stop && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0;
+}
+
+// Waits up to `ms`, and until `stop`, for an overlapped call that `started`;
+// one still pending then is cancelled and its end awaited, so the system
+// never writes to `io` or the buffer once the caller has left them. The
+// bytes moved, or -1.
+qint64 finish(HANDLE pipe, OVERLAPPED &io, BOOL started, DWORD ms, HANDLE stop = nullptr)
 {
     DWORD moved = 0;
     if (!started && GetLastError() != ERROR_IO_PENDING)
         return -1;
-    if (WaitForSingleObject(io.hEvent, ms) != WAIT_OBJECT_0) {
+    if (!waitFor(io.hEvent, ms, stop)) {
         CancelIoEx(pipe, &io);
         GetOverlappedResult(pipe, &io, &moved, TRUE);
         return -1;
@@ -96,7 +110,7 @@ qint64 finish(HANDLE pipe, OVERLAPPED &io, BOOL started, DWORD ms)
 }
 
 // One line from the pipe, or what came of it before the deadline.
-QByteArray readLine(HANDLE pipe, QDeadlineTimer deadline)
+QByteArray readLine(HANDLE pipe, QDeadlineTimer deadline, HANDLE stop = nullptr)
 {
     const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     QByteArray line;
@@ -105,7 +119,7 @@ QByteArray readLine(HANDLE pipe, QDeadlineTimer deadline)
         OVERLAPPED io{};
         io.hEvent = event.get();
         const DWORD left = DWORD(qMax<qint64>(0, deadline.remainingTime()));
-        const qint64 read = finish(pipe, io, ReadFile(pipe, buffer, sizeof buffer, nullptr, &io), left);
+        const qint64 read = finish(pipe, io, ReadFile(pipe, buffer, sizeof buffer, nullptr, &io), left, stop);
         if (read <= 0)
             break;
         line.append(buffer, read);
@@ -113,12 +127,13 @@ QByteArray readLine(HANDLE pipe, QDeadlineTimer deadline)
     return line;
 }
 
-bool writeAll(HANDLE pipe, const QByteArray &bytes, DWORD ms)
+bool writeAll(HANDLE pipe, const QByteArray &bytes, DWORD ms, HANDLE stop = nullptr)
 {
     const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     OVERLAPPED io{};
     io.hEvent = event.get();
-    return finish(pipe, io, WriteFile(pipe, bytes.constData(), DWORD(bytes.size()), nullptr, &io), ms) == bytes.size();
+    return finish(pipe, io, WriteFile(pipe, bytes.constData(), DWORD(bytes.size()), nullptr, &io), ms, stop) ==
+           bytes.size();
 }
 
 // Whether the process serving a pipe is a running copy of the program: it
@@ -129,7 +144,12 @@ bool isRunningCopy(DWORD pid)
     if (!process || processUser(process.get()) != currentUser())
         return false;
     const QDir locks(SingleInstance::lockFolder());
-    for (const QString &name : locks.entryList({QStringLiteral("quendral-*.lock")}, QDir::Files)) {
+    // Matched by hand: a name filter is a regular expression, whose stack
+    // for this thread MinGW's runtime frees wrongly when a thread that is not
+    // Qt's ends, and the command line may ask from any thread.
+    for (const QString &name : locks.entryList(QDir::Files)) {
+        if (!name.startsWith(QLatin1String("quendral-")) || !name.endsWith(QLatin1String(".lock")))
+            continue;
         qint64 holder = 0;
         QString host;
         QString application;
@@ -171,66 +191,124 @@ HANDLE createPipe(const QString &name, PipeSecurity &security, DWORD first)
                             PIPE_UNLIMITED_INSTANCES, 1 << 16, 1 << 16, 0, security.attributes());
 }
 
+// Control's answer to one request, handed from the program's thread to the
+// pipe's. Shared, so a late answer lands safely after the pipe gave up.
+struct Answer
+{
+    UniqueHandle ready{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    Reply reply;
+};
+
 // One request on a connected pipe: Control runs it in the program's thread,
 // and this thread writes its answer back.
-void answerRequest(HANDLE pipe, const QPointer<Control> &control)
+void answerRequest(HANDLE pipe, const QPointer<Control> &control, HANDLE stop)
 {
-    const QByteArray request = readLine(pipe, QDeadlineTimer(kRequestMs));
+    const QByteArray request = readLine(pipe, QDeadlineTimer(kRequestMs), stop);
     // A client that sent nothing, or not a whole line, in time is let go.
     if (!request.endsWith('\n'))
         return;
     QString method;
     QString argument;
-    auto answer = std::make_shared<std::promise<Reply>>();
-    std::future<Reply> reply = answer->get_future();
-    if (localprotocol::readRequest(request, method, argument) && control) {
-        QMetaObject::invokeMethod(control, [control, method, argument, answer] {
+    auto answer = std::make_shared<Answer>();
+    Control *target = control;
+    if (!answer->ready)
+        return;
+    if (localprotocol::readRequest(request, method, argument) && target) {
+        QMetaObject::invokeMethod(target, [control, method, argument, answer] {
             auto once = std::make_shared<bool>(false);
             const auto respond = [answer, once](const Reply &r) {
-                if (!std::exchange(*once, true))
-                    answer->set_value(r);
+                if (std::exchange(*once, true))
+                    return;
+                answer->reply = r;
+                SetEvent(answer->ready.get());
             };
             if (!control || !control->run(method, argument, respond))
                 respond(Reply::refused(QStringLiteral("unknown request")));
         });
     } else {
-        answer->set_value(Reply::refused(QStringLiteral("unknown request")));
+        answer->reply = Reply::refused(QStringLiteral("unknown request"));
+        SetEvent(answer->ready.get());
     }
-    if (reply.wait_for(std::chrono::milliseconds(kAnswerMs)) != std::future_status::ready ||
-        !writeAll(pipe, localprotocol::answer(reply.get()), kRequestMs))
+    if (!waitFor(answer->ready.get(), kAnswerMs, stop) ||
+        !writeAll(pipe, localprotocol::answer(answer->reply), kRequestMs, stop))
         return;
     // The answer reaches the command line before the pipe is cut: its end
     // closes once it has read it.
-    readLine(pipe, QDeadlineTimer(kRequestMs));
+    readLine(pipe, QDeadlineTimer(kRequestMs), stop);
 }
 
-void serveClient(UniqueHandle pipe, const QPointer<Control> &control)
+// A client's thread, and whether it has ended.
+struct Served
 {
-    answerRequest(pipe.get(), control);
+    std::shared_ptr<std::atomic_bool> ended = std::make_shared<std::atomic_bool>(false);
+    std::thread thread;
+};
+
+void serveClient(UniqueHandle pipe, QPointer<Control> control, HANDLE stop, std::shared_ptr<std::atomic_bool> ended)
+{
+    answerRequest(pipe.get(), control, stop);
     DisconnectNamedPipe(pipe.get());
+    *ended = true;
 }
 
 // Each client is served on a thread of its own, so one that stalls delays
 // no other. The next instance of the pipe exists before a client is handed
-// on, so a command line never finds the name missing.
-void listen(HANDLE first, const QPointer<Control> &control, const QString &name)
+// on, so a command line never finds the name missing. Once `stop` is set,
+// it waits for every client's thread and ends.
+void listen(HANDLE first, QPointer<Control> control, QString name, HANDLE stop)
 {
     PipeSecurity security;
     const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    for (UniqueHandle pipe(first); pipe.get() != INVALID_HANDLE_VALUE;) {
+    std::vector<Served> clients;
+    for (UniqueHandle pipe(first); pipe.get() != INVALID_HANDLE_VALUE && event && !isSet(stop);) {
         OVERLAPPED io{};
         io.hEvent = event.get();
         // A client may have come between the instance's making and this call.
-        const bool connected = finish(pipe.get(), io, ConnectNamedPipe(pipe.get(), &io), INFINITE) >= 0 ||
+        const bool connected = finish(pipe.get(), io, ConnectNamedPipe(pipe.get(), &io), INFINITE, stop) >= 0 ||
                                GetLastError() == ERROR_PIPE_CONNECTED;
+        if (isSet(stop))
+            break;
         UniqueHandle next(createPipe(name, security, 0));
         if (next.get() == INVALID_HANDLE_VALUE)
             qCWarning(lcTray) << "The command line's pipe ends: error" << GetLastError();
-        if (connected)
-            std::thread(serveClient, std::move(pipe), control).detach();
+        std::erase_if(clients, [](Served &served) {
+            if (!*served.ended)
+                return false;
+            served.thread.join();
+            return true;
+        });
+        if (connected) {
+            Served served;
+            served.thread = std::thread(serveClient, std::move(pipe), control, stop, served.ended);
+            clients.push_back(std::move(served));
+        }
         pipe = std::move(next);
     }
+    for (Served &served : clients)
+        served.thread.join();
 }
+
+// The server's owner: nothing of it outlives it, so no thread of it uses
+// Control or the pipe's name once it is gone.
+class PipeServer : public QObject
+{
+public:
+    PipeServer(HANDLE first, Control &control, const QString &name, UniqueHandle stop, QObject *parent)
+        : QObject(parent)
+        , m_stop(std::move(stop))
+        , m_listener(listen, first, QPointer<Control>(&control), name, m_stop.get())
+    {
+    }
+    ~PipeServer() override
+    {
+        SetEvent(m_stop.get());
+        m_listener.join();
+    }
+
+private:
+    UniqueHandle m_stop;
+    std::thread m_listener;
+};
 
 } // namespace
 
@@ -253,9 +331,12 @@ QObject *serveControl(Control &control, QObject *parent)
                           << error;
         return nullptr;
     }
-    // The thread uses Control through a guard, and ends with the process.
-    std::thread(listen, first.release(), QPointer<Control>(&control), name).detach();
-    return new QObject(parent);
+    UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!stop) {
+        qCWarning(lcTray) << "Cannot serve the command line: error" << GetLastError();
+        return nullptr;
+    }
+    return new PipeServer(first.release(), control, name, std::move(stop), parent);
 }
 
 Reply callRunningCopy(const QString &method, const QString &argument)

@@ -188,6 +188,38 @@ private slots:
                  qPrintable(dacl));
     }
 
+    // Nothing of the server outlives it: it ends at once, stalled clients
+    // or not, cuts them, and leaves the name free for the next server.
+    void theServerEndsWithItsOwner_data()
+    {
+        QTest::addColumn<int>("stalled");
+        QTest::newRow("no client") << 0;
+        QTest::newRow("two clients that send nothing") << 2;
+    }
+    void theServerEndsWithItsOwner()
+    {
+        QFETCH(int, stalled);
+        serve();
+        std::vector<HANDLE> clients;
+        const auto closeClients = qScopeGuard([&clients] {
+            for (HANDLE client : clients)
+                CloseHandle(client);
+        });
+        for (int n = 0; n < stalled; ++n) {
+            clients.push_back(openClient());
+            QVERIFY(clients.back() != INVALID_HANDLE_VALUE);
+        }
+        QElapsedTimer timer;
+        timer.start();
+        m_server.reset();
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        for (HANDLE client : clients)
+            QVERIFY(cutWithin(client, 200));
+        m_server.reset(serveControl(control(), nullptr));
+        QVERIFY(m_server);
+        QCOMPARE(int(callFromCommandLine(QStringLiteral("Status")).first.outcome), int(Reply::Outcome::Done));
+    }
+
 private:
     Control &control()
     {
