@@ -60,6 +60,13 @@ xvfb_pid=$!
 read -r -t 20 display <&"$fd" || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEQT_QPA_PLATFORM=offscreen WINEQT_FORCE_STDERR_LOGGING=1 QUENDRAL_SOURCE_DIR="Z:$repo"
+# Wine takes the command line's arguments and the Unix file names in the
+# Unix locale's character set: without the Polish locale made, glibc falls
+# back to ASCII, and Wine drops the top bit of every byte beyond it. Made
+# here in the run's own folder, so nothing of the host's changes.
+mkdir "$work/locale"
+localedef -i pl_PL -f UTF-8 "$work/locale/pl_PL.UTF-8"
+export LOCPATH="$work/locale"
 wineboot --init > "$work/wineboot.log" 2>&1
 
 failed=()

@@ -171,8 +171,10 @@ def wide_texts_survive_restart(program, env, log, work, running):
     entries = wait_for("the restarted copy's command line", status)["entries"]
     assert [entry["state"] for entry in entries] == ["missing", "missing"], entries
     with open(os.path.join(program, "Settings.ini"), "rb") as f:
-        # In whichever slot the sorted list put it.
-        assert re.search(rb"(?mi)^file\d+=" + re.escape(WIDE_ENTRY.encode("utf-8")), f.read())
+        stored = f.read()
+    # In whichever slot the sorted list put it.
+    assert re.search(rb"(?mi)^file\d+=" + re.escape(WIDE_ENTRY.encode("utf-8")), stored), \
+        re.findall(rb"(?mi)^file\d+=[^\r\n]*", stored)
     assert stored_command(work) == WIDE_COMMAND, stored_command(work)
     return restarted
 
