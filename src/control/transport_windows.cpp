@@ -209,10 +209,10 @@ void answerRequest(HANDLE pipe, const QPointer<Control> &control, HANDLE stop)
         return;
     QString method;
     QString argument;
-    auto answer = std::make_shared<Answer>();
-    Control *target = control;
+    const auto answer = std::make_shared<Answer>();
     if (!answer->ready)
         return;
+    Control *const target = control;
     if (localprotocol::readRequest(request, method, argument) && target) {
         QMetaObject::invokeMethod(target, [control, method, argument, answer] {
             auto once = std::make_shared<bool>(false);
