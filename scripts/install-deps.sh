@@ -33,7 +33,8 @@ screenshot_pkgs=(openbox)
 # picture renderer, the packagers of the zip and the installer, and Qt's
 # translations that the zip carries.
 windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick librsvg2-bin
-              fonts-dejavu-core zip unzip nsis qt6-base-dev qt6-base-dev-tools python3 qt6-translations-l10n)
+              fonts-dejavu-core zip unzip nsis qt6-base-dev qt6-base-dev-tools python3 qt6-translations-l10n
+              locales)
 
 case "${1:-run}" in
     windows) wanted=("${windows_pkgs[@]}") ;;

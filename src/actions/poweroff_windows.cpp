@@ -16,11 +16,6 @@ struct TwoPrivileges
     LUID_AND_ATTRIBUTES Privileges[2];
 };
 
-BOOL WINAPI systemGetVersionEx(OSVERSIONINFOA *info)
-{
-    return GetVersionExA(info);
-}
-
 BOOL WINAPI systemLookupPrivilegeValue(const char *system, const char *name, LUID *luid)
 {
     return LookupPrivilegeValueA(system, name, luid);
@@ -30,21 +25,13 @@ BOOL WINAPI systemLookupPrivilegeValue(const char *system, const char *name, LUI
 
 ShutdownCalls ShutdownCalls::system()
 {
-    return {systemGetVersionEx, OpenProcessToken, systemLookupPrivilegeValue, AdjustTokenPrivileges, ExitWindowsEx,
-            CloseHandle,        SetSuspendState,  GetPwrCapabilities};
+    return {OpenProcessToken, systemLookupPrivilegeValue, AdjustTokenPrivileges, ExitWindowsEx, CloseHandle,
+            SetSuspendState,  GetPwrCapabilities};
 }
 
 WindowsPowerControl::WindowsPowerControl(ShutdownCalls calls)
     : m_calls(calls)
 {
-}
-
-bool WindowsPowerControl::is_nt_platform()
-{
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    m_calls.getVersionEx(&info);
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 void WindowsPowerControl::enable_shutdown_privilege()
@@ -70,8 +57,7 @@ void WindowsPowerControl::enable_shutdown_privilege()
 
 QString WindowsPowerControl::powerOff()
 {
-    if (is_nt_platform())
-        enable_shutdown_privilege();
+    enable_shutdown_privilege();
     qCDebug(lcPower) << "Asking Windows to shut down";
     if (m_calls.exitWindowsEx(kShutdownForce, 0))
         return {};
@@ -95,8 +81,7 @@ PowerControl::Ability WindowsPowerControl::canSleep(Action action)
 QString WindowsPowerControl::sleep(Action action)
 {
     // Sleep needs the shutdown privilege as much as a shutdown does.
-    if (is_nt_platform())
-        enable_shutdown_privilege();
+    enable_shutdown_privilege();
     const bool hibernate = action == Action::Hibernate;
     qCDebug(lcPower) << "Asking Windows to" << (hibernate ? "hibernate" : "sleep");
     if (m_calls.setSuspendState(hibernate, FALSE, FALSE))

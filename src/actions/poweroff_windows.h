@@ -10,7 +10,6 @@ namespace quendral {
 // without ending the machine they run on.
 struct ShutdownCalls
 {
-    BOOL(WINAPI *getVersionEx)(OSVERSIONINFOA *info);
     BOOL(WINAPI *openProcessToken)(HANDLE process, DWORD access, HANDLE *token);
     BOOL(WINAPI *lookupPrivilegeValue)(const char *system, const char *name, LUID *luid);
     BOOL(WINAPI *adjustTokenPrivileges)
@@ -21,12 +20,12 @@ struct ShutdownCalls
     BOOLEAN(WINAPI *setSuspendState)(BOOLEAN hibernate, BOOLEAN force, BOOLEAN wakeupEventsDisabled);
     BOOLEAN(WINAPI *getPwrCapabilities)(SYSTEM_POWER_CAPABILITIES *capabilities);
 
-    // kernel32's, advapi32's, user32's and powrprof's own functions.
+    // advapi32's, kernel32's, user32's and powrprof's own functions.
     static ShutdownCalls system();
 };
 
-// Shuts the computer down, ending the other programs without asking them. On
-// the NT family the process must first hold the shutdown privilege.
+// Shuts the computer down, ending the other programs without asking them. The
+// process must first hold the shutdown privilege.
 class WindowsPowerControl final : public PowerControl
 {
 public:
@@ -42,7 +41,6 @@ public:
     // capabilities say; only Yes or No.
     Ability canSleep(Action action) override;
     QString sleep(Action action) override;
-    bool is_nt_platform();
     void enable_shutdown_privilege();
 
 private:

@@ -20,7 +20,9 @@ public:
     void playSync(const QString &path) override
     {
         qCDebug(lcSound) << "Playing" << path;
-        if (!sndPlaySoundA(QDir::toNativeSeparators(path).toLocal8Bit().constData(), SND_SYNC))
+        // The wide call: a file name beyond the code page plays too.
+        const QString native = QDir::toNativeSeparators(path);
+        if (!sndPlaySoundW(reinterpret_cast<const wchar_t *>(native.utf16()), SND_SYNC))
             qCWarning(lcSound) << "sndPlaySound failed for" << path << "- error" << GetLastError();
     }
     void beep() override { QApplication::beep(); }

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-// The registry itself, through advapi32's ANSI calls. An open key remembers
+// The registry itself, through advapi32's wide calls: it holds UTF-16, so
+// every name and text keeps every character. An open key remembers
 // its root, path and rights; each value call opens the key with those rights,
 // acts and closes it again, so no handle outlives a call.
 namespace quendral::registry {
@@ -14,9 +15,9 @@ HKEY rootKey(Root root)
     return root == Root::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-QByteArray ansi(const QString &text)
+const wchar_t *wide(const QString &text)
 {
-    return text.toLocal8Bit();
+    return reinterpret_cast<const wchar_t *>(text.utf16());
 }
 
 bool isText(DWORD type)
@@ -24,16 +25,22 @@ bool isText(DWORD type)
     return type == kString || type == kExpandString || type == kMultiString || type == kLink;
 }
 
-// Text values travel between the layers as UTF-8; the ANSI calls store them in
-// the system's code page.
+// Text values travel between the layers as UTF-8 and are stored as UTF-16,
+// each with its terminating NUL.
 QByteArray toStored(quint32 type, const QByteArray &data)
 {
-    return isText(type) ? ansi(textUpToNul(data)) + '\0' : data;
+    if (!isText(type))
+        return data;
+    const QString text = textUpToNul(data);
+    return QByteArray(reinterpret_cast<const char *>(text.utf16()), (text.size() + 1) * 2);
 }
 
 QByteArray fromStored(DWORD type, const QByteArray &data)
 {
-    return isText(type) ? QString::fromLocal8Bit(data.left(data.indexOf('\0'))).toUtf8() + '\0' : data;
+    if (!isText(type))
+        return data;
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(data.constData()), data.size() / 2);
+    return text.left(text.indexOf(u'\0')).toUtf8() + '\0';
 }
 
 template <typename Action> long withKey(const OpenKey &key, Action action)
@@ -41,7 +48,7 @@ template <typename Action> long withKey(const OpenKey &key, Action action)
     if (!key.open)
         return ERROR_INVALID_HANDLE;
     HKEY handle = nullptr;
-    const LONG opened = RegOpenKeyExA(rootKey(key.root), ansi(key.subkey).constData(), 0, key.access, &handle);
+    const LONG opened = RegOpenKeyExW(rootKey(key.root), wide(key.subkey), 0, key.access, &handle);
     if (opened != ERROR_SUCCESS)
         return opened;
     const long result = action(handle);
@@ -54,7 +61,7 @@ template <typename Action> long withKey(const OpenKey &key, Action action)
 long createKey(Root root, const QString &subkey)
 {
     HKEY handle = nullptr;
-    const LONG result = RegCreateKeyA(rootKey(root), ansi(subkey).constData(), &handle);
+    const LONG result = RegCreateKeyW(rootKey(root), wide(subkey), &handle);
     if (result == ERROR_SUCCESS)
         RegCloseKey(handle);
     return result;
@@ -62,13 +69,13 @@ long createKey(Root root, const QString &subkey)
 
 long deleteKey(Root root, const QString &subkey)
 {
-    return RegDeleteKeyA(rootKey(root), ansi(subkey).constData());
+    return RegDeleteKeyW(rootKey(root), wide(subkey));
 }
 
 long openKey(Root root, const QString &subkey, quint32 access, OpenKey *key)
 {
     HKEY handle = nullptr;
-    const LONG result = RegOpenKeyExA(rootKey(root), ansi(subkey).constData(), 0, access, &handle);
+    const LONG result = RegOpenKeyExW(rootKey(root), wide(subkey), 0, access, &handle);
     if (result != ERROR_SUCCESS)
         return result;
     RegCloseKey(handle);
@@ -84,13 +91,16 @@ void closeKey(OpenKey *key)
 long queryValue(const OpenKey &key, const QString &name, qsizetype bufferSize, quint32 *type, QByteArray *data)
 {
     return withKey(key, [&](HKEY handle) -> long {
-        QByteArray buffer(bufferSize, '\0');
+        // The buffer holds `bufferSize` characters, as the 8-bit calls' did.
+        QByteArray buffer(bufferSize * 2, '\0');
         DWORD storedType = 0;
-        DWORD size = DWORD(bufferSize);
-        const LONG result = RegQueryValueExA(handle, ansi(name).constData(), nullptr, &storedType,
-                                             reinterpret_cast<BYTE *>(buffer.data()), &size);
+        DWORD size = DWORD(buffer.size());
+        const LONG result =
+            RegQueryValueExW(handle, wide(name), nullptr, &storedType, reinterpret_cast<BYTE *>(buffer.data()), &size);
         if (result != ERROR_SUCCESS)
             return result;
+        if (!isText(storedType) && qsizetype(size) > bufferSize)
+            return long(ERROR_MORE_DATA);
         *type = storedType;
         *data = fromStored(storedType, buffer.left(size));
         return kSuccess;
@@ -101,8 +111,8 @@ long setValue(const OpenKey &key, const QString &name, quint32 type, const QByte
 {
     return withKey(key, [&](HKEY handle) -> long {
         const QByteArray stored = toStored(type, data);
-        return RegSetValueExA(handle, ansi(name).constData(), 0, type,
-                              reinterpret_cast<const BYTE *>(stored.constData()), DWORD(stored.size()));
+        return RegSetValueExW(handle, wide(name), 0, type, reinterpret_cast<const BYTE *>(stored.constData()),
+                              DWORD(stored.size()));
     });
 }
 
@@ -112,7 +122,7 @@ long setValues(const OpenKey &key, const QList<NamedValue> &values)
         for (const NamedValue &value : values) {
             const QByteArray stored = toStored(value.type, value.data);
             const LONG result =
-                RegSetValueExA(handle, ansi(value.name).constData(), 0, value.type,
+                RegSetValueExW(handle, wide(value.name), 0, value.type,
                                reinterpret_cast<const BYTE *>(stored.constData()), DWORD(stored.size()));
             if (result != ERROR_SUCCESS)
                 return result;
@@ -123,7 +133,7 @@ long setValues(const OpenKey &key, const QList<NamedValue> &values)
 
 long deleteValue(const OpenKey &key, const QString &name)
 {
-    return withKey(key, [&](HKEY handle) -> long { return RegDeleteValueA(handle, ansi(name).constData()); });
+    return withKey(key, [&](HKEY handle) -> long { return RegDeleteValueW(handle, wide(name)); });
 }
 
 } // namespace quendral::registry
