@@ -328,7 +328,7 @@ QObject *serveControl(Control &control, QObject *parent)
         GetNamedPipeHandleStateW(created, nullptr, &instances, nullptr, nullptr, nullptr, 0);
     if (instances != 1) {
         qCWarning(lcControl) << "Cannot serve the command line: another program holds the pipe" << name << "- error"
-                          << error;
+                             << error;
         return nullptr;
     }
     UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
