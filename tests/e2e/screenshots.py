@@ -11,7 +11,7 @@ import subprocess
 from e2e_sni import press
 from e2e_typical_run import start_logind, start_network_manager
 from quendral_e2e import Program, click_at, descendants, find, name, role, scenario, showing, top_windows, \
-    wait_until, window, xdotool
+    wait_until, window, x11, xdotool
 
 LANGUAGE = os.environ.get("E2E_LANGUAGE", "Polish.ini")
 PREFIX = os.path.splitext(LANGUAGE)[0].lower()
@@ -46,9 +46,15 @@ class Shots:
         title = self.caption(key + ".Caption")
         top = wait_until(lambda: window(self.app, title), timeout, "the window %r" % title)
         # Let the window manager frame and draw it.
-        wait_until(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title],
-                                          capture_output=True).returncode == 0, 10, "%r mapped" % title)
+        wait_until(lambda: mapped(title), 10, "%r mapped" % title)
         return top
+
+    def closed(self, top, title):
+        """Waits until the window `top` titled `title` has gone from AT-SPI
+        and from the screen: the X server takes it off a little later, and a
+        shot taken meanwhile still shows it behind the next window."""
+        wait_until(lambda: not showing(top), 10, "%r to close" % title)
+        wait_until(lambda: not mapped("^%s$" % title), 10, "%r unmapped" % title)
 
     def press(self, top, key):
         label = self.caption(key)
@@ -60,7 +66,12 @@ class Shots:
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
                                capture_output=True, text=True).stdout.split()
         xdotool("windowactivate", "--sync", found[-1], "key", "alt+F4")
-        wait_until(lambda: not showing(top), 10, "%r to close" % title)
+        self.closed(top, title)
+
+
+def mapped(title):
+    """Whether a window whose title matches `title` is on the screen."""
+    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], capture_output=True).returncode == 0
 
 
 def run(program: Program):
@@ -74,6 +85,7 @@ def run(program: Program):
     # A sound asked for with no file: the options window says so in a message box.
     program.write_user_values({"first": "1", "autodisconnect": "1", "autocomp_off": "1", "notallfiles": "0",
                                "infofiles": "1", "sound": "1", "sound_path": ""})
+    x11().black_root()
     wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     program.processes.append(wm)
     process = program.start()
@@ -96,7 +108,7 @@ def run(program: Program):
     shots.take("frmmain")
     choose_sound(shots, options)
     shots.press(options, "frmmain.cmdcancel.Caption")
-    wait_until(lambda: not showing(options), 10, "the options window to close")
+    shots.closed(options, shots.caption("frmmain.Caption"))
 
     press(add_file)
     watch_list = shots.open("frmadd")
@@ -110,6 +122,7 @@ def run(program: Program):
     shots.press(naming, "frmfile.cmdcancel.Caption")
     shots.press(chooser, "frmdir.cmdcancel.Caption")
     shots.press(watch_list, "frmadd.cmdcancel.Caption")
+    shots.closed(watch_list, shots.caption("frmadd.Caption"))
 
     press(show_help)
     chooser = shots.open("frmprehelp")
@@ -136,7 +149,9 @@ def run(program: Program):
 
 def choose_sound(shots, options):
     """The sound file dialog, with the name box's completion list open, and
-    the options window after Enter chose the file: the list has gone too."""
+    the options window after Enter chose the file: the list has gone too.
+    Under Qt's GTK platform theme the dialog is GTK's own; Qt then holds an
+    unseen stand-in for it, which AT-SPI shows as long as the dialog runs."""
     sounds = os.path.join(os.environ["HOME"], "sounds")
     os.makedirs(sounds)
     for name_ in ("beep.wav", "bell.wav"):
@@ -147,10 +162,17 @@ def choose_sound(shots, options):
     click_at(find(options, ("check box",), shots.caption("frmmain.sound.Caption")))
     dialog = wait_until(lambda: next((top for top in top_windows(shots.app) if top is not None and showing(top)
                                       and name(top) not in known), None), 20, "the sound file dialog")
+    title = shots.program.message(LANGUAGE, "sounddialogtitle")
+    wait_until(lambda: mapped("^%s$" % title), 10, "%r mapped" % title)
     xdotool("type", "--delay", 50, sounds + "/be")
     shots.take("sound-dialog")
-    xdotool("key", "Down", "Return")
-    xdotool("key", "Return")
+    if os.environ.get("QT_QPA_PLATFORMTHEME") == "gtk3":
+        # GTK's list narrows to the one name; Enter with no row picked opens it.
+        xdotool("type", "--delay", 50, "ep.wav")
+        xdotool("key", "Return")
+    else:
+        xdotool("key", "Down", "Return")
+        xdotool("key", "Return")
     wait_until(lambda: not showing(dialog), 10, "the sound file dialog to close")
     shots.take("sound-chosen")
 
