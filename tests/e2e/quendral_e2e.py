@@ -75,9 +75,6 @@ class _X11:
                                            ctypes.POINTER(ctypes.c_void_p)]
         lib.XFree.argtypes = [ctypes.c_void_p]
         lib.XSetErrorHandler.argtypes = [ctypes.c_void_p]
-        lib.XSetWindowBackground.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong]
-        lib.XClearWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        lib.XFlush.argtypes = [ctypes.c_void_p]
         self.lib = lib
         # Windows come and go while we walk the tree; their errors are expected.
         self._ignore = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda d, e: 0)
@@ -86,13 +83,6 @@ class _X11:
         if not self.display:
             raise AssertionError("cannot open the X display")
         self.root = lib.XDefaultRootWindow(self.display)
-
-    def black_root(self):
-        """Gives the root window a black background. Xvfb's root has none, so
-        a window that goes leaves its picture behind on the screen."""
-        self.lib.XSetWindowBackground(self.display, self.root, 0)
-        self.lib.XClearWindow(self.display, self.root)
-        self.lib.XFlush(self.display)
 
     def atom(self, name):
         return self.lib.XInternAtom(self.display, name.encode(), 0)

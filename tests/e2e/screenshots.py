@@ -11,7 +11,7 @@ import subprocess
 from e2e_sni import press
 from e2e_typical_run import start_logind, start_network_manager
 from quendral_e2e import Program, click_at, descendants, find, name, role, scenario, showing, top_windows, \
-    wait_until, window, x11, xdotool
+    wait_until, window, xdotool
 
 LANGUAGE = os.environ.get("E2E_LANGUAGE", "Polish.ini")
 PREFIX = os.path.splitext(LANGUAGE)[0].lower()
@@ -85,7 +85,6 @@ def run(program: Program):
     # A sound asked for with no file: the options window says so in a message box.
     program.write_user_values({"first": "1", "autodisconnect": "1", "autocomp_off": "1", "notallfiles": "0",
                                "infofiles": "1", "sound": "1", "sound_path": ""})
-    x11().black_root()
     wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     program.processes.append(wm)
     process = program.start()
