@@ -136,8 +136,7 @@ void FolderChooser::confirm()
     if (folder.isEmpty())
         return;
     auto *file = new FileNameWindow(
-        m_state, m_loadLanguage, folder, [this] { return m_dir->highlightedPath(); }, m_listed, m_addEntry,
-        this);
+        m_state, m_loadLanguage, folder, [this] { return m_dir->highlightedPath(); }, m_listed, m_addEntry, this);
     m_state.lastFolder = folder;
     connect(file, &FileNameWindow::entryAdded, this, &QWidget::close);
     file->exec();

@@ -51,8 +51,8 @@ class Shots:
 
     def closed(self, top, title):
         """Waits until the window `top` titled `title` has gone from AT-SPI
-        and from the screen: the X server takes it off a little later, and a
-        shot taken meanwhile still shows it behind the next window."""
+        and is no longer mapped, which AT-SPI does not wait for: the next
+        shot must not show it."""
         wait_until(lambda: not showing(top), 10, "%r to close" % title)
         wait_until(lambda: not mapped("^%s$" % title), 10, "%r unmapped" % title)
 

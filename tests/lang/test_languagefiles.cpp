@@ -106,8 +106,8 @@ const QList<WindowMaker> &windowMakers()
         {QStringLiteral("frmfile"),
          [](Deps &d) -> QWidget * {
              return new FileNameWindow(
-                 d.state, d.noLanguage, d.folder.path(), [&d] { return d.folder.path(); },
-                 [] { return QStringList(); }, [](const QString &) {});
+                 d.state, d.noLanguage, d.folder.path(), [&d] { return d.folder.path(); }, [] { return QStringList(); },
+                 [](const QString &) {});
          }},
         {QStringLiteral("frmdis"), [](Deps &d) -> QWidget * { return new HangUpCountdown(d.countdown, d.dialup, 15); }},
         {QStringLiteral("frmshut"),

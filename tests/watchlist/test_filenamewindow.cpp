@@ -1,7 +1,7 @@
 #include "driver.h"
 #include "settings/appstate.h"
-#include "support/testsupport.h"
 #include "settings/watchliststore.h"
+#include "support/testsupport.h"
 #include "watchlist/filenamewindow.h"
 
 #include <QDir>
@@ -154,10 +154,9 @@ private slots:
         QTest::newRow("ends in a slash") << home() << "plik/" << QStringList() << Msg::EntryFolder;
         QTest::newRow("folder gone meanwhile") << home("gone") << "plik.zip" << QStringList() << Msg::EntryNoFolder;
         QTest::newRow("into a missing folder") << home() << "brak/plik.zip" << QStringList() << Msg::EntryNoFolder;
-        QTest::newRow("listed already") << home() << "plik.zip" << QStringList{home("plik.zip")}
-                                        << Msg::EntryDuplicate;
-        QTest::newRow("listed, spelt otherwise") << home() << "./plik.zip" << QStringList{home("plik.zip")}
-                                                 << Msg::EntryDuplicate;
+        QTest::newRow("listed already") << home() << "plik.zip" << QStringList{home("plik.zip")} << Msg::EntryDuplicate;
+        QTest::newRow("listed, spelt otherwise")
+            << home() << "./plik.zip" << QStringList{home("plik.zip")} << Msg::EntryDuplicate;
         QStringList full;
         for (int n = 0; n < watchlist::kMaxEntries; ++n)
             full.append(home(QStringLiteral("%1.zip").arg(n)));
