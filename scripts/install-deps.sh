@@ -27,7 +27,8 @@ package_pkgs=(dpkg-dev file)
 # (tests/e2e/snisession.sh, westonsession.sh, notraysession.sh): a watcher, a
 # GTK tray that draws the items, a headless compositor.
 sni_test_pkgs=(haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils weston)
-screenshot_pkgs=(openbox)
+# qt6-gtk-platformtheme: the GTK theme's palette for the dark shots (--dark).
+screenshot_pkgs=(openbox qt6-gtk-platformtheme)
 
 # The Windows build: MinGW, Wine to run its tests, a display for Wine, the
 # picture renderer, the packagers of the zip and the installer, and Qt's

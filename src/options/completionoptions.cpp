@@ -55,7 +55,7 @@ CompletionOptions::CompletionOptions(QCheckBox *comp_off, QVBoxLayout *layout, F
     const OptionRow &length = Options::row(keys::kCountdown);
     m_txtcountdown->setRange(int(length.min), int(length.max));
     m_txtcountdown->setSuffix(QStringLiteral(" s"));
-    auto *countdownLabel = named<QLabel>(frame, "lblcountdown", QStringLiteral("Odliczanie (s):"));
+    auto *countdownLabel = named<QLabel>(frame, "lblcountdown", QStringLiteral("Odliczanie:"));
     countdownLabel->setBuddy(m_txtcountdown);
 
     // Labels in one column, the fields beside them.

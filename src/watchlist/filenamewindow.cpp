@@ -13,12 +13,13 @@
 namespace quendral {
 
 FileNameWindow::FileNameWindow(AppState &state, LanguagePass loadLanguage, const QString &folder,
-                               std::function<QString()> chosenFolder, std::function<void(const QString &)> addEntry,
-                               QWidget *parent)
+                               std::function<QString()> chosenFolder, std::function<QStringList()> listed,
+                               std::function<void(const QString &)> addEntry, QWidget *parent)
     : KeyDialog(parent)
     , m_state(state)
     , m_loadLanguage(std::move(loadLanguage))
     , m_chosenFolder(std::move(chosenFolder))
+    , m_listed(std::move(listed))
     , m_addEntry(std::move(addEntry))
     , m_lblfile(named<QLabel>(this, "lblfile",
                               QStringLiteral("Podaj nazwę (nie ścieżkę) pliku, który chcesz pobrać. Zostanie on "
@@ -67,10 +68,12 @@ void FileNameWindow::confirm()
 {
     if (!m_txtdir->text().isEmpty() && !m_txtfile->text().isEmpty()) {
         // The name is used as typed, but never one the list would read back
-        // as another path.
+        // as another path, nor a folder, a missing folder or a repeat. The
+        // window stays, so the name can be put right.
         const QString entry = joinPath(m_chosenFolder(), m_txtfile->text());
-        if (!watchlist::isStorable(entry)) {
-            msgbox::show(this, m_state.message(Msg::CannotStore), msgbox::Icon::Warning);
+        if (const auto why = watchlist::refusal(m_listed(), entry)) {
+            msgbox::show(this, m_state.message(*why), msgbox::Icon::Warning);
+            m_txtfile->setFocus();
             return;
         }
         m_addEntry(entry);

@@ -3,6 +3,8 @@
 #include "kit/languagepass.h"
 #include "watchlist/keydialog.h"
 
+#include <QStringList>
+
 #include <functional>
 
 class QLabel;
@@ -15,17 +17,18 @@ struct AppState;
 
 // The file-name window: shows the folder chosen in the folder chooser and
 // asks for the name of the expected file. OK joins the two into one entry,
-// hands it to the watch list and closes this window and the chooser.
+// hands it to the watch list and closes this window and the chooser; an entry
+// the list may not take is refused with the same reason the command line gives.
 class FileNameWindow : public KeyDialog
 {
     Q_OBJECT
 
 public:
-    // chosenFolder reads the chooser's highlighted folder; addEntry puts an
-    // entry into the watch-list window's list.
+    // chosenFolder reads the chooser's highlighted folder; listed reads the
+    // watch-list window's entries and addEntry puts an entry into that list.
     FileNameWindow(AppState &state, LanguagePass loadLanguage, const QString &folder,
-                   std::function<QString()> chosenFolder, std::function<void(const QString &)> addEntry,
-                   QWidget *parent = nullptr);
+                   std::function<QString()> chosenFolder, std::function<QStringList()> listed,
+                   std::function<void(const QString &)> addEntry, QWidget *parent = nullptr);
 
     void confirm();
     void cancel();
@@ -44,6 +47,7 @@ private:
     AppState &m_state;
     LanguagePass m_loadLanguage;
     std::function<QString()> m_chosenFolder;
+    std::function<QStringList()> m_listed;
     std::function<void(const QString &)> m_addEntry;
 
     QLabel *m_lblfile;

@@ -16,11 +16,13 @@
 namespace quendral {
 
 FolderChooser::FolderChooser(AppState &state, LanguagePass loadLanguage, QList<DriveEntry> drives,
-                             std::function<void(const QString &)> addEntry, QWidget *parent)
+                             std::function<QStringList()> listed, std::function<void(const QString &)> addEntry,
+                             QWidget *parent)
     : KeyDialog(parent)
     , m_state(state)
     , m_loadLanguage(std::move(loadLanguage))
     , m_drives(std::move(drives))
+    , m_listed(std::move(listed))
     , m_addEntry(std::move(addEntry))
     , m_lblfile(named<QLabel>(this, "lblfile",
                               QStringLiteral("Wybierz folder w którym ma zostać zapisany pobrany plik, a następnie "
@@ -134,7 +136,7 @@ void FolderChooser::confirm()
     if (folder.isEmpty())
         return;
     auto *file = new FileNameWindow(
-        m_state, m_loadLanguage, folder, [this] { return m_dir->highlightedPath(); }, m_addEntry, this);
+        m_state, m_loadLanguage, folder, [this] { return m_dir->highlightedPath(); }, m_listed, m_addEntry, this);
     m_state.lastFolder = folder;
     connect(file, &FileNameWindow::entryAdded, this, &QWidget::close);
     file->exec();

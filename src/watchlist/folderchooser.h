@@ -4,6 +4,8 @@
 #include "watchlist/drives.h"
 #include "watchlist/keydialog.h"
 
+#include <QStringList>
+
 #include <functional>
 
 class QComboBox;
@@ -23,9 +25,11 @@ class FolderChooser : public KeyDialog
     Q_OBJECT
 
 public:
-    // addEntry puts the finished entry into the watch-list window's list.
+    // listed reads the watch-list window's entries; addEntry puts the
+    // finished entry into that list.
     FolderChooser(AppState &state, LanguagePass loadLanguage, QList<DriveEntry> drives,
-                  std::function<void(const QString &)> addEntry, QWidget *parent = nullptr);
+                  std::function<QStringList()> listed, std::function<void(const QString &)> addEntry,
+                  QWidget *parent = nullptr);
 
     void driveChanged();
     void confirm();
@@ -47,6 +51,7 @@ private:
     AppState &m_state;
     LanguagePass m_loadLanguage;
     QList<DriveEntry> m_drives;
+    std::function<QStringList()> m_listed;
     std::function<void(const QString &)> m_addEntry;
 
     QLabel *m_lblfile;

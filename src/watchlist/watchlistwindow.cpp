@@ -114,7 +114,8 @@ void WatchListWindow::chooseFolder()
         return;
     }
     auto *chooser = new FolderChooser(
-        m_state, m_loadLanguage, m_drives(), [this](const QString &entry) { addEntry(entry); }, this);
+        m_state, m_loadLanguage, m_drives(), [this] { return entries(); },
+        [this](const QString &entry) { addEntry(entry); }, this);
     chooser->exec();
 }
 

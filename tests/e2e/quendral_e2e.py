@@ -170,9 +170,22 @@ def type_text(text):
     xdotool("type", "--delay", 20, text)
 
 
+def device_pixels(accessible):
+    """How many screen pixels one pixel of the accessible's extents is. Qt
+    gives AT-SPI its device-independent pixels, which QT_SCALE_FACTOR
+    enlarges on the screen (these sessions run at 96 dpi, where Qt adds no
+    scaling of its own); other toolkits give screen pixels."""
+    try:
+        toolkit = accessible.get_application().get_toolkit_name()
+    except GLib.Error:
+        toolkit = ""
+    return float(os.environ.get("QT_SCALE_FACTOR") or 1) if toolkit == "Qt" else 1.0
+
+
 def point_at(accessible):
     box = accessible.get_extents(Atspi.CoordType.SCREEN)
-    xdotool("mousemove", box.x + box.width // 2, box.y + box.height // 2)
+    scale = device_pixels(accessible)
+    xdotool("mousemove", round((box.x + box.width / 2) * scale), round((box.y + box.height / 2) * scale))
 
 
 def click_at(accessible):
@@ -182,13 +195,28 @@ def click_at(accessible):
 
 # --- AT-SPI ------------------------------------------------------------------
 
-def application(pid):
+def applications(pid):
+    """The accessible applications of a process. A Qt program under the GTK
+    platform theme (QT_QPA_PLATFORMTHEME=gtk3) has two: GTK's own, holding
+    only the theme's native dialogs, beside Qt's."""
     Atspi.init()  # once per process; later calls do nothing
     desktop = Atspi.get_desktop(0)
+    found = []
     for i in range(desktop.get_child_count()):
         app = desktop.get_child_at_index(i)
         try:
             if app is not None and app.get_process_id() == pid:
+                found.append(app)
+        except GLib.Error:
+            continue
+    return found
+
+
+def application(pid):
+    """The process's Qt application, which holds its windows."""
+    for app in applications(pid):
+        try:
+            if app.get_toolkit_name() == "Qt":
                 return app
         except GLib.Error:
             continue

@@ -46,9 +46,15 @@ class Shots:
         title = self.caption(key + ".Caption")
         top = wait_until(lambda: window(self.app, title), timeout, "the window %r" % title)
         # Let the window manager frame and draw it.
-        wait_until(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title],
-                                          capture_output=True).returncode == 0, 10, "%r mapped" % title)
+        wait_until(lambda: mapped(title), 10, "%r mapped" % title)
         return top
+
+    def closed(self, top, title):
+        """Waits until the window `top` titled `title` has gone from AT-SPI
+        and is no longer mapped, which AT-SPI does not wait for: the next
+        shot must not show it."""
+        wait_until(lambda: not showing(top), 10, "%r to close" % title)
+        wait_until(lambda: not mapped("^%s$" % title), 10, "%r unmapped" % title)
 
     def press(self, top, key):
         label = self.caption(key)
@@ -60,7 +66,12 @@ class Shots:
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
                                capture_output=True, text=True).stdout.split()
         xdotool("windowactivate", "--sync", found[-1], "key", "alt+F4")
-        wait_until(lambda: not showing(top), 10, "%r to close" % title)
+        self.closed(top, title)
+
+
+def mapped(title):
+    """Whether a window whose title matches `title` is on the screen."""
+    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], capture_output=True).returncode == 0
 
 
 def run(program: Program):
@@ -96,7 +107,7 @@ def run(program: Program):
     shots.take("frmmain")
     choose_sound(shots, options)
     shots.press(options, "frmmain.cmdcancel.Caption")
-    wait_until(lambda: not showing(options), 10, "the options window to close")
+    shots.closed(options, shots.caption("frmmain.Caption"))
 
     press(add_file)
     watch_list = shots.open("frmadd")
@@ -110,6 +121,7 @@ def run(program: Program):
     shots.press(naming, "frmfile.cmdcancel.Caption")
     shots.press(chooser, "frmdir.cmdcancel.Caption")
     shots.press(watch_list, "frmadd.cmdcancel.Caption")
+    shots.closed(watch_list, shots.caption("frmadd.Caption"))
 
     press(show_help)
     chooser = shots.open("frmprehelp")
@@ -136,7 +148,9 @@ def run(program: Program):
 
 def choose_sound(shots, options):
     """The sound file dialog, with the name box's completion list open, and
-    the options window after Enter chose the file: the list has gone too."""
+    the options window after Enter chose the file: the list has gone too.
+    Under Qt's GTK platform theme the dialog is GTK's own; Qt then holds an
+    unseen stand-in for it, which AT-SPI shows as long as the dialog runs."""
     sounds = os.path.join(os.environ["HOME"], "sounds")
     os.makedirs(sounds)
     for name_ in ("beep.wav", "bell.wav"):
@@ -147,10 +161,17 @@ def choose_sound(shots, options):
     click_at(find(options, ("check box",), shots.caption("frmmain.sound.Caption")))
     dialog = wait_until(lambda: next((top for top in top_windows(shots.app) if top is not None and showing(top)
                                       and name(top) not in known), None), 20, "the sound file dialog")
+    title = shots.program.message(LANGUAGE, "sounddialogtitle")
+    wait_until(lambda: mapped("^%s$" % title), 10, "%r mapped" % title)
     xdotool("type", "--delay", 50, sounds + "/be")
     shots.take("sound-dialog")
-    xdotool("key", "Down", "Return")
-    xdotool("key", "Return")
+    if os.environ.get("QT_QPA_PLATFORMTHEME") == "gtk3":
+        # GTK's list narrows to the one name; Enter with no row picked opens it.
+        xdotool("type", "--delay", 50, "ep.wav")
+        xdotool("key", "Return")
+    else:
+        xdotool("key", "Down", "Return")
+        xdotool("key", "Return")
     wait_until(lambda: not showing(dialog), 10, "the sound file dialog to close")
     shots.take("sound-chosen")
 

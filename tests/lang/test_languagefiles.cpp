@@ -100,12 +100,14 @@ const QList<WindowMaker> &windowMakers()
          [](Deps &d) -> QWidget * { return new WatchListWindow(d.state, d.noLanguage, [&d] { return d.drives; }); }},
         {QStringLiteral("frmdir"),
          [](Deps &d) -> QWidget * {
-             return new FolderChooser(d.state, d.noLanguage, d.drives, [](const QString &) {});
+             return new FolderChooser(
+                 d.state, d.noLanguage, d.drives, [] { return QStringList(); }, [](const QString &) {});
          }},
         {QStringLiteral("frmfile"),
          [](Deps &d) -> QWidget * {
              return new FileNameWindow(
-                 d.state, d.noLanguage, d.folder.path(), [&d] { return d.folder.path(); }, [](const QString &) {});
+                 d.state, d.noLanguage, d.folder.path(), [&d] { return d.folder.path(); }, [] { return QStringList(); },
+                 [](const QString &) {});
          }},
         {QStringLiteral("frmdis"), [](Deps &d) -> QWidget * { return new HangUpCountdown(d.countdown, d.dialup, 15); }},
         {QStringLiteral("frmshut"),

@@ -1,13 +1,16 @@
 #include "driver.h"
 #include "settings/appstate.h"
+#include "settings/watchliststore.h"
 #include "support/testsupport.h"
 #include "watchlist/filenamewindow.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quendral;
@@ -23,22 +26,31 @@ private:
         m_loads = 0;
         auto *window = new FileNameWindow(
             *m_state, [this](QWidget *) { ++m_loads; }, folder, [this] { return m_chooserFolder; },
-            [this](const QString &entry) { m_added.append(entry); });
+            [this] { return m_listed; }, [this](const QString &entry) { m_added.append(entry); });
         m_window = window;
         return window;
     }
     template <typename T> T *control(const char *name) { return m_window->findChild<T *>(QLatin1String(name)); }
+    // A folder below the temporary home, which exists.
+    QString home(const QString &below = QString()) const
+    {
+        return below.isEmpty() ? QDir::cleanPath(m_home.path()) : QDir::cleanPath(m_home.path()) + u'/' + below;
+    }
 
+    QTemporaryDir m_home;
     test::ProgramFolder m_folder;
     std::unique_ptr<AppState> m_state;
     QPointer<FileNameWindow> m_window;
     QString m_chooserFolder;
+    QStringList m_listed;
     QStringList m_added;
     int m_loads = 0;
 
 private slots:
+    void initTestCase() { QVERIFY(QDir(home()).mkpath(QStringLiteral("Pobrane"))); }
     void init()
     {
+        m_listed.clear();
         m_state = std::make_unique<AppState>(m_folder.path());
         m_state->messages.insert(QStringLiteral("pathtofolder"),
                                  QStringLiteral("Proszę podać ścieżkę do wybranego folderu!"));
@@ -80,15 +92,11 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("entry");
-        QTest::newRow("folder") << "/home/u/Pobrane"
-                                << "plik.zip"
-                                << "/home/u/Pobrane/plik.zip";
+        QTest::newRow("folder") << home("Pobrane") << "plik.zip" << home("Pobrane/plik.zip");
         QTest::newRow("root") << "/"
                               << "plik.zip"
                               << "/plik.zip";
-        QTest::newRow("leading space kept") << "/home/u"
-                                            << " plik.zip"
-                                            << "/home/u/ plik.zip";
+        QTest::newRow("leading space kept") << home() << " plik.zip" << home(" plik.zip");
     }
     void okJoinsFolderAndName()
     {
@@ -120,16 +128,60 @@ private slots:
         QFETCH(QString, name);
         m_state->messages.insert(QStringLiteral("cannotstore"), QStringLiteral("CANNOT"));
         test::MessageBoxes boxes;
-        open("/home/u");
+        m_chooserFolder = home();
+        open(m_chooserFolder);
         control<QLineEdit>("txtfile")->setText(name);
         m_window->confirm();
         QVERIFY(m_added.isEmpty());
         QCOMPARE(boxes.texts(), QStringList{"CANNOT"});
         QVERIFY(!m_window.isNull());
         // 254 characters in all still go through.
-        control<QLineEdit>("txtfile")->setText(QString(246, u'p'));
+        const QString longest(254 - home().size() - 1, u'p');
+        control<QLineEdit>("txtfile")->setText(longest);
         m_window->confirm();
-        QCOMPARE(m_added, QStringList{"/home/u/" + QString(246, u'p')});
+        QCOMPARE(m_added, QStringList{home(longest)});
+    }
+
+    // The reasons the command line's add gives, told in the window's language
+    // (each message here reads as its key); the list is the window's own.
+    void refusedForTheCommandLinesReasons_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<Msg>("reason");
+        QTest::newRow("a folder") << home() << "Pobrane" << QStringList() << Msg::EntryFolder;
+        QTest::newRow("ends in a slash") << home() << "plik/" << QStringList() << Msg::EntryFolder;
+        QTest::newRow("folder gone meanwhile") << home("gone") << "plik.zip" << QStringList() << Msg::EntryNoFolder;
+        QTest::newRow("into a missing folder") << home() << "brak/plik.zip" << QStringList() << Msg::EntryNoFolder;
+        QTest::newRow("listed already") << home() << "plik.zip" << QStringList{home("plik.zip")} << Msg::EntryDuplicate;
+        QTest::newRow("listed, spelt otherwise")
+            << home() << "./plik.zip" << QStringList{home("plik.zip")} << Msg::EntryDuplicate;
+        QStringList full;
+        for (int n = 0; n < watchlist::kMaxEntries; ++n)
+            full.append(home(QStringLiteral("%1.zip").arg(n)));
+        QTest::newRow("list full") << home() << "plik.zip" << full << Msg::TooManyFiles;
+    }
+    void refusedForTheCommandLinesReasons()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(QStringList, listed);
+        QFETCH(Msg, reason);
+        for (int id = 0; id < kMessageCount; ++id)
+            m_state->messages.insert(messageKey(Msg(id)), messageKey(Msg(id)));
+        test::MessageBoxes boxes;
+        m_listed = listed;
+        m_chooserFolder = folder;
+        open(folder);
+        QSignalSpy added(m_window.data(), &FileNameWindow::entryAdded);
+        control<QLineEdit>("txtfile")->setText(name);
+        m_window->confirm();
+        QCOMPARE(boxes.texts(), QStringList{messageKey(reason)});
+        QCOMPARE(boxes.shown().first().icon, msgbox::Icon::Warning);
+        QVERIFY(m_added.isEmpty());
+        QCOMPARE(added.count(), 0);
+        QVERIFY(!m_window.isNull());
     }
 
     // --- missing input ---

@@ -31,7 +31,7 @@ private:
     FolderChooser *open()
     {
         m_window = new FolderChooser(
-            *m_state, [this](QWidget *) { ++m_loads; }, m_drives,
+            *m_state, [this](QWidget *) { ++m_loads; }, m_drives, [this] { return m_added; },
             [this](const QString &entry) { m_added.append(entry); });
         return m_window;
     }
