@@ -6,10 +6,8 @@
 
 namespace quendral {
 
-ProgramWatch::ProgramWatch(QObject *parent, Lister list, Opener open)
+ProgramWatch::ProgramWatch(QObject *parent)
     : QObject(parent)
-    , m_list(list ? std::move(list) : Lister(programwatch::userPrograms))
-    , m_open(open ? std::move(open) : Opener(ProcessEnd::open))
 {
 }
 
@@ -70,7 +68,7 @@ bool ProgramWatch::await(qint64 pid, const QString &name)
 {
     // A process that has ended but is still listed (not reaped yet) opens as
     // gone, and does not count as a new one.
-    ProcessEnd *end = m_open(pid, this);
+    ProcessEnd *end = ProcessEnd::open(pid, this);
     if (!end)
         return false;
     connect(end, &ProcessEnd::ended, this, &ProgramWatch::processEnded);

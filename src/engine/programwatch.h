@@ -72,10 +72,11 @@ class ProgramWatch : public QObject
 
 public:
     using Lister = std::function<QList<RunningProgram>()>;
-    using Opener = std::function<ProcessEnd *(qint64 pid, QObject *parent)>;
 
-    // Without them, the system's list and ProcessEnd::open.
-    explicit ProgramWatch(QObject *parent = nullptr, Lister list = {}, Opener open = {});
+    explicit ProgramWatch(QObject *parent = nullptr);
+    // Where processes are listed: programwatch::userPrograms unless a test
+    // names its own.
+    void setLister(Lister list) { m_list = std::move(list); }
 
     void arm(const QStringList &names);
     void disarm();
@@ -105,8 +106,7 @@ private:
     bool await(qint64 pid, const QString &name);
     void processEnded(qint64 pid);
 
-    Lister m_list;
-    Opener m_open;
+    Lister m_list = programwatch::userPrograms;
     QStringList m_names;
     // Processes given by number: their names, for the displays.
     QHash<qint64, QString> m_pids;
