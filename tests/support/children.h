@@ -24,7 +24,8 @@ public:
             ::waitpid(pid_t(pid), nullptr, 0);
     }
 
-    qint64 start()
+    // With `uid`, the child takes that user (which only root may do).
+    qint64 start(int uid = -1)
     {
         int hold[2];
         if (::pipe(hold) != 0)
@@ -35,6 +36,8 @@ public:
             ::close(hold[1]);
             for (const int other : std::as_const(m_hold))
                 ::close(other);
+            if (uid >= 0 && ::setuid(uid_t(uid)) != 0)
+                ::_exit(1);
             char byte;
             while (::read(hold[0], &byte, 1) > 0) {
             }
