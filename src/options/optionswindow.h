@@ -54,7 +54,7 @@ public:
         FileDialogRunner runDialog = runFileDialog;
         // Asks which running programs to wait for (ProgramChooser::choose
         // unless a test answers).
-        std::function<QStringList(QWidget *parent)> choosePrograms;
+        std::function<QStringList(QWidget *parent)> choosePrograms = {};
     };
 
     OptionsWindow(AppState &state, WindowFactory &factory, Deps deps, QWidget *parent = nullptr);
