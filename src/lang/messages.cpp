@@ -190,14 +190,17 @@ const QList<BuiltIn> &builtIns()
         // Waiting for the programs that download.
         {Msg::ArmedPrograms, QStringLiteral("czeka na %1 (uruchomione: %2)")},
         {Msg::NoticeTitlePrograms, QStringLiteral("Programy zakończyły działanie")},
-        {Msg::FinishedPrograms, QStringLiteral("Programy, na które Quendral czekał, zakończyły działanie, a żaden plik nie jest już pobierany, więc Quendral wykonał żądane operacje.")},
+        {Msg::FinishedPrograms, QStringLiteral("Programy, na które Quendral czekał, zakończyły działanie, a żaden plik "
+                                               "nie jest już pobierany, więc Quendral wykonał żądane operacje.")},
         {Msg::NoticeProgramEnded, QStringLiteral("%1 (proces %2) zakończył działanie o %3")},
         {Msg::PidMissing, QStringLiteral("Nie działa żaden proces o numerze %1.")},
-        {Msg::PidOther, QStringLiteral("Proces %1 należy do innego użytkownika, a Quendral czeka tylko na Twoje programy.")},
+        {Msg::PidOther,
+         QStringLiteral("Proces %1 należy do innego użytkownika, a Quendral czeka tylko na Twoje programy.")},
         {Msg::UsageWaitPid, QStringLiteral("--wait-pid wymaga numeru procesu")},
         {Msg::UsageWaitProgram, QStringLiteral("--wait-program wymaga nazwy programu")},
         {Msg::HelpWaitPid, QStringLiteral("zakończ także, gdy ten proces się zakończy (rozpoczyna monitorowanie)")},
-        {Msg::HelpWaitProgram, QStringLiteral("zakończ także, gdy zakończą się wszystkie procesy tego programu (rozpoczyna monitorowanie)")},
+        {Msg::HelpWaitProgram,
+         QStringLiteral("zakończ także, gdy zakończą się wszystkie procesy tego programu (rozpoczyna monitorowanie)")},
         {Msg::ProgramsTitle, QStringLiteral("Quendral - uruchomione programy")},
         {Msg::ProgramsPrompt, QStringLiteral("Zaznacz programy, na których zakończenie Quendral ma czekać:")},
     };

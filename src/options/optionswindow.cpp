@@ -166,9 +166,9 @@ void OptionsWindow::setTabOrderByLayout()
     order += m_completion->actionButtons();
     order += {m_sound, m_info_files};
     order += m_completion->commandControls();
-    order += {m_chkquiet,        m_txtquiet,        m_txtquietrate, m_chkdeadline, m_txtdeadline,
-              m_cbdeadline,      m_txtwaitprograms, m_cmdwaitprograms, m_language, m_start,
-              m_ie,              m_cmdapply,        m_cmdcancel};
+    order +=
+        {m_chkquiet,        m_txtquiet, m_txtquietrate, m_chkdeadline, m_txtdeadline, m_cbdeadline, m_txtwaitprograms,
+         m_cmdwaitprograms, m_language, m_start,        m_ie,          m_cmdapply,    m_cmdcancel};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

@@ -241,7 +241,8 @@ private slots:
         QTest::addColumn<QStringList>("pids");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("json");
-        QTest::newRow("none") << QStringList{} << QStringList{} << "" << "null";
+        QTest::newRow("none") << QStringList{} << QStringList{} << ""
+                              << "null";
         QTest::newRow("two running") << QStringList{"wget"} << QStringList{"41", "42"}
                                      << "waiting for wget (2 running): pids 41 42"
                                      << R"({"names":["wget"],"pids":[41,42],"running":2})";

@@ -254,11 +254,16 @@ private slots:
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("given"); // "", a running process, an ended one
         QTest::addColumn<bool>("starts");
-        QTest::newRow("nothing") << "" << "" << false;
-        QTest::newRow("programs chosen") << "wget curl" << "" << true;
-        QTest::newRow("a running process") << "" << "running" << true;
-        QTest::newRow("an ended process") << "" << "ended" << false;
-        QTest::newRow("an ended process, programs chosen") << "wget" << "ended" << true;
+        QTest::newRow("nothing") << ""
+                                 << "" << false;
+        QTest::newRow("programs chosen") << "wget curl"
+                                         << "" << true;
+        QTest::newRow("a running process") << ""
+                                           << "running" << true;
+        QTest::newRow("an ended process") << ""
+                                          << "ended" << false;
+        QTest::newRow("an ended process, programs chosen") << "wget"
+                                                           << "ended" << true;
     }
     void startNeedsSomethingToEndIt()
     {
@@ -272,8 +277,8 @@ private slots:
         const qint64 pid = children.start();
         if (given == u"ended")
             children.end(pid);
-        const auto problem = given.isEmpty() ? rig.monitor.start()
-                                             : rig.monitor.waitFor({QStringLiteral("sleep"), pid});
+        const auto problem =
+            given.isEmpty() ? rig.monitor.start() : rig.monitor.waitFor({QStringLiteral("sleep"), pid});
         QCOMPARE(problem.has_value(), !starts);
         if (!starts)
             QCOMPARE(*problem, Monitor::Problem::NoFiles);

@@ -58,19 +58,32 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<bool>("atWork");
         QTest::addColumn<QString>("looks");
-        QTest::newRow("none seen") << "wget" << "A t" << false << "-";
-        QTest::newRow("one running") << "wget" << "A a+ t" << false << "-";
-        QTest::newRow("seen, then ended") << "wget" << "A a+ t a- t" << false << "-P";
-        QTest::newRow("running at the start, ended") << "wget" << "a+ A a- t" << false << "P";
-        QTest::newRow("ended before any look") << "wget" << "A a+ a- t" << false << "-";
-        QTest::newRow("a second run follows the first") << "wget" << "A a+ t a- b+ t b- t" << false << "--P";
-        QTest::newRow("two at once, one ended") << "wget" << "A a+ b+ t a- t b- t" << false << "--P";
-        QTest::newRow("an unreaped end counts as ended") << "wget" << "A a+ t az t" << false << "-P";
-        QTest::newRow("another program does not count") << "wget" << "A o+ t o- t" << false << "--";
-        QTest::newRow("two names, each ended") << "wget curl" << "A a+ c+ t a- t c- t" << false << "--P";
-        QTest::newRow("downloads at work hold it back") << "wget" << "A a+ t a- t" << true << "--";
-        QTest::newRow("the deadline comes first") << "wget" << "A a+ T" << false << "D";
-        QTest::newRow("no names arm nothing") << "" << "A a+ t a- t" << false << "--";
+        QTest::newRow("none seen") << "wget"
+                                   << "A t" << false << "-";
+        QTest::newRow("one running") << "wget"
+                                     << "A a+ t" << false << "-";
+        QTest::newRow("seen, then ended") << "wget"
+                                          << "A a+ t a- t" << false << "-P";
+        QTest::newRow("running at the start, ended") << "wget"
+                                                     << "a+ A a- t" << false << "P";
+        QTest::newRow("ended before any look") << "wget"
+                                               << "A a+ a- t" << false << "-";
+        QTest::newRow("a second run follows the first") << "wget"
+                                                        << "A a+ t a- b+ t b- t" << false << "--P";
+        QTest::newRow("two at once, one ended") << "wget"
+                                                << "A a+ b+ t a- t b- t" << false << "--P";
+        QTest::newRow("an unreaped end counts as ended") << "wget"
+                                                         << "A a+ t az t" << false << "-P";
+        QTest::newRow("another program does not count") << "wget"
+                                                        << "A o+ t o- t" << false << "--";
+        QTest::newRow("two names, each ended") << "wget curl"
+                                               << "A a+ c+ t a- t c- t" << false << "--P";
+        QTest::newRow("downloads at work hold it back") << "wget"
+                                                        << "A a+ t a- t" << true << "--";
+        QTest::newRow("the deadline comes first") << "wget"
+                                                  << "A a+ T" << false << "D";
+        QTest::newRow("no names arm nothing") << ""
+                                              << "A a+ t a- t" << false << "--";
     }
     void theRuleOverProcesses()
     {
@@ -98,7 +111,7 @@ private slots:
             } else if (step == u't' || step == u'T') {
                 const QTime at = step == u't' ? QTime(6, 30) : QTime(7, 30);
                 const auto reason = conditions.check({}, QDateTime(day, at));
-                answers += !reason                                          ? u'-'
+                answers += !reason                                         ? u'-'
                            : *reason == FinishConditions::Reason::Programs ? u'P'
                            : *reason == FinishConditions::Reason::Deadline ? u'D'
                                                                            : u'?';
@@ -124,14 +137,24 @@ private slots:
         QTest::addColumn<QString>("shortName");
         QTest::addColumn<QString>("wanted");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("the same name") << "wget" << "wget" << "wget" << true;
-        QTest::newRow("another name") << "wget" << "wget" << "curl" << false;
-        QTest::newRow("a prefix is no match") << "wget2" << "wget2" << "wget" << false;
-        QTest::newRow("letter case counts") << "wget" << "wget" << "WGET" << false;
-        QTest::newRow("the whole long name") << "transmission-daemon" << "transmission-da" << "transmission-daemon"
-                                             << true;
-        QTest::newRow("the cut name as ps shows it")
-            << "transmission-daemon" << "transmission-da" << "transmission-da" << true;
+        QTest::newRow("the same name") << "wget"
+                                       << "wget"
+                                       << "wget" << true;
+        QTest::newRow("another name") << "wget"
+                                      << "wget"
+                                      << "curl" << false;
+        QTest::newRow("a prefix is no match") << "wget2"
+                                              << "wget2"
+                                              << "wget" << false;
+        QTest::newRow("letter case counts") << "wget"
+                                            << "wget"
+                                            << "WGET" << false;
+        QTest::newRow("the whole long name") << "transmission-daemon"
+                                             << "transmission-da"
+                                             << "transmission-daemon" << true;
+        QTest::newRow("the cut name as ps shows it") << "transmission-daemon"
+                                                     << "transmission-da"
+                                                     << "transmission-da" << true;
     }
     void namesMatch()
     {
