@@ -31,6 +31,7 @@ Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe,
     m_conditions.setPrograms(m_programs);
     // The end of the last program is checked at once (after a moment for a
     // script to start the next one), not at the next tick.
+    connect(m_programs, &ProgramWatch::changed, this, &Monitor::programsChanged);
     connect(m_programs, &ProgramWatch::allEnded, this, [this] {
         if (m_tloop->isActive())
             m_soon->start(kProgramsEndedTickMs);
@@ -143,7 +144,6 @@ std::optional<Monitor::Problem> Monitor::waitFor(const WaitFor &program)
         return start(program);
     if (!addWaitFor(program) && program.pid != 0)
         return Problem::NoFiles;
-    emit ticked();
     return std::nullopt;
 }
 

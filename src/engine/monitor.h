@@ -131,6 +131,8 @@ signals:
     void ruleMet();
     // A tick ended without meeting the rule.
     void ticked();
+    // A program waited for started or ended, or one more is waited for.
+    void programsChanged();
     // A countdown came on screen, went, or counted a second.
     void countdownChanged();
 

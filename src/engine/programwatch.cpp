@@ -33,7 +33,8 @@ void ProgramWatch::addName(const QString &name)
 {
     if (!m_names.contains(name))
         m_names.append(name);
-    scan();
+    lookForNew();
+    emit changed();
 }
 
 bool ProgramWatch::addPid(qint64 pid, const QString &name)
@@ -47,8 +48,14 @@ bool ProgramWatch::addPid(qint64 pid, const QString &name)
 
 void ProgramWatch::scan()
 {
+    if (lookForNew())
+        emit changed();
+}
+
+bool ProgramWatch::lookForNew()
+{
     if (m_names.isEmpty())
-        return;
+        return false;
     bool found = false;
     for (const RunningProgram &program : m_list()) {
         if (m_running.contains(program.pid))
@@ -60,8 +67,7 @@ void ProgramWatch::scan()
             }
         }
     }
-    if (found)
-        emit changed();
+    return found;
 }
 
 bool ProgramWatch::await(qint64 pid, const QString &name)

@@ -103,6 +103,8 @@ signals:
     void changed();
 
 private:
+    // True when it found one.
+    bool lookForNew();
     bool await(qint64 pid, const QString &name);
     void processEnded(qint64 pid);
 
