@@ -18,15 +18,22 @@ struct Child
 {
     QProcess process;
 
+    qint64 number = 0;
+
     Child()
     {
         process.start(QStringLiteral("cmd.exe"), {QStringLiteral("/q")});
         if (!process.waitForStarted(10000))
             qFatal("cmd.exe did not start");
+        number = process.processId();
     }
-    qint64 pid() const { return process.processId(); }
+    ~Child() { end(); }
+    // Its number, also once it has ended.
+    qint64 pid() const { return number; }
     void end()
     {
+        if (process.state() == QProcess::NotRunning)
+            return;
         process.closeWriteChannel();
         process.waitForFinished(10000);
     }
