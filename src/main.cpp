@@ -87,7 +87,9 @@ int main(int argc, char *argv[])
     // The uninstall switch and the command line need no display, so they are
     // served before any GUI object exists; the registry layer and the bus
     // need only a core application.
-    bool monitorOnStart = false;
+    // --monitor, --wait-pid or --wait-program with no running copy: the copy
+    // that starts carries it out.
+    std::optional<Command> monitorOnStart;
     QString logPath;
     QString needsDisplay;
     {
@@ -104,7 +106,8 @@ int main(int argc, char *argv[])
         if (const int status = runCommandLine(command, ends); status >= 0)
             return status;
         // --monitor with no running copy starts one, which then monitors.
-        monitorOnStart = command.command->kind == Command::Kind::Monitor;
+        if (startsCopy(command.command->kind))
+            monitorOnStart = command.command;
         needsDisplay = ends.text(Msg::NeedsDisplay);
     }
     // From here on the program's messages go to its log as well.
@@ -159,8 +162,8 @@ int main(int argc, char *argv[])
         // The copy that runs from here on: it answers the command line.
         serveControl(control, tray);
         if (monitorOnStart) {
-            QTimer::singleShot(0, &control, [&control] {
-                control.run(Command::Kind::Monitor, {}, [](const Reply &reply) {
+            QTimer::singleShot(0, &control, [&control, start = *monitorOnStart] {
+                control.run(start.kind, start.target, [](const Reply &reply) {
                     if (!reply.text.isEmpty())
                         fprintf(reply.outcome == Reply::Outcome::Refused ? stderr : stdout, "%s\n",
                                 qPrintable(reply.text));

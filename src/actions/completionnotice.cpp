@@ -91,6 +91,7 @@ void CompletionNotice::showReason(const CompletionChoice &choice)
 {
     m_reason = int(choice.reason);
     m_missing = choice.missing;
+    m_ended = choice.ended;
     m_arrived.clear();
     for (const QString &file : choice.files) {
         if (!choice.missing.contains(file))
@@ -187,8 +188,18 @@ void CompletionNotice::showReasonTexts()
     if (reason == FinishReason::Files)
         return;
     const bool quiet = reason == FinishReason::Quiet;
-    setWindowTitle(m_state.message(quiet ? Msg::NoticeTitleQuiet : Msg::NoticeTitleDeadline));
-    QString text = m_state.message(quiet ? Msg::FinishedQuiet : Msg::FinishedDeadline).arg(m_reasonArgument);
+    QString text;
+    if (reason == FinishReason::Programs) {
+        setWindowTitle(m_state.message(Msg::NoticeTitlePrograms));
+        text = m_state.message(Msg::FinishedPrograms);
+        for (const EndedProgram &program : std::as_const(m_ended))
+            text += u'\n' + m_state.message(Msg::NoticeProgramEnded)
+                                .arg(program.name, QString::number(program.pid),
+                                     program.at.toString(QStringLiteral("H:mm:ss")));
+    } else {
+        setWindowTitle(m_state.message(quiet ? Msg::NoticeTitleQuiet : Msg::NoticeTitleDeadline));
+        text = m_state.message(quiet ? Msg::FinishedQuiet : Msg::FinishedDeadline).arg(m_reasonArgument);
+    }
     if (!m_missing.isEmpty())
         text += u'\n' + m_state.message(Msg::MissingFiles) + u'\n' + m_missing.join(u'\n');
     m_text->setText(text);

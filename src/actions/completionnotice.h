@@ -2,6 +2,7 @@
 
 #include "base/powercontrol.h"
 #include "kit/languagepass.h"
+#include "settings/completionchoice.h"
 
 #include <QDateTime>
 #include <QList>
@@ -15,7 +16,6 @@ class QLabel;
 namespace quendral {
 
 struct AppState;
-struct CompletionChoice;
 class DesktopNotifier;
 class SoundPlayer;
 
@@ -36,7 +36,8 @@ public:
     void apply();
     // Tells why the completion came: the files are there (the language
     // file's title and text), or the connection went quiet, or the deadline
-    // came, with the files still missing; kept over later language passes.
+    // came, or the programs waited for ended (which, and when), with the
+    // files still missing; kept over later language passes.
     void showReason(const CompletionChoice &choice);
     // One more line under the text: what the command did, a failure in the
     // failure colour. The first one sends the notification that waited for it.
@@ -72,6 +73,7 @@ private:
     QString m_reasonArgument;
     QStringList m_arrived;
     QStringList m_missing;
+    QList<EndedProgram> m_ended;
     QDateTime m_finished;
     QList<CountdownLine> m_countdowns;
     QStringList m_successes;

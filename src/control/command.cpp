@@ -23,6 +23,8 @@ const QHash<QString, Kind> &switches()
         {QStringLiteral("--cancel"), Kind::Cancel},
         {QStringLiteral("--status"), Kind::Status},
         {QStringLiteral("--add"), Kind::Add},
+        {QStringLiteral("--wait-pid"), Kind::WaitPid},
+        {QStringLiteral("--wait-program"), Kind::WaitProgram},
         {QStringLiteral("--log"), Kind::Log},
         {QStringLiteral("\\uninstallme"), Kind::Uninstall},
     };
@@ -51,6 +53,22 @@ ParsedCommand usageError(Msg error, const QString &argument = {})
     return {std::nullopt, error, argument};
 }
 
+// The usage error of a command whose value is missing; none for a command
+// that takes no value.
+std::optional<Msg> valueMissing(Kind kind)
+{
+    switch (kind) {
+    case Kind::Add:
+        return Msg::UsageAddPath;
+    case Kind::WaitPid:
+        return Msg::UsageWaitPid;
+    case Kind::WaitProgram:
+        return Msg::UsageWaitProgram;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 QString Command::method() const
@@ -68,6 +86,10 @@ QString Command::method() const
         return QStringLiteral("Status");
     case Kind::Add:
         return QStringLiteral("Add");
+    case Kind::WaitPid:
+        return QStringLiteral("WaitPid");
+    case Kind::WaitProgram:
+        return QStringLiteral("WaitProgram");
     case Kind::Start:
     case Kind::Help:
     case Kind::Version:
@@ -80,8 +102,9 @@ QString Command::method() const
 
 std::optional<Command::Kind> Command::fromMethod(const QString &method)
 {
-    for (const Kind kind : {Kind::Monitor, Kind::Stop, Kind::CheckNow, Kind::Cancel, Kind::Status, Kind::Add}) {
-        if (Command{kind, false, {}}.method() == method)
+    for (const Kind kind : {Kind::Monitor, Kind::Stop, Kind::CheckNow, Kind::Cancel, Kind::Status, Kind::Add,
+                            Kind::WaitPid, Kind::WaitProgram}) {
+        if (Command{kind, false, {}, {}}.method() == method)
             return kind;
     }
     return std::nullopt;
@@ -95,9 +118,13 @@ ParsedCommand parseCommand(const QStringList &arguments)
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString argument = arguments[i];
         std::optional<QString> value;
-        if (argument.startsWith(QLatin1String("--add="))) {
-            value = argument.mid(6);
-            argument = QStringLiteral("--add");
+        // --add=PATH, --wait-pid=PID, --wait-program=NAME carry their value.
+        for (const char *withValue : {"--add", "--wait-pid", "--wait-program"}) {
+            const QString prefix = QLatin1String(withValue) + u'=';
+            if (argument.startsWith(prefix)) {
+                value = argument.mid(prefix.size());
+                argument = QLatin1String(withValue);
+            }
         }
         if (argument == QLatin1String("--json")) {
             json = true;
@@ -120,16 +147,29 @@ ParsedCommand parseCommand(const QStringList &arguments)
         if (command.kind != Kind::Start)
             return usageError(Msg::UsageOneCommand);
         command.kind = *found;
-        if (command.kind == Kind::Add) {
-            if (!value) {
-                if (i + 1 >= arguments.size())
-                    return usageError(Msg::UsageAddPath);
-                value = arguments[++i];
-            }
-            if (value->isEmpty())
-                return usageError(Msg::UsageAddPath);
-            command.path = *value;
+        const auto missing = valueMissing(command.kind);
+        if (!missing)
+            continue;
+        if (!value) {
+            if (i + 1 >= arguments.size())
+                return usageError(*missing);
+            value = arguments[++i];
         }
+        if (value->isEmpty())
+            return usageError(*missing);
+        if (command.kind == Kind::Add) {
+            command.path = *value;
+            continue;
+        }
+        // A process number is a whole number above 0, in decimal.
+        bool number = true;
+        if (command.kind == Kind::WaitPid) {
+            const qint64 pid = value->toLongLong(&number);
+            number = number && pid > 0 && value->front().isDigit();
+        }
+        if (!number)
+            return usageError(*missing);
+        command.target = *value;
     }
     if (json && command.kind != Kind::Status)
         return usageError(Msg::UsageJson);
@@ -165,6 +205,8 @@ QString usageText(const MessageText &text, const QString &logFile)
         {"--cancel", Msg::HelpCancel},
         {"--status [--json]", Msg::HelpStatus},
         {"--add PATH, --add=PATH", Msg::HelpAdd},
+        {"--wait-pid PID", Msg::HelpWaitPid},
+        {"--wait-program NAME", Msg::HelpWaitProgram},
         {"--log", Msg::HelpLog},
         {"\\uninstallme", Msg::HelpUninstall},
         {"--help, -h", Msg::HelpHelp},

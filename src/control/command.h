@@ -15,12 +15,28 @@ namespace quendral {
 // by the command line itself.
 struct Command
 {
-    enum class Kind { Start, Help, Version, Log, Uninstall, Monitor, Stop, CheckNow, Cancel, Status, Add };
+    enum class Kind {
+        Start,
+        Help,
+        Version,
+        Log,
+        Uninstall,
+        Monitor,
+        Stop,
+        CheckNow,
+        Cancel,
+        Status,
+        Add,
+        WaitPid,
+        WaitProgram,
+    };
     Kind kind = Kind::Start;
     // --status --json
     bool json = false;
     // --add's path, as given.
     QString path;
+    // --wait-pid's number or --wait-program's name.
+    QString target;
 
     // The method of the control interface that carries it; "" for the
     // commands served here.

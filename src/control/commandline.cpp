@@ -1,6 +1,7 @@
 #include "control/commandline.h"
 
 #include "base/logfile.h"
+#include "engine/programwatch.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -37,6 +38,24 @@ QJsonValue seconds(const QVariant &value)
 
 } // namespace
 
+bool startsCopy(Command::Kind kind)
+{
+    return kind == Command::Kind::Monitor || kind == Command::Kind::WaitPid || kind == Command::Kind::WaitProgram;
+}
+
+std::optional<QString> pidRefusal(qint64 pid, const MessageText &text)
+{
+    switch (programwatch::owner(pid)) {
+    case PidOwner::Mine:
+        return std::nullopt;
+    case PidOwner::Missing:
+        return text(Msg::PidMissing).arg(pid);
+    case PidOwner::Other:
+        break;
+    }
+    return text(Msg::PidOther).arg(pid);
+}
+
 int runCommandLine(const ParsedCommand &parsed, const CommandLineEnds &ends)
 {
     if (!parsed.command) {
@@ -61,13 +80,21 @@ int runCommandLine(const ParsedCommand &parsed, const CommandLineEnds &ends)
     default:
         break;
     }
+    // A process that is not there or not the user's is refused here too,
+    // before a copy would start for it.
+    if (command.kind == Command::Kind::WaitPid) {
+        if (const auto refusal = pidRefusal(command.target.toLongLong(), ends.text)) {
+            print(ends.err, *refusal + u'\n');
+            return ExitRefused;
+        }
+    }
     // The running copy has another current folder.
     const QString argument =
-        command.kind == Command::Kind::Add ? QDir::current().absoluteFilePath(command.path) : QString();
+        command.kind == Command::Kind::Add ? QDir::current().absoluteFilePath(command.path) : command.target;
     const Reply reply = ends.call(command.method(), argument);
     switch (reply.outcome) {
     case Reply::Outcome::NotRunning:
-        if (command.kind == Command::Kind::Monitor)
+        if (startsCopy(command.kind))
             return -1;
         print(ends.err, ends.text(Msg::NotRunning) + u'\n');
         return ExitNotRunning;
@@ -102,6 +129,11 @@ QString statusText(const QVariantMap &status)
         text += QStringLiteral("quiet: %1 min below %2 kB/s\n").arg(minutes).arg(value("quietRate").toDouble());
     if (const QString deadline = value("deadline").toString(); !deadline.isEmpty())
         text += QStringLiteral("deadline: %1 (%2)\n").arg(deadline, value("deadlineAction").toString());
+    if (const QStringList programs = value("programs").toStringList(); !programs.isEmpty()) {
+        const QStringList pids = value("pids").toStringList();
+        text += QStringLiteral("waiting for %1 (%2 running)").arg(programs.join(QStringLiteral(", "))).arg(pids.size());
+        text += pids.isEmpty() ? QStringLiteral("\n") : QStringLiteral(": pids %1\n").arg(pids.join(u' '));
+    }
     const QStringList files = value("files").toStringList();
     const QStringList states = value("states").toStringList();
     for (qsizetype i = 0; i < files.size(); ++i)
@@ -130,6 +162,15 @@ QByteArray statusJson(const QVariantMap &status)
     if (!value("deadline").toString().isEmpty())
         deadline = QJsonObject{{QStringLiteral("time"), value("deadline").toString()},
                                {QStringLiteral("action"), value("deadlineAction").toString()}};
+    QJsonValue programs;
+    if (const QStringList names = value("programs").toStringList(); !names.isEmpty()) {
+        QJsonArray pids;
+        for (const QString &pid : value("pids").toStringList())
+            pids.append(pid.toLongLong());
+        programs = QJsonObject{{QStringLiteral("names"), QJsonArray::fromStringList(names)},
+                               {QStringLiteral("running"), pids.size()},
+                               {QStringLiteral("pids"), pids}};
+    }
     const QJsonObject object{
         {QStringLiteral("monitoring"), value("monitoring").toBool()},
         {QStringLiteral("state"), value("state").toString()},
@@ -141,6 +182,7 @@ QByteArray statusJson(const QVariantMap &status)
         {QStringLiteral("countdownLength"), seconds(value("countdownLength"))},
         {QStringLiteral("quiet"), quiet},
         {QStringLiteral("deadline"), deadline},
+        {QStringLiteral("programs"), programs},
         {QStringLiteral("nextCheck"), seconds(value("nextCheck"))},
         {QStringLiteral("countdownAction"), text("countdownAction")},
         {QStringLiteral("countdown"), seconds(value("countdown"))},

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 namespace quendral {
 
@@ -36,8 +37,15 @@ inline constexpr int kLogLines = 100;
 
 // Serves a command of the command line: prints its output on `out`, a refusal
 // or a usage error on `err`, and returns the exit status, or -1 when the
-// program is to start: a plain start, or --monitor with no running copy.
+// program is to start: a plain start, or a command that starts monitoring
+// (--monitor, --wait-pid, --wait-program) with no running copy.
 int runCommandLine(const ParsedCommand &parsed, const CommandLineEnds &ends);
+
+// Commands that start a copy when none runs, which then carries them out.
+bool startsCopy(Command::Kind kind);
+// Why the program will not wait for process `pid` (not there, another
+// user's); none when it is this user's.
+std::optional<QString> pidRefusal(qint64 pid, const MessageText &text);
 
 // The status map as --status prints it: a line per value, then a line per
 // entry with its state.

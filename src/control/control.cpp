@@ -2,8 +2,10 @@
 
 #include "actions/completionsequence.h"
 #include "base/logging.h"
+#include "control/commandline.h"
 #include "engine/monitor.h"
 #include "engine/monitorstatus.h"
+#include "engine/programwatch.h"
 #include "engine/remotefolder.h"
 #include "settings/appstate.h"
 #include "settings/completionchoice.h"
@@ -61,7 +63,7 @@ void Control::run(Command::Kind command, const QString &argument, const Respond 
 {
     // The transports hand every request to the program's own thread.
     Q_ASSERT(thread() == QThread::currentThread());
-    qCDebug(lcControl) << "command" << Command{command, false, {}}.method() << argument;
+    qCDebug(lcControl) << "command" << Command{command, false, {}, {}}.method() << argument;
     using Kind = Command::Kind;
     switch (command) {
     case Kind::Monitor:
@@ -92,6 +94,10 @@ void Control::run(Command::Kind command, const QString &argument, const Respond 
         return;
     case Kind::Add:
         respond(add(argument));
+        return;
+    case Kind::WaitPid:
+    case Kind::WaitProgram:
+        waitFor(command, argument, respond);
         return;
     case Kind::Start:
     case Kind::Help:
@@ -124,6 +130,36 @@ void Control::monitor(const Respond &respond)
     if (problem)
         respond(
             Reply::refused(m_app.message(*problem == Monitor::Problem::NoFiles ? Msg::NoFiles : Msg::NoConnection)));
+    else if (!answered)
+        respond({});
+}
+
+void Control::waitFor(Command::Kind command, const QString &argument, const Respond &respond)
+{
+    Monitor::WaitFor program{argument, 0};
+    if (command == Command::Kind::WaitPid) {
+        program.pid = argument.toLongLong();
+        if (const auto refusal = pidRefusal(program.pid, [this](Msg id) { return m_app.message(id); })) {
+            respond(Reply::refused(*refusal));
+            return;
+        }
+        programwatch::owner(program.pid, &program.name);
+    } else if (argument.trimmed().isEmpty() || argument.contains(u' ')) {
+        respond(Reply::refused(m_app.message(Msg::UsageWaitProgram)));
+        return;
+    }
+    // Started by it, monitoring may warn about the power action, as Monitor.
+    bool answered = false;
+    m_answerWarning = [&](const Reply &reply) {
+        answered = true;
+        respond(reply);
+    };
+    const auto problem = m_monitor.waitFor(program);
+    m_answerWarning = nullptr;
+    if (problem == Monitor::Problem::NoFiles)
+        respond(Reply::refused(m_app.message(Msg::PidMissing).arg(program.pid)));
+    else if (problem)
+        respond(Reply::refused(m_app.message(Msg::NoConnection)));
     else if (!answered)
         respond({});
 }

@@ -31,7 +31,7 @@ struct Reply
 
 // The commands of the running copy, behind every transport: each does what
 // the tray menu or the watch-list window does: Monitor, Stop, CheckNow,
-// Cancel, Status, Add(path).
+// Cancel, Status, Add(path), WaitPid(pid), WaitProgram(name).
 class Control : public QObject
 {
     Q_OBJECT
@@ -62,6 +62,8 @@ signals:
 
 private:
     void monitor(const Respond &respond);
+    // --wait-pid, --wait-program: waits for it too, starting monitoring.
+    void waitFor(Command::Kind command, const QString &argument, const Respond &respond);
     Reply cancel();
     void declineCountdowns();
 

@@ -77,4 +77,14 @@ void DBusService::Add(const QString &path)
     run(int(Command::Kind::Add), path);
 }
 
+void DBusService::WaitPid(uint pid)
+{
+    run(int(Command::Kind::WaitPid), QString::number(pid));
+}
+
+void DBusService::WaitProgram(const QString &name)
+{
+    run(int(Command::Kind::WaitProgram), name);
+}
+
 } // namespace quendral

@@ -26,6 +26,8 @@ public slots:
     void Cancel();
     QVariantMap Status();
     void Add(const QString &path);
+    void WaitPid(uint pid);
+    void WaitProgram(const QString &name);
 
 signals:
     void StateChanged(const QString &state);

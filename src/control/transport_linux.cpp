@@ -79,8 +79,10 @@ Reply callRunningCopy(const QString &method, const QString &argument)
         if (!bus.isConnected())
             return {};
         QDBusMessage call = QDBusMessage::createMethodCall(serviceName(), kPath, kInterface, method);
-        if (method == QLatin1String("Add"))
+        if (method == QLatin1String("Add") || method == QLatin1String("WaitProgram"))
             call << argument;
+        else if (method == QLatin1String("WaitPid"))
+            call << argument.toUInt();
         // No start of a service by the bus: a name without a running copy is
         // simply not running.
         call.setAutoStartService(false);

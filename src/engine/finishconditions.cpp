@@ -4,6 +4,7 @@
 #include "base/trafficmeter.h"
 #include "engine/openwriters.h"
 #include "engine/presence.h"
+#include "engine/programwatch.h"
 #include "settings/appstate.h"
 #include "settings/options.h"
 
@@ -40,6 +41,8 @@ void FinishConditions::arm(const Options &options, const QDateTime &now, double 
         m_hangUpOnly = options.deadlineHangUpOnly();
         qCDebug(lcMonitor) << "deadline at" << m_deadline->due();
     }
+    if (m_programs)
+        m_programs->arm(options.waitProgramNames());
 }
 
 void FinishConditions::disarm()
@@ -48,6 +51,13 @@ void FinishConditions::disarm()
         m_meter->setMetering(false);
     m_quiet.reset();
     m_deadline.reset();
+    if (m_programs)
+        m_programs->disarm();
+}
+
+bool FinishConditions::programsArmed() const
+{
+    return m_programs && m_programs->armed();
 }
 
 std::optional<int> FinishConditions::quietMinutes() const
@@ -64,6 +74,11 @@ std::optional<FinishConditions::Reason> FinishConditions::check(const QStringLis
 {
     if (m_deadline && m_deadline->fire(now))
         return Reason::Deadline;
+    if (programsArmed()) {
+        m_programs->scan();
+        if (m_programs->met() && !atWork(paths))
+            return Reason::Programs;
+    }
     if (!m_quiet)
         return std::nullopt;
     const auto received = m_meter ? m_meter->receivedBytes() : std::nullopt;
@@ -99,6 +114,12 @@ QString armedConditionsText(const FinishConditions &conditions, const AppState &
     if (const auto minutes = conditions.quietMinutes())
         parts.append(
             state.message(Msg::ArmedQuiet).arg(QString::number(*minutes), QString::number(conditions.quietRateKBs())));
+    if (conditions.programsArmed()) {
+        const ProgramWatch &programs = *conditions.programs();
+        parts.append(state.message(Msg::ArmedPrograms)
+                         .arg(programs.waitingFor().join(QStringLiteral(", ")))
+                         .arg(programs.runningCount()));
+    }
     return parts.join(QStringLiteral(", "));
 }
 

@@ -6,6 +6,7 @@
 #include "engine/completionrunner.h"
 #include "engine/monitoring.h"
 #include "engine/presence.h"
+#include "engine/programwatch.h"
 #include "settings/appstate.h"
 #include "settings/options.h"
 #include "settings/watchliststore.h"
@@ -25,7 +26,16 @@ Monitor::Monitor(AppState &state, const Services &services, PresenceProbe probe,
     , m_probe(std::move(probe))
     , m_tloop(new QTimer(this))
     , m_soon(new QTimer(this))
+    , m_programs(new ProgramWatch(this))
 {
+    m_conditions.setPrograms(m_programs);
+    // The end of the last program is checked at once (after a moment for a
+    // script to start the next one), not at the next tick.
+    connect(m_programs, &ProgramWatch::changed, this, &Monitor::programsChanged);
+    connect(m_programs, &ProgramWatch::allEnded, this, [this] {
+        if (m_tloop->isActive())
+            m_soon->start(kProgramsEndedTickMs);
+    });
     m_tloop->setObjectName(QStringLiteral("tloop"));
     m_tloop->setInterval(kTickMs);
     connect(m_tloop, &QTimer::timeout, this, &Monitor::tick);
@@ -85,6 +95,8 @@ CompletionChoice Monitor::decide(const Options &options, FinishReason reason, co
         (m_probe.arrived(path) ? choice.files : choice.missing).append(path);
     if (reason == FinishReason::Quiet)
         choice.quietMinutes = m_conditions.quietMinutes().value_or(0);
+    if (reason == FinishReason::Programs)
+        choice.ended = m_programs->ended();
     if (reason == FinishReason::Deadline) {
         choice.deadline = m_conditions.deadlineTime().value_or(QTime());
         if (m_conditions.hangUpOnlyAtDeadline())
@@ -93,15 +105,21 @@ CompletionChoice Monitor::decide(const Options &options, FinishReason reason, co
     return choice;
 }
 
-std::optional<Monitor::Problem> Monitor::start()
+std::optional<Monitor::Problem> Monitor::start(const std::optional<WaitFor> &also)
 {
-    // Waiting for a quiet connection needs no file names.
+    // Waiting for a quiet connection or for programs needs no file names.
     const Options options = Options::read(m_app.store);
-    if (monitoring::lastFileIndex(m_app.store) == -1 && !options.quietOn())
+    if (monitoring::lastFileIndex(m_app.store) == -1 && !options.quietOn() && options.waitProgramNames().isEmpty() &&
+        !also)
         return Problem::NoFiles;
     if (!m_services.dialup.isConnected())
         return Problem::NoConnection;
     m_conditions.arm(options, QDateTime::currentDateTime(), double(m_tloop->interval()) / kTickMs);
+    if (also && !addWaitFor(*also) && monitoring::lastFileIndex(m_app.store) == -1 && !options.quietOn() &&
+        !m_programs->armed()) {
+        m_conditions.disarm();
+        return Problem::NoFiles;
+    }
     // While a completion still counts down, its choice is what the displays
     // tell until it ends.
     if (!m_services.completion.countingDown())
@@ -118,6 +136,29 @@ std::optional<Monitor::Problem> Monitor::start()
     // Monitoring has started by now: a box left open keeps nothing waiting.
     warnIfPowerActionRefused();
     return std::nullopt;
+}
+
+std::optional<Monitor::Problem> Monitor::waitFor(const WaitFor &program)
+{
+    if (m_state != State::Running)
+        return start(program);
+    if (!addWaitFor(program) && program.pid != 0)
+        return Problem::NoFiles;
+    return std::nullopt;
+}
+
+bool Monitor::addWaitFor(const WaitFor &program)
+{
+    if (program.pid == 0) {
+        m_programs->addName(program.name);
+        return true;
+    }
+    return m_programs->addPid(program.pid, program.name);
+}
+
+bool Monitor::finishesWithoutFiles() const
+{
+    return m_conditions.quietMinutes() || m_conditions.programsArmed();
 }
 
 void Monitor::woke()
@@ -201,7 +242,7 @@ void Monitor::tick()
 
     const SettingsStore &store = m_app.store;
     const QStringList paths = watchlist::read(store.settingsFile());
-    if (paths.isEmpty() && !m_conditions.quietMinutes()) {
+    if (paths.isEmpty() && !finishesWithoutFiles()) {
         halt(Problem::NoFiles);
         return;
     }
@@ -229,9 +270,12 @@ void Monitor::tick()
         return;
     }
     if (const auto reason = m_conditions.check(paths, QDateTime::currentDateTime())) {
-        const bool quiet = *reason == FinishConditions::Reason::Quiet;
-        qCDebug(lcMonitor) << "finishing:" << (quiet ? "quiet" : "deadline");
-        complete(decide(options, quiet ? FinishReason::Quiet : FinishReason::Deadline, paths));
+        using Reason = FinishConditions::Reason;
+        const FinishReason finish = *reason == Reason::Quiet      ? FinishReason::Quiet
+                                    : *reason == Reason::Deadline ? FinishReason::Deadline
+                                                                  : FinishReason::Programs;
+        qCDebug(lcMonitor) << "finishing:" << int(finish);
+        complete(decide(options, finish, paths));
         return;
     }
     m_choice = decide(options, FinishReason::Files, {});

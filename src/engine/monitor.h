@@ -18,6 +18,7 @@ namespace quendral {
 struct AppState;
 struct Options;
 class DialupControl;
+class ProgramWatch;
 class SleepInhibitor;
 class TrafficMeter;
 
@@ -37,6 +38,9 @@ public:
     static constexpr int kConnectionGraceMs = 5000;
     // How soon after a wake from sleep the next tick comes.
     static constexpr int kWakeTickMs = 2000;
+    // How soon after the last awaited program ended the check comes: a script
+    // that runs the program again has started it by then.
+    static constexpr int kProgramsEndedTickMs = 400;
 
     // Stopped, ticking, or waiting for the countdowns of a completion (the
     // tick stopped meanwhile).
@@ -74,6 +78,8 @@ public:
     CompletionChoice choice() const;
     // The timer runs: a tick is due within the interval.
     bool ticking() const;
+    // The programs waited for, armed while monitoring runs.
+    ProgramWatch &programs() const { return *m_programs; }
     // One tick at once while the timer runs, which keeps its rhythm; false
     // when monitoring is not ticking.
     bool checkNow();
@@ -84,10 +90,21 @@ public:
     // How long a tick keeps asking for a missing connection; 0: not at all.
     void setConnectionGrace(int ms) { m_connectionGraceMs = ms; }
 
-    // Starts monitoring unless the list is empty or no dial-up connection is
-    // up; the first tick comes one interval later. Starting while the timer
-    // runs keeps the interval where it is.
-    std::optional<Problem> start();
+    // A program or a process to wait for besides the options' programs.
+    struct WaitFor
+    {
+        QString name;
+        qint64 pid = 0; // 0: every process of `name`
+    };
+
+    // Starts monitoring unless the list is empty (and no other condition can
+    // end it) or no dial-up connection is up; the first tick comes one
+    // interval later. Starting while the timer runs keeps the interval where
+    // it is. `also` is waited for besides what the options arm.
+    std::optional<Problem> start(const std::optional<WaitFor> &also = std::nullopt);
+    // Waits for `program` too while monitoring runs, else starts monitoring
+    // with it; NoFiles when a process given by number has ended meanwhile.
+    std::optional<Problem> waitFor(const WaitFor &program);
     // Stops the tick. A countdown on screen is left alone (its own decline
     // declines it), and monitoring counts as stopped once it ends.
     void stop();
@@ -114,11 +131,16 @@ signals:
     void ruleMet();
     // A tick ended without meeting the rule.
     void ticked();
+    // A program waited for started or ended, or one more is waited for.
+    void programsChanged();
     // A countdown came on screen, went, or counted a second.
     void countdownChanged();
 
 private:
     void halt(Problem problem);
+    bool addWaitFor(const WaitFor &program);
+    // Something besides the list's files can end monitoring.
+    bool finishesWithoutFiles() const;
     void warnIfPowerActionRefused();
     void completionFinished();
     CompletionChoice decide(const Options &options, FinishReason reason, const QStringList &paths) const;
@@ -135,6 +157,7 @@ private:
     int m_connectionGraceMs = kConnectionGraceMs;
     State m_state = State::Stopped;
     bool m_inTick = false;
+    ProgramWatch *m_programs;
     FinishConditions m_conditions;
     CompletionChoice m_choice;
 };

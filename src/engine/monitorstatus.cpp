@@ -1,6 +1,7 @@
 #include "engine/monitorstatus.h"
 
 #include "engine/presence.h"
+#include "engine/programwatch.h"
 #include "settings/appstate.h"
 #include "settings/completionchoice.h"
 #include "settings/options.h"
@@ -116,6 +117,10 @@ MonitorStatus MonitorStatus::take(const AppState &app, const Monitor &monitor, L
         status.deadline = time->toString(QStringLiteral("HH:mm"));
         status.deadlineHangUpOnly = conditions.hangUpOnlyAtDeadline();
     }
+    if (conditions.programsArmed()) {
+        status.programs = conditions.programs()->waitingFor();
+        status.programPids = conditions.programs()->runningPids();
+    }
     status.nextCheck = monitor.secondsToNextTick();
     return status;
 }
@@ -143,6 +148,9 @@ QVariantMap MonitorStatus::toMap() const
     QStringList states;
     for (const Entry entry : entries)
         states.append(entryName(entry));
+    QStringList pids;
+    for (const qint64 pid : programPids)
+        pids.append(QString::number(pid));
     return {
         {QStringLiteral("monitoring"), state != Monitor::State::Stopped},
         {QStringLiteral("state"), stateName(state)},
@@ -159,6 +167,8 @@ QVariantMap MonitorStatus::toMap() const
         {QStringLiteral("deadlineAction"), deadline.isEmpty()   ? QString()
                                            : deadlineHangUpOnly ? QStringLiteral("hangup")
                                                                 : QStringLiteral("all")},
+        {QStringLiteral("programs"), programs},
+        {QStringLiteral("pids"), pids},
         {QStringLiteral("nextCheck"), nextCheck},
         {QStringLiteral("countdownAction"), countdownAction},
         {QStringLiteral("countdown"), countdown},

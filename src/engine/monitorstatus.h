@@ -42,6 +42,10 @@ struct MonitorStatus
     double quietRate = 0;
     QString deadline;
     bool deadlineHangUpOnly = false;
+    // The programs waited for (empty: none) and the numbers of their
+    // processes running now.
+    QStringList programs;
+    QList<qint64> programPids;
     // Seconds to the next tick, -1 when none is due.
     int nextCheck = -1;
     // The countdown on screen: what it ends in ("hangup" or the power
@@ -59,7 +63,8 @@ struct MonitorStatus
     // The snapshot as basic values (b, s, i, d, as), the status reply of both
     // transports: monitoring, state, rule, files, states, actions, command,
     // powerAction, countdownLength, quietMinutes, quietRate, deadline,
-    // deadlineAction, nextCheck, countdownAction, countdown.
+    // deadlineAction, programs, pids (as decimal text, which every transport
+    // carries alike), nextCheck, countdownAction, countdown.
     QVariantMap toMap() const;
 };
 

@@ -187,6 +187,22 @@ const QList<BuiltIn> &builtIns()
          QStringLiteral("Kod wyjścia: 0 wykonano, 1 odmowa (powód na standardowym wyjściu błędów), 2 błąd użycia, 3 "
                         "Quendral nie jest uruchomiony, 4 brak ekranu do uruchomienia programu.")},
         {Msg::LogEmpty, QStringLiteral("Dziennik %1 jest jeszcze pusty.")},
+        // Waiting for the programs that download.
+        {Msg::ArmedPrograms, QStringLiteral("czeka na %1 (uruchomione: %2)")},
+        {Msg::NoticeTitlePrograms, QStringLiteral("Programy zakończyły działanie")},
+        {Msg::FinishedPrograms, QStringLiteral("Programy, na które Quendral czekał, zakończyły działanie, a żaden plik "
+                                               "nie jest już pobierany, więc Quendral wykonał żądane operacje.")},
+        {Msg::NoticeProgramEnded, QStringLiteral("%1 (proces %2) zakończył działanie o %3")},
+        {Msg::PidMissing, QStringLiteral("Nie działa żaden proces o numerze %1.")},
+        {Msg::PidOther,
+         QStringLiteral("Proces %1 należy do innego użytkownika, a Quendral czeka tylko na Twoje programy.")},
+        {Msg::UsageWaitPid, QStringLiteral("--wait-pid wymaga numeru procesu")},
+        {Msg::UsageWaitProgram, QStringLiteral("--wait-program wymaga nazwy programu")},
+        {Msg::HelpWaitPid, QStringLiteral("zakończ także, gdy ten proces się zakończy (rozpoczyna monitorowanie)")},
+        {Msg::HelpWaitProgram,
+         QStringLiteral("zakończ także, gdy zakończą się wszystkie procesy tego programu (rozpoczyna monitorowanie)")},
+        {Msg::ProgramsTitle, QStringLiteral("Quendral - uruchomione programy")},
+        {Msg::ProgramsPrompt, QStringLiteral("Zaznacz programy, na których zakończenie Quendral ma czekać:")},
     };
     return texts;
 }

@@ -5,6 +5,7 @@
 #include "kit/picturebutton.h"
 #include "kit/windowfactory.h"
 #include "options/completionoptions.h"
+#include "options/programchooser.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/completionchoice.h"
@@ -27,6 +28,7 @@
 #include <QLineEdit>
 #include <QList>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStringList>
 #include <QTimeEdit>
@@ -164,8 +166,9 @@ void OptionsWindow::setTabOrderByLayout()
     order += m_completion->actionButtons();
     order += {m_sound, m_info_files};
     order += m_completion->commandControls();
-    order += {m_chkquiet, m_txtquiet, m_txtquietrate, m_chkdeadline, m_txtdeadline, m_cbdeadline,
-              m_language, m_start,    m_ie,           m_cmdapply,    m_cmdcancel};
+    order +=
+        {m_chkquiet,        m_txtquiet, m_txtquietrate, m_chkdeadline, m_txtdeadline, m_cbdeadline, m_txtwaitprograms,
+         m_cmdwaitprograms, m_language, m_start,        m_ie,          m_cmdapply,    m_cmdcancel};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -296,6 +299,14 @@ void OptionsWindow::addFinishConditions()
     m_lbldeadlineall->hide();
     m_lbldeadlinehangup->hide();
     m_cbdeadline->addItems({m_lbldeadlineall->text(), m_lbldeadlinehangup->text()});
+    m_lblwaitprograms =
+        named<QLabel>(m_frmfinish, "lblwaitprograms", QStringLiteral("Lub gdy zakończą się te programy"));
+    m_txtwaitprograms = named<QLineEdit>(m_frmfinish, "txtwaitprograms");
+    m_txtwaitprograms->setAccessibleName(QStringLiteral("Programy, na które czekać"));
+    m_lblwaitprograms->setBuddy(m_txtwaitprograms);
+    m_cmdwaitprograms = named<QPushButton>(m_frmfinish, "cmdwaitprograms", QStringLiteral("wybierz…"));
+    m_cmdwaitprograms->setToolTip(QStringLiteral("Wybierz spośród uruchomionych programów"));
+    connect(m_cmdwaitprograms, &QPushButton::clicked, this, &OptionsWindow::choosePrograms);
 
     // The boxes in one column, their values beside them.
     auto *grid = new QGridLayout(m_frmfinish);
@@ -311,6 +322,11 @@ void OptionsWindow::addFinishConditions()
         deadline->addWidget(part);
     deadline->addStretch();
     grid->addLayout(deadline, 1, 1);
+    grid->addWidget(m_lblwaitprograms, 2, 0);
+    auto *programs = new QHBoxLayout;
+    programs->addWidget(m_txtwaitprograms, 1);
+    programs->addWidget(m_cmdwaitprograms);
+    grid->addLayout(programs, 2, 1);
     grid->setColumnStretch(1, 1);
     // The values count only while their box is checked.
     for (QWidget *part : std::initializer_list<QWidget *>{m_txtquiet, m_txtquietrate})
@@ -327,6 +343,7 @@ void OptionsWindow::showFinishConditions(const Options &shown)
     m_chkdeadline->setChecked(shown.deadlineOn());
     m_txtdeadline->setTime(shown.deadlineTime());
     m_cbdeadline->setCurrentIndex(shown.deadlineHangUpOnly() ? 1 : 0);
+    m_txtwaitprograms->setText(shown.waitprograms);
     for (QWidget *part : std::initializer_list<QWidget *>{m_txtquiet, m_txtquietrate})
         part->setEnabled(m_chkquiet->isChecked());
     for (QWidget *part : std::initializer_list<QWidget *>{m_txtdeadline, m_cbdeadline})
@@ -355,6 +372,22 @@ void OptionsWindow::chooseFinishConditions(Options &chosen) const
         chosen.quietrate = QString::number(m_txtquietrate->value());
     if (shown(keys::kDeadlineTime, m_chkdeadline->isChecked(), chosen.deadlineTime() == m_txtdeadline->time()))
         chosen.deadlinetime = m_txtdeadline->time().toString(QStringLiteral("HH:mm"));
+    // The names as typed, blanks between them made one.
+    if (const QString names = m_txtwaitprograms->text().simplified(); names != chosen.waitprograms.simplified())
+        chosen.waitprograms = names;
+}
+
+void OptionsWindow::choosePrograms()
+{
+    const QStringList picked =
+        m_deps.choosePrograms ? m_deps.choosePrograms(this) : ProgramChooser::choose(m_state, this);
+    QStringList names = m_txtwaitprograms->text().simplified().split(u' ', Qt::SkipEmptyParts);
+    for (const QString &name : picked) {
+        if (!names.contains(name))
+            names.append(name);
+    }
+    m_txtwaitprograms->setText(names.join(u' '));
+    m_txtwaitprograms->setFocus();
 }
 
 void OptionsWindow::fillLanguageList()

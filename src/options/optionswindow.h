@@ -19,6 +19,8 @@ class QVBoxLayout;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace quendral {
 
@@ -50,6 +52,9 @@ public:
         // The caption of the tray window's hidden label lblIE.
         std::function<QString()> browserButtonText;
         FileDialogRunner runDialog = runFileDialog;
+        // Asks which running programs to wait for (ProgramChooser::choose
+        // unless a test answers).
+        std::function<QStringList(QWidget *parent)> choosePrograms = {};
     };
 
     OptionsWindow(AppState &state, WindowFactory &factory, Deps deps, QWidget *parent = nullptr);
@@ -58,6 +63,8 @@ public:
     void powerOffToggled();
     void soundToggled();
     void showWatchList();
+    // Adds the programs the user picks among the running ones to the field.
+    void choosePrograms();
     void apply();
     void cancel();
 
@@ -80,7 +87,7 @@ private:
     bool commandConfirmed();
     void load();
     void fillLanguageList();
-    // The quiet and deadline controls: built into their own frame, shown
+    // The quiet, deadline and program controls: built into their own frame, shown
     // from the stored options, written into the options Apply saves.
     void addFinishConditions();
     void showFinishConditions(const Options &shown);
@@ -110,6 +117,9 @@ private:
     QCheckBox *m_chkdeadline;
     QTimeEdit *m_txtdeadline;
     QComboBox *m_cbdeadline;
+    QLabel *m_lblwaitprograms;
+    QLineEdit *m_txtwaitprograms;
+    QPushButton *m_cmdwaitprograms;
     // The choice's two texts, where a language file can replace them.
     QLabel *m_lbldeadlineall;
     QLabel *m_lbldeadlinehangup;

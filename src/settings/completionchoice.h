@@ -3,6 +3,7 @@
 #include "base/powercontrol.h"
 #include "settings/messageid.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QStringList>
 #include <QTime>
@@ -34,7 +35,16 @@ const QList<PowerActionInfo> &powerActions();
 const PowerActionInfo &powerActionInfo(PowerControl::Action action);
 
 // Why a completion came.
-enum class FinishReason { Files, Quiet, Deadline };
+enum class FinishReason { Files, Quiet, Deadline, Programs };
+
+// A program waited for that ended, and when.
+struct EndedProgram
+{
+    QString name;
+    qint64 pid = 0;
+    QDateTime at;
+    bool operator==(const EndedProgram &) const = default;
+};
 
 // What a completion does, decided once from the options and the reason at the
 // tick that completes; the steps are built from it and every display reads it.
@@ -48,6 +58,8 @@ struct CompletionChoice
     QStringList missing;
     int quietMinutes = 0;
     QTime deadline;
+    // The programs that ended, in the order they did.
+    QList<EndedProgram> ended;
 
     QString soundPath; // empty: no sound
     bool notice = false;

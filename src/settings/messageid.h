@@ -117,8 +117,20 @@ enum class Msg {
     HelpVersion,
     HelpExit,
     LogEmpty,
+    ArmedPrograms,
+    NoticeTitlePrograms,
+    FinishedPrograms,
+    NoticeProgramEnded,
+    PidMissing,
+    PidOther,
+    UsageWaitPid,
+    UsageWaitProgram,
+    HelpWaitPid,
+    HelpWaitProgram,
+    ProgramsTitle,
+    ProgramsPrompt,
 };
-inline constexpr int kMessageCount = int(Msg::LogEmpty) + 1;
+inline constexpr int kMessageCount = int(Msg::ProgramsPrompt) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -220,6 +232,18 @@ inline QString messageKey(Msg id)
         "helpversion",
         "helpexit",
         "logempty",
+        "armedprograms",
+        "noticetitleprograms",
+        "finishedprograms",
+        "noticeprogramended",
+        "pidmissing",
+        "pidother",
+        "usagewaitpid",
+        "usagewaitprogram",
+        "helpwaitpid",
+        "helpwaitprogram",
+        "programstitle",
+        "programsprompt",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);

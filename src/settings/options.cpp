@@ -93,6 +93,7 @@ const QList<OptionRow> &Options::table()
         {keys::kCommand, &Options::command, Type::Text, {}},
         {keys::kCommandTimeout, &Options::commandTimeout, Type::Integer, QStringLiteral("300"), 1, 86400},
         {keys::kCountdown, &Options::countdown, Type::Integer, QStringLiteral("15"), 5, 600},
+        {keys::kWaitPrograms, &Options::waitprograms, Type::Text, {}},
     };
     return rows;
 }
@@ -202,6 +203,13 @@ int Options::commandTimeoutSeconds() const
 int Options::countdownSeconds() const
 {
     return int(numberOf(keys::kCountdown));
+}
+
+QStringList Options::waitProgramNames() const
+{
+    QStringList names = waitprograms.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    names.removeDuplicates();
+    return names;
 }
 
 bool Options::save(SettingsStore &store, const Options &before) const

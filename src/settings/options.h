@@ -92,6 +92,9 @@ struct Options
     Flag deadline{};
     QString deadlinetime{};
     Flag deadlineaction{};
+    // Also finish once every process of these programs (space-separated
+    // names as the system lists them) that ran while monitoring has ended.
+    QString waitprograms{};
 
     // Every value, in the order the options window has always written them,
     // so that a new store lists them in that order.
@@ -111,6 +114,8 @@ struct Options
     bool holdsValid(const QString &key) const;
     int commandTimeoutSeconds() const;
     int countdownSeconds() const;
+    // The names of waitprograms, each once.
+    QStringList waitProgramNames() const;
 
     // Every value in one read of the store.
     static Options read(const SettingsStore &store);

@@ -34,5 +34,6 @@ inline const QString kPowerAction = QStringLiteral("PowerAction");
 inline const QString kCommand = QStringLiteral("Command");
 inline const QString kCommandTimeout = QStringLiteral("CommandTimeout");
 inline const QString kCountdown = QStringLiteral("Countdown");
+inline const QString kWaitPrograms = QStringLiteral("WaitPrograms");
 
 } // namespace quendral::keys

@@ -103,8 +103,8 @@ TrayWindow::TrayWindow(AppState &state, Monitor &monitor, WindowFactory &windows
     };
     // Every change of the monitor's state or choice shows at once; nothing
     // else wakes the program while it waits.
-    for (const auto signal :
-         {&Monitor::started, &Monitor::stopped, &Monitor::ticked, &Monitor::ruleMet, &Monitor::countdownChanged})
+    for (const auto signal : {&Monitor::started, &Monitor::stopped, &Monitor::ticked, &Monitor::ruleMet,
+                              &Monitor::countdownChanged, &Monitor::programsChanged})
         connect(&m_monitor, signal, this, &TrayWindow::showState);
     connect(&m_monitor, &Monitor::halted, this, &TrayWindow::tellStopped);
     connect(&m_monitor, &Monitor::warning, this, [this](Monitor::Warning warning, PowerControl::Action action) {

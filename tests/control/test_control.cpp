@@ -2,10 +2,12 @@
 #include "control/commandline.h"
 #include "control/control.h"
 #include "engine/monitorstatus.h"
+#include "engine/programwatch.h"
 #include "lang/language.h"
 #include "lang/messages.h"
 #include "settings/inifile.h"
 #include "settings/watchliststore.h"
+#include "support/children.h"
 #include "support/testsupport.h"
 #include "support/trayrig.h"
 
@@ -103,6 +105,19 @@ private slots:
         QTest::newRow("json alone") << QStringList{"--json"} << done << "" << 2;
         QTest::newRow("unknown option") << QStringList{"--monitr"} << done << "" << 2;
         QTest::newRow("stray argument") << QStringList{"--stop", "now"} << done << "" << 2;
+        const QString own = QString::number(QCoreApplication::applicationPid());
+        QTest::newRow("wait for a process") << QStringList{"--wait-pid", own} << done << "WaitPid" << 0;
+        QTest::newRow("wait-pid=") << QStringList{"--wait-pid=" + own} << refused << "WaitPid" << 1;
+        QTest::newRow("wait-pid starts the program") << QStringList{"--wait-pid", own} << absent << "WaitPid" << -1;
+        QTest::newRow("wait-pid without a number") << QStringList{"--wait-pid"} << done << "" << 2;
+        QTest::newRow("wait-pid, not a number") << QStringList{"--wait-pid", "wget"} << done << "" << 2;
+        QTest::newRow("wait-pid 0") << QStringList{"--wait-pid", "0"} << done << "" << 2;
+        QTest::newRow("wait-pid, a sign") << QStringList{"--wait-pid", "+7"} << done << "" << 2;
+        QTest::newRow("wait for a program") << QStringList{"--wait-program", "wget"} << done << "WaitProgram" << 0;
+        QTest::newRow("wait-program starts the program")
+            << QStringList{"--wait-program=yt-dlp"} << absent << "WaitProgram" << -1;
+        QTest::newRow("wait-program without a name") << QStringList{"--wait-program"} << done << "" << 2;
+        QTest::newRow("wait-program, an empty name") << QStringList{"--wait-program="} << done << "" << 2;
     }
     void commandLine()
     {
@@ -185,6 +200,70 @@ private slots:
             QVERIFY(run.out.endsWith(QStringLiteral("entry %1\n").arg(written - 1)));
         else
             QVERIFY(run.err.contains(QDir::toNativeSeparators(log.path())));
+    }
+
+    // A process that is not there, or is another user's, is refused before
+    // the running copy is asked or a copy starts: exit 1, the reason on
+    // standard error with its number.
+    void waitPidIsRefusedWithItsReason_data()
+    {
+        QTest::addColumn<QString>("process");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("not there") << "ended" << int(Msg::PidMissing);
+        QTest::newRow("another user's") << "other" << int(Msg::PidOther);
+    }
+    void waitPidIsRefusedWithItsReason()
+    {
+        QFETCH(QString, process);
+        QFETCH(int, reason);
+        test::Children children;
+        // As root, a child of its own that takes another user.
+        qint64 pid = 1;
+        if (process == u"ended" || ::getuid() == 0)
+            pid = children.start(process == u"other" ? 65534 : -1);
+        if (process == u"ended")
+            children.end(pid);
+        else
+            QTRY_COMPARE(programwatch::owner(pid), PidOwner::Other);
+        for (const Reply::Outcome answer : {Reply::Outcome::Done, Reply::Outcome::NotRunning}) {
+            const Run run = runWith({"--wait-pid", QString::number(pid)}, {answer, {}, {}});
+            QCOMPARE(run.status, 1);
+            QVERIFY(run.method.isEmpty());
+            QCOMPARE(run.err, builtInMessage(messageKey(Msg(reason))).arg(pid) + u'\n');
+        }
+    }
+
+    // What --status says of the programs waited for: their names, how many
+    // run, and their numbers, in text and in JSON.
+    void statusNamesTheProgramsWaitedFor_data()
+    {
+        QTest::addColumn<QStringList>("programs");
+        QTest::addColumn<QStringList>("pids");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("json");
+        QTest::newRow("none") << QStringList{} << QStringList{} << ""
+                              << "null";
+        QTest::newRow("two running") << QStringList{"wget"} << QStringList{"41", "42"}
+                                     << "waiting for wget (2 running): pids 41 42"
+                                     << R"({"names":["wget"],"pids":[41,42],"running":2})";
+        QTest::newRow("two names, none running")
+            << QStringList{"wget", "curl"} << QStringList{} << "waiting for wget, curl (0 running)"
+            << R"({"names":["wget","curl"],"pids":[],"running":0})";
+    }
+    void statusNamesTheProgramsWaitedFor()
+    {
+        QFETCH(QStringList, programs);
+        QFETCH(QStringList, pids);
+        QFETCH(QString, line);
+        QFETCH(QString, json);
+        const QVariantMap status{{"state", "running"}, {"programs", programs}, {"pids", pids}};
+        const QStringList lines = statusText(status).split(u'\n');
+        QCOMPARE(lines.filter(QStringLiteral("waiting for")), line.isEmpty() ? QStringList() : QStringList{line});
+        const QJsonValue programsValue = QJsonDocument::fromJson(statusJson(status)).object().value("programs");
+        const QByteArray told = programsValue.isNull()
+                                    ? QByteArray("null")
+                                    : QJsonDocument(programsValue.toObject()).toJson(QJsonDocument::Compact);
+        QCOMPARE(QString::fromUtf8(told), json);
     }
 
     void statusJsonHasEveryEntryWithItsState()

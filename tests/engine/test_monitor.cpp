@@ -1,8 +1,10 @@
 #include "engine/completionrunner.h"
 #include "engine/monitor.h"
 #include "engine/monitoring.h"
+#include "engine/programwatch.h"
 #include "settings/appstate.h"
 #include "settings/options.h"
+#include "support/children.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
 #include "support/testsupport.h"
@@ -201,6 +203,87 @@ private slots:
         rig.monitor.tick();
         QCOMPARE(seen, QList{Monitor::State::Stopped});
         QVERIFY(!rig.monitor.ticking() && !rig.inhibitor.holding);
+    }
+
+    // The end of the last program waited for starts the completion at once,
+    // not at the next tick, whoever named it: the options, or the command
+    // line by name or by number. The choice says which ended.
+    void theLastProgramsEndCompletesAtOnce_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::newRow("in the options") << "options";
+        QTest::newRow("by name") << "name";
+        QTest::newRow("by number") << "pid";
+    }
+    void theLastProgramsEndCompletesAtOnce()
+    {
+        QFETCH(QString, given);
+        Rig rig;
+        rig.set({{"autodisconnect", "1"}, {"WaitPrograms", given == u"options" ? "fakewget" : ""}});
+        test::Children children;
+        const qint64 pid = children.start();
+        QList<RunningProgram> listed{{pid, QStringLiteral("fakewget"), QStringLiteral("fakewget")}};
+        rig.monitor.programs().setLister([&listed] { return listed; });
+        if (given == u"options")
+            QVERIFY(!rig.monitor.start());
+        else
+            QVERIFY(!rig.monitor.waitFor({QStringLiteral("fakewget"), given == u"pid" ? pid : 0}));
+        QCOMPARE(rig.monitor.state(), Monitor::State::Running);
+        QCOMPARE(rig.monitor.programs().runningPids(), QList<qint64>{pid});
+        rig.monitor.tick();
+        QVERIFY(rig.runner.started.isEmpty());
+
+        QElapsedTimer clock;
+        clock.start();
+        children.end(pid);
+        listed.clear();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.runner.started.size(), 1, 3000);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        const CompletionChoice choice = rig.runner.started.first();
+        QCOMPARE(choice.reason, FinishReason::Programs);
+        QCOMPARE(choice.ended.size(), 1);
+        QCOMPARE(choice.ended.first().pid, pid);
+        QCOMPARE(choice.ended.first().name, QStringLiteral("fakewget"));
+        QVERIFY(!rig.monitor.programs().armed());
+    }
+
+    // With an empty list monitoring starts only when something else can end
+    // it: programs to wait for, a process that still runs.
+    void startNeedsSomethingToEndIt_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("given"); // "", a running process, an ended one
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("nothing") << ""
+                                 << "" << false;
+        QTest::newRow("programs chosen") << "wget curl"
+                                         << "" << true;
+        QTest::newRow("a running process") << ""
+                                           << "running" << true;
+        QTest::newRow("an ended process") << ""
+                                          << "ended" << false;
+        QTest::newRow("an ended process, programs chosen") << "wget"
+                                                           << "ended" << true;
+    }
+    void startNeedsSomethingToEndIt()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, given);
+        QFETCH(bool, starts);
+        Rig rig;
+        rig.set({{"WaitPrograms", options}});
+        rig.monitor.programs().setLister([] { return QList<RunningProgram>(); });
+        test::Children children;
+        const qint64 pid = children.start();
+        if (given == u"ended")
+            children.end(pid);
+        const auto problem =
+            given.isEmpty() ? rig.monitor.start() : rig.monitor.waitFor({QStringLiteral("sleep"), pid});
+        QCOMPARE(problem.has_value(), !starts);
+        if (!starts)
+            QCOMPARE(*problem, Monitor::Problem::NoFiles);
+        QCOMPARE(rig.monitor.running(), starts);
+        QCOMPARE(rig.monitor.conditions().programsArmed(), starts);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "kit/windowfactory.h"
 #include "lang/messages.h"
 #include "options/optionswindow.h"
+#include "options/programchooser.h"
 #include "settings/appstate.h"
 #include "settings/autostart.h"
 #include "settings/inifile.h"
@@ -21,12 +22,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include <optional>
 
@@ -66,6 +70,7 @@ private:
     QStringList m_dialogAnswers; // what the file dialog returns, one per showing
     QString m_dialogTitle;
     QStringList m_dialogFilters;
+    QStringList m_picked; // what the programs' chooser answers
 
     OptionsWindow *load()
     {
@@ -77,6 +82,10 @@ private:
             m_dialogTitle = dialog.windowTitle();
             m_dialogFilters = dialog.nameFilters();
             return m_dialogAnswers.isEmpty() ? QString() : m_dialogAnswers.takeFirst();
+        };
+        deps.choosePrograms = [this](QWidget *) {
+            m_calls.append("choosePrograms");
+            return m_picked;
         };
         m_window = new OptionsWindow(m_rig->state, m_rig->factory, deps);
         return m_window;
@@ -623,10 +632,11 @@ private slots:
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
         QTest::addColumn<int>("presses"); // Tab first goes through the parts of the time
-        const QStringList order = {"cmdlist",    "disconnect",   "comp_off",    "optsuspend",   "sound",
-                                   "info_files", "txtcommand",   "cmdcommand",  "txtcountdown", "chkquiet",
-                                   "txtquiet",   "txtquietrate", "chkdeadline", "txtdeadline",  "cbdeadline",
-                                   "language",   "start",        "ie",          "cmdapply",     "cmdcancel"};
+        const QStringList order = {"cmdlist",         "disconnect",      "comp_off",    "optsuspend",   "sound",
+                                   "info_files",      "txtcommand",      "cmdcommand",  "txtcountdown", "chkquiet",
+                                   "txtquiet",        "txtquietrate",    "chkdeadline", "txtdeadline",  "cbdeadline",
+                                   "txtwaitprograms", "cmdwaitprograms", "language",    "start",        "ie",
+                                   "cmdapply",        "cmdcancel"};
         for (qsizetype i = 1; i < order.size(); ++i)
             QTest::addRow("%s", qPrintable(order[i - 1]))
                 << true << order[i - 1] << order[i] << (order[i - 1] == "txtdeadline" ? 2 : 1);
@@ -811,6 +821,97 @@ private slots:
         if (asked)
             QCOMPARE(boxes.texts().first(), "MISSING " + command.section(' ', 0, 0));
         QCOMPARE(user("Command"), stored ? command : QString());
+    }
+
+    // --- the programs waited for ---
+
+    // The field shows WaitPrograms; Apply stores the names as typed, one
+    // blank between them, and writes nothing when they read the same.
+    void programsAreStoredAsTyped_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<std::optional<QString>>("typed"); // none: left as shown
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("never set, left alone") << "" << std::optional<QString>() << "";
+        QTest::newRow("kept as stored") << " wget  curl" << std::optional<QString>() << " wget  curl";
+        QTest::newRow("typed with extra blanks") << "" << std::optional<QString>("  wget \t yt-dlp ") << "wget yt-dlp";
+        QTest::newRow("emptied") << "wget" << std::optional<QString>("") << "";
+        QTest::newRow("a Windows name") << "" << std::optional<QString>("wget.exe") << "wget.exe";
+    }
+    void programsAreStoredAsTyped()
+    {
+        QFETCH(QString, stored);
+        QFETCH(std::optional<QString>, typed);
+        QFETCH(QString, saved);
+        setUser("WaitPrograms", stored);
+        load();
+        auto *field = control<QLineEdit>("txtwaitprograms");
+        QCOMPARE(field->text(), stored);
+        if (typed)
+            field->setText(*typed);
+        m_window->apply();
+        QCOMPARE(user("WaitPrograms"), saved);
+    }
+
+    // The chooser's pick joins the names in the field, each once, and the
+    // field keeps the focus; a cancelled chooser changes nothing.
+    void chosenProgramsJoinTheField_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("picked");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("into an empty field") << "" << QStringList{"wget", "curl"} << "wget curl";
+        QTest::newRow("after the typed ones") << "rsync " << QStringList{"scp"} << "rsync scp";
+        QTest::newRow("a name there already") << "wget" << QStringList{"wget", "aria2c"} << "wget aria2c";
+        QTest::newRow("cancelled") << "wget  curl" << QStringList{} << "wget curl";
+    }
+    void chosenProgramsJoinTheField()
+    {
+        QFETCH(QString, before);
+        QFETCH(QStringList, picked);
+        QFETCH(QString, after);
+        m_picked = picked;
+        load();
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        control<QLineEdit>("txtwaitprograms")->setText(before);
+        m_calls.clear();
+        QTest::mouseClick(control<QPushButton>("cmdwaitprograms"), Qt::LeftButton);
+        QCOMPARE(m_calls, QStringList{"choosePrograms"});
+        QCOMPARE(control<QLineEdit>("txtwaitprograms")->text(), after);
+        QCOMPARE(QApplication::focusWidget(), control<QLineEdit>("txtwaitprograms"));
+    }
+
+    // The chooser lists the programs given, in its language, and answers
+    // those selected (none when cancelled).
+    void theChooserAnswersTheSelection_data()
+    {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QStringList>("chosen");
+        QTest::newRow("one") << QList<int>{1} << true << QStringList{"wget"};
+        QTest::newRow("two") << QList<int>{0, 2} << true << QStringList{"curl", "yt-dlp"};
+        QTest::newRow("none") << QList<int>{} << true << QStringList{};
+        QTest::newRow("cancelled") << QList<int>{1} << false << QStringList{};
+    }
+    void theChooserAnswersTheSelection()
+    {
+        QFETCH(QList<int>, selected);
+        QFETCH(bool, accepted);
+        QFETCH(QStringList, chosen);
+        ProgramChooser chooser(m_rig->state, {"curl", "wget", "yt-dlp"});
+        QCOMPARE(chooser.windowTitle(), m_rig->state.message(Msg::ProgramsTitle));
+        auto *list = chooser.findChild<QListWidget *>("lstprograms");
+        QCOMPARE(list->count(), 3);
+        QTimer::singleShot(0, &chooser, [&] {
+            for (const int row : selected)
+                list->item(row)->setSelected(true);
+            accepted ? chooser.accept() : chooser.reject();
+        });
+        const bool ok = chooser.exec() == QDialog::Accepted;
+        QCOMPARE(ok, accepted);
+        QCOMPARE(ok ? chooser.chosen() : QStringList(), chosen);
     }
 
     // --- the watch list ---

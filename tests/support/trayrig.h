@@ -66,7 +66,7 @@ struct TrayRig : WindowRig
         for (const char *key : {"notallfiles", "sound", "sound_path", "infofiles", "autodisconnect", "autocomp_off"})
             values.insert(QString::fromLatin1(key), values.value(QString::fromLatin1(key), QStringLiteral("0")));
         // The per-user store outlives a rig: these go back to unset.
-        for (const char *key : {"PowerAction", "Command"})
+        for (const char *key : {"PowerAction", "Command", "WaitPrograms"})
             values.insert(QString::fromLatin1(key), values.value(QString::fromLatin1(key)));
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             state.store.SaveUserSetting(it.key(), it.value());

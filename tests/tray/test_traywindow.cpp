@@ -1,9 +1,11 @@
 #include "actions/countdownwindow.h"
 #include "engine/monitor.h"
 #include "engine/monitoring.h"
+#include "engine/programwatch.h"
 #include "kit/menudecorator.h"
 #include "kit/windowfactory.h"
 #include "settings/appstate.h"
+#include "support/children.h"
 #include "support/fakes.h"
 #include "support/fakes_actions.h"
 #include "support/testsupport.h"
@@ -760,6 +762,57 @@ private slots:
         QCOMPARE(meter.metering || f.tray()->toolTip().contains(QStringLiteral("QUIET")), !completes);
         if (completes)
             QCOMPARE(test::loadedWindow("frminfo")->findChild<QLabel *>("lblfile")->text(), QStringLiteral("QUIET 1"));
+    }
+
+    // Waiting for programs: the tooltip names them and how many run, and
+    // follows each end at once; the last end brings the notice that names
+    // each process that ended. None seen: no completion.
+    void programsInTheTooltip_data()
+    {
+        QTest::addColumn<int>("running");
+        QTest::newRow("none running") << 0;
+        QTest::newRow("one running") << 1;
+        QTest::newRow("two running") << 2;
+    }
+    void programsInTheTooltip()
+    {
+        QFETCH(int, running);
+        Fixture f;
+        f.state.messages.insert({{"armedprograms", "WAIT %1 (%2)"},
+                                 {"statusarmed", "ALSO %1"},
+                                 {"finishedprograms", "ENDED"},
+                                 {"noticeprogramended", "%1 %2 %3"}});
+        f.setOptions({{"infofiles", "1"}, {"WaitPrograms", "fakewget"}, {"Quiet", "0"}, {"Deadline", "0"}});
+        f.setWatchList({});
+        test::Children children;
+        QList<RunningProgram> listed;
+        for (int n = 0; n < running; ++n)
+            listed.append({children.start(), QStringLiteral("fakewget"), QStringLiteral("fakewget")});
+        f.load();
+        f.monitor->programs().setLister([&listed] { return listed; });
+        test::MessageBoxes boxes;
+        f.window->startOrStopMonitoring();
+        const QString active = f.label(QStringLiteral("lbltooltipactive"));
+        QCOMPARE(f.tray()->toolTip(), active + QStringLiteral("\nALSO WAIT fakewget (%1)").arg(running));
+        QStringList ended;
+        while (!listed.isEmpty()) {
+            QTest::qWait(Monitor::kProgramsEndedTickMs + 200);
+            QCOMPARE(f.completionWindows(), QStringList());
+            const RunningProgram program = listed.takeFirst();
+            children.end(program.pid);
+            ended.append(QStringLiteral("fakewget %1 ").arg(program.pid));
+            if (!listed.isEmpty())
+                QTRY_COMPARE(f.tray()->toolTip(),
+                             active + QStringLiteral("\nALSO WAIT fakewget (%1)").arg(listed.size()));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(f.completionWindows(), running ? QStringList{"frminfo"} : QStringList(), 1500);
+        if (!running)
+            return;
+        const QStringList lines = test::loadedWindow("frminfo")->findChild<QLabel *>("lblfile")->text().split(u'\n');
+        QCOMPARE(lines.size(), running + 1);
+        QCOMPARE(lines.first(), QStringLiteral("ENDED"));
+        for (int n = 0; n < running; ++n)
+            QVERIFY2(lines[n + 1].startsWith(ended[n]), qPrintable(lines[n + 1]));
     }
 
     // --- the icon and the other entries ---
