@@ -187,6 +187,7 @@ const QList<BuiltIn> &builtIns()
          QStringLiteral("Kod wyjścia: 0 wykonano, 1 odmowa (powód na standardowym wyjściu błędów), 2 błąd użycia, 3 "
                         "Quendral nie jest uruchomiony, 4 brak ekranu do uruchomienia programu.")},
         {Msg::LogEmpty, QStringLiteral("Dziennik %1 jest jeszcze pusty.")},
+        {Msg::ProgramMissing, QStringLiteral("Nie można uruchomić programu %1: %2")},
     };
     return texts;
 }

@@ -32,7 +32,7 @@ bool IsAutostartOn()
 
 bool AddAutostart(const AppState &state)
 {
-    const QString command = programfile::startCommand(state.ProgramFolder(), QCoreApplication::applicationFilePath(),
+    const QString command = programfile::startCommand(state.ProgramFolder(), state.programFile,
                                                       QCoreApplication::arguments().value(0));
     qCDebug(lcStore) << "Start at logon:" << command;
     // The registry layer logs a failure.

@@ -117,8 +117,9 @@ enum class Msg {
     HelpVersion,
     HelpExit,
     LogEmpty,
+    ProgramMissing,
 };
-inline constexpr int kMessageCount = int(Msg::LogEmpty) + 1;
+inline constexpr int kMessageCount = int(Msg::ProgramMissing) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -220,6 +221,7 @@ inline QString messageKey(Msg id)
         "helpversion",
         "helpexit",
         "logempty",
+        "programmissing",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);
