@@ -25,7 +25,8 @@ int main(int argc, char *argv[])
     GuiStartFailure failure;
     if (const int status = startGuiProgram(startedWith.data(), failure); status >= 0)
         return status;
-    std::fprintf(ends.err, "%s\n",
-                 qPrintable(ends.text(Msg::ProgramMissing).arg(QDir::toNativeSeparators(failure.program), failure.reason)));
+    std::fprintf(
+        ends.err, "%s\n",
+        qPrintable(ends.text(Msg::ProgramMissing).arg(QDir::toNativeSeparators(failure.program), failure.reason)));
     return ExitRefused;
 }

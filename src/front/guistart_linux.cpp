@@ -22,8 +22,7 @@ int startGuiProgram(char *argv[], GuiStartFailure &failure)
     int error = errno;
     if (length > 0) {
         const QByteArray front(self, length);
-        const QByteArray gui =
-            front.left(front.lastIndexOf('/') + 1) + QFile::encodeName(programfile::guiExecutable());
+        const QByteArray gui = front.left(front.lastIndexOf('/') + 1) + QFile::encodeName(programfile::guiExecutable());
         ::setenv(programfile::kFrontVariable, front.constData(), 1);
         ::execv(gui.constData(), argv);
         error = errno;

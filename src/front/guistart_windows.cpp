@@ -42,8 +42,8 @@ void useStartingConsole()
 int startGuiProgram(char *[], GuiStartFailure &failure)
 {
     const QString front = QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
-    failure.program = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + u'/' +
-                                               programfile::guiExecutable());
+    failure.program =
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + u'/' + programfile::guiExecutable());
     // As this program was started: its window's show state (the Start menu's
     // shortcut may ask for a minimised start) and its standard handles.
     STARTUPINFOW startup{};
@@ -65,8 +65,8 @@ int startGuiProgram(char *[], GuiStartFailure &failure)
     const QString variable = QString::fromLatin1(programfile::kFrontVariable);
     SetEnvironmentVariableW(wide(variable), wide(front));
     PROCESS_INFORMATION process{};
-    const bool started = CreateProcessW(wide(failure.program), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
+    const bool started = CreateProcessW(wide(failure.program), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
     const DWORD error = GetLastError();
     SetEnvironmentVariableW(wide(variable), nullptr);
     if (!started) {
