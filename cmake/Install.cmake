@@ -1,9 +1,11 @@
 # Installation and the Debian package.
 #
 # cmake --install lays out, under the prefix:
-#   lib/quendral/                 the program folder: quendral, Languages/,
-#                                 beep.wav, quendral.svg, quendral.ico
-#   bin/quendral                  relative symbolic link to the executable; the
+#   lib/quendral/                 the program folder: quendral (the command
+#                                 line, Qt Core only), quendral-gui (the tray
+#                                 program it starts), Languages/, beep.wav,
+#                                 quendral.svg, quendral.ico
+#   bin/quendral                  relative symbolic link to quendral; the
 #                                 program finds its folder through its real path
 #   share/applications/quendral.desktop
 #   share/metainfo/<id>.metainfo.xml
@@ -13,7 +15,8 @@
 # cpack -G DEB turns that into quendral_<version>_<arch>.deb (prefix /usr).
 
 if(WIN32)
-    # Windows: a zip of the program folder (quendral.exe, the DLLs and the
+    # Windows: a zip of the program folder (quendral.exe, the command line,
+    # and quendral-gui.exe, the tray program it starts; the DLLs and the
     # platform plugin and Qt's translations that scripts/deploy-windows.sh put
     # beside it, Languages/, beep.wav and the icons); it runs where it is
     # unpacked.
@@ -99,7 +102,7 @@ file(CREATE_LINK ${link_target} ${pkg_bin}/bin/quendral SYMBOLIC)
 
 # --- Install rules -----------------------------------------------------------
 
-install(TARGETS quendral RUNTIME DESTINATION ${QUENDRAL_INSTALL_PROGRAMDIR})
+install(TARGETS quendral quendral-gui RUNTIME DESTINATION ${QUENDRAL_INSTALL_PROGRAMDIR})
 install(FILES ${CMAKE_BINARY_DIR}/Languages/Polish.ini ${CMAKE_BINARY_DIR}/Languages/English.ini
         DESTINATION ${QUENDRAL_INSTALL_PROGRAMDIR}/Languages)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/beep.wav

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Puts what quendral.exe needs at run time beside it: the Qt DLLs, the
+# Puts what quendral.exe (the command line, Qt Core alone) and
+# quendral-gui.exe (the tray program it starts) need at run time beside
+# them, one copy for both: the Qt DLLs, the
 # platform plugins, the MinGW run-time DLLs, Qt's Polish and English
 # translations in translations/ and, for the offscreen platform the tests
 # use, a font in lib/fonts.

@@ -22,10 +22,22 @@ bash scripts/deploy-windows.sh "$qt_prefix" "$program"
 (cd "$build" && cpack -G ZIP > /dev/null)
 zip_file="$repo/$build/quendral-$(sed -n 's/^project(Quendral VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-windows.zip"
 listing=$(unzip -Z1 "$zip_file")
-for member in quendral.exe Qt6Core.dll platforms/qwindows.dll translations/qtbase_pl.qm Languages/English.ini beep.wav \
+for member in quendral.exe quendral-gui.exe Qt6Core.dll platforms/qwindows.dll translations/qtbase_pl.qm Languages/English.ini beep.wav \
               quendral.ico; do
     grep -qx "$member" <<<"$listing" || { echo "the zip lacks $member" >&2; exit 1; }
 done
+# Both programs are GUI programs (a start from the Start menu or the Run key
+# shows no console), and the command line's imports no GUI library of Qt.
+for exe in quendral.exe quendral-gui.exe; do
+    subsystem=$(x86_64-w64-mingw32-objdump -p "$program/$exe" | sed -n 's/^Subsystem\s*//p')
+    [[ $subsystem == *"(Windows GUI)" ]] || { echo "$exe is not a Windows GUI program: $subsystem" >&2; exit 1; }
+done
+imports=$(x86_64-w64-mingw32-objdump -p "$program/quendral.exe" | sed -n 's/^\s*DLL Name: //p')
+grep -qx Qt6Core.dll <<<"$imports" || { echo "quendral.exe does not import Qt6Core.dll: $imports" >&2; exit 1; }
+if grep -q '^Qt6\(Gui\|Widgets\)' <<<"$imports"; then
+    echo "quendral.exe imports a GUI library of Qt: $imports" >&2
+    exit 1
+fi
 # The zip's language files hold the Windows lines of their source and none of the Linux ones.
 for language in Polish English; do
     shipped=$(unzip -p "$zip_file" "Languages/$language.ini" | tr -d '\r')

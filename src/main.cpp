@@ -6,7 +6,7 @@
 #include "actions/poweroff.h"
 #include "actions/sound.h"
 #include "base/logfile.h"
-#include "control/commandline.h"
+#include "control/commandlineends.h"
 #include "control/control.h"
 #include "control/transport.h"
 #include "engine/monitor.h"
@@ -19,9 +19,7 @@
 #include "lang/languageid.h"
 #include "options/optionswindow.h"
 #include "settings/appstate.h"
-#include "settings/autostart.h"
 #include "settings/programfile.h"
-#include "settings/userdata.h"
 #include "tray/singleinstance.h"
 #include "tray/startup.h"
 #include "tray/trayhosts.h"
@@ -86,7 +84,8 @@ int main(int argc, char *argv[])
 {
     // The uninstall switch and the command line need no display, so they are
     // served before any GUI object exists; the registry layer and the bus
-    // need only a core application.
+    // need only a core application. Started by the front program, which
+    // served them already, this program is left with a start.
     // --monitor, --wait-pid or --wait-program with no running copy: the copy
     // that starts carries it out.
     std::optional<Command> monitorOnStart;
@@ -96,13 +95,8 @@ int main(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         const QStringList arguments = QCoreApplication::arguments().mid(1);
         const ParsedCommand command = parseCommand(arguments);
-        const QHash<QString, QString> texts = interfaceMessages(ProgramFolder());
-        logPath = userDataFolder() + QStringLiteral("quendral.log");
-        CommandLineEnds ends;
-        ends.call = callRunningCopy;
-        ends.uninstall = [&arguments] { uninstallSwitch(arguments, RemoveBrowserButton, RemoveAutostart); };
-        ends.text = [&texts](Msg id) { return texts.value(messageKey(id)); };
-        ends.logFile = logPath;
+        const CommandLineEnds ends = commandLineEnds(arguments);
+        logPath = ends.logFile;
         if (const int status = runCommandLine(command, ends); status >= 0)
             return status;
         // --monitor with no running copy starts one, which then monitors.
@@ -126,6 +120,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     AppState state(programFolder);
+    state.programFile = programfile::startedFile(QCoreApplication::applicationFilePath());
     QApplication::setWindowIcon(QIcon(state.ProgramFolder() + programfile::programPicture()));
 
     const std::unique_ptr<Dialup> dialup = makeDialupControl();
@@ -194,7 +189,7 @@ int main(int argc, char *argv[])
     factory.setCreator(QStringLiteral("frmhelp"), [&] { return new HelpWindow(state, loadLanguage); });
     factory.setCreator(QStringLiteral("frmabout"), [&] { return new AboutWindow(loadLanguage); });
 
-    SingleInstance instance(QCoreApplication::applicationFilePath());
+    SingleInstance instance(state.programFile);
     const StartUp startUp{state, factory, instance, loadLanguage};
     if (!runStartUp(startUp))
         return 0;

@@ -55,8 +55,9 @@ LangString StillRunning ${LANG_POLISH} "${PRODUCT} nadal działa: niczego więce
 LangString RemoveSettings ${LANG_ENGLISH} "Remove your settings too (Settings.ini: the language and the list of watched files)?"
 LangString RemoveSettings ${LANG_POLISH} "Usunąć także ustawienia (Settings.ini: język i listę obserwowanych plików)?"
 
-; $R9: the process id of a copy running this folder's quendral.exe, or 0;
-; $R8: the name of its lock file.
+; $R9: the process id of a copy running from this folder, or 0; $R8: the name
+; of its lock file. The lock's holder is quendral-gui.exe, started by
+; quendral.exe or directly (quendral.exe of an older version held it itself).
 !macro RUNNING_COPY un
 Function ${un}RunningCopy
     StrCpy $R9 0
@@ -75,9 +76,11 @@ Function ${un}RunningCopy
             ${AndIf} $R4 P<> 0
                 System::Call "kernel32::QueryFullProcessImageNameW(p R4, i 0, w .R5, *i ${NSIS_MAX_STRLEN}) i .R6"
                 ${If} $R6 <> 0
-                ${AndIf} $R5 == "$INSTDIR\quendral.exe"
-                    StrCpy $R9 $R3
-                    StrCpy $R8 $R1
+                    ${If} $R5 == "$INSTDIR\quendral-gui.exe"
+                    ${OrIf} $R5 == "$INSTDIR\quendral.exe"
+                        StrCpy $R9 $R3
+                        StrCpy $R8 $R1
+                    ${EndIf}
                 ${EndIf}
             ${EndIf}
             ${If} $R4 P<> 0
@@ -105,6 +108,22 @@ Function ${un}EndRunningCopy
         ; Ended, it cannot remove its lock file itself.
         Delete "${LOCKS}\$R8"
         RMDir "${LOCKS}"
+        ; quendral.exe, which waits for the copy it started, ends with it:
+        ; until then its file cannot be replaced.
+        StrCpy $R7 0
+        ${Do}
+            ClearErrors
+            FileOpen $R6 "$INSTDIR\quendral.exe" a
+            ${IfNot} ${Errors}
+                FileClose $R6
+                ${Break}
+            ${EndIf}
+            ${If} $R7 >= 40
+                ${Break}
+            ${EndIf}
+            Sleep 250
+            IntOp $R7 $R7 + 1
+        ${Loop}
     ${EndIf}
     Pop $0
 FunctionEnd

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "control/command.h"
-#include "control/control.h"
+#include "control/reply.h"
 
 #include <QByteArray>
 #include <QVariantMap>

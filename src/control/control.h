@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/command.h"
+#include "control/reply.h"
 
 #include <QObject>
 #include <QString>
@@ -13,21 +14,6 @@ namespace quendral {
 struct AppState;
 class CompletionSequence;
 class Monitor;
-
-// A command's answer: done (with the status map for Status, or a note that
-// there was nothing to do), refused with the reason in the running copy's
-// language, or no running copy to ask.
-struct Reply
-{
-    enum class Outcome { Done, Refused, NotRunning };
-    Outcome outcome = Outcome::Done;
-    QString text;
-    QVariantMap status;
-
-    static Reply refused(const QString &text) { return {Outcome::Refused, text, {}}; }
-    // Done, with a line saying that nothing needed doing.
-    static Reply note(const QString &text) { return {Outcome::Done, text, {}}; }
-};
 
 // The commands of the running copy, behind every transport: each does what
 // the tray menu or the watch-list window does: Monitor, Stop, CheckNow,

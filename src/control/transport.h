@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/control.h"
+#include "control/runningcopy.h"
 
 namespace quendral {
 
@@ -9,9 +10,5 @@ namespace quendral {
 // named pipe of the user's session). Returns the server, a child of
 // `parent`, or nullptr when the name is taken or the bus is missing.
 QObject *serveControl(Control &control, QObject *parent);
-
-// The command line's end: asks the running copy and waits for its answer;
-// NotRunning when no copy answers the name.
-Reply callRunningCopy(const QString &method, const QString &argument);
 
 } // namespace quendral

@@ -2,11 +2,9 @@
 
 #include "base/logging.h"
 #include "control/localprotocol.h"
-#include "tray/singleinstance.h"
+#include "control/pipe_windows.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QLockFile>
 #include <QMetaObject>
 #include <QPointer>
 
@@ -23,140 +21,11 @@ namespace quendral {
 
 namespace {
 
-// How long a connected client may take to send its request, and to take the
-// answer: a command line sends at once and reads at once.
-constexpr int kRequestMs = 5000;
-// How long the running copy may take to answer, and the command line waits a
-// little longer for it.
-constexpr int kAnswerMs = 25000;
-constexpr int kClientWaitMs = kAnswerMs + kRequestMs;
-
-struct HandleCloser
-{
-    void operator()(HANDLE handle) const
-    {
-        if (handle && handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-const wchar_t *wide(const QString &text)
-{
-    return reinterpret_cast<const wchar_t *>(text.utf16());
-}
-
-// The string form of the user a process runs as, or "".
-QString processUser(HANDLE process)
-{
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &opened))
-        return {};
-    const UniqueHandle token(opened);
-    DWORD size = 0;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<char> buffer(size);
-    wchar_t *text = nullptr;
-    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) ||
-        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid, &text))
-        return {};
-    const QString sid = QString::fromWCharArray(text);
-    LocalFree(text);
-    return sid;
-}
-
-QString currentUser()
-{
-    static const QString sid = processUser(GetCurrentProcess());
-    return sid;
-}
-
-// The name every program of the machine sees: the user's SID and the session
-// make it this user's in this session, whatever the user's name is.
-QString pipeName()
-{
-    DWORD session = 0;
-    ProcessIdToSessionId(GetCurrentProcessId(), &session);
-    return QStringLiteral("\\\\.\\pipe\\quendral-control-%1-%2").arg(currentUser()).arg(session);
-}
-
-// Whether `event` is set within `ms`, before `stop` is (a null `stop` never is).
-bool waitFor(HANDLE event, DWORD ms, HANDLE stop)
-{
-    const HANDLE events[] = {event, stop};
-    return WaitForMultipleObjects(stop ? 2 : 1, events, FALSE, ms) == WAIT_OBJECT_0;
-}
+using namespace pipe;
 
 bool isSet(HANDLE stop)
 {
     return stop && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0;
-}
-
-// Waits up to `ms`, and until `stop`, for an overlapped call that `started`;
-// one still pending then is cancelled and its end awaited, so the system
-// never writes to `io` or the buffer once the caller has left them. The
-// bytes moved, or -1.
-qint64 finish(HANDLE pipe, OVERLAPPED &io, BOOL started, DWORD ms, HANDLE stop = nullptr)
-{
-    DWORD moved = 0;
-    if (!started && GetLastError() != ERROR_IO_PENDING)
-        return -1;
-    if (!waitFor(io.hEvent, ms, stop)) {
-        CancelIoEx(pipe, &io);
-        GetOverlappedResult(pipe, &io, &moved, TRUE);
-        return -1;
-    }
-    return GetOverlappedResult(pipe, &io, &moved, FALSE) ? qint64(moved) : -1;
-}
-
-// One line from the pipe, or what came of it before the deadline.
-QByteArray readLine(HANDLE pipe, QDeadlineTimer deadline, HANDLE stop = nullptr)
-{
-    const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    QByteArray line;
-    char buffer[4096];
-    while (!line.endsWith('\n') && line.size() < (1 << 20)) {
-        OVERLAPPED io{};
-        io.hEvent = event.get();
-        const DWORD left = DWORD(qMax<qint64>(0, deadline.remainingTime()));
-        const qint64 read = finish(pipe, io, ReadFile(pipe, buffer, sizeof buffer, nullptr, &io), left, stop);
-        if (read <= 0)
-            break;
-        line.append(buffer, read);
-    }
-    return line;
-}
-
-bool writeAll(HANDLE pipe, const QByteArray &bytes, DWORD ms, HANDLE stop = nullptr)
-{
-    const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    OVERLAPPED io{};
-    io.hEvent = event.get();
-    return finish(pipe, io, WriteFile(pipe, bytes.constData(), DWORD(bytes.size()), nullptr, &io), ms, stop) ==
-           bytes.size();
-}
-
-// Whether the process serving a pipe is a running copy of the program: it
-// runs as this user, and holds one of this user's single-instance locks.
-bool isRunningCopy(DWORD pid)
-{
-    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    if (!process || processUser(process.get()) != currentUser())
-        return false;
-    const QDir locks(SingleInstance::lockFolder());
-    // Matched by hand: a name filter is a regular expression, whose stack
-    // for this thread MinGW's runtime frees wrongly when a thread that is not
-    // Qt's ends, and the command line may ask from any thread.
-    for (const QString &name : locks.entryList(QDir::Files)) {
-        if (!name.startsWith(QLatin1String("quendral-")) || !name.endsWith(QLatin1String(".lock")))
-            continue;
-        qint64 holder = 0;
-        QString host;
-        QString application;
-        if (QLockFile(locks.filePath(name)).getLockInfo(&holder, &host, &application) && holder == qint64(pid))
-            return true;
-    }
-    return false;
 }
 
 // Access for this user alone: nothing for Everyone, anonymous or other users,
@@ -314,7 +183,7 @@ private:
 
 QObject *serveControl(Control &control, QObject *parent)
 {
-    const QString name = pipeName();
+    const QString name = pipe::name();
     PipeSecurity security;
     // The first instance or none: a program that made the name first, of
     // this user or another, is not served beside.
@@ -337,40 +206,6 @@ QObject *serveControl(Control &control, QObject *parent)
         return nullptr;
     }
     return new PipeServer(first.release(), control, name, std::move(stop), parent);
-}
-
-Reply callRunningCopy(const QString &method, const QString &argument)
-{
-    const QString name = pipeName();
-    UniqueHandle pipe;
-    // Identification only: the server may learn who asks, not act as them.
-    const DWORD flags = FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
-    for (int attempt = 0; attempt < 3 && !pipe; ++attempt) {
-        const HANDLE opened =
-            CreateFileW(wide(name), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
-        if (opened != INVALID_HANDLE_VALUE)
-            pipe.reset(opened);
-        else if (GetLastError() == ERROR_PIPE_BUSY)
-            WaitNamedPipeW(wide(name), 2000);
-        else if (GetLastError() == ERROR_ACCESS_DENIED)
-            return Reply::refused(QStringLiteral("another program holds the command line's pipe"));
-        else
-            return {Reply::Outcome::NotRunning, {}, {}};
-    }
-    if (!pipe)
-        return {Reply::Outcome::NotRunning, {}, {}};
-    // Nothing is sent to a program that took the name first.
-    ULONG server = 0;
-    if (!GetNamedPipeServerProcessId(pipe.get(), &server) || !isRunningCopy(server))
-        return Reply::refused(
-            QStringLiteral("the command line's pipe is served by process %1, not by a running copy").arg(server));
-    const QDeadlineTimer deadline(kClientWaitMs);
-    if (!writeAll(pipe.get(), localprotocol::request(method, argument), kRequestMs))
-        return Reply::refused(QStringLiteral("no answer"));
-    const QByteArray line = readLine(pipe.get(), deadline);
-    if (line.isEmpty())
-        return Reply::refused(QStringLiteral("no answer"));
-    return localprotocol::readAnswer(line);
 }
 
 } // namespace quendral

@@ -1,6 +1,5 @@
 #include "lang/language.h"
 
-#include "lang/languageid.h"
 #include "lang/messages.h"
 #include "lang/property.h"
 #include "lang/qttranslation.h"
@@ -97,61 +96,12 @@ bool ApplyTextFile(const QByteArray &bytes, QWidget *only)
     return forEachLine(bytes, [only](const QByteArray &line) { return applyTextLine(decodeUtf8OrCp1250(line), only); });
 }
 
-namespace {
-
-// The message texts of a language file ("" for none): its [Messages] lines,
-// the built-in text where it has none.
-QHash<QString, QString> messagesOf(const QString &file)
-{
-    // A missing or refused file reads as empty, so every text is the built-in.
-    // Read by our own engine on every platform, each line UTF-8 or else
-    // Windows-1250 as the text lines are: the system's 8-bit profile calls
-    // would take a UTF-8 file for the system's code page.
-    const QHash<QString, QString> texts =
-        file.isEmpty() ? QHash<QString, QString>() : ini::readSection(file, keys::kMessagesSection);
-    QHash<QString, QString> messages;
-    for (const QString &key : messageKeys()) {
-        QString text = texts.value(key);
-        if (text.isEmpty())
-            text = builtInMessage(key);
-        // The INI reader drops the blanks around a value; the drive name goes
-        // between these two halves.
-        else if (key == QLatin1String("withoutdrive1"))
-            text += u' ';
-        else if (key == QLatin1String("withoutdrive2"))
-            text.prepend(u' ');
-        messages.insert(key, text);
-    }
-    return messages;
-}
-
-QString systemLanguageFileName()
-{
-    return systemDefaultLangId() == kLangIdPolish ? QStringLiteral("Polish.ini") : QStringLiteral("English.ini");
-}
-
-} // namespace
-
 void LoadMessages(AppState &state)
 {
     const QString file =
         languageFilePath(state, state.store.settingsFile().ReadIni(keys::kOptionsSection, keys::kLanguage));
-    for (auto [key, text] : messagesOf(file).asKeyValueRange())
+    for (auto [key, text] : messageTexts(file).asKeyValueRange())
         state.messages.insert(key, text);
-}
-
-QHash<QString, QString> interfaceMessages(const QString &programFolder)
-{
-    // Only read: the language pass of a start writes the choice down, and
-    // the uninstall switch must leave no settings file behind.
-    QString file;
-    if (!programFolder.isEmpty()) {
-        const IniFile settings(settingsFileToRead(programFolder));
-        file = languageFile(programFolder, settings.ReadIni(keys::kOptionsSection, keys::kLanguage));
-        if (file.isEmpty())
-            file = languageFile(programFolder, systemLanguageFileName());
-    }
-    return messagesOf(file);
 }
 
 void LoadLanguage(AppState &state, QWidget *only)

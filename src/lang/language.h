@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lang/interfacemessages.h"
+
 #include <QHash>
 #include <QString>
 
@@ -39,11 +41,5 @@ bool ApplyTextFile(const QByteArray &bytes, QWidget *only = nullptr);
 // Sets every message text from the [Messages] section of the language file
 // that the settings file names, or to its built-in text where the file has none.
 void LoadMessages(AppState &state);
-
-// The message texts by key for a run without windows (the command line): from
-// the language file the settings file names, else from the file of the
-// system's language; the built-in texts where neither is found. Nothing is
-// written.
-QHash<QString, QString> interfaceMessages(const QString &programFolder);
 
 } // namespace quendral

@@ -203,6 +203,7 @@ const QList<BuiltIn> &builtIns()
          QStringLiteral("zakończ także, gdy zakończą się wszystkie procesy tego programu (rozpoczyna monitorowanie)")},
         {Msg::ProgramsTitle, QStringLiteral("Quendral - uruchomione programy")},
         {Msg::ProgramsPrompt, QStringLiteral("Zaznacz programy, na których zakończenie Quendral ma czekać:")},
+        {Msg::ProgramMissing, QStringLiteral("Nie można uruchomić programu %1: %2")},
     };
     return texts;
 }

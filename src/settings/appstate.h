@@ -3,6 +3,7 @@
 #include "settings/messageid.h"
 #include "settings/settingsstore.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QString>
 
@@ -18,6 +19,9 @@ struct AppState
     }
 
     SettingsStore store;
+    // The program file the user started, which the Run value names: the GUI
+    // program sets the front program that started it (programfile::startedFile).
+    QString programFile = QCoreApplication::applicationFilePath();
 
     // Seconds left, shared by the two countdown windows.
     qint16 countdown = 15;

@@ -32,8 +32,8 @@ bool IsAutostartOn()
 
 bool AddAutostart(const AppState &state)
 {
-    const QString command = programfile::startCommand(state.ProgramFolder(), QCoreApplication::applicationFilePath(),
-                                                      QCoreApplication::arguments().value(0));
+    const QString command =
+        programfile::startCommand(state.ProgramFolder(), state.programFile, QCoreApplication::arguments().value(0));
     qCDebug(lcStore) << "Start at logon:" << command;
     // The registry layer logs a failure.
     return RegistryEditor().RegValueWrite(Root::CurrentUser, kRunKey, kProductName, command, registry::kString) ==

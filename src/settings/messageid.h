@@ -129,8 +129,9 @@ enum class Msg {
     HelpWaitProgram,
     ProgramsTitle,
     ProgramsPrompt,
+    ProgramMissing,
 };
-inline constexpr int kMessageCount = int(Msg::ProgramsPrompt) + 1;
+inline constexpr int kMessageCount = int(Msg::ProgramMissing) + 1;
 
 // The message's key in the language files.
 inline QString messageKey(Msg id)
@@ -244,6 +245,7 @@ inline QString messageKey(Msg id)
         "helpwaitprogram",
         "programstitle",
         "programsprompt",
+        "programmissing",
     };
     // clang-format on
     return QString::fromLatin1(keys[int(id)]);

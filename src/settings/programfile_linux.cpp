@@ -52,6 +52,11 @@ QString buttonExecutable()
     return QStringLiteral("quendral");
 }
 
+QString guiExecutable()
+{
+    return QStringLiteral("quendral-gui");
+}
+
 QString buttonIcon()
 {
     return QStringLiteral("quendral.svg");

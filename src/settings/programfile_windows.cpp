@@ -27,6 +27,11 @@ QString buttonExecutable()
     return QStringLiteral("quendral.exe");
 }
 
+QString guiExecutable()
+{
+    return QStringLiteral("quendral-gui.exe");
+}
+
 QString buttonIcon()
 {
     return QStringLiteral("quendral.ico");

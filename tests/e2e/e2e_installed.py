@@ -79,6 +79,23 @@ def check_entries(program: InstalledProgram, app):
         validate = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
         if validate.returncode != 0 or validate.stdout or validate.stderr:
             raise AssertionError("desktop-file-validate %s: %s%s" % (entry, validate.stdout, validate.stderr))
+        # What the entry runs reaches the running copy.
+        command = next(line for line in entry_lines(entry) if line.startswith("Exec="))[len("Exec="):].strip('"')
+        status = subprocess.run([command, "--status"], capture_output=True, text=True)
+        if status.returncode != 0 or not status.stdout.startswith("state: "):
+            raise AssertionError("%s --status, the command of %s: %d %r %r"
+                                 % (command, entry, status.returncode, status.stdout, status.stderr))
+
+
+def check_programs(program: InstalledProgram, process):
+    """Both programs are installed, and the start through usr/bin/quendral
+    became the GUI program in the same process."""
+    for name in ("quendral", "quendral-gui"):
+        if not os.access(os.path.join(program.folder, name), os.X_OK):
+            raise AssertionError("%s is not installed in %s" % (name, program.folder))
+    running = os.readlink("/proc/%d/exe" % process.pid)
+    if running != os.path.join(program.folder, "quendral-gui"):
+        raise AssertionError("the started process runs %s" % running)
 
 
 def stored(program, pattern):
@@ -98,6 +115,7 @@ def run(program: InstalledProgram):
     watcher = MenuWatcher()
     process = program.start()
     wait_until(tray_icons, 20, "the tray icon")
+    check_programs(program, process)
     wait_until(lambda: stored(program, r"^language=Polish\.ini\s*$"), 10, "language=Polish.ini in the user's file")
     app = program.app(process)
     watch_list = open_watch_list(app)

@@ -27,7 +27,7 @@ dpkg-deb -x "$deb" "$root"
 
 echo "== layout"
 prog=$root/usr/lib/quendral
-for f in quendral Languages/Polish.ini Languages/English.ini beep.wav quendral.svg quendral.ico \
+for f in quendral quendral-gui Languages/Polish.ini Languages/English.ini beep.wav quendral.svg quendral.ico \
          ../../share/applications/quendral.desktop \
          ../../share/metainfo/$appstream_id.metainfo.xml \
          ../../share/icons/hicolor/scalable/apps/quendral.svg \
@@ -36,8 +36,14 @@ for f in quendral Languages/Polish.ini Languages/English.ini beep.wav quendral.s
          ../../share/doc/quendral/copyright ../../share/doc/quendral/changelog.gz; do
     [ -f "$prog/$f" ] && pass "$(realpath -m --relative-to="$root" "$prog/$f")" || fail "missing $f"
 done
-[ -x "$prog/quendral" ] || fail "the executable is not executable"
-file -b "$prog/quendral" | grep -q 'ELF.*, stripped' || fail "the executable is not a stripped ELF file: $(file -b "$prog/quendral")"
+for exe in quendral quendral-gui; do
+    [ -x "$prog/$exe" ] || fail "$exe is not executable"
+    file -b "$prog/$exe" | grep -q 'ELF.*, stripped' || fail "$exe is not a stripped ELF file: $(file -b "$prog/$exe")"
+done
+# The command line's program needs no GUI library.
+needed=$(objdump -p "$prog/quendral" | sed -n 's/^ *NEEDED *//p')
+grep -q '^libQt6Core' <<<"$needed" || fail "quendral does not link Qt Core: $needed"
+if grep -q '^libQt6\(Gui\|Widgets\)' <<<"$needed"; then fail "quendral links a GUI library: $needed"; else pass "quendral links no GUI library"; fi
 link=$root/usr/bin/quendral
 if [ -L "$link" ]; then
     target=$(readlink "$link")
