@@ -19,6 +19,7 @@
 #include "lang/languageid.h"
 #include "options/optionswindow.h"
 #include "settings/appstate.h"
+#include "settings/options.h"
 #include "settings/programfile.h"
 #include "tray/singleinstance.h"
 #include "tray/startup.h"
@@ -172,7 +173,21 @@ int main(int argc, char *argv[])
             return nullptr;
         return new TrayStandIn(tray->trayMenu(), tray->trayIcon(), loadLanguage);
     });
-    factory.setCreator(QStringLiteral("frmmain"), [&] {
+    // The options window is built when it is first shown: the start-up's
+    // hidden load makes only the corrections its load makes (and tells of a
+    // sound with no file), so that a program that waits does not keep the
+    // window's controls, their code and their fonts for hours.
+    bool optionsShown = false;
+    QObject::connect(&factory, &WindowFactory::requested, &factory,
+                     [&optionsShown](const QString &name, WindowFactory::Request request) {
+                         if (name == QLatin1String("frmmain") && request != WindowFactory::Request::Load)
+                             optionsShown = true;
+                     });
+    factory.setCreator(QStringLiteral("frmmain"), [&]() -> QWidget * {
+        if (!optionsShown) {
+            OptionsWindow::correctStored(state, Options::read(state.store), nullptr);
+            return nullptr;
+        }
         OptionsWindow::Deps deps;
         deps.loadLanguage = loadLanguage;
         // The tray window is loaded before the options window; loading it here

@@ -268,13 +268,15 @@ void CanberraWorker::run(const std::shared_ptr<CanberraWorker> &self, std::chron
 
 CanberraSoundPlayer::CanberraSoundPlayer(std::chrono::milliseconds margin, std::chrono::milliseconds idleRelease)
     : m_margin(margin)
+    , m_idleRelease(idleRelease)
     , m_worker(std::make_shared<CanberraWorker>())
-    , m_thread(CanberraWorker::run, m_worker, idleRelease)
 {
 }
 
 CanberraSoundPlayer::~CanberraSoundPlayer()
 {
+    if (!m_thread.joinable())
+        return;
     bool stuck = false;
     {
         const std::lock_guard lock(m_worker->mutex);
@@ -297,6 +299,8 @@ void CanberraSoundPlayer::playSync(const QString &path)
         (exists ? wavLength(path) : std::nullopt).value_or(CanberraSoundPlayer::unknownLength);
     const auto deadline = std::chrono::steady_clock::now() + length + m_margin;
 
+    if (!m_thread.joinable())
+        m_thread = std::thread(CanberraWorker::run, m_worker, m_idleRelease);
     CanberraWorker &worker = *m_worker;
     std::unique_lock lock(worker.mutex);
     if (worker.busy || worker.job) {

@@ -35,9 +35,12 @@ public:
 
 private:
     std::chrono::milliseconds m_margin;
+    std::chrono::milliseconds m_idleRelease;
     // Shared with the worker thread, which may outlive this player when a
     // frozen server holds it at shutdown.
     std::shared_ptr<CanberraWorker> m_worker;
+    // Started by the first sound: a program that plays none keeps no thread
+    // (its stack and its heap) for it.
     std::thread m_thread;
 };
 

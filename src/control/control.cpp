@@ -43,12 +43,36 @@ Control::Control(AppState &app, Monitor &monitor, CompletionSequence &completion
             Reply::note(m_app.message(warning == Monitor::Warning::Cannot ? info.cannot : info.challenge)));
     });
 
-    const auto changed = [this] { emit stateChanged(MonitorStatus::stateName(m_monitor.state())); };
-    connect(&m_monitor, &Monitor::started, this, changed);
-    connect(&m_monitor, &Monitor::stopped, this, changed);
-    connect(&m_monitor, &Monitor::ticked, this, changed);
-    connect(&m_monitor, &Monitor::ruleMet, this, changed, Qt::QueuedConnection);
-    connect(&m_monitor, &Monitor::halted, this, changed, Qt::QueuedConnection);
+    connect(&m_monitor, &Monitor::started, this, &Control::tellState);
+    connect(&m_monitor, &Monitor::stopped, this, &Control::tellState);
+    connect(&m_monitor, &Monitor::ticked, this, &Control::tellTick);
+    connect(&m_monitor, &Monitor::ruleMet, this, &Control::tellState, Qt::QueuedConnection);
+    connect(&m_monitor, &Monitor::halted, this, &Control::tellState, Qt::QueuedConnection);
+}
+
+void Control::tellState()
+{
+    m_told = m_monitor.state() == Monitor::State::Running ? tickView() : QVariantMap();
+    emit stateChanged(MonitorStatus::stateName(m_monitor.state()));
+}
+
+QVariantMap Control::tickView() const
+{
+    QVariantMap view = MonitorStatus::take(m_app, m_monitor, MonitorStatus::Look::Arrived, m_mayBlock).toMap();
+    view.remove(QStringLiteral("nextCheck"));
+    return view;
+}
+
+void Control::tellTick()
+{
+    // A signal sent wakes the bus's thread and every listener: a tick is told
+    // when it changed what a status shows besides the time to the next check,
+    // not every 30 s over hours of waiting.
+    QVariantMap view = tickView();
+    if (view == m_told)
+        return;
+    m_told = std::move(view);
+    emit stateChanged(MonitorStatus::stateName(m_monitor.state()));
 }
 
 bool Control::run(const QString &method, const QString &argument, const Respond &respond)
@@ -212,7 +236,7 @@ Reply Control::add(const QString &path)
     entries.insert(watchlist::sortedRow(entries, entry), entry);
     if (!watchlist::write(file, entries))
         return Reply::refused(m_app.message(Msg::SaveFailed));
-    emit stateChanged(MonitorStatus::stateName(m_monitor.state()));
+    tellState();
     return {};
 }
 

@@ -42,11 +42,17 @@ public:
     Reply add(const QString &path);
 
 signals:
-    // Monitoring started, stopped, halted, ticked or met its rule: the new
-    // state's name.
+    // Monitoring started, stopped, halted or met its rule, a tick changed
+    // which files are there or what the completion will do, or the list took
+    // an entry: the state's name.
     void stateChanged(const QString &state);
 
 private:
+    // The status as a tick may change it, the clock left out.
+    QVariantMap tickView() const;
+    // Tells the state; a tick only when it changed its view.
+    void tellState();
+    void tellTick();
     void monitor(const Respond &respond);
     // --wait-pid, --wait-program: waits for it too, starting monitoring.
     void waitFor(Command::Kind command, const QString &argument, const Respond &respond);
@@ -61,6 +67,8 @@ private:
     bool m_declining = false;
     // While a Monitor command starts monitoring: answers with a warning.
     Respond m_answerWarning;
+    // The tick view last told, while monitoring ticks.
+    QVariantMap m_told;
 };
 
 } // namespace quendral

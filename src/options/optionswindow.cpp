@@ -227,23 +227,27 @@ bool OptionsWindow::commandConfirmed()
     return false;
 }
 
+Options OptionsWindow::correctStored(AppState &state, const Options &stored, QWidget *boxParent)
+{
+    Options loaded = stored;
+    if (stored.sound.isOn() && (stored.sound_path.isEmpty() || !QFileInfo(stored.sound_path).isFile())) {
+        msgbox::show(boxParent, state.message(Msg::NoPathToSound), msgbox::Icon::Critical);
+        loaded.sound = Flag::checked(false);
+    }
+    loaded.start = Flag::checked(IsAutostartOn());
+    // The boxes show what the store holds, so a correction that could not be
+    // written does not show.
+    return loaded.save(state.store, stored) ? loaded : stored;
+}
+
 void OptionsWindow::load()
 {
     const Options stored = Options::read(m_state.store);
-    Options loaded = stored;
-    if (stored.sound.isOn() && (stored.sound_path.isEmpty() || !QFileInfo(stored.sound_path).isFile())) {
-        msgbox::show(this, m_state.message(Msg::NoPathToSound), msgbox::Icon::Critical);
-        loaded.sound = Flag::checked(false);
-        m_sound->setChecked(false);
-    }
+    const Options shown = correctStored(m_state, stored, this);
     // The boxes show what the monitor will do, by its own test.
     const CompletionChoice choice = CompletionChoice::decide(stored, true);
     if (!choice.countsDown())
         m_disconnect->setChecked(true);
-    loaded.start = Flag::checked(IsAutostartOn());
-    // The boxes show what the store holds, so a correction that could not be
-    // written does not show.
-    const Options shown = loaded.save(m_state.store, stored) ? loaded : stored;
 
     const CompletionChoice shownChoice = CompletionChoice::decide(shown, true);
     m_disconnect->setChecked(shownChoice.hangUp || !shownChoice.countsDown());

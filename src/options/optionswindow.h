@@ -46,6 +46,12 @@ public:
     using FileDialogRunner = std::function<QString(QFileDialog &dialog)>;
     static QString runFileDialog(QFileDialog &dialog);
 
+    // The load's corrections of the stored values, which a start-up makes
+    // without building the window: a sound chosen with no file to play is
+    // turned off, and the user told in a box over `boxParent`; `start`
+    // follows the autostart entry. Returns the values the window shows.
+    static Options correctStored(AppState &state, const Options &stored, QWidget *boxParent);
+
     struct Deps
     {
         LanguagePass loadLanguage;

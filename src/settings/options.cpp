@@ -5,7 +5,6 @@
 #include "settings/storekeys.h"
 
 #include <QMutex>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <cmath>
@@ -18,14 +17,65 @@ using Type = OptionRow::Type;
 
 const QString kTimeFormat = QStringLiteral("HH:mm");
 
+// The count of ASCII digits from the start of `text`.
+qsizetype leadingDigits(QStringView text)
+{
+    qsizetype count = 0;
+    while (count < text.size() && text[count] >= u'0' && text[count] <= u'9')
+        ++count;
+    return count;
+}
+
+// The patterns below are read by hand: they are asked at every start-up and
+// tick, and a regular expression engine would be memory the waiting program
+// keeps for good.
+
+// An optional "+" and one to nine digits.
+bool isInteger(QStringView text)
+{
+    if (text.startsWith(u'+'))
+        text = text.mid(1);
+    const qsizetype digits = leadingDigits(text);
+    return digits >= 1 && digits <= 9 && digits == text.size();
+}
+
+// An optional "+", digits with a fraction after "." or "," that may be empty,
+// or a fraction alone.
+bool isDecimal(QStringView text)
+{
+    if (text.startsWith(u'+'))
+        text = text.mid(1);
+    const qsizetype whole = leadingDigits(text);
+    if (whole == text.size())
+        return whole > 0;
+    if (text[whole] != u'.' && text[whole] != u',')
+        return false;
+    const qsizetype fraction = leadingDigits(text.mid(whole + 1));
+    return whole + 1 + fraction == text.size() && whole + fraction > 0;
+}
+
+// "H:MM" or "HH:MM", a time of day, as minutes after midnight.
+std::optional<int> minutesOfDay(QStringView text)
+{
+    const qsizetype colon = text.indexOf(u':');
+    if (colon < 1 || colon > 2)
+        return std::nullopt;
+    const QStringView hours = text.left(colon);
+    const QStringView minutes = text.mid(colon + 1);
+    if (leadingDigits(hours) != hours.size() || minutes.size() != 2 || leadingDigits(minutes) != 2)
+        return std::nullopt;
+    const int hour = hours.toInt();
+    const int minute = minutes.toInt();
+    if (hour > 23 || minute > 59)
+        return std::nullopt;
+    return hour * 60 + minute;
+}
+
 // The value the text stands for, or nothing when the row's type and range
 // refuse it. Numbers are plain decimals: "1e3" or "inf" is no count of seconds.
 std::optional<double> parse(const OptionRow &row, const QString &stored)
 {
     const QString text = stored.trimmed();
-    static const QRegularExpression integer(QStringLiteral("^[+]?[0-9]{1,9}$"));
-    static const QRegularExpression real(QStringLiteral("^[+]?([0-9]+([.,][0-9]*)?|[.,][0-9]+)$"));
-    static const QRegularExpression time(QStringLiteral("^([01]?[0-9]|2[0-3]):([0-5][0-9])$"));
     switch (row.type) {
     case Type::Flag:
         return numberAtStart(text);
@@ -34,19 +84,19 @@ std::optional<double> parse(const OptionRow &row, const QString &stored)
             return 0;
         return text == u'1' ? std::optional<double>(1) : std::nullopt;
     case Type::Integer:
-        if (integer.match(text).hasMatch() && text.toDouble() >= row.min && text.toDouble() <= row.max)
+        if (isInteger(text) && text.toDouble() >= row.min && text.toDouble() <= row.max)
             return text.toDouble();
         return std::nullopt;
     case Type::Real: {
-        if (!real.match(text).hasMatch())
+        if (!isDecimal(text))
             return std::nullopt;
         const double value = QString(text).replace(u',', u'.').toDouble();
         return std::isfinite(value) && value > row.min && value <= row.max ? std::optional<double>(value)
                                                                            : std::nullopt;
     }
     case Type::Time:
-        if (const auto match = time.match(text); match.hasMatch())
-            return match.captured(1).toInt() * 60 + match.captured(2).toInt();
+        if (const auto minutes = minutesOfDay(text))
+            return *minutes;
         return std::nullopt;
     case Type::Text:
         return 0;
@@ -207,8 +257,12 @@ int Options::countdownSeconds() const
 
 QStringList Options::waitProgramNames() const
 {
-    QStringList names = waitprograms.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-    names.removeDuplicates();
+    // Split by hand: a regular expression would load its engine at every tick.
+    QStringList names;
+    for (const QString &name : waitprograms.simplified().split(u' ', Qt::SkipEmptyParts)) {
+        if (!names.contains(name))
+            names.append(name);
+    }
     return names;
 }
 

@@ -39,23 +39,27 @@ void TrayIcon::reattach()
 
 void TrayIcon::showRunningLook()
 {
-    m_look = Look::Running;
-    m_visible = true;
-    if (m_icon) {
-        m_icon->setIcon(m_running);
-        m_icon->show();
-    }
+    showLook(Look::Running);
 }
 
 void TrayIcon::showStoppedLook()
 {
     // The load puts the icon in the tray with this look: nothing runs yet.
-    m_look = Look::Stopped;
+    showLook(Look::Stopped);
+}
+
+void TrayIcon::showLook(Look look)
+{
+    // Every tick shows the look again; setting the same picture would redraw
+    // the docked icon, a round trip to the display each time.
+    const bool changed = look != m_look;
+    m_look = look;
     m_visible = true;
-    if (m_icon) {
-        m_icon->setIcon(m_stopped);
-        m_icon->show();
-    }
+    if (!m_icon)
+        return;
+    if (changed)
+        m_icon->setIcon(icon());
+    m_icon->show();
 }
 
 void TrayIcon::removeIcon()

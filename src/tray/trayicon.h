@@ -59,6 +59,7 @@ signals:
     void toolTipChanged(const QString &text);
 
 private:
+    void showLook(Look look);
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 
     QIcon m_running;

@@ -177,7 +177,12 @@ void TrayWindow::showState()
     // look until the countdown ends.
     const bool ticking = m_monitor.state() == Monitor::State::Running;
     m_cmdmonit->setText((ticking ? m_lblstop : m_lblstart)->text());
-    m_hm1->setEntryPicture(m_cmdmonit, pictureOf(ticking ? m_pctstop : m_pctplay));
+    // Put on again only when it changes: a new picture tells a StatusNotifier
+    // host that the exported menu changed, at every tick otherwise.
+    if (const QLabel *picture = ticking ? m_pctstop : m_pctplay; picture != m_entryPicture) {
+        m_hm1->setEntryPicture(m_cmdmonit, pictureOf(picture));
+        m_entryPicture = picture;
+    }
     if (m_monitor.running())
         m_tray->showRunningLook();
     else

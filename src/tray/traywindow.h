@@ -100,6 +100,8 @@ private:
     QLabel *m_pctplay;
     QLabel *m_pctstop;
     QAction *m_cmdmonit;
+    // The picture the Monitor/Stop entry shows now.
+    const QLabel *m_entryPicture = nullptr;
     std::function<bool(const QString &folder)> m_mayBlock;
 };
 

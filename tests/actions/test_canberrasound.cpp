@@ -10,6 +10,7 @@
 #include "tone.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -155,6 +156,22 @@ public:
 private:
     QByteArray m_saved;
 };
+
+// The threads that bear the program's own name: those started without one,
+// as the sound's worker is (Qt names its own).
+qsizetype unnamedThreads()
+{
+    const auto nameOf = [](const QString &folder) {
+        QFile comm(folder + QStringLiteral("/comm"));
+        return comm.open(QIODevice::ReadOnly) ? comm.readAll() : QByteArray();
+    };
+    const QByteArray own = nameOf(QStringLiteral("/proc/self"));
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    qsizetype count = 0;
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        count += nameOf(tasks.filePath(task)) == own;
+    return count;
+}
 
 } // namespace
 
@@ -310,6 +327,32 @@ private slots:
 
         QVERIFY2(peak(recorded) > 0.05, "the default sound did not come out");
         QVERIFY(waited < 3000);
+    }
+
+    // A program that plays no sound keeps no thread for it; the first sound
+    // starts the one that serves every later sound.
+    void theWorkerThreadStartsWithTheFirstSound_data()
+    {
+        QTest::addColumn<int>("sounds");
+        QTest::addColumn<int>("threads");
+        QTest::newRow("no sound") << 0 << 0;
+        QTest::newRow("one sound") << 1 << 1;
+        QTest::newRow("three sounds") << 3 << 1;
+    }
+    void theWorkerThreadStartsWithTheFirstSound()
+    {
+        QFETCH(int, sounds);
+        QFETCH(int, threads);
+        ProgramFolder folder;
+        const ServerOverride none(folder.file(QStringLiteral("no-such-socket")));
+        const qsizetype before = unnamedThreads();
+        {
+            CanberraSoundPlayer player;
+            for (int n = 0; n < sounds; ++n)
+                player.playSync(m_beep);
+            QCOMPARE(unnamedThreads() - before, threads);
+        }
+        QTRY_COMPARE(unnamedThreads(), before);
     }
 
     void withoutAServerItIsSilentAndFast()

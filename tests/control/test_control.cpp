@@ -462,6 +462,47 @@ private slots:
         QVERIFY(!rig.monitor->running());
     }
 
+    // The bus hears of a tick only when it changed what a status shows;
+    // the time to the next check alone is no news.
+    void ticksAreToldWhenTheyChangeTheStatus_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<int>("told");
+        QTest::newRow("nothing new") << "" << 3 << 0;
+        QTest::newRow("a file arrives") << "arrive" << 1 << 1;
+        QTest::newRow("a file arrives, two ticks") << "arrive" << 2 << 1;
+        QTest::newRow("the options arm a power-off") << "power" << 2 << 1;
+        QTest::newRow("an entry added") << "add" << 2 << 1;
+    }
+    void ticksAreToldWhenTheyChangeTheStatus()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, ticks);
+        QFETCH(int, told);
+        test::TrayRig rig;
+        rig.setOptions({});
+        rig.setWatchList({rig.absent(QStringLiteral("a.zip")), rig.absent(QStringLiteral("b.zip"))});
+        rig.load();
+        Control control(rig.state, *rig.monitor, rig.completion);
+        QVERIFY(!rig.monitor->start());
+        QSignalSpy spy(&control, &Control::stateChanged);
+        if (change == QLatin1String("arrive"))
+            rig.present(QStringLiteral("a.zip"));
+        else if (change == QLatin1String("power"))
+            rig.setOptions({{"autocomp_off", "1"}});
+        else if (change == QLatin1String("add")) {
+            QVERIFY(QDir().mkpath(rig.folder.file(QStringLiteral("downloads"))));
+            QCOMPARE(int(control.add(rig.absent(QStringLiteral("c.zip"))).outcome), int(Reply::Outcome::Done));
+        }
+        for (int n = 0; n < ticks; ++n)
+            rig.monitor->tick();
+        QVERIFY(rig.monitor->ticking());
+        QCOMPARE(spy.count(), told);
+        for (const QList<QVariant> &signal : std::as_const(spy))
+            QCOMPARE(signal.value(0).toString(), MonitorStatus::stateName(Monitor::State::Running));
+    }
+
     // Status names each entry's state from the presence look.
     void statusGivesEachEntryItsState_data()
     {

@@ -4,8 +4,8 @@ time (median of 15, the two programs' launches taking turns; the program's
 one-second splash taken off), memory after
 start-up and 10 s idle (resident, proportional and private), and context
 switches per minute, stopped and monitoring 10 absent files with one
-connection up. Not a test: prints a table. Run by scripts/benchmark.sh inside
-xsession.sh."""
+connection up. Prints a table, and ends with status 1 when a figure is past
+its goal. Run by scripts/benchmark.sh inside xsession.sh."""
 import glob
 import os
 import shutil
@@ -129,12 +129,34 @@ def main():
              "<= 1.5x"),
         ]
         print("%-58s %10s %10s %8s  %s" % ("figure", "quendral", "floor", "ratio", "goal"))
+        missed = []
         for name, ours, floor, goal in rows:
             ratio = ("%.3fx" % (ours / floor)) if floor else "-"
             fmt = lambda v: ("%.2f" % v) if isinstance(v, float) else str(v)
-            print("%-58s %10s %10s %8s  %s" % (name, fmt(ours), fmt(floor), ratio, goal))
+            met = meets(goal, ours, floor)
+            print("%-58s %10s %10s %8s  %s%s" % (name, fmt(ours), fmt(floor), ratio, goal, "" if met else "  MISSED"))
+            if not met:
+                missed.append(name)
     finally:
         program.stop()
+    return missed
 
 
-main()
+def meets(goal, ours, floor):
+    """Whether a figure meets its goal: "<= 1.05x" of the floor, "<= floor",
+    "<= 4" as a number, or "-" for none."""
+    if goal == "-":
+        return True
+    limit = goal.removeprefix("<=").strip()
+    if limit == "floor":
+        return ours <= floor
+    if limit.endswith("x"):
+        return ours <= float(limit[:-1]) * floor
+    return ours <= float(limit)
+
+
+if __name__ == "__main__":
+    missed = main()
+    if missed:
+        print("past the goal: " + "; ".join(missed))
+        raise SystemExit(1)

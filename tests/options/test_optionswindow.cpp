@@ -7,6 +7,7 @@
 #include "settings/autostart.h"
 #include "settings/inifile.h"
 #include "settings/launcher.h"
+#include "settings/options.h"
 #include "settings/regfile.h"
 #include "settings/runkey.h"
 #include "support/testsupport.h"
@@ -242,6 +243,41 @@ private slots:
         QCOMPARE(user("sound_path"), path);
         QVERIFY(!box("sound")->isChecked());
         QVERIFY(!m_calls.contains("dialog"));
+    }
+
+    // A start-up that leaves the window unbuilt makes the same corrections
+    // its load makes, and tells of a missing sound file the same way.
+    void theLoadsCorrectionsComeWithoutTheWindow_data()
+    {
+        QTest::addColumn<QString>("sound");
+        QTest::addColumn<bool>("fileThere");
+        QTest::addColumn<bool>("autostart");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("soundAfter");
+        QTest::newRow("sound with no file") << "1" << false << false << QStringList{"NOPATH"} << "0";
+        QTest::newRow("sound with its file") << "1" << true << false << QStringList{} << "1";
+        QTest::newRow("no sound, started at logon") << "0" << false << true << QStringList{} << "0";
+    }
+    void theLoadsCorrectionsComeWithoutTheWindow()
+    {
+        QFETCH(QString, sound);
+        QFETCH(bool, fileThere);
+        QFETCH(bool, autostart);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, soundAfter);
+        setUser("sound", sound);
+        setUser("sound_path", fileThere ? wav("ding.wav") : m_rig->folder.file("gone.wav"));
+        setUser("start", autostart ? "0" : "1");
+        if (autostart)
+            AddAutostart(m_rig->state);
+        test::MessageBoxes shown;
+        const Options corrected =
+            OptionsWindow::correctStored(m_rig->state, Options::read(m_rig->state.store), nullptr);
+        QCOMPARE(shown.texts(), boxes);
+        QCOMPARE(user("sound"), soundAfter);
+        QCOMPARE(user("start"), autostart ? "1" : "0");
+        QCOMPARE(corrected.sound.isOn(), soundAfter == u'1');
+        QCOMPARE(corrected.start.isOn(), autostart);
     }
 
     void storedSoundLoadsWithoutAsking()

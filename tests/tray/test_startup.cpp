@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPixmapCache>
 #include <QtTest>
 
 #include <memory>
@@ -133,6 +134,30 @@ private slots:
         QLabel later(QStringLiteral("Quendral"));
         later.setFont(QFont(QStringLiteral("Comic Sans MS"), 24));
         QCOMPARE(later.fontMetrics().height(), height);
+    }
+
+    // The pictures drawn from SVG files during start-up are let go with the
+    // rest of its memory; an icon draws the same picture again when asked.
+    void svgPicturesAreDrawnAgainAfterTheStartUpMemoryIsGivenBack_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("size");
+        QTest::newRow("running look, tray size") << ":/pictures/globe_search.svg" << 22;
+        QTest::newRow("stopped look, largest window icon") << ":/pictures/globe.svg" << 128;
+    }
+    void svgPicturesAreDrawnAgainAfterTheStartUpMemoryIsGivenBack()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, size);
+        const QIcon icon(file);
+        const QImage before = icon.pixmap(size).toImage();
+        QVERIFY(!before.isNull());
+        const QString key = QStringLiteral("drawn at start-up");
+        QVERIFY(QPixmapCache::insert(key, icon.pixmap(size)));
+        releaseStartUpMemory();
+        QPixmap kept;
+        QVERIFY(!QPixmapCache::find(key, &kept));
+        QCOMPARE(icon.pixmap(size).toImage(), before);
     }
 
     void aSecondCopySaysDoublerunInTheCurrentLanguageAndEnds()

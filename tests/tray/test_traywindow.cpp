@@ -276,6 +276,34 @@ private slots:
         QVERIFY(f.showsStopped());
     }
 
+    // A tick that changes nothing leaves the menu entry alone: a changed
+    // entry is news to a StatusNotifier host, which reads the menu anew.
+    void ticksLeaveTheEntryAloneUntilTheStateChanges_data()
+    {
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("one tick") << 1 << false;
+        QTest::newRow("three ticks") << 3 << false;
+        QTest::newRow("ticks, then stopped") << 2 << true;
+    }
+    void ticksLeaveTheEntryAloneUntilTheStateChanges()
+    {
+        QFETCH(int, ticks);
+        QFETCH(bool, stop);
+        Fixture f;
+        f.startRunning({f.absent(QStringLiteral("a.zip"))});
+        QSignalSpy changes(f.cmdmonit(), &QAction::changed);
+        for (int n = 0; n < ticks; ++n)
+            f.monitor->tick();
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(f.showsRunning());
+        if (!stop)
+            return;
+        f.window->startOrStopMonitoring();
+        QVERIFY(changes.count() > 0);
+        QVERIFY(f.showsStopped());
+    }
+
     // While monitoring the tooltip counts the files in, at the start and at
     // every tick, and names the next check and the armed actions.
     void toolTipWhileMonitoring_data()
