@@ -1,9 +1,11 @@
 # Installation and the Debian package.
 #
 # cmake --install lays out, under the prefix:
-#   lib/quendral/                 the program folder: quendral (the command
-#                                 line, Qt Core only), quendral-gui (the tray
-#                                 program it starts), Languages/, beep.wav,
+#   lib/quendral/                 the program folder: quendral (the name
+#                                 users type, no Qt: answers --status, hands
+#                                 the rest to quendral-cli), quendral-cli (the
+#                                 command line, Qt Core only), quendral-gui
+#                                 (the tray program), Languages/, beep.wav,
 #                                 quendral.svg, quendral.ico
 #   bin/quendral                  relative symbolic link to quendral; the
 #                                 program finds its folder through its real path
@@ -102,7 +104,11 @@ file(CREATE_LINK ${link_target} ${pkg_bin}/bin/quendral SYMBOLIC)
 
 # --- Install rules -----------------------------------------------------------
 
-install(TARGETS quendral quendral-gui RUNTIME DESTINATION ${QUENDRAL_INSTALL_PROGRAMDIR})
+# quendral, the Qt front (quendral-cli on Linux; quendral itself on Windows)
+# and quendral-gui.
+set(programs quendral ${QUENDRAL_FRONT_TARGET} quendral-gui)
+list(REMOVE_DUPLICATES programs)
+install(TARGETS ${programs} RUNTIME DESTINATION ${QUENDRAL_INSTALL_PROGRAMDIR})
 install(FILES ${CMAKE_BINARY_DIR}/Languages/Polish.ini ${CMAKE_BINARY_DIR}/Languages/English.ini
         DESTINATION ${QUENDRAL_INSTALL_PROGRAMDIR}/Languages)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/beep.wav

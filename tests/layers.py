@@ -3,7 +3,8 @@ few more, each file listed in at most one; a file listed in none is the
 folder library's), a library links only libraries
 on lower floors, every #include "<folder>/..." names a file of the library's
 own or of one it links (directly or through others), and the command line's
-libraries, the front program's among them, stay clear of the GUI libraries."""
+libraries, the front program's among them, stay clear of the GUI libraries;
+Linux's launcher (src/launcher) includes and links nothing of Qt or ours."""
 import pathlib
 import re
 import sys
@@ -29,6 +30,9 @@ GUI_LINK = re.compile(r"Qt6::(Widgets|Gui|Svg)\b")
 GUI = re.compile(r'^\s*#\s*include\s+<(QtWidgets|QtGui|QtSvg|QApplication|QWidget|QGuiApplication|QIcon|QPixmap)\b',
                  re.M)
 CALL = r"{}\(\s*quendral_(\w+)([^)]*)\)"
+# The folder of an executable, not a library: Linux's quendral.
+LAUNCHER = "launcher"
+INCLUDE = re.compile(r'^\s*#\s*include\s+([<"])([^>"]+)[>"]', re.M)
 
 
 def calls(cmake, command):
@@ -46,7 +50,7 @@ faults = []
 links = {}
 owner = {}  # "folder/file" to its library
 folder_of = {}
-for folder in sorted(p for p in src.iterdir() if p.is_dir()):
+for folder in sorted(p for p in src.iterdir() if p.is_dir() and p.name != LAUNCHER):
     cmake = (folder / "CMakeLists.txt").read_text()
     libraries = [name for name, _ in calls(cmake, "add_library")]
     if folder.name not in libraries:
@@ -100,8 +104,9 @@ for key, library in sorted(owner.items()):
 
 # The front program: its own sources and the libraries it links.
 top = (src / "CMakeLists.txt").read_text()
-front_sources = files_of(re.search(r"add_executable\(quendral\s+(?:WIN32\s+)?([^)]*)\)", top).group(1))
-front_links = set(re.findall(r"quendral_(\w+)", re.search(r"target_link_libraries\(quendral\s([^)]*)\)",
+FRONT = r"\$\{QUENDRAL_FRONT_TARGET\}"
+front_sources = files_of(re.search(r"add_executable\(" + FRONT + r"\s+(?:WIN32\s+)?([^)]*)\)", top).group(1))
+front_links = set(re.findall(r"quendral_(\w+)", re.search(r"target_link_libraries\(" + FRONT + r"\s([^)]*)\)",
                                                                 top).group(1)))
 front_libraries = front_links | reachable(front_links)
 for file in front_sources:
@@ -123,6 +128,17 @@ for name in sorted(WITHOUT_WIDGETS | front_libraries):
     for key, library in sorted(owner.items()):
         if library == name and (src / key).exists() and GUI.search((src / key).read_text()):
             faults.append(f"{key} includes a GUI header")
+
+# The launcher: the C++ library and the system's headers, its own files.
+launcher = src / LAUNCHER
+if re.search(r"target_link_libraries|Qt6|quendral_\w", (launcher / "CMakeLists.txt").read_text()):
+    faults.append(f"{LAUNCHER}/ links a library")
+for source in sorted(launcher.glob("*.*")):
+    if source.suffix not in (".cpp", ".h"):
+        continue
+    for quote, name in INCLUDE.findall(source.read_text()):
+        if (quote == '"' and not name.startswith(LAUNCHER + "/")) or (quote == "<" and name[0] in "Qq"):
+            faults.append(f"{LAUNCHER}/{source.name} includes {name}")
 
 print("\n".join(faults) or "the tree keeps its shape")
 sys.exit(1 if faults else 0)

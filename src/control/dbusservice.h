@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QVariantMap>
 
+#include <functional>
+
 namespace quendral {
 
 class Control;
@@ -25,6 +27,7 @@ public slots:
     void CheckNow();
     void Cancel();
     QVariantMap Status();
+    QString StatusText(bool json);
     void Add(const QString &path);
     void WaitPid(uint pid);
     void WaitProgram(const QString &name);
@@ -33,7 +36,9 @@ signals:
     void StateChanged(const QString &state);
 
 private:
-    void run(int command, const QString &argument = QString());
+    // The answer's body, from the command's reply when it is done.
+    using Answer = std::function<QVariant(const Reply &)>;
+    void run(int command, const QString &argument = QString(), const Answer &answer = {});
 
     Control &m_control;
 };

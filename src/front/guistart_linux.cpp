@@ -23,10 +23,15 @@ int startGuiProgram(char *argv[], GuiStartFailure &failure)
     if (length > 0) {
         const QByteArray front(self, length);
         const QByteArray gui = front.left(front.lastIndexOf('/') + 1) + QFile::encodeName(programfile::guiExecutable());
-        ::setenv(programfile::kFrontVariable, front.constData(), 1);
+        // Started by the launcher without Qt, the file the user started is
+        // the launcher, which has named itself already.
+        const bool named = std::getenv(programfile::kFrontVariable);
+        if (!named)
+            ::setenv(programfile::kFrontVariable, front.constData(), 1);
         ::execv(gui.constData(), argv);
         error = errno;
-        ::unsetenv(programfile::kFrontVariable);
+        if (!named)
+            ::unsetenv(programfile::kFrontVariable);
         failure.program = QFile::decodeName(gui);
     }
     failure.reason = qt_error_string(error);

@@ -88,14 +88,20 @@ def check_entries(program: InstalledProgram, app):
 
 
 def check_programs(program: InstalledProgram, process):
-    """Both programs are installed, and the start through usr/bin/quendral
-    became the GUI program in the same process."""
-    for name in ("quendral", "quendral-gui"):
+    """The three programs are installed, and the start through
+    usr/bin/quendral became the GUI program in the same process."""
+    for name in ("quendral", "quendral-cli", "quendral-gui"):
         if not os.access(os.path.join(program.folder, name), os.X_OK):
             raise AssertionError("%s is not installed in %s" % (name, program.folder))
     running = os.readlink("/proc/%d/exe" % process.pid)
     if running != os.path.join(program.folder, "quendral-gui"):
         raise AssertionError("the started process runs %s" % running)
+    # The status the launcher prints itself is the Qt front's to the byte.
+    for arguments in (["--status"], ["--status", "--json"]):
+        said = [subprocess.run([os.path.join(program.folder, name)] + arguments, capture_output=True)
+                for name in ("quendral", "quendral-cli")]
+        if said[0].returncode != 0 or (said[0].stdout, said[0].stderr) != (said[1].stdout, said[1].stderr):
+            raise AssertionError("%s: quendral said %r, quendral-cli %r" % (arguments, said[0], said[1]))
 
 
 def stored(program, pattern):

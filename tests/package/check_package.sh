@@ -27,7 +27,7 @@ dpkg-deb -x "$deb" "$root"
 
 echo "== layout"
 prog=$root/usr/lib/quendral
-for f in quendral quendral-gui Languages/Polish.ini Languages/English.ini beep.wav quendral.svg quendral.ico \
+for f in quendral quendral-cli quendral-gui Languages/Polish.ini Languages/English.ini beep.wav quendral.svg quendral.ico \
          ../../share/applications/quendral.desktop \
          ../../share/metainfo/$appstream_id.metainfo.xml \
          ../../share/icons/hicolor/scalable/apps/quendral.svg \
@@ -36,14 +36,17 @@ for f in quendral quendral-gui Languages/Polish.ini Languages/English.ini beep.w
          ../../share/doc/quendral/copyright ../../share/doc/quendral/changelog.gz; do
     [ -f "$prog/$f" ] && pass "$(realpath -m --relative-to="$root" "$prog/$f")" || fail "missing $f"
 done
-for exe in quendral quendral-gui; do
+for exe in quendral quendral-cli quendral-gui; do
     [ -x "$prog/$exe" ] || fail "$exe is not executable"
     file -b "$prog/$exe" | grep -q 'ELF.*, stripped' || fail "$exe is not a stripped ELF file: $(file -b "$prog/$exe")"
 done
-# The command line's program needs no GUI library.
+# The command line's Qt front needs no GUI library; quendral, the launcher
+# in front of it, no Qt library at all.
+needed=$(objdump -p "$prog/quendral-cli" | sed -n 's/^ *NEEDED *//p')
+grep -q '^libQt6Core' <<<"$needed" || fail "quendral-cli does not link Qt Core: $needed"
+if grep -q '^libQt6\(Gui\|Widgets\)' <<<"$needed"; then fail "quendral-cli links a GUI library: $needed"; else pass "quendral-cli links no GUI library"; fi
 needed=$(objdump -p "$prog/quendral" | sed -n 's/^ *NEEDED *//p')
-grep -q '^libQt6Core' <<<"$needed" || fail "quendral does not link Qt Core: $needed"
-if grep -q '^libQt6\(Gui\|Widgets\)' <<<"$needed"; then fail "quendral links a GUI library: $needed"; else pass "quendral links no GUI library"; fi
+if grep -q '^libQt' <<<"$needed"; then fail "quendral links Qt: $needed"; else pass "quendral links no Qt library"; fi
 link=$root/usr/bin/quendral
 if [ -L "$link" ]; then
     target=$(readlink "$link")

@@ -9,19 +9,21 @@
 namespace quendral::test {
 
 // A copy of a built front program in a folder of its own, named `name`, with
-// `gui` copied beside it as its GUI program (none when "").
+// `gui` copied beside it as the program it starts, `behind` (none when "").
 class FrontCopy
 {
 public:
-    FrontCopy(const QString &front, const QString &name, const QString &gui)
+    FrontCopy(const QString &front, const QString &name, const QString &gui,
+              const QString &behind = programfile::guiExecutable())
         : m_front(m_dir.filePath(name))
+        , m_behind(behind)
     {
         m_ok = QFile::copy(front, m_front) && (gui.isEmpty() || QFile::copy(gui, this->gui()));
     }
 
     bool ok() const { return m_ok && m_dir.isValid(); }
     QString front() const { return m_front; }
-    QString gui() const { return m_dir.filePath(programfile::guiExecutable()); }
+    QString gui() const { return m_dir.filePath(m_behind); }
     QString folder() const { return m_dir.path(); }
 
     // Runs `program` (the copy, or a link to it) with `arguments` and the
@@ -44,6 +46,7 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_front;
+    QString m_behind;
     bool m_ok = false;
 };
 
