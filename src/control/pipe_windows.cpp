@@ -1,34 +1,6 @@
 #include "control/pipe_windows.h"
 
-#include <vector>
-
-#include <sddl.h>
-
 namespace quendral::pipe {
-
-QString processUser(HANDLE process)
-{
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &opened))
-        return {};
-    const UniqueHandle token(opened);
-    DWORD size = 0;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<char> buffer(size);
-    wchar_t *text = nullptr;
-    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) ||
-        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid, &text))
-        return {};
-    const QString sid = QString::fromWCharArray(text);
-    LocalFree(text);
-    return sid;
-}
-
-QString currentUser()
-{
-    static const QString sid = processUser(GetCurrentProcess());
-    return sid;
-}
 
 QString name()
 {

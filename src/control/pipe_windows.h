@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/processuser_windows.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QString>
@@ -35,10 +37,6 @@ inline const wchar_t *wide(const QString &text)
     return reinterpret_cast<const wchar_t *>(text.utf16());
 }
 
-// The string form of the user a process runs as, or "".
-QString processUser(HANDLE process);
-// The user this program runs as.
-QString currentUser();
 // The name every program of the machine sees: the user's SID and the session
 // make it this user's in this session, whatever the user's name is.
 QString name();

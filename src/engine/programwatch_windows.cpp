@@ -1,11 +1,11 @@
 #include "engine/programwatch.h"
 
 #include "base/logging.h"
+#include "base/processuser_windows.h"
 
 #include <QWinEventNotifier>
 
 #include <memory>
-#include <vector>
 
 #include <windows.h>
 
@@ -25,33 +25,10 @@ struct HandleCloser
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
-// The user a process runs as, as a SID's bytes; empty when it cannot be read
-// (another user's process, a protected one).
-QByteArray userOf(HANDLE process)
-{
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &opened))
-        return {};
-    const UniqueHandle token(opened);
-    DWORD size = 0;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<char> buffer(size);
-    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
-        return {};
-    const PSID sid = reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid;
-    return QByteArray(static_cast<const char *>(sid), int(GetLengthSid(sid)));
-}
-
-const QByteArray &currentUser()
-{
-    static const QByteArray sid = userOf(GetCurrentProcess());
-    return sid;
-}
-
 bool isMine(DWORD pid)
 {
     const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    return process && !currentUser().isEmpty() && userOf(process.get()) == currentUser();
+    return process && !currentUser().isEmpty() && processUser(process.get()) == currentUser();
 }
 
 // Every process the snapshot lists: number and executable name.
@@ -101,7 +78,7 @@ PidOwner owner(qint64 pid, QString *name)
     // A process that has ended but whose number is still held open.
     if (WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0)
         return PidOwner::Missing;
-    if (currentUser().isEmpty() || userOf(process.get()) != currentUser())
+    if (currentUser().isEmpty() || processUser(process.get()) != currentUser())
         return PidOwner::Other;
     if (name) {
         wchar_t path[MAX_PATH];
