@@ -92,18 +92,13 @@ private slots:
         const QString started = throughLink ? elsewhere.filePath("quendral-link") : copy.front();
         if (throughLink)
             QVERIFY(QFile::link(copy.front(), started));
-        QProcessEnvironment record;
-        record.insert("QUENDRAL_STANDIN_RECORD", elsewhere.filePath("record"));
-        QProcess process;
-        qint64 pid = 0;
+        const auto start = test::FrontCopy::runRecorded(started, arguments, {}, elsewhere.filePath("record"));
         // The stand-in's own exit status: the start's is the GUI program's.
-        QCOMPARE(test::FrontCopy::run(started, arguments, record, process, &pid), 7);
-        QFile file(elsewhere.filePath("record"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(start.status, 7);
+        const QStringList &lines = start.lines;
         QVERIFY(lines.size() >= 3);
         // The same process: whoever holds the pid of the start holds the GUI program's.
-        QCOMPARE(lines[0].toLongLong(), pid);
+        QCOMPARE(lines[0].toLongLong(), start.pid);
         QCOMPARE(lines[1], QFileInfo(copy.front()).canonicalFilePath());
         QCOMPARE(lines[2], started);
         QCOMPARE(lines.mid(3), arguments);

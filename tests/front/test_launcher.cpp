@@ -271,17 +271,13 @@ private slots:
         const QString started = throughLink ? elsewhere.filePath("quendral-link") : copy.front();
         if (throughLink)
             QVERIFY(QFile::link(copy.front(), started));
-        QProcessEnvironment record;
-        record.insert("QUENDRAL_STANDIN_RECORD", elsewhere.filePath("record"));
-        record.insert("DBUS_SESSION_BUS_ADDRESS", kNoBus);
-        QProcess process;
-        qint64 pid = 0;
-        QCOMPARE(test::FrontCopy::run(started, arguments, record, process, &pid), 7);
-        QFile file(elsewhere.filePath("record"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QProcessEnvironment noBus;
+        noBus.insert("DBUS_SESSION_BUS_ADDRESS", kNoBus);
+        const auto start = test::FrontCopy::runRecorded(started, arguments, noBus, elsewhere.filePath("record"));
+        QCOMPARE(start.status, 7);
+        const QStringList &lines = start.lines;
         QVERIFY(lines.size() >= 3);
-        QCOMPARE(lines[0].toLongLong(), pid);
+        QCOMPARE(lines[0].toLongLong(), start.pid);
         QCOMPARE(lines[1], QFileInfo(copy.front()).canonicalFilePath());
         QCOMPARE(lines[2], started);
         QCOMPARE(lines.mid(3), arguments);

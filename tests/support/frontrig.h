@@ -43,6 +43,29 @@ public:
         return process.exitCode();
     }
 
+    // What the stand-in GUI program wrote of the start it was handed: its
+    // process id, its real file, argv[0], then its arguments, a line each.
+    struct RecordedStart
+    {
+        int status = -1;
+        qint64 pid = 0;
+        QStringList lines;
+    };
+    // Runs `program` as run() does, with the stand-in told to record its
+    // start in `record`, and reads that record.
+    static RecordedStart runRecorded(const QString &program, const QStringList &arguments, QProcessEnvironment extra,
+                                     const QString &record)
+    {
+        extra.insert(QStringLiteral("QUENDRAL_STANDIN_RECORD"), record);
+        RecordedStart start;
+        QProcess process;
+        start.status = run(program, arguments, extra, process, &start.pid);
+        QFile file(record);
+        if (file.open(QIODevice::ReadOnly))
+            start.lines = QString::fromLocal8Bit(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        return start;
+    }
+
 private:
     QTemporaryDir m_dir;
     QString m_front;
