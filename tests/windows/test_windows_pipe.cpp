@@ -5,9 +5,11 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <future>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -53,6 +55,30 @@ HANDLE openClient()
     }
     return client;
 }
+
+// Clients connected to the pipe that send nothing more, closed at the end.
+struct ConnectedClients
+{
+    explicit ConnectedClients(int count)
+    {
+        for (int n = 0; n < count; ++n)
+            handles.push_back(openClient());
+    }
+    ~ConnectedClients()
+    {
+        for (HANDLE client : handles) {
+            if (client != INVALID_HANDLE_VALUE)
+                CloseHandle(client);
+        }
+    }
+    bool allOpen() const
+    {
+        return std::none_of(handles.begin(), handles.end(),
+                            [](HANDLE client) { return client == INVALID_HANDLE_VALUE; });
+    }
+
+    std::vector<HANDLE> handles;
+};
 
 // The command line's call on a thread of its own, while this thread runs the
 // events that Control answers in; the milliseconds it took.
@@ -146,22 +172,17 @@ private slots:
         QFETCH(int, stalled);
         QFETCH(QByteArray, sent);
         serve();
-        std::vector<HANDLE> clients;
-        const auto closeClients = qScopeGuard([&clients] {
-            for (HANDLE client : clients)
-                CloseHandle(client);
-        });
-        for (int n = 0; n < stalled; ++n) {
-            clients.push_back(openClient());
-            QVERIFY(clients.back() != INVALID_HANDLE_VALUE);
+        const ConnectedClients clients(stalled);
+        QVERIFY(clients.allOpen());
+        for (HANDLE client : clients.handles) {
             DWORD written = 0;
-            WriteFile(clients.back(), sent.constData(), DWORD(sent.size()), &written, nullptr);
+            WriteFile(client, sent.constData(), DWORD(sent.size()), &written, nullptr);
         }
         const auto [reply, ms] = callFromCommandLine(QStringLiteral("Status"));
         QCOMPARE(int(reply.outcome), int(Reply::Outcome::Done));
         QVERIFY(reply.status.contains(QStringLiteral("state")));
         QVERIFY2(ms < 2000, qPrintable(QString::number(ms)));
-        for (HANDLE client : clients)
+        for (HANDLE client : clients.handles)
             QVERIFY(cutWithin(client, 8000));
     }
 
@@ -200,20 +221,13 @@ private slots:
     {
         QFETCH(int, stalled);
         serve();
-        std::vector<HANDLE> clients;
-        const auto closeClients = qScopeGuard([&clients] {
-            for (HANDLE client : clients)
-                CloseHandle(client);
-        });
-        for (int n = 0; n < stalled; ++n) {
-            clients.push_back(openClient());
-            QVERIFY(clients.back() != INVALID_HANDLE_VALUE);
-        }
+        const ConnectedClients clients(stalled);
+        QVERIFY(clients.allOpen());
         QElapsedTimer timer;
         timer.start();
         m_server.reset();
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
-        for (HANDLE client : clients)
+        for (HANDLE client : clients.handles)
             QVERIFY(cutWithin(client, 200));
         m_server.reset(serveControl(control(), nullptr));
         QVERIFY(m_server);
